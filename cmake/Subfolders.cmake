@@ -1,0 +1,10 @@
+# Adds every direct subfolder of DIR that has a CMakeLists.txt, in name order.
+function(tamvik_add_subfolders dir)
+  file(GLOB children LIST_DIRECTORIES true "${dir}/*")
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY "${child}" AND EXISTS "${child}/CMakeLists.txt")
+      add_subdirectory("${child}")
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// Base of every project part that owns one entry file. It gives the parts one codec for
+// lists inside entry values. Entries are always written and read with ',' as the list
+// separator and '.' as the decimal separator, whatever the user's locale, so the
+// separators are fixed here instead of being taken from process-wide settings.
+class CTamvikProjectBase {
+public:
+    static constexpr QChar ListSeparator = QLatin1Char(',');
+    static constexpr QChar DecimalSeparator = QLatin1Char('.');
+
+    virtual ~CTamvikProjectBase() = default;
+
+    void SplitList(const QString& text, std::vector<QString>& out, bool unescape) const;
+    void JoinList(const std::vector<QString>& items, QString& out, bool escape) const;
+    void SplitIntList(const QString& text, std::vector<int>& out, int def) const;
+    void JoinIntList(const std::vector<int>& values, QString& out) const;
+    void SplitText(const QString& text, std::vector<QString>& out, const QString& delimiter) const;
+    void JoinText(const std::vector<QString>& items, QString& out, const QString& delimiter) const;
+};
+
+// An integer in decimal ("%i").
+QString FormatInteger(int value);

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace tamvik {
+
+// In-memory INI document: sections and keys keep the order in which they were first
+// written, look-ups ignore letter case and keep the first spelling. Reading detects the
+// encoding by byte-order mark (UTF-16LE, UTF-16BE, UTF-8; no mark: UTF-8 when valid,
+// else CP932); writing is UTF-16LE with BOM (or UTF-8 with BOM) and CR LF. Saving
+// replaces the file atomically, so a failed save leaves the old file as it was.
+// Reals are always read and written with '.' as decimal separator.
+class IniFile {
+public:
+    enum class Encoding { Utf16LE, Utf8 };
+
+    IniFile() = default;
+    // Opens the document on a path; an existing file is read first, so keys that the
+    // caller does not write survive an UpdateFile().
+    explicit IniFile(const QString& path, Encoding writeEncoding = Encoding::Utf16LE);
+
+    // Replaces the content with the file's. A missing or unreadable file gives an empty
+    // document and false.
+    bool LoadFromFile(const QString& path);
+    void LoadFromBytes(const QByteArray& bytes);
+    void LoadFromText(const QString& text);
+
+    // Writes the whole document (atomic replace). False when it could not be written.
+    bool SaveToFile(const QString& path) const;
+    // Writes back to the path given at construction.
+    bool UpdateFile() const;
+    QByteArray ToBytes() const;
+    QString ToText() const; // lines joined with CR LF, a blank line after each section
+
+    void SetEncoding(Encoding e) { m_encoding = e; }
+    Encoding GetEncoding() const { return m_encoding; }
+    const QString& FileName() const { return m_path; }
+
+    QString ReadString(const QString& section, const QString& key, const QString& def) const;
+    // Missing key or a text that is not a decimal integer (optionally signed, or 0x hex) gives def.
+    int ReadInteger(const QString& section, const QString& key, int def) const;
+    // Missing key or a text that is not a real (with '.') gives def.
+    double ReadFloat(const QString& section, const QString& key, double def) const;
+    // Integer semantics: "0" false, any other integer true, anything else def.
+    bool ReadBool(const QString& section, const QString& key, bool def) const;
+
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, int value);
+    void WriteFloat(const QString& section, const QString& key, double value); // 15 significant digits
+    void WriteBool(const QString& section, const QString& key, bool value);    // "1" / "0"
+
+    bool SectionExists(const QString& section) const;
+    bool ValueExists(const QString& section, const QString& key) const;
+    QStringList ReadSections() const;
+    QStringList ReadSection(const QString& section) const;       // key names in order
+    QStringList ReadSectionValues(const QString& section) const; // "key=value" lines in order
+    void EraseSection(const QString& section);
+    void DeleteKey(const QString& section, const QString& key);
+    void Clear();
+
+private:
+    struct Entry {
+        QString key;
+        QString value;
+    };
+    struct Section {
+        QString name;
+        std::vector<Entry> entries;
+    };
+    const Section* FindSection(const QString& name) const;
+    Section* FindSection(const QString& name);
+    const Entry* FindEntry(const QString& section, const QString& key) const;
+
+    std::vector<Section> m_sections;
+    QString m_path;
+    Encoding m_encoding = Encoding::Utf16LE;
+};
+
+} // namespace tamvik
