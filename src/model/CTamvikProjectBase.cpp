@@ -1,0 +1,101 @@
+#include "CTamvikProjectBase.h"
+
+#include "NumberFormat.h"
+
+namespace {
+
+const QString kEscapedSeparator = QStringLiteral("$\\c");
+const QString kEscapedLineBreak = QStringLiteral("$\\n");
+
+} // namespace
+
+void CTamvikProjectBase::SplitText(const QString& text, std::vector<QString>& out,
+                                   const QString& delimiter) const {
+    out.clear();
+    if (text.isEmpty())
+        return;
+    // An empty delimiter would match everywhere and never advance.
+    if (delimiter.isEmpty()) {
+        out.push_back(text);
+        return;
+    }
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype found = text.indexOf(delimiter, pos);
+        if (found < 0) {
+            out.push_back(text.mid(pos));
+            return;
+        }
+        out.push_back(text.mid(pos, found - pos));
+        pos = found + delimiter.size();
+    }
+}
+
+void CTamvikProjectBase::JoinText(const std::vector<QString>& items, QString& out,
+                                  const QString& delimiter) const {
+    out.clear();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out += delimiter;
+        out += items[i];
+    }
+}
+
+void CTamvikProjectBase::SplitList(const QString& text, std::vector<QString>& out, bool unescape) const {
+    out.clear();
+    if (text.isEmpty())
+        return;
+    SplitText(text, out, QString(ListSeparator));
+    // SplitText drops a trailing empty item; here n separators always give n + 1 items.
+    if (text.endsWith(ListSeparator))
+        out.emplace_back();
+    if (!unescape)
+        return;
+    for (QString& item : out) {
+        item.replace(kEscapedSeparator, QString(ListSeparator), Qt::CaseInsensitive);
+        item.replace(kEscapedLineBreak, QStringLiteral("\r\n"), Qt::CaseInsensitive);
+    }
+}
+
+void CTamvikProjectBase::JoinList(const std::vector<QString>& items, QString& out, bool escape) const {
+    out.clear();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out += ListSeparator;
+        if (!escape) {
+            out += items[i];
+            continue;
+        }
+        QString item = items[i];
+        item.replace(ListSeparator, kEscapedSeparator);
+        item.replace(QStringLiteral("\r\n"), kEscapedLineBreak);
+        item.replace(QLatin1Char('\n'), kEscapedLineBreak);
+        out += item;
+    }
+}
+
+void CTamvikProjectBase::SplitIntList(const QString& text, std::vector<int>& out, int def) const {
+    out.clear();
+    std::vector<QString> items;
+    SplitList(text, items, false);
+    out.reserve(items.size());
+    for (const QString& item : items) {
+        int value = def;
+        if (!tamvik::ParseInt(item, value))
+            value = def;
+        out.push_back(value);
+    }
+}
+
+void CTamvikProjectBase::JoinIntList(const std::vector<int>& values, QString& out) const {
+    out.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            out += ListSeparator;
+        out += FormatInteger(values[i]);
+    }
+}
+
+QString FormatInteger(int value) {
+    return QString::number(value);
+}
