@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+// Every dialog the windows show goes through this interface, so that window tests can
+// script the user's answers and check what was shown. Production uses QtUiServices.
+class UiServices {
+public:
+    enum class Kind { Information, Warning, Error, Confirmation };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~UiServices() = default;
+
+    // A message box with a text of the window's text table in the current language.
+    Answer Message(QWidget* parent, const QString& window, const QString& key, Kind kind,
+                   Buttons buttons = Buttons::Ok);
+    // A message box with a ready-made text (a table text with values filled in).
+    virtual Answer MessageText(QWidget* parent, const QString& text, const QString& caption, Kind kind,
+                               Buttons buttons) = 0;
+
+    // File and folder dialogs give an empty text when cancelled.
+    virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& path,
+                                 const QString& filter) = 0;
+    virtual QString FolderName(QWidget* parent, const QString& caption, const QString& folder) = 0;
+    // False when cancelled; text holds the default on entry and the answer on return.
+    virtual bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) = 0;
+    // False when cancelled.
+    virtual bool PrintDialog(QWidget* parent, QPrinter& printer) = 0;
+
+    // The process's services; tests install their own.
+    static UiServices& Get();
+    static void Install(UiServices* services); // nullptr goes back to QtUiServices
+};

@@ -1,0 +1,40 @@
+#include "ScriptedUiServices.h"
+
+UiServices::Answer ScriptedUiServices::MessageText(QWidget*, const QString& text, const QString& caption,
+                                                   Kind kind, Buttons buttons) {
+    messages.push_back({text, caption, kind, buttons});
+    if (answers.empty())
+        return Answer::Ok;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QString ScriptedUiServices::NextFileName(const QString& caption) {
+    fileDialogCaptions << caption;
+    if (fileNames.empty())
+        return {};
+    QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+QString ScriptedUiServices::OpenFileName(QWidget*, const QString& caption, const QString&, const QString&) {
+    return NextFileName(caption);
+}
+
+QString ScriptedUiServices::SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) {
+    return NextFileName(caption);
+}
+
+QString ScriptedUiServices::FolderName(QWidget*, const QString& caption, const QString&) {
+    return NextFileName(caption);
+}
+
+bool ScriptedUiServices::InputBox(QWidget*, const QString&, const QString&, QString& text) {
+    if (inputs.empty())
+        return false;
+    text = inputs.front();
+    inputs.pop_front();
+    return true;
+}

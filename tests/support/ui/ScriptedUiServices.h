@@ -1,0 +1,42 @@
+#pragma once
+
+#include "UiServices.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+// UiServices for window tests: answers come from queues the test fills (Ok, empty names
+// and cancelled inputs when a queue is empty), and every dialog shown is recorded.
+class ScriptedUiServices : public UiServices {
+public:
+    struct Shown {
+        QString text;
+        QString caption;
+        Kind kind;
+        Buttons buttons;
+    };
+
+    ScriptedUiServices() { UiServices::Install(this); }
+    ~ScriptedUiServices() override { UiServices::Install(nullptr); }
+
+    std::deque<Answer> answers;
+    std::deque<QString> fileNames; // open, save and folder dialogs, in the order asked
+    std::deque<QString> inputs;    // input boxes; a missing entry is a cancel
+    bool printAccepted = false;
+
+    std::vector<Shown> messages;
+    QStringList fileDialogCaptions;
+
+    Answer MessageText(QWidget*, const QString& text, const QString& caption, Kind kind,
+                       Buttons buttons) override;
+    QString OpenFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
+    QString SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
+    QString FolderName(QWidget*, const QString& caption, const QString&) override;
+    bool InputBox(QWidget*, const QString&, const QString&, QString& text) override;
+    bool PrintDialog(QWidget*, QPrinter&) override { return printAccepted; }
+
+private:
+    QString NextFileName(const QString& caption);
+};
