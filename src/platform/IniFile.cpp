@@ -1,10 +1,10 @@
 #include "IniFile.h"
 
+#include "AtomicFile.h"
 #include "NumberFormat.h"
 #include "TextCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace tamvik {
 
@@ -84,15 +84,7 @@ QByteArray IniFile::ToBytes() const {
 }
 
 bool IniFile::SaveToFile(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = ToBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(path, ToBytes(), m_createMode);
 }
 
 bool IniFile::UpdateFile() const {

@@ -37,6 +37,9 @@ public:
 
     void SetEncoding(Encoding e) { m_encoding = e; }
     Encoding GetEncoding() const { return m_encoding; }
+    // Permission bits of a file that a save creates (minus the umask), e.g. 0600 for files
+    // that hold a password; an existing file keeps its own. Negative: 0666.
+    void SetCreateMode(int mode) { m_createMode = mode; }
     const QString& FileName() const { return m_path; }
 
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
@@ -77,6 +80,7 @@ private:
     std::vector<Section> m_sections;
     QString m_path;
     Encoding m_encoding = Encoding::Utf16LE;
+    int m_createMode = -1;
 };
 
 } // namespace tamvik

@@ -1,0 +1,65 @@
+#include "AtomicFile.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tamvik {
+
+namespace {
+
+mode_t CurrentUmask() {
+    // umask can only be read by setting it; reset at once.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode) {
+    if (path.isEmpty())
+        return false;
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    mode_t mode = 0;
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0)
+        mode = existing.st_mode & 07777;
+    else
+        mode = static_cast<mode_t>(createMode < 0 ? 0666 : createMode) & ~CurrentUmask();
+
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
+              ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
+}
+
+} // namespace tamvik

@@ -1,0 +1,199 @@
+#include "IniFile.h"
+#include "TestDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using tamvik::IniFile;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray Utf16LE(const QString& text) {
+    return QByteArray("\xFF\xFE", 2) +
+           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+} // namespace
+
+TEST(IniFile, KeepsWrittenOrderAndFirstSpelling) {
+    IniFile ini;
+    ini.WriteString("Zeta", "B", "1");
+    ini.WriteString("alpha", "a", "2");
+    ini.WriteString("ZETA", "a", "3");
+    ini.WriteString("zeta", "b", "4"); // same key as "B": value replaced, spelling kept
+    EXPECT_EQ(ini.ReadSections(), QStringList({"Zeta", "alpha"}));
+    EXPECT_EQ(ini.ReadSection("zEtA"), QStringList({"B", "a"}));
+    EXPECT_EQ(ini.ReadString("ZETA", "b", "-"), "4");
+    EXPECT_EQ(ini.ToText(), "[Zeta]\r\nB=4\r\na=3\r\n\r\n[alpha]\r\na=2\r\n\r\n");
+}
+
+TEST(IniFile, ReadingDropsBlanksCommentsAndStrayLines) {
+    IniFile ini;
+    ini.LoadFromText("orphan=1\n; comment=1\n[ Sec ]\r\n  Key  =  some value  \r\n;Key=hidden\n"
+                     "no equals sign\n=nokey\n\n[sec]\nOther=x\rLast=y");
+    EXPECT_EQ(ini.ReadSections(), QStringList({"Sec"}));
+    EXPECT_EQ(ini.ReadString("SEC", "key", "-"), "some value");
+    EXPECT_EQ(ini.ReadString("sec", "other", "-"), "x") << "a repeated section continues the first";
+    EXPECT_EQ(ini.ReadString("sec", "last", "-"), "y") << "a lone CR ends a line";
+    EXPECT_FALSE(ini.ValueExists("sec", "orphan"));
+    EXPECT_EQ(ini.ReadString("sec", "missing", "def"), "def");
+    EXPECT_EQ(ini.ReadString("nosuch", "key", "def"), "def");
+}
+
+TEST(IniFile, DuplicateKeysReadAndWriteTheFirst) {
+    IniFile ini;
+    ini.LoadFromText("[S]\nK=1\nk=2\n");
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "1");
+    ini.WriteString("S", "K", "9");
+    EXPECT_EQ(ini.ToText(), "[S]\r\nK=9\r\nk=2\r\n\r\n");
+}
+
+TEST(IniFile, TypedValues) {
+    IniFile ini;
+    ini.LoadFromText("[N]\nint=-42\nplus=+7\nhex=0x1F\nallbits=0xFFFFFFFF\nbig=2147483648\nword=abc\n"
+                     "real=2.5E-3\ncomma=2,5\nempty=\nbool0=0\nbool5=5\nyes=YES\n");
+    EXPECT_EQ(ini.ReadInteger("N", "int", 0), -42);
+    EXPECT_EQ(ini.ReadInteger("N", "plus", 0), 7);
+    EXPECT_EQ(ini.ReadInteger("N", "hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("N", "allbits", 0), -1);
+    EXPECT_EQ(ini.ReadInteger("N", "big", 11), 11) << "out of int range gives the default";
+    EXPECT_EQ(ini.ReadInteger("N", "word", 11), 11);
+    EXPECT_EQ(ini.ReadInteger("N", "empty", 11), 11);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "real", 0), 0.0025);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "comma", -1), -1);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "missing", 3.5), 3.5);
+    EXPECT_FALSE(ini.ReadBool("N", "bool0", true));
+    EXPECT_TRUE(ini.ReadBool("N", "bool5", false));
+    EXPECT_TRUE(ini.ReadBool("N", "yes", true)) << "not an integer: default";
+    EXPECT_FALSE(ini.ReadBool("N", "yes", false));
+
+    IniFile out;
+    out.WriteInteger("S", "i", -3);
+    out.WriteFloat("S", "f", 1e-5);
+    out.WriteFloat("S", "g", 0.5);
+    out.WriteBool("S", "t", true);
+    out.WriteBool("S", "u", false);
+    EXPECT_EQ(out.ToText(), "[S]\r\ni=-3\r\nf=1E-5\r\ng=0.5\r\nt=1\r\nu=0\r\n\r\n");
+}
+
+TEST(IniFile, SectionEditing) {
+    IniFile ini;
+    ini.LoadFromText("[A]\nx=1\ny=2\n[B]\nz=3\n");
+    EXPECT_EQ(ini.ReadSectionValues("a"), QStringList({"x=1", "y=2"}));
+    ini.DeleteKey("A", "X");
+    EXPECT_FALSE(ini.ValueExists("A", "x"));
+    ini.EraseSection("b");
+    EXPECT_FALSE(ini.SectionExists("B"));
+    EXPECT_EQ(ini.ToText(), "[A]\r\ny=2\r\n\r\n");
+    ini.Clear();
+    EXPECT_EQ(ini.ToText(), "");
+}
+
+TEST(IniFile, WritesUtf16LEWithBomAndCrLf) {
+    TestDir dir;
+    const QString path = dir.file("out.ini");
+    IniFile ini(path);
+    ini.WriteString("S", "K", QString::fromUtf8("日本"));
+    ASSERT_TRUE(ini.UpdateFile());
+    const QByteArray expected("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xE5\x65\x2C\x67\r\0\n\0\r\0\n\0", 2 + 2 * 13);
+    EXPECT_EQ(ReadAll(path), expected);
+}
+
+TEST(IniFile, WritesUtf8WithBomOnRequest) {
+    TestDir dir;
+    const QString path = dir.file("opt.ini");
+    IniFile ini(path, IniFile::Encoding::Utf8);
+    ini.WriteString("S", "K", QString::fromUtf8("é"));
+    ASSERT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(ReadAll(path), QByteArray("\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n\r\n"));
+}
+
+TEST(IniFile, ReadsEveryEncoding) {
+    const QString text = QString::fromUtf8("[S]\r\nK=日本語\r\n");
+    QByteArray be("\xFE\xFF", 2);
+    for (QChar c : text)
+        be.append(static_cast<char>(c.unicode() >> 8)).append(static_cast<char>(c.unicode() & 0xFF));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"UTF-16LE", Utf16LE(text)},
+        {"UTF-16BE", be},
+        {"UTF-8 with mark", QByteArray("\xEF\xBB\xBF") + text.toUtf8()},
+        {"UTF-8 without mark", text.toUtf8()},
+        {"CP932", QByteArray("[S]\r\nK=\x93\xfa\x96\x7b\x8c\xea\r\n")},
+    };
+    TestDir dir;
+    for (const auto& c : cases) {
+        const QString path = dir.file("in.ini");
+        WriteAll(path, c.bytes);
+        IniFile ini(path);
+        EXPECT_EQ(ini.ReadString("s", "k", "-"), QString::fromUtf8("日本語")) << c.name;
+    }
+}
+
+TEST(IniFile, KeysNotWrittenSurviveAnUpdate) {
+    TestDir dir;
+    const QString path = dir.file("keep.ini");
+    WriteAll(path, QByteArray("[Keep]\nOld=1\n[Mine]\nA=old\nB=2\n"));
+    IniFile ini(path);
+    ini.WriteString("MINE", "a", "new");
+    ini.WriteString("Added", "C", "3");
+    ASSERT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(ReadAll(path),
+              Utf16LE("[Keep]\r\nOld=1\r\n\r\n[Mine]\r\nA=new\r\nB=2\r\n\r\n[Added]\r\nC=3\r\n\r\n"));
+}
+
+TEST(IniFile, MissingFileGivesEmptyDocument) {
+    TestDir dir;
+    IniFile ini;
+    ini.LoadFromText("[A]\nx=1\n");
+    EXPECT_FALSE(ini.LoadFromFile(dir.file("none.ini")));
+    EXPECT_TRUE(ini.ReadSections().isEmpty());
+}
+
+TEST(IniFile, FailedSaveLeavesTheOldFile) {
+    TestDir dir;
+    const QString path = dir.file("settings.ini");
+    WriteAll(path, QByteArray("[Old]\nK=1\n"));
+    IniFile ini;
+    ini.WriteString("New", "K", "2");
+    // A folder that does not exist: nothing can be written, and the old file stays.
+    EXPECT_FALSE(ini.SaveToFile(dir.file("missing/settings.ini")));
+    {
+        // A write that fails half-way (file size limit, as a full disk would): the old file
+        // must stay whole.
+        IniFile big;
+        big.WriteString("New", "K", QString(4000, QLatin1Char('x')));
+        struct rlimit old {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tight = old;
+        tight.rlim_cur = 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        const bool saved = big.SaveToFile(path);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(saved);
+    }
+    EXPECT_EQ(ReadAll(path), QByteArray("[Old]\nK=1\n"));
+    // A successful save replaces the file and leaves no temporary file beside it.
+    ASSERT_TRUE(ini.SaveToFile(path));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"settings.ini"}));
+}
