@@ -1,0 +1,91 @@
+#include "NumberFormat.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+using namespace tamvik;
+
+TEST(NumberFormat, FormatRealGeneral15Digits) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.5, "0.5"},
+        {1e-5, "1E-5"},
+        {1e20, "1E20"},
+        {0.0001, "0.0001"},
+        {0.00012345, "0.00012345"},
+        {123456789012345.0, "123456789012345"},
+        {1e15, "1E15"},
+        {999999999999999.9, "1E15"}, // rounds up to 16 digits
+        {-2.5e-7, "-2.5E-7"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {2.0 / 3.0, "0.666666666666667"},
+        {0.0, "0"},
+        {-0.0, "0"},
+        {100.0, "100"},
+        {-1.5, "-1.5"},
+        {45000.25, "45000.25"},
+        {1.2345678901234567e-10, "1.23456789012346E-10"},
+        {1.7976931348623157e308, "1.79769313486232E308"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatReal(c.value), QString::fromLatin1(c.text)) << c.text;
+    EXPECT_EQ(FormatReal(0.5, QLatin1Char(',')), "0,5");
+    EXPECT_EQ(FormatReal(-2.5e-7, QLatin1Char(',')), "-2,5E-7");
+}
+
+TEST(NumberFormat, ParseRealAcceptsWhatFormatRealWrites) {
+    const struct {
+        const char* text;
+        double value;
+    } good[] = {{"0.5", 0.5}, {"1E-5", 1e-5}, {"1e20", 1e20}, {" -2.5E-7 ", -2.5e-7}, {"+3", 3},
+                {".5", 0.5},  {"5.", 5},      {"1E+3", 1000}, {"45000.25", 45000.25}};
+    for (const auto& c : good) {
+        double v = -99;
+        EXPECT_TRUE(ParseReal(c.text, v)) << c.text;
+        EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
+    const char* bad[] = {"",  " ",     "abc", "1,5", "1.2.3", "1E",  "E5", ".",
+                         "-", "1e400", "nan", "inf", "0x10",  "1 2", "5%"};
+    for (const char* text : bad) {
+        double v = 42;
+        EXPECT_FALSE(ParseReal(text, v)) << text;
+        EXPECT_EQ(v, 42) << "out must stay unchanged: " << text;
+    }
+    double v = 0;
+    EXPECT_TRUE(ParseReal("1,5", v, QLatin1Char(',')));
+    EXPECT_DOUBLE_EQ(v, 1.5);
+    EXPECT_FALSE(ParseReal("1.5", v, QLatin1Char(',')));
+}
+
+TEST(NumberFormat, FormatRealRoundTripsThroughParse) {
+    for (double value : {0.1, 1.0 / 7.0, 45123.999999, -1e-300, 6.02214076e23, 1234.5678}) {
+        double back = 0;
+        ASSERT_TRUE(ParseReal(FormatReal(value), back)) << value;
+        EXPECT_NEAR(back, value, std::abs(value) * 1e-14) << value;
+    }
+}
+
+TEST(NumberFormat, ParseIntBounds) {
+    const struct {
+        const char* text;
+        int value;
+    } good[] = {
+        {"0", 0},  {"-5", -5}, {"+7", 7}, {" 12 ", 12}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+        {"007", 7}};
+    for (const auto& c : good) {
+        int v = -99;
+        EXPECT_TRUE(ParseInt(c.text, v)) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+    const char* bad[] = {"",    "-",          "+",           "1.0",
+                         "1e3", "2147483648", "-2147483649", "99999999999999999999",
+                         "12a", "0x10",       "1 2"};
+    for (const char* text : bad) {
+        int v = 42;
+        EXPECT_FALSE(ParseInt(text, v)) << text;
+        EXPECT_EQ(v, 42) << text;
+    }
+    EXPECT_EQ(FormatInt(-12345678901LL), "-12345678901");
+}
