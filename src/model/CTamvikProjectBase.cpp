@@ -1,6 +1,10 @@
 #include "CTamvikProjectBase.h"
 
+#include "IniFile.h"
 #include "NumberFormat.h"
+
+#include <QFileInfo>
+#include <stdexcept>
 
 namespace {
 
@@ -94,6 +98,23 @@ void CTamvikProjectBase::JoinIntList(const std::vector<int>& values, QString& ou
             out += ListSeparator;
         out += FormatInteger(values[i]);
     }
+}
+
+bool CTamvikProjectBase::ReadEntryFile(const QString& path, tamvik::IniFile& ini) {
+    ini.Clear();
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return false;
+    return ini.LoadFromFile(path);
+}
+
+void CTamvikProjectBase::WriteEntryFile(const QString& path, bool replace,
+                                        const std::function<void(tamvik::IniFile&)>& fill) {
+    // Replacing starts from an empty document rather than deleting the file first: the
+    // file is swapped atomically, so a failed write never leaves the entry missing.
+    tamvik::IniFile ini(replace ? QString() : path);
+    fill(ini);
+    if (!ini.SaveToFile(path))
+        throw std::runtime_error("Cannot write " + path.toStdString());
 }
 
 QString FormatInteger(int value) {

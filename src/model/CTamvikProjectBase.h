@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
+
+namespace tamvik {
+class IniFile;
+}
 
 // Base of every project part that owns one entry file. It gives the parts one codec for
 // lists inside entry values. Entries are always written and read with ',' as the list
@@ -20,6 +25,15 @@ public:
     void JoinIntList(const std::vector<int>& values, QString& out) const;
     void SplitText(const QString& text, std::vector<QString>& out, const QString& delimiter) const;
     void JoinText(const std::vector<QString>& items, QString& out, const QString& delimiter) const;
+
+    // The file side of a part's Load and Save, the same for every entry.
+    // Reads the entry at path into ini; false (ini empty) when path is empty or no such file.
+    static bool ReadEntryFile(const QString& path, tamvik::IniFile& ini);
+    // Starts from an empty document when replace is set, else from the file's content so
+    // that keys the part does not write survive; fill writes the part's keys; the file is
+    // then replaced atomically. Throws std::runtime_error when it cannot be written.
+    static void WriteEntryFile(const QString& path, bool replace,
+                               const std::function<void(tamvik::IniFile&)>& fill);
 };
 
 // An integer in decimal ("%i").

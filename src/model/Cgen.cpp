@@ -3,9 +3,6 @@
 #include "IniFile.h"
 #include "NumberFormat.h"
 
-#include <QFileInfo>
-#include <stdexcept>
-
 namespace {
 
 const QString KeyVersion = QStringLiteral("VERSION");
@@ -73,11 +70,9 @@ int CProjectGeneral::MethodFromKeyword(const QString& keyword) {
 
 void CProjectGeneral::Load(const QString& path) {
     Clear();
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
     tamvik::IniFile ini;
-    ini.LoadFromFile(path);
-    Load(ini);
+    if (ReadEntryFile(path, ini))
+        Load(ini);
 }
 
 void CProjectGeneral::Load(const tamvik::IniFile& ini) {
@@ -103,12 +98,7 @@ void CProjectGeneral::Load(const tamvik::IniFile& ini) {
 }
 
 void CProjectGeneral::Save(const QString& path, bool replace) const {
-    // Replacing starts from an empty document; the file itself is swapped atomically, so a
-    // failed write never leaves the entry deleted.
-    tamvik::IniFile ini(replace ? QString() : path);
-    Save(ini);
-    if (!ini.SaveToFile(path))
-        throw std::runtime_error("Cannot write " + path.toStdString());
+    WriteEntryFile(path, replace, [this](tamvik::IniFile& ini) { Save(ini); });
 }
 
 void CProjectGeneral::Save(tamvik::IniFile& ini) const {

@@ -2,9 +2,6 @@
 
 #include "IniFile.h"
 
-#include <QFileInfo>
-#include <stdexcept>
-
 namespace {
 
 const QString KeyType = QStringLiteral("TYPE");
@@ -50,11 +47,9 @@ void CTerminalInfo::Clear() {
 
 void CTerminalInfo::Load(const QString& path) {
     Clear();
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
     tamvik::IniFile ini;
-    ini.LoadFromFile(path);
-    Load(ini);
+    if (ReadEntryFile(path, ini))
+        Load(ini);
 }
 
 void CTerminalInfo::Load(const tamvik::IniFile& ini) {
@@ -76,12 +71,7 @@ void CTerminalInfo::Load(const tamvik::IniFile& ini) {
 }
 
 void CTerminalInfo::Save(const QString& path, bool replace) const {
-    // Replacing starts from an empty document; the file is swapped atomically, so a failed
-    // write never leaves the entry deleted.
-    tamvik::IniFile ini(replace ? QString() : path);
-    Save(ini);
-    if (!ini.SaveToFile(path))
-        throw std::runtime_error("Cannot write " + path.toStdString());
+    WriteEntryFile(path, replace, [this](tamvik::IniFile& ini) { Save(ini); });
 }
 
 void CTerminalInfo::Save(tamvik::IniFile& ini) const {
