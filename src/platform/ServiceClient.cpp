@@ -1,0 +1,186 @@
+#include "ServiceClient.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <curl/curl.h>
+
+namespace tamvik {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Tracks data movement so that a stalled reply ends after the read time-out; libcurl's
+// own low-speed limit counts whole seconds only.
+struct Transfer {
+    QByteArray* body = nullptr;
+    Clock::time_point lastActivity;
+    curl_off_t lastDown = 0;
+    curl_off_t lastUp = 0;
+    int idleLimitMs = 0;
+    bool idleExpired = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    t->body->append(data, static_cast<qsizetype>(n));
+    t->lastActivity = Clock::now();
+    return n;
+}
+
+int Progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* t = static_cast<Transfer*>(user);
+    const auto now = Clock::now();
+    if (dlnow != t->lastDown || ulnow != t->lastUp) {
+        t->lastDown = dlnow;
+        t->lastUp = ulnow;
+        t->lastActivity = now;
+        return 0;
+    }
+    if (now - t->lastActivity > std::chrono::milliseconds(t->idleLimitMs)) {
+        t->idleExpired = true;
+        return 1;
+    }
+    return 0;
+}
+
+ServiceResult::Status StatusOf(CURLcode code) {
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ServiceResult::Status::ConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ServiceResult::Status::TimedOut;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+        return ServiceResult::Status::TlsFailed;
+    default:
+        return ServiceResult::Status::Failed;
+    }
+}
+
+} // namespace
+
+struct ServiceClient::Handle {
+    CURL* curl = nullptr;
+    curl_slist* headers = nullptr;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+ServiceClient::ServiceClient() : m_handle(std::make_unique<Handle>()) {
+    CURL* c = curl_easy_init();
+    m_handle->curl = c;
+    if (!c)
+        return;
+    m_handle->headers = curl_slist_append(m_handle->headers, "Accept: text/html, */*");
+    m_handle->headers =
+        curl_slist_append(m_handle->headers, "Content-Type: application/x-www-form-urlencoded");
+    // No "100-continue" round trip: a large form would otherwise wait for the server.
+    m_handle->headers = curl_slist_append(m_handle->headers, "Expect:");
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_handle->errorBuffer);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_COOKIEFILE, ""); // cookies in memory, for this client only
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The distribution's libcurl has a built-in bundle path, which would hide a lab's own
+    // certificate authority named the usual OpenSSL way.
+    if (const char* caFile = std::getenv("SSL_CERT_FILE"); caFile && *caFile)
+        curl_easy_setopt(c, CURLOPT_CAINFO, caFile);
+    curl_easy_setopt(c, CURLOPT_PROXY, "");
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+}
+
+ServiceClient::~ServiceClient() {
+    if (m_handle->curl)
+        curl_easy_cleanup(m_handle->curl);
+    curl_slist_free_all(m_handle->headers);
+}
+
+void ServiceClient::SetConnectTimeout(int ms) {
+    if (ms > 0)
+        m_connectMs = ms;
+}
+
+void ServiceClient::SetReadTimeout(int ms) {
+    if (ms > 0)
+        m_readMs = ms;
+}
+
+void ServiceClient::SetProxy(const QString& host, int port) {
+    m_proxyHost = host;
+    m_proxyPort = host.isEmpty() ? 0 : port;
+}
+
+ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body) {
+    ServiceResult result;
+    CURL* c = m_handle->curl;
+    if (!c) {
+        result.error = QStringLiteral("cannot create an HTTP client");
+        return result;
+    }
+    Transfer transfer;
+    transfer.body = &result.body;
+    transfer.idleLimitMs = m_readMs;
+    transfer.lastActivity = Clock::now();
+
+    const QByteArray urlBytes = url.toUtf8();
+    const QByteArray proxyBytes = m_proxyHost.toUtf8(); // "" disables the environment's proxy
+    m_handle->errorBuffer[0] = 0;
+    curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());
+    curl_easy_setopt(c, CURLOPT_PROXY, proxyBytes.constData());
+    curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(m_proxyPort));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectMs));
+    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+
+    const CURLcode code = curl_easy_perform(c);
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    // The body pointer must not outlive this call.
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
+
+    if (code != CURLE_OK) {
+        result.status = transfer.idleExpired ? ServiceResult::Status::TimedOut : StatusOf(code);
+        result.error = transfer.idleExpired       ? QStringLiteral("no data within the read time-out")
+                       : m_handle->errorBuffer[0] ? QString::fromUtf8(m_handle->errorBuffer)
+                                                  : QString::fromUtf8(curl_easy_strerror(code));
+        if (result.status == ServiceResult::Status::TlsFailed)
+            std::fprintf(stderr, "tamvik: TLS failure with %s: %s\n", urlBytes.constData(),
+                         result.error.toUtf8().constData());
+        return result;
+    }
+    if (result.httpStatus >= 400) {
+        result.status = ServiceResult::Status::HttpError;
+        result.error = QStringLiteral("HTTP status %1").arg(result.httpStatus);
+        return result;
+    }
+    result.status = ServiceResult::Status::Ok;
+    return result;
+}
+
+} // namespace tamvik

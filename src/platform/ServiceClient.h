@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+namespace tamvik {
+
+// Outcome of one exchange with the service. Failure is a status, never an exception.
+struct ServiceResult {
+    enum class Status {
+        Ok,
+        ConnectFailed, // refused, unreachable, name not resolved
+        TimedOut,      // connect time-out or no data for the read time-out
+        HttpError,     // the server answered with a status of 400 or more
+        TlsFailed,     // handshake or certificate verification failed
+        Failed,        // anything else (bad address, transfer error)
+    };
+    Status status = Status::Failed;
+    long httpStatus = 0;
+    QByteArray body; // the reply body as received (also on HttpError)
+    QString error;   // cause, for logs and message details
+
+    bool ok() const { return status == Status::Ok; }
+};
+
+// A blocking HTTP(S) client for the answer and library service. Each window or thread
+// that talks to the service owns one; it is used by one thread at a time. Cookies are
+// kept for the life of the client; every request opens a new connection. TLS 1.2 or
+// later, with the server's certificate verified against the system store (or the file
+// named by SSL_CERT_FILE). curl_global_init must have run before the first client.
+class ServiceClient {
+public:
+    ServiceClient();
+    ~ServiceClient();
+    ServiceClient(const ServiceClient&) = delete;
+    ServiceClient& operator=(const ServiceClient&) = delete;
+
+    // Time-outs in milliseconds; the read time-out is the longest time without any data
+    // moving. Values below 1 keep the previous setting (30000 ms each at construction).
+    void SetConnectTimeout(int ms);
+    void SetReadTimeout(int ms);
+    int GetConnectTimeout() const { return m_connectMs; }
+    int GetReadTimeout() const { return m_readMs; }
+
+    // Proxy host and port; an empty host means no proxy, also not one from the
+    // environment.
+    void SetProxy(const QString& host, int port);
+    QString GetProxyHost() const { return m_proxyHost; }
+    int GetProxyPort() const { return m_proxyPort; }
+
+    // Posts body as application/x-www-form-urlencoded and collects the whole reply.
+    ServiceResult PostForm(const QString& url, const QByteArray& body);
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
+    int m_connectMs = 30000;
+    int m_readMs = 30000;
+    QString m_proxyHost;
+    int m_proxyPort = 0;
+};
+
+} // namespace tamvik

@@ -1,0 +1,168 @@
+#include "ServiceClient.h"
+#include "CurlMain.h"
+#include "FakeService.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using fake::FakeReply;
+using fake::FakeService;
+using tamvik::ServiceClient;
+using tamvik::ServiceResult;
+using Status = tamvik::ServiceResult::Status;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString Url(const FakeService& s, const char* op) {
+    return QString::fromStdString(s.OperationUrl(op));
+}
+
+double SecondsOf(const std::function<void()>& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+} // namespace
+
+TEST(ServiceClient, PostsTheBodyWithTheFormHeadersAndReturnsTheReplyBytes) {
+    FakeService service;
+    service.SetReply("userAuth", std::string("API_RESULT=0,USER_AUTH=0\r\n"));
+    ServiceClient client;
+    const ServiceResult r = client.PostForm(Url(service, "userAuth"), "USER_ID=u&USER_PWD=p");
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.httpStatus, 200);
+    EXPECT_EQ(r.body, QByteArray("API_RESULT=0,USER_AUTH=0\r\n"));
+
+    const auto req = service.Last("userAuth");
+    EXPECT_EQ(req.method, "POST");
+    EXPECT_EQ(req.path, "/W0001/userAuth");
+    EXPECT_EQ(req.rawBody, "USER_ID=u&USER_PWD=p");
+    EXPECT_EQ(req.Header("Accept"), "text/html, */*");
+    EXPECT_EQ(req.Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+    EXPECT_EQ(req.Header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(req.Header("Expect"), "");
+}
+
+TEST(ServiceClient, KeepsCookiesPerClientAndOpensANewConnectionForEveryRequest) {
+    FakeService service;
+    FakeReply login = FakeReply::Text("API_RESULT=0");
+    login.setCookies = {"SESSION=abc; Path=/"};
+    service.SetReply("userAuth", login);
+
+    ServiceClient first;
+    ServiceClient second;
+    ASSERT_TRUE(first.PostForm(Url(service, "userAuth"), "").ok());
+    ASSERT_TRUE(first.PostForm(Url(service, "startTest"), "").ok());
+    ASSERT_TRUE(second.PostForm(Url(service, "startTest"), "").ok());
+
+    const auto starts = service.Requests("startTest");
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].cookies.count("SESSION"), 1u);
+    EXPECT_EQ(starts[0].cookies.at("SESSION"), "abc");
+    EXPECT_TRUE(starts[1].cookies.empty()) << "cookies leaked to another client";
+
+    const auto all = service.Requests();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_NE(all[0].remotePort, all[1].remotePort) << "a connection was reused";
+}
+
+TEST(ServiceClient, FollowsRedirects) {
+    FakeService service;
+    service.SetReply("getTmvInfo", FakeReply::Redirect(service.OperationUrl("moved"), 307));
+    service.SetReply("moved", std::string("API_RESULT=1"));
+    ServiceClient client;
+    const ServiceResult r = client.PostForm(Url(service, "getTmvInfo"), "TMV_NAME=x");
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.body, QByteArray("API_RESULT=1"));
+    EXPECT_EQ(service.Last("moved").rawBody, "TMV_NAME=x");
+}
+
+TEST(ServiceClient, AnHttpErrorStatusIsAFailureWithTheBodyKept) {
+    FakeService service;
+    service.SetReply("startTest", FakeReply::Status(500, "boom"));
+    ServiceClient client;
+    const ServiceResult r = client.PostForm(Url(service, "startTest"), "");
+    EXPECT_EQ(r.status, Status::HttpError);
+    EXPECT_EQ(r.httpStatus, 500);
+    EXPECT_EQ(r.body, QByteArray("boom"));
+}
+
+TEST(ServiceClient, ARefusedConnectionFailsQuickly) {
+    const int port = FakeService::RefusingPort();
+    ASSERT_GT(port, 0);
+    ServiceClient client;
+    ServiceResult r;
+    const double seconds = SecondsOf(
+        [&] { r = client.PostForm(QStringLiteral("http://127.0.0.1:%1/W0001/userAuth").arg(port), "x=1"); });
+    EXPECT_EQ(r.status, Status::ConnectFailed) << r.error.toStdString();
+    EXPECT_LT(seconds, 2.0);
+}
+
+TEST(ServiceClient, AStalledReplyEndsAtTheReadTimeOut) {
+    FakeService service;
+    service.SetReply("returnTestResult", FakeReply::Delayed(20s, "late"));
+    ServiceClient client;
+    client.SetReadTimeout(500);
+    ServiceResult r;
+    const double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "returnTestResult"), ""); });
+    EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
+    EXPECT_GE(seconds, 0.45);
+    EXPECT_LT(seconds, 3.0);
+}
+
+TEST(ServiceClient, ASlowReplyWithinTheReadTimeOutArrives) {
+    FakeService service;
+    service.SetReply("endTest", FakeReply::Delayed(300ms, "API_RESULT=0"));
+    ServiceClient client;
+    client.SetReadTimeout(3000);
+    const ServiceResult r = client.PostForm(Url(service, "endTest"), "");
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.body, QByteArray("API_RESULT=0"));
+}
+
+TEST(ServiceClient, UsesTheGivenProxyAndNeverTheEnvironments) {
+    FakeService proxy;
+    const QString target =
+        QStringLiteral("http://127.0.0.1:%1/W0001/userAuth").arg(FakeService::RefusingPort());
+
+    ServiceClient viaProxy;
+    viaProxy.SetProxy(QStringLiteral("127.0.0.1"), proxy.Port());
+    ASSERT_TRUE(viaProxy.PostForm(target, "USER_ID=u").ok());
+    EXPECT_EQ(proxy.Last("userAuth").rawBody, "USER_ID=u");
+
+    // No proxy set: a proxy named by the environment must not be used.
+    FakeService service;
+    const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
+    ::setenv("http_proxy", proxyUrl.c_str(), 1);
+    ::setenv("HTTP_PROXY", proxyUrl.c_str(), 1);
+    ServiceClient direct;
+    direct.SetProxy(QString(), 8080);
+    const ServiceResult r = direct.PostForm(Url(service, "startTest"), "");
+    ::unsetenv("http_proxy");
+    ::unsetenv("HTTP_PROXY");
+    EXPECT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(service.Count("startTest"), 1u);
+    EXPECT_EQ(proxy.Count("startTest"), 0u);
+    EXPECT_EQ(direct.GetProxyPort(), 0);
+}
+
+TEST(ServiceClient, ATlsHandshakeWithAPlainServerIsATlsFailure) {
+    FakeService service;
+    ServiceClient client;
+    client.SetReadTimeout(2000);
+    const ServiceResult r =
+        client.PostForm(QStringLiteral("https://127.0.0.1:%1/W0001/userAuth").arg(service.Port()), "");
+    EXPECT_EQ(r.status, Status::TlsFailed) << r.error.toStdString();
+}
+
+TEST(ServiceClient, RefusesSchemesOtherThanHttp) {
+    ServiceClient client;
+    const ServiceResult r = client.PostForm(QStringLiteral("file:///etc/passwd"), "");
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.body.isEmpty());
+}
+
+TAMVIK_CURL_TEST_MAIN
