@@ -77,11 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (unpacked) {
         // The last entry of a name wins; its file holds exactly the bytes it names.
+        // Keyed by the name's bytes on disk; opened by the full path, since decoding a bare
+        // name would drop a leading byte-order mark.
         std::map<QByteArray, const TMVARCHIVEFILEINFO*> last;
         for (const TMVARCHIVEFILEINFO& entry : list)
             last[QFile::encodeName(CTmvFile::EntryName(entry))] = &entry;
         for (const auto& [name, entry] : last) {
-            QFile file(dest + QLatin1Char('/') + QFile::decodeName(name));
+            QFile file(dest + QLatin1Char('/') + CTmvFile::EntryName(*entry));
             if (!file.open(QIODevice::ReadOnly))
                 Fail("an extracted entry is missing");
             if (file.readAll() != input.mid(entry->dataOffset, entry->size))
