@@ -1,0 +1,83 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace vantrel {
+
+// Byte ring of one output channel. The caller's thread writes, the driver's audio
+// thread plays; each side moves only its own position. Positions are kept as byte
+// totals since the last rewind (the lap count is total / size), each published with a
+// release store and read with an acquire load, so the other side never sees a
+// position before the bytes it covers, nor a torn position.
+// In stream mode every byte plays once; in loop mode the whole block plays round and
+// round and writes overwrite without limit.
+class COutputStorageBaseRT {
+public:
+    COutputStorageBaseRT() = default;
+    COutputStorageBaseRT(const COutputStorageBaseRT&) = delete;
+    COutputStorageBaseRT& operator=(const COutputStorageBaseRT&) = delete;
+    virtual ~COutputStorageBaseRT();
+
+    // Bytes allocated (zeroed, positions at the start); 0 for 0 bytes, -1 on failure.
+    int32_t Allocate(uint32_t bytes);
+    void Free();
+    // Play position to the start; with `all` also the write position, and the block zeroed.
+    void Rewind(bool all);
+    // Audio thread. Zeroes n bytes of the destination, then copies what may be played.
+    uint32_t ReadBytes(void* destination, uint32_t n);
+    // Caller's thread. Returns the bytes stored (stream mode: no more than is free).
+    uint32_t WriteBytes(const void* source, uint32_t n);
+
+    uint64_t GetPlayedBytes() const;
+    uint64_t GetWrittenBytes() const;
+    uint32_t GetSize() const { return size; }
+    bool IsValid() const { return valid; }
+    bool IsLoop() const { return loop; }
+
+protected:
+    // Bytes the writer may store now, given what it wants to write.
+    uint32_t Writable(uint32_t n) const;
+    // Hands the writer the (up to two) ring segments of its next n bytes.
+    void WriteSegments(uint32_t n, uint8_t*& first, uint32_t& firstBytes, uint8_t*& second) const;
+    void PublishWrite(uint32_t n);
+
+    std::unique_ptr<uint8_t[]> storage;
+    uint32_t size = 0;
+    std::atomic<uint64_t> readTotal{0};
+    std::atomic<uint64_t> writeTotal{0};
+    bool valid = false;
+    bool loop = false;
+};
+
+// Output storage that holds samples already converted to the driver's sample type of
+// its channel, so the buffer switch only copies bytes.
+class COutputStorageRT : public COutputStorageBaseRT {
+public:
+    ~COutputStorageRT() override;
+
+    // Accepts the types an output can be converted to; refuses the rest unchanged.
+    bool SetType(int type);
+    int GetType() const { return sampleType; }
+    // Returns samples, or 0 when the type is refused, samples is 0, or allocation fails.
+    int32_t Configure(int type, int32_t samples, bool loopMode);
+    // Audio thread. -1 for a type without a size; else the samples delivered (the rest
+    // of the half-buffer is silence).
+    int32_t FillDriverBuffer(void* buffer, int32_t samples);
+    int64_t GetPlayed() const;
+    int64_t GetWritten() const;
+
+    // Samples stored (fewer than count when a stream storage is nearly full); -1 when
+    // the combination of source format and channel type is refused.
+    int32_t Write(int format, const void* source, int32_t count);
+    int32_t WriteInt16(const int16_t* source, int32_t count);
+    int32_t WriteInt32(const int32_t* source, int32_t count);
+    int32_t WriteFloat32(const float* source, int32_t count);
+    int32_t WriteFloat64(const double* source, int32_t count);
+
+private:
+    int sampleType = 18; // Int32LSB until configured
+};
+
+} // namespace vantrel
