@@ -1,0 +1,311 @@
+// vantrel-jack.so: the JACK driver. Class id "vantrel.jack". Every channel is
+// Float32LSB; rate and period are the server's. It never starts a server. Options:
+//   server     JACK server name (the default server when missing)
+//   client     client name ("vantrel")
+//   connect    regular expression of the input ports that our outputs feed, matched
+//              in the server's port order: output channel c goes to the c-th match
+//              ("^system:playback_")
+//   capture    likewise, the output ports that feed our inputs ("^system:capture_")
+//   outputs, inputs   channel counts (the number of matching ports, at least 2)
+
+#include "DriverOptions.h"
+#include "VantrelDriver.h"
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+struct Port {
+    int number = 0;
+    bool isInput = false;
+    jack_port_t* port = nullptr;
+    std::unique_ptr<float[]> halves[2];
+};
+
+class JackDriver final : public Driver {
+public:
+    explicit JackDriver(const DriverOptionSet& options)
+        : serverName(options.Text("server", "")), clientName(options.Text("client", "vantrel")),
+          connectPattern(options.Text("connect", "^system:playback_")),
+          capturePattern(options.Text("capture", "^system:capture_")),
+          outputOption(int(options.Number("outputs", 0))), inputOption(int(options.Number("inputs", 0))) {}
+
+    ~JackDriver() override {
+        disposeBuffers();
+        if (client != nullptr)
+            jack_client_close(client);
+    }
+
+    bool init(void*) override {
+        if (client != nullptr)
+            return true;
+        jack_status_t status{};
+        const int flags = JackNoStartServer | (serverName.empty() ? 0 : JackServerName);
+        client = serverName.empty() ? jack_client_open(clientName.c_str(), jack_options_t(flags), &status)
+                                    : jack_client_open(clientName.c_str(), jack_options_t(flags), &status,
+                                                       serverName.c_str());
+        if (client == nullptr) {
+            std::snprintf(error, sizeof error, "cannot connect to the JACK server (status 0x%x)",
+                          unsigned(status));
+            return false;
+        }
+        jack_set_process_callback(client, &JackDriver::ProcessThunk, this);
+        jack_on_shutdown(client, &JackDriver::ShutdownThunk, this);
+        rate = jack_get_sample_rate(client);
+        period = int(jack_get_buffer_size(client));
+        outputs = outputOption > 0 ? outputOption : std::max(2, CountPorts(connectPattern, JackPortIsInput));
+        inputs = inputOption > 0 ? inputOption : std::max(2, CountPorts(capturePattern, JackPortIsOutput));
+        return true;
+    }
+
+    void getDriverName(char name[32]) override { std::snprintf(name, 32, "JACK"); }
+    int getDriverVersion() override { return 1; }
+    void getErrorMessage(char text[124]) override { std::snprintf(text, 124, "%s", error); }
+
+    int start() override {
+        if (client == nullptr || ports.empty() || serverGone.load())
+            return kDriverNotPresent;
+        // Connect first and only then let the buffer switch run, so the first
+        // periods of a stimulus are not played into unconnected ports.
+        ConnectAll(connectPattern, JackPortIsInput, false);
+        ConnectAll(capturePattern, JackPortIsOutput, true);
+        started.store(true, std::memory_order_seq_cst);
+        return kDriverOk;
+    }
+
+    int stop() override {
+        started.store(false, std::memory_order_seq_cst);
+        // A cycle that saw started before we cleared it finishes before we return.
+        while (inProcess.load(std::memory_order_seq_cst))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return kDriverOk;
+    }
+
+    int getChannels(int* in, int* out) override {
+        if (client == nullptr)
+            return kDriverNotPresent;
+        *in = inputs;
+        *out = outputs;
+        return kDriverOk;
+    }
+    int getLatencies(int* in, int* out) override {
+        *in = *out = period;
+        return client != nullptr ? kDriverOk : kDriverNotPresent;
+    }
+    int getBufferSize(int* minSize, int* maxSize, int* preferred, int* granularity) override {
+        if (client == nullptr)
+            return kDriverNotPresent;
+        *minSize = *maxSize = *preferred = period;
+        *granularity = 0;
+        return kDriverOk;
+    }
+    int canSampleRate(double r) override {
+        return client != nullptr && r == double(rate) ? kDriverOk : kDriverNoClock;
+    }
+    int getSampleRate(double* r) override {
+        if (client == nullptr)
+            return kDriverNotPresent;
+        *r = double(rate);
+        return kDriverOk;
+    }
+    int setSampleRate(double r) override {
+        return canSampleRate(r) == kDriverOk ? kDriverOk : kDriverInvalidMode;
+    }
+    int getClockSources(ClockSource* sources, int* count) override {
+        if (count == nullptr)
+            return kDriverInvalidParameter;
+        if (sources != nullptr && *count > 0) {
+            sources[0] = ClockSource{0, -1, 0, 1, {}};
+            std::snprintf(sources[0].name, sizeof sources[0].name, "JACK");
+        }
+        *count = 1;
+        return kDriverOk;
+    }
+    int setClockSource(int index) override { return index == 0 ? kDriverOk : kDriverNoClock; }
+    int getSamplePosition(int64_t* samples, int64_t* nanoseconds) override {
+        *samples = position.load();
+        *nanoseconds = 0;
+        return kDriverOk;
+    }
+    int getChannelInfo(ChannelInfo* info) override {
+        const int count = info->isInput ? inputs : outputs;
+        if (client == nullptr || info->channel < 0 || info->channel >= count)
+            return kDriverInvalidParameter;
+        info->isActive = 0;
+        for (const Port& p : ports)
+            if (p.number == info->channel && p.isInput == bool(info->isInput))
+                info->isActive = 1;
+        info->channelGroup = 0;
+        info->type = kFloat32LSB;
+        std::snprintf(info->name, sizeof info->name, "%s_%d", info->isInput ? "in" : "out",
+                      info->channel + 1);
+        return kDriverOk;
+    }
+
+    int createBuffers(BufferInfo* infos, int count, int bufferSize, const Callbacks* cb) override {
+        if (client == nullptr)
+            return kDriverNotPresent;
+        if (infos == nullptr || cb == nullptr || count <= 0 || bufferSize != period)
+            return kDriverInvalidParameter;
+        disposeBuffers();
+        std::vector<Port> made(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Port& p = made[size_t(i)];
+            p.isInput = infos[i].isInput != 0;
+            p.number = infos[i].channelNum;
+            if (p.number < 0 || p.number >= (p.isInput ? inputs : outputs))
+                return Unregister(made, kDriverInvalidParameter);
+            char name[32];
+            std::snprintf(name, sizeof name, "%s_%d", p.isInput ? "in" : "out", p.number + 1);
+            p.port = jack_port_register(client, name, JACK_DEFAULT_AUDIO_TYPE,
+                                        p.isInput ? JackPortIsInput : JackPortIsOutput, 0);
+            if (p.port == nullptr)
+                return Unregister(made, kDriverInvalidParameter);
+            for (auto& half : p.halves)
+                half.reset(new float[size_t(period)]());
+            infos[i].buffers[0] = p.halves[0].get();
+            infos[i].buffers[1] = p.halves[1].get();
+        }
+        callbacks = *cb;
+        ports = std::move(made);
+        index = 0;
+        // Release: the process thread sees complete ports once it sees ready.
+        ready.store(true, std::memory_order_release);
+        if (jack_activate(client) != 0) {
+            ready.store(false);
+            return Unregister(ports, kDriverHardwareFault);
+        }
+        active = true;
+        return kDriverOk;
+    }
+
+    int disposeBuffers() override {
+        stop();
+        if (client != nullptr && active)
+            jack_deactivate(client); // waits for a running cycle to end
+        active = false;
+        ready.store(false, std::memory_order_release);
+        Unregister(ports, kDriverOk);
+        return kDriverOk;
+    }
+
+    int controlPanel() override { return kDriverOk; }
+    int future(int selector, void*) override {
+        return selector == kFutureSetInputMonitor ? kDriverOk : kDriverInvalidParameter;
+    }
+    int outputReady() override { return kDriverOk; }
+
+private:
+    int Unregister(std::vector<Port>& list, int result) {
+        for (Port& p : list)
+            if (p.port != nullptr && client != nullptr)
+                jack_port_unregister(client, p.port);
+        list.clear();
+        return result;
+    }
+
+    int CountPorts(const std::string& pattern, unsigned long flags) {
+        const char** names = jack_get_ports(client, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags);
+        int n = 0;
+        while (names != nullptr && names[n] != nullptr)
+            ++n;
+        jack_free(names);
+        return n;
+    }
+
+    void ConnectAll(const std::string& pattern, unsigned long flags, bool inputs) {
+        const char** names = jack_get_ports(client, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags);
+        int n = 0;
+        while (names != nullptr && names[n] != nullptr)
+            ++n;
+        for (const Port& p : ports) {
+            if (p.isInput != inputs || p.number >= n)
+                continue;
+            const char* own = jack_port_name(p.port);
+            if (inputs)
+                jack_connect(client, names[p.number], own);
+            else
+                jack_connect(client, own, names[p.number]);
+        }
+        jack_free(names);
+    }
+
+    static int ProcessThunk(jack_nframes_t frames, void* self) {
+        return static_cast<JackDriver*>(self)->Process(frames);
+    }
+    static void ShutdownThunk(void* self) { static_cast<JackDriver*>(self)->serverGone.store(true); }
+
+    // JACK's process thread: real-time, so only copies and the host's buffer switch.
+    int Process(jack_nframes_t frames) {
+        if (!ready.load(std::memory_order_acquire))
+            return 0;
+        inProcess.store(true, std::memory_order_seq_cst);
+        const bool run = started.load(std::memory_order_seq_cst) && int(frames) == period;
+        if (run) {
+            for (Port& p : ports)
+                if (p.isInput)
+                    std::memcpy(p.halves[index].get(), jack_port_get_buffer(p.port, frames),
+                                frames * sizeof(float));
+            callbacks.bufferSwitch(callbacks.context, index, 1);
+        }
+        for (Port& p : ports) {
+            if (p.isInput)
+                continue;
+            auto* out = static_cast<float*>(jack_port_get_buffer(p.port, frames));
+            if (run)
+                std::memcpy(out, p.halves[index].get(), frames * sizeof(float));
+            else
+                std::memset(out, 0, frames * sizeof(float));
+        }
+        if (run) {
+            index ^= 1;
+            position.fetch_add(frames, std::memory_order_relaxed);
+        }
+        inProcess.store(false, std::memory_order_seq_cst);
+        return 0;
+    }
+
+    std::string serverName, clientName, connectPattern, capturePattern;
+    int outputOption, inputOption;
+    jack_client_t* client = nullptr;
+    jack_nframes_t rate = 0;
+    int period = 0;
+    int inputs = 0, outputs = 0;
+    char error[124] = "no error";
+    bool active = false;
+
+    std::vector<Port> ports;
+    Callbacks callbacks{};
+    int index = 0; // audio thread only
+    std::atomic<bool> ready{false};
+    std::atomic<bool> started{false};
+    std::atomic<bool> inProcess{false};
+    std::atomic<bool> serverGone{false};
+    std::atomic<int64_t> position{0};
+};
+
+Driver* Create(const char* clsid, const DriverOption* options, int count) {
+    if (clsid == nullptr || std::strcmp(clsid, "vantrel.jack") != 0)
+        return nullptr;
+    return new JackDriver(DriverOptionSet(options, count));
+}
+
+const DriverFactory kFactory{kDriverAbiVersion, &Create};
+
+} // namespace
+} // namespace vantrel
+
+extern "C" __attribute__((visibility("default"))) const vantrel::DriverFactory* vantrel_driver_factory() {
+    return &vantrel::kFactory;
+}
