@@ -3,10 +3,6 @@
 #include "IniFile.h"
 #include "NumberFormat.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <stdexcept>
-
 using tamvik::IniFile;
 
 namespace {
@@ -47,9 +43,13 @@ bool CQuestionnaireResults::ClearResults() {
 
 void CQuestionnaireResults::Load(const QString& path) {
     ClearResults();
-    if (!QFileInfo(path).isFile())
-        return;
-    const IniFile ini(path);
+    IniFile ini;
+    if (ReadEntryFile(path, ini))
+        Load(ini);
+}
+
+void CQuestionnaireResults::Load(const IniFile& ini) {
+    ClearResults();
     comment = ini.ReadString(Section, QStringLiteral("COMMENT"), QString());
     time = ReadEntryTime(ini, Section, QStringLiteral("TIME"));
     const int count = ini.ReadInteger(Section, QStringLiteral("NRESULTS"), 0);
@@ -76,9 +76,10 @@ void CQuestionnaireResults::Load(const QString& path) {
 }
 
 void CQuestionnaireResults::Save(const QString& path, bool replace) const {
-    if (replace && QFileInfo::exists(path))
-        QFile::remove(path);
-    IniFile ini(path);
+    WriteEntryFile(path, replace, [this](IniFile& ini) { Save(ini); });
+}
+
+void CQuestionnaireResults::Save(IniFile& ini) const {
     ini.WriteString(Section, QStringLiteral("COMMENT"), comment);
     ini.WriteFloat(Section, QStringLiteral("TIME"), time);
     ini.WriteInteger(Section, QStringLiteral("NRESULTS"), GetResultCount());
@@ -90,8 +91,6 @@ void CQuestionnaireResults::Save(const QString& path, bool replace) const {
         JoinList(items, value, true);
         ini.WriteString(Section, ResultKey(i), value);
     }
-    // The copy's section follows the results; one write keeps the entry whole on failure.
+    // The copy's section follows the results.
     questionnaire.Save(ini);
-    if (!ini.UpdateFile())
-        throw std::runtime_error("cannot write " + path.toStdString());
 }

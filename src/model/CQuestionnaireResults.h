@@ -42,6 +42,9 @@ public:
     void Load(const QString& path);
     // Throws std::runtime_error when the file cannot be written.
     void Save(const QString& path, bool replace) const;
+    // The same on an INI document held by the caller.
+    void Load(const tamvik::IniFile& ini);
+    void Save(tamvik::IniFile& ini) const;
 
     bool operator==(const CQuestionnaireResults& other) const {
         return comment == other.comment && time == other.time && results == other.results &&

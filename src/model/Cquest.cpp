@@ -4,9 +4,6 @@
 #include "IniFile.h"
 #include "NumberFormat.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <algorithm>
 #include <cmath>
 #include <set>
 #include <stdexcept>
@@ -74,11 +71,10 @@ bool CQuestionnaire::Clear() {
 }
 
 void CQuestionnaire::Load(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
-        Clear();
-        return;
-    }
-    Load(IniFile(path));
+    Clear();
+    IniFile ini;
+    if (ReadEntryFile(path, ini))
+        Load(ini);
 }
 
 void CQuestionnaire::Load(const IniFile& ini) {
@@ -110,12 +106,7 @@ void CQuestionnaire::Load(const IniFile& ini) {
 }
 
 void CQuestionnaire::Save(const QString& path, bool replace) const {
-    if (replace && QFileInfo::exists(path))
-        QFile::remove(path);
-    IniFile ini(path);
-    Save(ini);
-    if (!ini.UpdateFile())
-        throw std::runtime_error("cannot write " + path.toStdString());
+    WriteEntryFile(path, replace, [this](IniFile& ini) { Save(ini); });
 }
 
 void CQuestionnaire::Save(IniFile& ini) const {

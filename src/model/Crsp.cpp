@@ -2,10 +2,8 @@
 
 #include "IniFile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 using tamvik::IniFile;
 
@@ -26,10 +24,10 @@ void CResponse::Clear() {
 
 bool CResponse::Load(const QString& path) {
     Clear();
-    if (!QFileInfo(path).isFile())
-        return false;
     // The snapshots share the file; one parse serves them all.
-    const IniFile ini(path);
+    IniFile ini;
+    if (!ReadEntryFile(path, ini))
+        return false;
     terminalInfo.Load(ini);
     stimuli.Load(ini);
     schedule.Load(ini);
@@ -75,8 +73,10 @@ bool CResponse::Load(const QString& path) {
 }
 
 void CResponse::Save(const QString& path) const {
-    // Built whole in memory and written once over the old file, so a failed save keeps it.
-    IniFile ini;
+    WriteEntryFile(path, true, [this](IniFile& ini) { Save(ini); });
+}
+
+void CResponse::Save(IniFile& ini) const {
     terminalInfo.Save(ini);
     stimuli.Save(ini);
     schedule.Save(ini);
@@ -110,7 +110,4 @@ void CResponse::Save(const QString& path) const {
     }
     JoinText(groups, text, kGroupDelimiter);
     ini.WriteString(Section, QStringLiteral("RESPONSE"), text);
-
-    if (!ini.SaveToFile(path))
-        throw std::runtime_error("cannot write " + path.toStdString());
 }

@@ -46,6 +46,8 @@ public:
     // Replaces any file at path; the old file stays until the new one is complete. Throws
     // std::runtime_error when the file cannot be written.
     void Save(const QString& path) const;
+    // Writes every section of the entry into a document held by the caller.
+    void Save(tamvik::IniFile& ini) const;
 
     // Members in this order so that the snapshots go first when a response is destroyed.
     double date = 0.0;
