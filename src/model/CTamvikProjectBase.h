@@ -19,6 +19,9 @@ public:
 
     virtual ~CTamvikProjectBase() = default;
 
+    // No state: lets the parts default their own comparisons.
+    bool operator==(const CTamvikProjectBase&) const = default;
+
     void SplitList(const QString& text, std::vector<QString>& out, bool unescape) const;
     void JoinList(const std::vector<QString>& items, QString& out, bool escape) const;
     void SplitIntList(const QString& text, std::vector<int>& out, int def) const;
