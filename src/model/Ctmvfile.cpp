@@ -280,9 +280,10 @@ bool CTmvFile::GetFileInfo(const QString& path, TMVARCHIVEFILEINFO* out) {
     return true;
 }
 
-std::int32_t CTmvFile::CollectFiles(const QString& folder, std::vector<TMVARCHIVEFILEINFO>& list) {
+std::int32_t CTmvFile::CollectFiles(const QString& folderPath, std::vector<TMVARCHIVEFILEINFO>& list) {
     if (extensions.isEmpty())
         return 0;
+    const QString folder = WithTrailingSlash(folderPath);
     list.clear();
     const QStringList names = QDir(folder).entryList(
         QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);

@@ -141,7 +141,7 @@ TEST_F(TmvFileTest, EntriesFollowRegisteredExtensionsThenUpperCasedNames) {
         WriteFile(Src(name), name);
     tmv.SetExtensions({"WAV", "INI"});
     std::vector<TMVARCHIVEFILEINFO> list;
-    ASSERT_EQ(tmv.CollectFiles(src + "/", list), 6);
+    ASSERT_EQ(tmv.CollectFiles(src, list), 6);
     QStringList names;
     for (const auto& entry : list)
         names << CTmvFile::EntryName(entry);
@@ -363,7 +363,7 @@ TEST_F(TmvFileTest, FailedPackLeavesTheOldArchiveIntact) {
     // A file whose content differs from its listed size (procfs reports 0 bytes).
     ASSERT_TRUE(QFile::link("/proc/self/status", Src("PROC.TXT")));
     std::vector<TMVARCHIVEFILEINFO> list;
-    ASSERT_EQ(tmv.CollectFiles(src + "/", list), 2) << "the file is listed; the copy must catch it";
+    ASSERT_EQ(tmv.CollectFiles(src, list), 2) << "the file is listed; the copy must catch it";
     expectIntact("size changed while packing");
     QFile::remove(Src("PROC.TXT"));
 
