@@ -1,0 +1,108 @@
+#include "JackServer.h"
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+std::atomic<int> g_serial{0};
+
+void Silent(const char*) {}
+} // namespace
+
+JackServer::JackServer(int rate_, int period_) : rate(rate_), period(period_) {
+    name = "tamvik-" + std::to_string(::getpid()) + "-" + std::to_string(g_serial++);
+    logPath = "/tmp/" + name + ".log";
+}
+
+JackServer::~JackServer() {
+    Stop();
+}
+
+std::string JackServer::ReadLog() const {
+    std::ifstream in(logPath);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool JackServer::Start(std::string* error, int timeoutMs) {
+    if (pid > 0)
+        return true;
+    // A client that fails to connect must not print to the test's output.
+    jack_set_error_function(&Silent);
+    jack_set_info_function(&Silent);
+    const std::string rateText = std::to_string(rate), periodText = std::to_string(period);
+    std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name,      "-d", "dummy",
+                                     "-r",    rateText,        "-p", periodText};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const int spawned = posix_spawnp(&pid, "jackd", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        pid = -1;
+        if (error)
+            *error = "cannot start jackd (is jackd2 installed?): errno " + std::to_string(spawned);
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            if (error)
+                *error = "jackd " + name + " exited at start:\n" + ReadLog();
+            return false;
+        }
+        jack_status_t st{};
+        jack_client_t* probe =
+            jack_client_open("probe", jack_options_t(JackNoStartServer | JackServerName), &st, name.c_str());
+        if (probe != nullptr) {
+            jack_client_close(probe);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (error)
+        *error = "jackd " + name + " did not accept clients within " + std::to_string(timeoutMs) + " ms:\n" +
+                 ReadLog();
+    Stop();
+    return false;
+}
+
+void JackServer::Stop() {
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 200; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            ::unlink(logPath.c_str());
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+    ::unlink(logPath.c_str());
+}
