@@ -274,11 +274,16 @@ bool CSound::OpenDevice(const WAVEFORMATEXTENSIBLE& format) {
     snd_pcm_hw_params_alloca(&hw);
     if (!restrictToFormat(m_device, hw, format))
         return false;
-    // Half a second of device buffer; the rest of the 16-block queue stays with us.
+    // About half a second of device buffer in four periods; the rest of the 16-block
+    // queue stays with us. Some plug-in chains refuse the sizes once combined: then take
+    // the device's own.
+    unsigned periodTime = 125000;
     unsigned bufferTime = 500000;
     int dir = 0;
+    snd_pcm_hw_params_set_period_time_near(m_device, hw, &periodTime, &dir);
     snd_pcm_hw_params_set_buffer_time_near(m_device, hw, &bufferTime, &dir);
-    if (snd_pcm_hw_params(m_device, hw) < 0)
+    if (snd_pcm_hw_params(m_device, hw) < 0 &&
+        (!restrictToFormat(m_device, hw, format) || snd_pcm_hw_params(m_device, hw) < 0))
         return false;
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);
