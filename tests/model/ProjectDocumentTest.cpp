@@ -1,0 +1,314 @@
+#include "EntryText.h"
+#include "ProjectTestSupport.h"
+
+#include <QFileInfo>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A project with method 0 and the given schedules, saved to path.
+void SaveProject(const QString& path, const QStringList& scheduleNames) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(0);
+    for (const QString& name : scheduleNames) {
+        CSchedule* s = p.AddSchedule(nullptr);
+        s->name = name;
+        s->SetStimulusCount(2);
+        s->SetTrialCount(3);
+    }
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Save());
+}
+
+std::string What(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "<no exception>";
+}
+
+} // namespace
+
+TEST_F(ProjectTest, SaveWritesTheEntriesAndReopensInASecondProject) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(0);
+    CSchedule* schedule = p.AddSchedule(nullptr);
+    schedule->name = S("Schedule A");
+    schedule->SetStimulusCount(1);
+    schedule->SetTrialCount(2);
+    p.GetInstruction()->lines = QStringList{S("Listen.")};
+
+    // Without a file name every entry is written, and the save fails.
+    EXPECT_FALSE(p.Save());
+    EXPECT_EQ(Names(p.GetWorkFolder()),
+              (QStringList{S(".tamvik-lock"), S("EXP.INI"), S("GENERAL.INI"), S("INST.TXT"), S("QSL.INI"),
+                           S("SCH0000.INI"), S("STIMULI.INI"), S("TERM.INI")}));
+
+    const QString path = Tmp(S("one.tmv"));
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Save());
+    std::vector<TMVARCHIVEFILEINFO> entries;
+    EXPECT_EQ(ArchiveNames(path, &entries),
+              (QStringList{S("EXP.INI"), S("GENERAL.INI"), S("QSL.INI"), S("SCH0000.INI"), S("STIMULI.INI"),
+                           S("TERM.INI"), S("INST.TXT")}));
+    ASSERT_EQ(entries.size(), 7u);
+    EXPECT_EQ(entries[0].dataOffset, 7344u);
+    EXPECT_TRUE(ReadEntryText(p.GetWorkFolder() + S("GENERAL.INI")).contains(S("METHOD=TRAINING")));
+
+    CProject q;
+    q.SetFileName(path);
+    ASSERT_TRUE(q.Open());
+    EXPECT_EQ(q.GetMethod(), 0);
+    EXPECT_EQ(q.GetExperimentParameter()->GetMethod(), 0);
+    ASSERT_EQ(q.GetScheduleCount(), 1);
+    EXPECT_EQ(q.GetSchedule(0)->name, S("Schedule A"));
+    EXPECT_EQ(q.GetInstruction()->lines, QStringList{S("Listen.")});
+    EXPECT_EQ(q.GetFileName(), path);
+    EXPECT_NE(q.GetWorkFolder(), p.GetWorkFolder());
+}
+
+TEST_F(ProjectTest, ADeletedScheduleLeavesNoStaleEntry) {
+    const QString path = Tmp(S("three.tmv"));
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(1);
+    for (const char* name : {"s0", "s1", "s2"}) {
+        CSchedule* s = p.AddSchedule(nullptr);
+        s->name = S(name);
+        s->SetTrialCount(1);
+    }
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Save());
+    ASSERT_TRUE(p.DeleteSchedule(1));
+    ASSERT_TRUE(p.Save());
+    EXPECT_EQ(ArchiveNames(path).filter(S("SCH")), (QStringList{S("SCH0000.INI"), S("SCH0001.INI")}));
+
+    CProject q;
+    q.SetFileName(path);
+    ASSERT_TRUE(q.Open());
+    ASSERT_EQ(q.GetScheduleCount(), 2);
+    EXPECT_EQ(q.GetSchedule(0)->name, S("s0"));
+    EXPECT_EQ(q.GetSchedule(1)->name, S("s2"));
+}
+
+TEST_F(ProjectTest, NumberedEntriesAreReadInTheOrderOfTheirNumbers) {
+    // Entries as another writer may leave them: five-digit counters, mixed case.
+    const QString folder = Tmp(S("src"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    CProjectGeneral general;
+    general.SetMethod(2);
+    general.Save(folder + S("/GENERAL.INI"), true);
+    WriteEntry(folder + S("/INST.TXT"), S("x\n"));
+    const char* names[] = {"SCH10000.INI", "sch9999.ini", "SCH0002.INI", "SCH1000.INI"};
+    for (const char* name : names) {
+        CSchedule s;
+        s.name = S(name);
+        s.SetTrialCount(1);
+        s.Save(folder + S("/") + S(name), true);
+    }
+    CTmvFile tmv;
+    tmv.SetExtensions({S("INI"), S("TXT")});
+    ASSERT_TRUE(tmv.Pack(folder, Tmp(S("many.tmv")), false));
+
+    CProject p;
+    p.SetFileName(Tmp(S("many.tmv")));
+    ASSERT_TRUE(p.Open());
+    ASSERT_EQ(p.GetScheduleCount(), 4);
+    QStringList order;
+    for (int i = 0; i < 4; ++i)
+        order.append(p.GetSchedule(i)->name);
+    EXPECT_EQ(order, (QStringList{S("SCH0002.INI"), S("SCH1000.INI"), S("sch9999.ini"), S("SCH10000.INI")}));
+
+    // Written back with four-digit counters from 0000.
+    p.SetFileName(Tmp(S("renumbered.tmv")));
+    ASSERT_TRUE(p.Save());
+    EXPECT_EQ(ArchiveNames(Tmp(S("renumbered.tmv"))).filter(S("SCH")),
+              (QStringList{S("SCH0000.INI"), S("SCH0001.INI"), S("SCH0002.INI"), S("SCH0003.INI")}));
+}
+
+TEST_F(ProjectTest, AFailedOpenKeepsTheOpenProject) {
+    const QString good = Tmp(S("good.tmv"));
+    SaveProject(good, {S("kept")});
+
+    // Archives that fail at each stage: not an archive, no method, no instruction.
+    const QString garbage = Tmp(S("garbage.tmv"));
+    Write(garbage, "not an archive at all");
+    const QString src = Tmp(S("src"));
+    ASSERT_TRUE(QDir().mkdir(src));
+    WriteEntry(src + S("/INST.TXT"), S("x\n"));
+    CSchedule s;
+    s.Save(src + S("/SCH0000.INI"), true);
+    CTmvFile tmv;
+    tmv.SetExtensions({S("INI"), S("TXT")});
+    ASSERT_TRUE(tmv.Pack(src, Tmp(S("nomethod.tmv")), false));
+    QFile::remove(src + S("/INST.TXT"));
+    CProjectGeneral general;
+    general.SetMethod(1);
+    general.Save(src + S("/GENERAL.INI"), true);
+    ASSERT_TRUE(tmv.Pack(src, Tmp(S("noinst.tmv")), false));
+
+    CProject p;
+    p.SetFileName(good);
+    ASSERT_TRUE(p.Open());
+    const QString folder = p.GetWorkFolder();
+    const QStringList before = Names(folder);
+
+    const struct {
+        const char* file;
+        const char* error; // "" when Open answers false
+    } cases[] = {
+        {"garbage.tmv", ""},
+        {"missing.tmv", ""},
+        {"nomethod.tmv", "invalid method!!"},
+        {"noinst.tmv", "Cannot open file"},
+    };
+    for (const auto& c : cases) {
+        p.SetFileName(Tmp(S(c.file)));
+        if (*c.error)
+            EXPECT_NE(What([&] { p.Open(); }).find(c.error), std::string::npos) << c.file;
+        else
+            EXPECT_FALSE(p.Open()) << c.file;
+        EXPECT_EQ(p.GetFileName(), good) << c.file;
+        EXPECT_EQ(p.GetWorkFolder(), folder) << c.file;
+        EXPECT_EQ(Names(folder), before) << c.file;
+        EXPECT_EQ(p.GetMethod(), 0) << c.file;
+        EXPECT_EQ(p.GetExperimentParameter()->GetMethod(), 0) << c.file;
+        ASSERT_EQ(p.GetScheduleCount(), 1) << c.file;
+        EXPECT_EQ(p.GetSchedule(0)->name, S("kept")) << c.file;
+    }
+    // Only the open project's work folder is left.
+    EXPECT_EQ(Names(Base()), QStringList{QFileInfo(folder.chopped(1)).fileName()});
+}
+
+TEST_F(ProjectTest, AFailedSaveLeavesTheOldArchive) {
+    const QString path = Tmp(S("keep.tmv"));
+    SaveProject(path, {S("old")});
+    const QByteArray before = Bytes(path);
+
+    CProject p;
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Open());
+    p.GetSchedule(0)->name = S("new");
+    // A stimulus copy of 4 GiB cannot be stored: the pack fails part way.
+    const QString huge = p.GetWorkFolder() + S("STM0001.WAV");
+    const int fd = ::open(QFile::encodeName(huge).constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 4LL * 1024 * 1024 * 1024), 0);
+    ::close(fd);
+    EXPECT_FALSE(p.Save());
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(Names(Tmp(S(""))).filter(S("keep")), QStringList{S("keep.tmv")})
+        << "a temporary archive was left";
+}
+
+TEST_F(ProjectTest, AccessorsRefuseBadIndicesAndMethods) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(3);
+    p.AddSchedule(nullptr);
+    p.AddResponse();
+    p.AddQuestionnaireResults();
+    const struct {
+        std::function<void()> call;
+        const char* message;
+    } throwing[] = {
+        {[&] { p.GetSchedule(1); }, "Invalid index for schedule!!"},
+        {[&] { p.GetSchedule(-1); }, "Invalid index for schedule!!"},
+        {[&] { p.GetResponse(1); }, "Invalid index for response!!"},
+        {[&] { p.GetResponse(-1); }, "Invalid index for response!!"},
+        {[&] { p.GetQuestionnaireResults(1); }, "Invalid index for questionnaire response!!"},
+        {[&] { p.GetQuestionnaireResults(-1); }, "Invalid index for questionnaire response!!"},
+        {[&] { p.SetMethod(5); }, "invalid method!!"},
+        {[&] { p.SetMethod(-1); }, "invalid method!!"},
+    };
+    for (const auto& t : throwing)
+        EXPECT_EQ(What(t.call), t.message);
+    EXPECT_EQ(p.GetMethod(), 3);
+    EXPECT_EQ(p.GetExperimentParameter()->GetMethod(), 3);
+
+    EXPECT_FALSE(p.DeleteSchedule(1));
+    EXPECT_FALSE(p.DeleteResponse(-1));
+    EXPECT_FALSE(p.DeleteQuestionnaireResults(1));
+    EXPECT_EQ(p.GetScheduleCount() + p.GetResponseCount() + p.GetQuestionnaireResultsCount(), 3);
+}
+
+TEST_F(ProjectTest, CopyAndAddSchedule) {
+    CProject p;
+    CSchedule source;
+    source.name = S("n");
+    source.comment = S("c");
+    source.SetStimulusCount(3);
+    source.SetTrialCount(2);
+    source.trials[1].stimuli = {3, 2, 1};
+    source.trials[1].repeatCount = -1;
+
+    CSchedule* copy = p.AddSchedule(&source);
+    EXPECT_EQ(*copy, source);
+    CSchedule* empty = p.AddSchedule(nullptr);
+    EXPECT_EQ(*empty, CSchedule());
+
+    EXPECT_TRUE(p.CopySchedule(copy, 0, copy));
+    EXPECT_EQ(*copy, source);
+    EXPECT_FALSE(p.CopySchedule(&source, 2, nullptr));
+    EXPECT_FALSE(p.CopySchedule(nullptr, 0, nullptr));
+    EXPECT_TRUE(p.CopySchedule(&source, 1, nullptr));
+    EXPECT_EQ(*p.GetSchedule(1), source);
+}
+
+TEST_F(ProjectTest, NewAndCloseKeepWhatTheyShould) {
+    CProject p;
+    EXPECT_FALSE(p.Close()) << "no work folder yet";
+    EXPECT_FALSE(p.Save());
+
+    const QString path = Tmp(S("p.tmv"));
+    SaveProject(path, {S("a")});
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Open());
+    p.GetInstruction()->lines = QStringList{S("kept")};
+    const QString folder = p.GetWorkFolder();
+    ASSERT_TRUE(p.Close());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(p.GetWorkFolder(), QString());
+    EXPECT_EQ(p.GetFileName(), path);
+    EXPECT_EQ(p.GetScheduleCount(), 0);
+    EXPECT_EQ(p.GetMethod(), -1);
+    EXPECT_EQ(p.GetExperimentParameter()->GetMethod(), -1);
+    EXPECT_EQ(p.GetInstruction()->lines, QStringList{S("kept")});
+    EXPECT_FALSE(p.Close());
+
+    ASSERT_TRUE(p.New());
+    EXPECT_EQ(p.GetFileName(), QString());
+    EXPECT_EQ(p.GetInstruction()->lines, QStringList{S("kept")});
+    EXPECT_TRUE(QFileInfo(p.GetWorkFolder()).isDir());
+}
+
+TEST_F(ProjectTest, AResponseItsReaderRefusesIsDropped) {
+    const QString src = Tmp(S("src"));
+    ASSERT_TRUE(QDir().mkdir(src));
+    CProjectGeneral general;
+    general.SetMethod(0);
+    general.Save(src + S("/GENERAL.INI"), true);
+    WriteEntry(src + S("/INST.TXT"), S("x\n"));
+    WriteEntry(src + S("/RSP0000.INI"), S("[RESPONSE]\nDATE=1\nID=5\nRESPONSE=a\n"));
+    WriteEntry(src + S("/RSP0001.INI"), S("[RESPONSE]\nDATE=2\n"));
+    WriteEntry(src + S("/RSP0002.INI"), S("[RESPONSE]\nDATE=3\nID=7\nRESPONSE=b\n"));
+    CTmvFile tmv;
+    tmv.SetExtensions({S("INI"), S("TXT")});
+    ASSERT_TRUE(tmv.Pack(src, Tmp(S("r.tmv")), false));
+
+    CProject p;
+    p.SetFileName(Tmp(S("r.tmv")));
+    ASSERT_TRUE(p.Open());
+    ASSERT_EQ(p.GetResponseCount(), 2);
+    EXPECT_EQ(p.GetResponse(0)->date, 1.0);
+    EXPECT_EQ(p.GetResponse(1)->date, 3.0);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Cproject.h"
+#include "TestDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+// Puts the temporary folder (and so every work folder) into a fresh folder of the test.
+class ProjectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_tmp.path().toUtf8());
+    }
+    void TearDown() override { qputenv("TMPDIR", m_oldTmp); }
+
+    QString Tmp(const QString& name) const { return m_tmp.file(name); }
+    QString Base() const { return m_tmp.file(QStringLiteral("tamvik-%1/").arg(::getuid())); }
+
+    // Names in a folder, sorted, hidden files included.
+    static QStringList Names(const QString& folder) {
+        QStringList names =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    }
+    static QByteArray Bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static void Write(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    // Entry names of an archive in directory order.
+    static QStringList ArchiveNames(const QString& path, std::vector<TMVARCHIVEFILEINFO>* entries = nullptr) {
+        CTmvFile tmv;
+        std::vector<TMVARCHIVEFILEINFO> list;
+        if (!tmv.ReadDirectory(path, list))
+            return {QStringLiteral("<unreadable>")};
+        QStringList names;
+        for (const auto& e : list)
+            names.append(CTmvFile::EntryName(e));
+        if (entries)
+            *entries = list;
+        return names;
+    }
+
+    TestDir m_tmp;
+    QByteArray m_oldTmp;
+};
