@@ -1,6 +1,7 @@
 // CProject: the work folder and the stimulus copies in it.
 #include "Cproject.h"
 
+#include "CWaveFileIF.h"
 #include "DateTime.h"
 #include "FileTimes.h"
 #include "WorkFolder.h"
@@ -11,29 +12,12 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#if __has_include("CWaveFileIF.h")
-#include "CWaveFileIF.h"
-#define TAMVIK_HAVE_WAVE_CHECK 1
-#endif
 
 namespace {
 
 // Random draws before the names are tried in turn; either way at most 10000 names.
 constexpr int RandomTries = 100;
 constexpr int NameCount = 10000;
-
-bool IsStimulusWave(const QString& path) {
-#ifdef TAMVIK_HAVE_WAVE_CHECK
-    return IsWaveFile(path);
-#else
-    // Until the WAV reader is linked: the RIFF WAVE signature.
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(12);
-    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
-#endif
-}
 
 bool ExistsNoFollow(const QString& path) {
     struct stat st {};
@@ -210,7 +194,7 @@ QString CProject::SetStimulusFile(int index, const QString& path, bool withProgr
         slot.Clear();
         return QString();
     }
-    if (!QFileInfo(path).isFile() || !IsStimulusWave(path))
+    if (!QFileInfo(path).isFile() || !IsWaveFile(path))
         return QString();
 
     const QString existing = StimulusCopyPath(slot);
