@@ -1,0 +1,229 @@
+// Start-up of the main window: the output path, the owned dialogs and the "no project"
+// state (FormCreate), then the user check and the project of the command line (FormShow).
+#include "MainUnit.h"
+
+#include "CardUnit.h"
+#include "CategoryUnit.h"
+#include "Cexectable.h"
+#include "CountEditor.h"
+#include "Csound.h"
+#include "Cwaveread.h"
+#include "OptionIni.h"
+#include "OptionUnit.h"
+#include "PanelStatusBar.h"
+#include "PrjDownloadUnit.h"
+#include "PrjInfoUnit.h"
+#include "PrjUploadUnit.h"
+#include "ReferUnit.h"
+#include "ResultUnit.h"
+#include "ShuffleUnit.h"
+#include "StringGrid.h"
+#include "TextTable.h"
+#include "VersionUnit.h"
+#include "vantrel.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+void TfrmMain::ConnectShellActions() {
+    connect(actPrjTrn, &QAction::triggered, this, &TfrmMain::actPrjTrnExecute);
+    connect(actPrjSdm, &QAction::triggered, this, &TfrmMain::actPrjSdmExecute);
+    connect(actPrjPar, &QAction::triggered, this, &TfrmMain::actPrjParExecute);
+    connect(actPrjCat, &QAction::triggered, this, &TfrmMain::actPrjCatExecute);
+    connect(actPrjMem, &QAction::triggered, this, &TfrmMain::actPrjMemExecute);
+    connect(tbtnFileNewPrj, &QToolButton::clicked, this, &TfrmMain::tbtnFileNewPrjClick);
+    connect(actFileOpenPrj, &QAction::triggered, this, &TfrmMain::actFileOpenPrjExecute);
+    connect(actFileSavePrj, &QAction::triggered, this, [this] { actFileSavePrjExecute(); });
+    connect(actFileSaveAsPrj, &QAction::triggered, this, [this] { actFileSaveAsPrjExecute(); });
+    connect(actFilePrjInfo, &QAction::triggered, this, &TfrmMain::actFilePrjInfoExecute);
+    connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
+    connect(mnuFile, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
+}
+
+void TfrmMain::UpdateActions() {
+    actFileSavePrjUpdate();
+    actPrjTrnUpdate();
+    actPrjSdmUpdate();
+    actPrjParUpdate();
+    actPrjCatUpdate();
+    actPrjMemUpdate();
+    actViewPlayCtrlUpdate();
+}
+
+void TfrmMain::FormCreate() {
+    // Output path.
+    useMME = false;
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i).toLower() == QLatin1String("/mme")) {
+            useMME = true;
+            break;
+        }
+    }
+    if (useMME)
+        sound = std::make_unique<CSound>();
+    else
+        waveRead = std::make_unique<CWaveRead>();
+
+    stimulusPanelHeight = 0;
+    cardPlaying = projectModified = stimulusUndoAvailable = scheduleUndoAvailable = scheduleEditing = false;
+    playColumn = playRow = playStimulusRow = -1;
+    suspending = false;
+    asioChannelOrder.clear();
+    asioDriverIndexes.clear();
+    deviceFormats.clear();
+
+    terminalLimit = 99;
+    for (QAction* a :
+         {actPrjTrn, actPrjSdm, actPrjPar, actPrjCat, actPrjMem, actPrjAdj, actPrjLmt, actPrjPst})
+        a->setEnabled(true);
+
+    LoadSettings();
+    project.RemoveStaleWorkFolders();
+    soundDeviceId = 0;
+
+    if (!useMME) {
+        VANTREL_SetNotifyFlag(0x103);
+        asioBlockFrames = 96000;
+        asioChannelFlags.clear();
+        if (ListAsioDrivers(nullptr) == 0) {
+            // No usable driver: the wave-out path, without a word.
+            waveRead->Stop();
+            waveRead.reset();
+            useMME = true;
+            sound = std::make_unique<CSound>();
+        } else {
+            soundDeviceId = asioDriverIndexes.front();
+            LoadAsioChannelOrder(soundDeviceName);
+            VANTREL_AsioDriverInitialize(soundDeviceId);
+        }
+    }
+    ProbeSampleRates();
+
+    frmCard = new TfrmCard(this);
+    frmCard->ownerWindow = handle();
+    frmCard->useMME = useMME;
+    frmCard->soundDeviceId = soundDeviceId;
+    frmCard->mono2Stereo = mono2Stereo;
+    if (useMME) {
+        frmCard->sound = sound.get();
+    } else {
+        frmCard->waveRead = waveRead.get();
+        frmCard->asioBlockFrames = asioBlockFrames;
+        frmCard->asioChannelOrder = asioChannelOrder;
+    }
+    frmCard->deviceFormats = deviceFormats;
+
+    frmPrjInfo = new TfrmPrjInfo(this);
+    deviceListener.window = handle();
+
+    frmOption = new TfrmOption(this);
+    LoadAsioSetting(soundDeviceName);
+    const int firstDevice = soundDeviceId;
+    FillDeviceList();
+    if (!useMME && soundDeviceId != firstDevice) {
+        // The stored device replaced the first one: play through it with its own channel
+        // order and rates, not those of the device probed above.
+        VANTREL_AsioDriverInitialize(soundDeviceId);
+        LoadAsioChannelOrder(soundDeviceName);
+        ProbeSampleRates();
+        frmCard->soundDeviceId = soundDeviceId;
+        frmCard->asioChannelOrder = asioChannelOrder;
+        frmCard->deviceFormats = deviceFormats;
+    }
+
+    frmShuffle = new TfrmShuffle(this);
+
+    frmOption->trbFeedback->setRange(1, 100);
+    const int tenths = static_cast<int>(execTable->feedbackSeconds() * 10);
+    if (tenths < 1 || tenths > 100)
+        execTable->setFeedbackSeconds(1.0);
+    frmOption->trbFeedback->setValue(static_cast<int>(execTable->feedbackSeconds() * 10));
+    frmOption->pnlFeedback->setText(QString::number(execTable->feedbackSeconds(), 'g', 15));
+
+    CTerminalInfo* terminals = project.GetTerminalInfo();
+    if (terminals->GetTerminalCount() > terminalLimit || terminals->GetTerminalCount() <= 0)
+        terminals->SetTerminalCount(terminalLimit);
+
+    frmOption->pgeOption->setCurrentWidget(frmOption->shtGeneral);
+
+    frmResult = new TfrmResult(this);
+    frmResult->notifyWindow = handle();
+
+    frmCategory = new TfrmCategory(this);
+    frmPrjUpload = new TfrmPrjUpload(this);
+    frmPrjDownload = new TfrmPrjDownload(this);
+    frmRefer = new TfrmRefer(this);
+    frmVersion = new TfrmVersion(this);
+    frmExecute = nullptr;
+
+    // Layout: the left panels take half the width, the stimulus panel half their height.
+    const int width = centralWidget()->width();
+    sptHor->setSizes({width / 2, width - width / 2});
+    const int height = sptVer->height();
+    sptVer->setSizes({height / 2, height - height / 2});
+    stimulusPanelHeight = pnlStimulus->height();
+
+    // Status bar panels.
+    const int barWidth = stbInformation->width();
+    stbInformation->SetPanelWidth(0, barWidth / 4);
+    stbInformation->SetPanelWidth(1, barWidth / 5);
+    stbInformation->SetPanelWidth(2, barWidth / 5);
+    stbInformation->SetPanelText(0, Ids("IDS_18"));
+    stbInformation->SetPanelText(1, Ids("IDS_19"));
+    stbInformation->SetPanelText(2, Ids("IDS_20"));
+    stbInformation->SetPanelText(3, Ids("IDS_21"));
+
+    // The "no project" state.
+    mnuStimulus->setEnabled(false);
+    mnuSchedule->setEnabled(false);
+    for (QAction* a :
+         {actExecResult,    actExecQst,      actExecShow,        actFilePrjInfo,   actFileSaveAsPrj,
+          actFilePrintStm,  actFilePrintSdl, actFileExportStm,   actFileExportPrm, actFileExportSdl,
+          actFileExportQst, actFileReferStm, actFileReferPrm,    actFileReferSdl,  actFileReferQst,
+          actSdlListListen, actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop,  actExecCtrlCancelRepeat})
+        a->setEnabled(false);
+    for (QWidget* w :
+         {static_cast<QWidget*>(pnlStimulus), static_cast<QWidget*>(sbtnStimulus),
+          static_cast<QWidget*>(sbtnStmClose), static_cast<QWidget*>(pnlParameter),
+          static_cast<QWidget*>(sbtnParameter), static_cast<QWidget*>(sbtnPrmClose),
+          static_cast<QWidget*>(pnlSchedule), static_cast<QWidget*>(sbtnSchedule),
+          static_cast<QWidget*>(sbtnSdlClose), static_cast<QWidget*>(sptHor), static_cast<QWidget*>(sptVer)})
+        w->setEnabled(false);
+
+    projectModified = stimulusUndoAvailable = scheduleUndoAvailable = false;
+    actFileSavePrjUpdate();
+}
+
+void TfrmMain::FormShow() {
+    AuthenticateUser();
+
+    if (!useMME && ListAsioDrivers(nullptr) == 0) {
+        ShowMessage("IDS_545", UiServices::Kind::Error);
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+
+    const int activeLanguage = TextTable::Instance().language() == TextTable::Language::Japanese ? 1 : 2;
+    const QList<QAction*> languages = mnuViewLanguage->actions();
+    for (qsizetype i = 0; i < languages.size(); ++i)
+        languages.at(i)->setChecked(i == activeLanguage - 1);
+
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QFileInfo file(args.at(i));
+        if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {
+            if (ConfirmSaveChanges())
+                LoadProject(file.absoluteFilePath());
+            break;
+        }
+    }
+}

@@ -1,0 +1,472 @@
+#pragma once
+
+#include "AudioDeviceListener.h"
+#include "Cproject.h"
+#include "DeviceFormatMap.h"
+#include "Post.h"
+#include "UiServices.h"
+
+#include <QMainWindow>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CExecTable;
+class CSound;
+class CWaveRead;
+class CountEdit;
+class PanelStatusBar;
+class QAction;
+class QColor;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QRadioButton;
+class QScrollArea;
+class QSplitter;
+class QStackedWidget;
+class QTabBar;
+class QTabWidget;
+class QToolButton;
+class QtMessageReceiver;
+class StringGrid;
+class UpDown;
+
+class TfrmCard;
+class TfrmCategory;
+class TfrmExecute;
+class TfrmOption;
+class TfrmPrjDownload;
+class TfrmPrjInfo;
+class TfrmPrjUpload;
+class TfrmRefer;
+class TfrmResult;
+class TfrmShuffle;
+class TfrmVersion;
+
+namespace tamvik {
+class ServiceClient;
+}
+
+// The main window: owner of the open project, the sequencer, the audio objects of the
+// chosen output path, the output-device state and the dialogs made once, and the hub of
+// the program's window messages (workers, libvantrel.so and the other windows post to
+// handle()). Its member functions live in the folder of the subsystem that needs them:
+// src/app (shell, project commands, audition, output device), src/editor (the panels'
+// editors), src/results and src/online.
+//
+// Every control and action named below is a child with that objectName. Menu items and
+// tool buttons that stand for an action follow its enabled and visible state (as set
+// through the action) and trigger it; each may also be switched on its own.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* owner = nullptr);
+    ~TfrmMain() override;
+
+    // The window handle the workers, the library and the other windows post to.
+    WindowHandle handle() const;
+
+    // --- message hub -------------------------------------------------------------------
+    // Routes the program's window messages to their handlers; false for other messages.
+    bool Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam);
+    void OnResultsChanged(intptr_t wParam, intptr_t lParam);
+    void OnExecuteMessage(intptr_t wParam, intptr_t lParam);
+    void OnDeviceChange(intptr_t wParam, intptr_t lParam);
+    void OnCardMessage(intptr_t wParam, intptr_t lParam); // stimulus card (later issue)
+    void OnExecTableMessage(intptr_t wParam, intptr_t lParam);
+    void OnSoundMessage(intptr_t wParam, intptr_t lParam);
+    void OnAsioStatus(intptr_t wParam, intptr_t lParam);
+    void OnAsioBufferDone(intptr_t wParam, intptr_t lParam);
+
+    // --- shell: start-up, close, settings ------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    // Decides whether the window may close; saves the main settings.
+    void FormCloseQuery(bool& canClose);
+    void FormDestroy();
+    void mnuFileExitClick();
+    void SetDelayTimes(int32_t value);
+    // The main settings file (Tamvik.ini); defaults stay when it cannot be read.
+    void LoadSettings();
+    bool SaveSettings();
+
+    // --- project commands ---------------------------------------------------------------
+    void actFileOpenPrjExecute();
+    // True when the window shows the project at path; false when the load failed or was
+    // refused, with the previous project, window and file name left as they were.
+    bool LoadProject(const QString& path);
+    // True when the project was written.
+    bool actFileSavePrjExecute();
+    bool actFileSaveAsPrjExecute();
+    void actFileSavePrjUpdate();
+    void actFilePrjInfoExecute();
+    void actPrjTrnExecute();
+    void actPrjSdmExecute();
+    void actPrjParExecute();
+    void actPrjCatExecute();
+    void actPrjMemExecute();
+    void actPrjTrnUpdate();
+    void actPrjSdmUpdate();
+    void actPrjParUpdate();
+    void actPrjCatUpdate();
+    void actPrjMemUpdate();
+    void tbtnFileNewPrjClick();
+    void NewProject(int method);
+    void ResetProjectUI();
+    void SetMethodUI(int method);
+
+    // --- audition (play controls above the schedule grid) --------------------------------
+    void LockUI();
+    bool PlayStimulus(int number);
+    void actExecCtrlPlayExecute();
+    void actExecCtrlSuspendExecute();
+    void actExecCtrlStopExecute();
+    void actExecCtrlCancelRepeatExecute();
+    void tbtnRepeatClick();
+    void actViewPlayCtrlExecute();
+    void actViewPlayCtrlUpdate();
+
+    // --- output device -------------------------------------------------------------------
+    void ProbeSampleRates();
+    int32_t ListAsioDrivers(QStringList* list);
+    void FillDeviceList();
+    void LoadAsioChannelOrder(const QString& name);
+    void SaveAsioChannelOrder(const QString& name);
+    void actASIOSettingExecute();
+
+    // --- project editor services ----------------------------------------------------------
+    bool ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
+                       uint32_t* frames);
+    bool StoreStimulusComments();
+    bool ShowStimulusList();
+    bool ResizeStimulusGrid(int oldCount, int newCount);
+    bool LoadParameterPanel();
+    bool SaveParameterPanel();
+    bool StoreScheduleGrid(int tab);
+    void ShowSchedule(int tab);
+    bool ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPresentations, int newTrials);
+    bool SetScheduleSize(int tab, int trials, int presentations);
+    void HideAnswerColumns();
+    bool ValidateScheduleRange(int schedule, int firstTrial, int lastTrial);
+    void RandomizeTrials();
+    void ResizeParameterGrid(StringGrid* grid, int oldCount, int newCount);
+    bool SetQuestionCount(int count);
+    void SetQuestionRows(int first, int count);
+    bool LoadQuestionGrid();
+    bool SaveQuestionGrid(bool commit);
+    void asgdStimulusGetCellColor(int col, int row, QColor& background, QColor& text);
+    void asgdScheduleGetCellColor(int col, int row, QColor& background, QColor& text);
+    void actStmListListenExecute();
+    void actSdlListListenExecute();
+    void popStmMenuPopup();
+    void popSdlListMenuPopup();
+
+    // --- result viewer and online library ---------------------------------------------------
+    void actExecResultExecute();
+    void AuthenticateUser();
+    void SetFullUser(bool full);
+
+    // Runs the update handlers of the actions (a timer runs them while the window lives).
+    void UpdateActions();
+
+    // --- texts and messages of this window -----------------------------------------------
+    // A text of the main window's table in the active language.
+    static QString Ids(const char* key);
+    UiServices::Answer ShowMessage(const char* key, UiServices::Kind kind,
+                                   UiServices::Buttons buttons = UiServices::Buttons::Ok);
+
+    // ===== members =========================================================================
+    int32_t stimulusPanelHeight = 0;
+    bool cardPlaying = false;
+    bool projectModified = false;
+    bool stimulusUndoAvailable = false;
+    bool scheduleUndoAvailable = false;
+    bool scheduleEditing = false;
+    int16_t maxStimuli = 200;
+    int16_t maxTrials = 200;
+    int16_t maxPresentations = 99;
+    int16_t maxSdWordPairs = 99;
+    int16_t maxQuestions = 99;
+    // Grid rectangles: left, top, right, bottom.
+    QRect stimulusSelection{QPoint(0, 0), QPoint(0, 0)};
+    QRect scheduleSelection{QPoint(0, 0), QPoint(0, 0)};
+    int32_t playColumn = -1;
+    int32_t playRow = -1;
+    int32_t playStimulusRow = -1;
+    QRect copySelection{QPoint(0, 0), QPoint(0, 0)};
+    QStringList copyHeaderRow; // header texts of the last Copy, for Paste
+    bool rememberPanels = false;
+    bool rememberExecute = true;
+    bool useSubDB = false;
+    QString subDBFile;
+    bool showStimulusPanel = true;
+    bool showParameterPanel = true;
+    bool showSchedulePanel = true;
+    bool checkRepetition = false;
+    bool waitResponses = false;
+    int32_t feedbackTenths = 10;
+    bool autoAdjust = false;
+    bool pauseEachStimulus = false;
+    bool mono2Stereo = true;
+    int32_t terminalCount = 99;
+    int32_t udpInterval = 100;
+    QString broadcastAddress = QStringLiteral("255.255.255.255");
+    int32_t ipPort = 57000;
+    int32_t sortMode = 0;
+    bool selfTraining = false;
+    int32_t delayTimes = 0;
+    int32_t terminalLimit = 99;
+
+    // Owned dialogs (children of the main window; FormDestroy frees them in order).
+    TfrmCard* frmCard = nullptr;
+    TfrmPrjInfo* frmPrjInfo = nullptr;
+    TfrmShuffle* frmShuffle = nullptr;
+    TfrmOption* frmOption = nullptr;
+    TfrmExecute* frmExecute = nullptr;
+    TfrmResult* frmResult = nullptr;
+    TfrmVersion* frmVersion = nullptr;
+    TfrmRefer* frmRefer = nullptr;
+    TfrmCategory* frmCategory = nullptr;
+    TfrmPrjUpload* frmPrjUpload = nullptr;
+    TfrmPrjDownload* frmPrjDownload = nullptr;
+
+    std::vector<QString> stimulusUndo;
+    std::vector<std::vector<QString>> scheduleUndo;
+    CProject project;
+    std::unique_ptr<CSound> sound;         // wave-out path only
+    std::unique_ptr<CExecTable> execTable; // the sequencer thread
+    std::unique_ptr<CWaveRead> waveRead;   // low-latency path only
+    int32_t asioBlockFrames = 0;
+    std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
+    bool suspending = false;
+    bool useMME = false;
+    int32_t soundDeviceId = 0;
+    DeviceFormatMap deviceFormats;
+    std::vector<int32_t> asioChannelOrder;
+    std::vector<int32_t> asioDriverIndexes;
+    QString soundDeviceName;
+    AudioDeviceListener deviceListener;
+
+    // The main window's web client (userAuth, getTmvInfo).
+    std::unique_ptr<tamvik::ServiceClient> IdHTTP1;
+
+    // ===== controls (objectName = member name) ================================================
+    // Frame, menus, tool bar and status bar: CreateForm.
+    QMenuBar* mnuMain = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuFileNewPrj = nullptr;
+    QAction* mnuFileOpenPrj = nullptr;
+    QAction* mnuFileSavePrj = nullptr;
+    QAction* mnuFileSaveAsPrj = nullptr;
+    QAction* mnuFilePrjInfo = nullptr;
+    QMenu* mnuFilePrint = nullptr;
+    QAction* mnuFilePrintSetting = nullptr;
+    QMenu* mnuFileExport = nullptr;
+    QAction* mnuFileExportQst = nullptr;
+    QMenu* mnuFileRefer = nullptr;
+    QAction* categoryManage = nullptr;
+    QAction* projectUpload = nullptr;
+    QAction* projectDownload = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuStimulus = nullptr; // the stimulus list popup's items, in the Edit menu
+    QMenu* mnuSchedule = nullptr; // the schedule popup's items, in the Edit menu
+    QMenu* mnuView = nullptr;
+    QAction* mnuViewSdl = nullptr;
+    QAction* mnuViewPlayCtrl = nullptr;
+    QMenu* mnuViewLanguage = nullptr;
+    QMenu* mnuExec = nullptr;
+    QAction* mnuExecResult = nullptr;
+    QMenu* mnuOption = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuVersion = nullptr;
+
+    QWidget* tlbMain = nullptr; // the main tool bar
+    QToolButton* tbtnFileNewPrj = nullptr;
+    QToolButton* tbtnFileOpenPrj = nullptr;
+    QToolButton* tbtnFileSavePrj = nullptr;
+    QToolButton* tbtnFilePrint = nullptr;
+    QToolButton* tbtnResult = nullptr;
+    QToolButton* proDownloadTbn = nullptr;
+    PanelStatusBar* stbInformation = nullptr; // panels: method, title, user, comment
+
+    // Actions (all made by CreateForm; each engineer connects the ones they handle).
+    QAction* actPrjTrn = nullptr;
+    QAction* actPrjSdm = nullptr;
+    QAction* actPrjPar = nullptr;
+    QAction* actPrjCat = nullptr;
+    QAction* actPrjMem = nullptr;
+    QAction* actPrjAdj = nullptr; // invisible, no handler
+    QAction* actPrjLmt = nullptr; // invisible, no handler
+    QAction* actPrjPst = nullptr; // invisible, no handler
+    QAction* actFileOpenPrj = nullptr;
+    QAction* actFileSavePrj = nullptr;
+    QAction* actFileSaveAsPrj = nullptr;
+    QAction* actFilePrjInfo = nullptr;
+    QAction* actFilePrintStm = nullptr;
+    QAction* actFilePrintSdl = nullptr;
+    QAction* actFileExportStm = nullptr;
+    QAction* actFileExportPrm = nullptr;
+    QAction* actFileExportSdl = nullptr;
+    QAction* actFileExportQst = nullptr;
+    QAction* actFileReferStm = nullptr;
+    QAction* actFileReferPrm = nullptr;
+    QAction* actFileReferSdl = nullptr;
+    QAction* actFileReferQst = nullptr;
+    QAction* actExecShow = nullptr;
+    QAction* actExecQst = nullptr;
+    QAction* actExecResult = nullptr;
+    QAction* actExecCtrlPlay = nullptr;
+    QAction* actExecCtrlSuspend = nullptr;
+    QAction* actExecCtrlStop = nullptr;
+    QAction* actExecCtrlCancelRepeat = nullptr;
+    QAction* actViewSdl = nullptr;
+    QAction* actViewPlayCtrl = nullptr;
+    QAction* actOptSetting = nullptr;
+    QAction* actASIOSetting = nullptr;
+    QAction* actStmListClear = nullptr;
+    QAction* actStmListDelRow = nullptr;
+    QAction* actStmListInsRow = nullptr;
+    QAction* actStmListListen = nullptr;
+    QAction* actStmListSelectAll = nullptr;
+    QAction* actStmListShowCard = nullptr;
+    QAction* actSdlAllNew = nullptr;
+    QAction* actSdlCopyNew = nullptr;
+    QAction* actSdlDelete = nullptr;
+    QAction* actSdlRename = nullptr;
+    QAction* actSdlListListen = nullptr;
+    QAction* actSdlListSortPrs = nullptr;
+    QAction* actSdlListSortTrl = nullptr;
+    QAction* actSdlListSortTrlRdm = nullptr;
+    QAction* actQstDelRow = nullptr;
+    QAction* actQstInsRow = nullptr;
+
+    // Panel containers (CreateForm). Each panel has a QVBoxLayout whose first item is its
+    // title bar; the editor adds its controls below it.
+    QSplitter* sptHor = nullptr; // between pnlLeft and pnlSchedule
+    QSplitter* sptVer = nullptr; // between pnlStimulus and pnlParameter
+    QWidget* pnlLeft = nullptr;
+    QFrame* pnlStimulus = nullptr;
+    QFrame* pnlParameter = nullptr;
+    QFrame* pnlSchedule = nullptr;
+    QWidget* pnlStmTitle = nullptr;
+    QWidget* pnlPrmTitle = nullptr;
+    QWidget* pnlSdlTitle = nullptr;
+    QToolButton* sbtnStimulus = nullptr;
+    QToolButton* sbtnStmClose = nullptr;
+    QToolButton* sbtnParameter = nullptr;
+    QToolButton* sbtnPrmClose = nullptr;
+    QToolButton* sbtnSchedule = nullptr;
+    QToolButton* sbtnSdlClose = nullptr;
+
+    // Inside the panels (CreateEditorControls).
+    StringGrid* asgdStimulus = nullptr;
+    CountEdit* edtStmNumber = nullptr;
+    UpDown* updStmNumber = nullptr;
+    QTabBar* tabSchedule = nullptr;
+    QLineEdit* edtTabName = nullptr;
+    StringGrid* asgdSchedule = nullptr;
+    CountEdit* edtTrlNumber = nullptr;
+    UpDown* updTrlNumber = nullptr;
+    CountEdit* edtPrsNumber = nullptr;
+    UpDown* updPrsNumber = nullptr;
+    QTabWidget* pgeParameter = nullptr;
+    QWidget* shtPrmExplain = nullptr;
+    QWidget* shtPrmButton = nullptr;
+    QWidget* shtPrmOption = nullptr;
+    QWidget* shtPrmQuestion = nullptr; // never shown
+    QPlainTextEdit* memExplain = nullptr;
+    QStackedWidget* pgePrmButton = nullptr;
+    QWidget* shtTraining = nullptr;
+    QWidget* shtSD = nullptr;
+    QWidget* shtPair = nullptr;
+    QWidget* shtCategory = nullptr;
+    QWidget* shtME = nullptr;
+    StringGrid* asgdTrnBtn = nullptr;
+    CountEdit* edtTrnBtnNum = nullptr;
+    UpDown* updTrnBtnNum = nullptr;
+    CountEdit* edtSdmScale = nullptr;
+    UpDown* updSdmScale = nullptr;
+    StringGrid* asgdSdmExpress = nullptr;
+    CountEdit* edtSdmExpressNum = nullptr;
+    UpDown* updSdmExpressNum = nullptr;
+    StringGrid* asgdParBtn = nullptr;
+    StringGrid* asgdCatCategory = nullptr;
+    CountEdit* edtCatCategoryNum = nullptr;
+    UpDown* updCatCategoryNum = nullptr;
+    StringGrid* asgdQuestion = nullptr;
+    CountEdit* edtQstNum = nullptr;
+    UpDown* updQstNum = nullptr;
+    QScrollArea* sbxOption = nullptr;
+    QGroupBox* grpPlayIndicator = nullptr;
+    QGroupBox* grpJudgeIndicator = nullptr;
+    QGroupBox* grpCorrectIndicator = nullptr;
+    QGroupBox* grpYellowIndicator = nullptr;
+    QGroupBox* grpBtnDirection = nullptr;
+    QRadioButton* rdbPlayON = nullptr;
+    QRadioButton* rdbPlayOFF = nullptr;
+    QRadioButton* rdbJudgeON = nullptr;
+    QRadioButton* rdbJudgeOFF = nullptr;
+    QRadioButton* rdbCorrectON = nullptr;
+    QRadioButton* rdbCorrectOFF = nullptr;
+    QRadioButton* rdbYellowON = nullptr;
+    QRadioButton* rdbYellowOFF = nullptr;
+    QRadioButton* rdbBtnHr = nullptr;
+    QRadioButton* rdbBtnVr = nullptr;
+    QMenu* popStmMenu = nullptr;
+    QMenu* popPrmMenu = nullptr;
+    QMenu* popSdlAllMenu = nullptr;
+    QMenu* popSdlList = nullptr; // the List submenu of popSdlAllMenu
+    QMenu* popSdlTabMenu = nullptr;
+    QMenu* popSdlListMenu = nullptr;
+    QMenu* popQstMenu = nullptr;
+
+    // Play controls above the schedule grid (CreateAuditionControls).
+    QWidget* tlbPlayCtrl = nullptr;
+    QWidget* pnlPlayCtrlBase = nullptr;
+    QToolButton* sbtnPlay = nullptr;
+    QToolButton* sbtnSuspend = nullptr;
+    QToolButton* sbtnStop = nullptr;
+    QToolButton* tbtnRepeat = nullptr;
+
+signals:
+    // The window accepted a close; the program ends its loop.
+    void closed();
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // Build hooks, called by the constructor in this order.
+    void CreateForm();
+    void CreateEditorControls();
+    void CreateAuditionControls();
+    void ConnectShellActions();
+    void ConnectEditorActions();
+    void ConnectAuditionActions();
+    void ConnectOnlineActions();
+
+    // Asks IDS_253 when the project has unsaved changes; false when the command that asks
+    // is not to go on (Cancel, or Yes and the project was not saved).
+    bool ConfirmSaveChanges();
+    // Commits the editors, stamps the save time and writes the archive; the time is taken
+    // back when the write fails.
+    bool WriteProject();
+    void NewCommand(int method);
+    void SetDeviceTextOfCard();
+
+    QtMessageReceiver* receiver = nullptr;
+    bool shownOnce = false;
+    bool destroyed = false;
+    QString saveDialogPath; // what the save dialog held last
+};

@@ -1,0 +1,5 @@
+#include "ReferUnit.h"
+
+TfrmRefer::TfrmRefer(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmRefer"));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QApplication>
+
+// The program's application object: an exception that escapes an event handler ends at
+// this boundary, where it is shown as an error message and the program goes on with the
+// normal cursor.
+class TamvikApplication : public QApplication {
+    Q_OBJECT
+public:
+    TamvikApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows what an escaped exception said.
+    static void ShowException(const QString& what);
+};

@@ -1,0 +1,5 @@
+#include "VersionUnit.h"
+
+TfrmVersion::TfrmVersion(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmVersion"));
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QDialog>
+
+// The About box; made once by the main window.
+class TfrmVersion : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmVersion(QWidget* owner);
+};

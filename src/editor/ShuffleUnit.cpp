@@ -1,0 +1,5 @@
+#include "ShuffleUnit.h"
+
+TfrmShuffle::TfrmShuffle(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmShuffle"));
+}

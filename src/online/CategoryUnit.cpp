@@ -1,0 +1,5 @@
+#include "CategoryUnit.h"
+
+TfrmCategory::TfrmCategory(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmCategory"));
+}

@@ -1,0 +1,5 @@
+#include "PrjDownloadUnit.h"
+
+TfrmPrjDownload::TfrmPrjDownload(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmPrjDownload"));
+}

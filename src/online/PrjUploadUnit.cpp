@@ -1,0 +1,5 @@
+#include "PrjUploadUnit.h"
+
+TfrmPrjUpload::TfrmPrjUpload(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmPrjUpload"));
+}

@@ -1,0 +1,4 @@
+// The main window's result command.
+#include "MainUnit.h"
+
+void TfrmMain::actExecResultExecute() {}
