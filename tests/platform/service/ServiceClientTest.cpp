@@ -2,6 +2,9 @@
 #include "CurlMain.h"
 #include "FakeService.h"
 
+#include "TestDir.h"
+
+#include <QProcess>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -156,6 +159,38 @@ TEST(ServiceClient, ATlsHandshakeWithAPlainServerIsATlsFailure) {
     const ServiceResult r =
         client.PostForm(QStringLiteral("https://127.0.0.1:%1/W0001/userAuth").arg(service.Port()), "");
     EXPECT_EQ(r.status, Status::TlsFailed) << r.error.toStdString();
+}
+
+TEST(ServiceClient, VerifiesTheServersCertificate) {
+    TestDir dir;
+    const QString cert = dir.file(QStringLiteral("cert.pem"));
+    const QString key = dir.file(QStringLiteral("key.pem"));
+    const int rc =
+        QProcess::execute(QStringLiteral("openssl"),
+                          {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                           QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                           key, QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("1"),
+                           QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                           QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1")});
+    if (rc != 0)
+        GTEST_SKIP() << "openssl cannot make a test certificate here";
+    FakeService service(cert.toStdString(), key.toStdString());
+    const QString url = Url(service, "userAuth");
+    ASSERT_TRUE(url.startsWith(QStringLiteral("https://")));
+
+    // A certificate that the system store does not vouch for is refused.
+    ServiceClient strict;
+    ServiceResult r = strict.PostForm(url, "USER_ID=u");
+    EXPECT_EQ(r.status, Status::TlsFailed) << r.error.toStdString();
+    EXPECT_EQ(service.Count("userAuth"), 0u) << "the request went out over an unverified connection";
+
+    // A lab's own authority named by SSL_CERT_FILE is trusted.
+    ::setenv("SSL_CERT_FILE", cert.toUtf8().constData(), 1);
+    ServiceClient trusting;
+    ::unsetenv("SSL_CERT_FILE");
+    r = trusting.PostForm(url, "USER_ID=u");
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(service.Last("userAuth").rawBody, "USER_ID=u");
 }
 
 TEST(ServiceClient, RefusesSchemesOtherThanHttp) {

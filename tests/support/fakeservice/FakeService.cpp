@@ -164,6 +164,17 @@ FakeReply FakeService::DefaultReply(const std::string& operation, bool& known) {
 }
 
 FakeService::FakeService() : m_server(std::make_unique<httplib::Server>()) {
+    Start();
+}
+
+FakeService::FakeService(const std::string& certFile, const std::string& keyFile)
+    : m_server(std::make_unique<httplib::SSLServer>(certFile.c_str(), keyFile.c_str())), m_tls(true) {
+    if (!static_cast<httplib::SSLServer&>(*m_server).is_valid())
+        throw std::runtime_error("fake service: cannot load " + certFile + " and " + keyFile);
+    Start();
+}
+
+void FakeService::Start() {
     auto handle = [this](const httplib::Request& req, httplib::Response& res) {
         FakeRequest r;
         r.arrival = Clock::now();
@@ -216,7 +227,7 @@ FakeService::~FakeService() {
 }
 
 std::string FakeService::BaseUrl() const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + "/";
+    return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + "/";
 }
 
 std::string FakeService::OperationUrl(const std::string& operation) const {

@@ -68,12 +68,14 @@ class FakeService {
 public:
     // Starts listening at once; throws std::runtime_error when no port can be bound.
     FakeService();
+    // The same over HTTPS with the given PEM certificate (chain) and private key.
+    FakeService(const std::string& certFile, const std::string& keyFile);
     ~FakeService();
     FakeService(const FakeService&) = delete;
     FakeService& operator=(const FakeService&) = delete;
 
     int Port() const { return m_port; }
-    // The service address as a user stores it: "http://127.0.0.1:<port>/".
+    // The service address as a user stores it: "http://127.0.0.1:<port>/" ("https" with TLS).
     std::string BaseUrl() const;
     // BaseUrl() + "W0001/" + operation.
     std::string OperationUrl(const std::string& operation) const;
@@ -116,10 +118,12 @@ private:
         std::unique_ptr<FakeReply> reply;
     };
     FakeReply Answer(const FakeRequest& request);
+    void Start();
 
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;
+    bool m_tls = false;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
