@@ -312,3 +312,25 @@ TEST_F(ProjectTest, AResponseItsReaderRefusesIsDropped) {
     EXPECT_EQ(p.GetResponse(0)->date, 1.0);
     EXPECT_EQ(p.GetResponse(1)->date, 3.0);
 }
+
+TEST_F(ProjectTest, EntriesUseAPointWhateverTheUsersLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(0);
+    CSchedule* s = p.AddSchedule(nullptr);
+    s->SetStimulusCount(1);
+    s->SetTrialCount(1);
+    s->trials[0].responseWait = 0.5;
+    p.SetFileName(Tmp(S("de.tmv")));
+    ASSERT_TRUE(p.Save());
+    EXPECT_TRUE(ReadEntryText(p.GetWorkFolder() + S("SCH0000.INI")).contains(S("0.5")));
+    EXPECT_EQ(QLocale().decimalPoint(), S(","));
+
+    CProject q;
+    q.SetFileName(Tmp(S("de.tmv")));
+    ASSERT_TRUE(q.Open());
+    EXPECT_EQ(q.GetSchedule(0)->trials[0].responseWait, 0.5);
+    QLocale::setDefault(before);
+}
