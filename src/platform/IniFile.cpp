@@ -158,7 +158,9 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
     return value != 0;
 }
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void IniFile::WriteString(const QString& section, const QString& key, const QString& text) {
+    QString value = text;
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     Section* s = FindSection(section);
     if (!s) {
         m_sections.push_back(Section{section, {}});

@@ -50,6 +50,8 @@ public:
     // Integer semantics: "0" false, any other integer true, anything else def.
     bool ReadBool(const QString& section, const QString& key, bool def) const;
 
+    // A line break cannot be stored in a value: written as it stands it would end the line
+    // and inject keys or sections into the file, so each CR and LF is written as a blank.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteFloat(const QString& section, const QString& key, double value); // 15 significant digits

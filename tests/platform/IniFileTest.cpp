@@ -92,6 +92,15 @@ TEST(IniFile, TypedValues) {
     EXPECT_EQ(out.ToText(), "[S]\r\ni=-3\r\nf=1E-5\r\ng=0.5\r\nt=1\r\nu=0\r\n\r\n");
 }
 
+TEST(IniFile, LineBreaksInAValueCannotInjectKeys) {
+    IniFile ini;
+    ini.WriteString("S", "Title", "a\r\n[Evil]\nK=1");
+    IniFile back;
+    back.LoadFromText(ini.ToText());
+    EXPECT_EQ(back.ReadSections(), QStringList({"S"}));
+    EXPECT_EQ(back.ReadString("S", "Title", "-"), "a  [Evil] K=1");
+}
+
 TEST(IniFile, SectionEditing) {
     IniFile ini;
     ini.LoadFromText("[A]\nx=1\ny=2\n[B]\nz=3\n");
