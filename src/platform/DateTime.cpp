@@ -14,6 +14,8 @@ constexpr std::int64_t kFileTimeEpochOffsetMs = 11644473600LL * 1000;
 } // namespace
 
 double DateTimeToDays(const QDateTime& localTime) {
+    if (!localTime.isValid())
+        return 0;
     const QDateTime local = localTime.toLocalTime();
     const double whole = static_cast<double>(kEpoch.daysTo(local.date()));
     const double fraction = local.time().msecsSinceStartOfDay() / kMsPerDay;

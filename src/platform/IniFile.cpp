@@ -5,6 +5,7 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace tamvik {
 
@@ -32,6 +33,7 @@ void IniFile::LoadFromBytes(const QByteArray& bytes) {
 void IniFile::LoadFromText(const QString& text) {
     Clear();
     Section* current = nullptr;
+    QHash<QString, std::size_t> indexByName;
     qsizetype pos = 0;
     const qsizetype n = text.size();
     while (pos < n) {
@@ -49,8 +51,13 @@ void IniFile::LoadFromText(const QString& text) {
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             const QString name = line.mid(1, line.size() - 2).trimmed();
             // A repeated section continues the first one: look-ups would only ever see it.
-            current = FindSection(name);
-            if (!current) {
+            // Hashed, so that a file of many sections cannot make reading quadratic.
+            const QString folded = name.toCaseFolded();
+            const auto found = indexByName.constFind(folded);
+            if (found != indexByName.constEnd()) {
+                current = &m_sections[found.value()];
+            } else {
+                indexByName.insert(folded, m_sections.size());
                 m_sections.push_back(Section{name, {}});
                 current = &m_sections.back();
             }

@@ -70,6 +70,7 @@ TEST_F(DateTimeTest, LocalTimeWithFraction) {
     EXPECT_EQ(DaysToDateTime(45474.9999999999), Local(2024, 7, 2));
     EXPECT_FALSE(DaysToDateTime(std::numeric_limits<double>::quiet_NaN()).isValid());
     EXPECT_FALSE(DaysToDateTime(1e300).isValid());
+    EXPECT_EQ(DateTimeToDays(QDateTime()), 0);
     EXPECT_NEAR(NowDays(), DateTimeToDays(QDateTime::currentDateTime()), 1.0 / 86400);
 }
 

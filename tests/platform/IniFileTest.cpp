@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -54,6 +55,19 @@ TEST(IniFile, ReadingDropsBlanksCommentsAndStrayLines) {
     EXPECT_FALSE(ini.ValueExists("sec", "orphan"));
     EXPECT_EQ(ini.ReadString("sec", "missing", "def"), "def");
     EXPECT_EQ(ini.ReadString("nosuch", "key", "def"), "def");
+}
+
+TEST(IniFile, ManySectionsReadInLinearTime) {
+    QString text;
+    for (int i = 0; i < 200000; ++i)
+        text += QString("[s%1]\n").arg(i);
+    text += "[S0]\nK=1\n";
+    const auto start = std::chrono::steady_clock::now();
+    IniFile ini;
+    ini.LoadFromText(text);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(ini.ReadSections().size(), 200000);
+    EXPECT_EQ(ini.ReadString("s0", "k", "-"), "1");
 }
 
 TEST(IniFile, DuplicateKeysReadAndWriteTheFirst) {
