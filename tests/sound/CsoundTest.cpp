@@ -201,9 +201,10 @@ protected:
         wav = home.path() + "/long.wav";
     }
 
-    // Starts a ten-second play and waits until the first block has played.
-    void startLongPlay(CSound& sound) {
-        writeSeconds(10);
+    // Starts a play (ten seconds: past the 16-block queue) and waits until the first
+    // block has played.
+    void startLongPlay(CSound& sound, double seconds = 10) {
+        writeSeconds(seconds);
         sound.SetDevice(device);
         sound.SetNotifyWindow(inbox.handle());
         ASSERT_TRUE(sound.Play(wav));
@@ -251,6 +252,18 @@ TEST_F(CSoundJackTest, StopDuringPlaybackAndBusyDevice) {
     EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);
     sound.SetDevice(device);
     EXPECT_EQ(sound.GetDevice(), device);
+}
+
+// Two seconds are fewer than 16 blocks: the whole play is the drain.
+TEST_F(CSoundJackTest, StopDuringTheDrain) {
+    CSound sound;
+    startLongPlay(sound, 2);
+    ASSERT_TRUE(sound.Stop());
+    EXPECT_FALSE(sound.IsPlaying());
+    std::this_thread::sleep_for(50ms);
+    const std::vector<intptr_t> got = statuses(inbox);
+    EXPECT_EQ(got.back(), SoundStopped);
+    EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);
 }
 
 // A device that goes away while playing ends the play with status 5; nothing hangs.
