@@ -322,3 +322,35 @@ TEST_F(ProjectFilesTest, RemoveStaleWorkFoldersSparesLivingAndLinkedFolders) {
     EXPECT_EQ(Names(target), QStringList{S("precious.INI")});
     EXPECT_EQ(Names(living.GetWorkFolder()), (QStringList{S(".tamvik-lock"), S("GENERAL.INI")}));
 }
+
+TEST_F(ProjectFilesTest, AnArchiveEntryNamedLikeTheLockIsRefused) {
+    const QString src = Tmp(S("hostile"));
+    ASSERT_TRUE(QDir().mkdir(src));
+    CProjectGeneral general;
+    general.SetMethod(0);
+    general.Save(src + S("/GENERAL.INI"), true);
+    Write(src + S("/INST.TXT"), "");
+    Write(src + S("/.tamvik-lock"), "x");
+    // The packer takes registered extensions only, so the archive is laid out by hand.
+    QByteArray data;
+    std::uint32_t offset = 8 + 1048 * 3;
+    QByteArray directory;
+    for (const char* name : {"GENERAL.INI", "INST.TXT", ".tamvik-lock"}) {
+        TMVARCHIVEFILEINFO e{};
+        CTmvFile::SetEntryName(e, S(name));
+        const QByteArray bytes = Bytes(src + S("/") + S(name));
+        e.size = static_cast<std::uint32_t>(bytes.size());
+        e.dataOffset = offset;
+        offset += e.size;
+        directory.append(reinterpret_cast<const char*>(&e), sizeof e);
+        data.append(bytes);
+    }
+    const std::uint32_t header[2] = {CTmvFile::Magic, 3};
+    Write(Tmp(S("hostile.tmv")), QByteArray(reinterpret_cast<const char*>(header), 8) + directory + data);
+
+    CProject p;
+    p.SetFileName(Tmp(S("hostile.tmv")));
+    EXPECT_FALSE(p.Open());
+    EXPECT_EQ(p.GetWorkFolder(), QString());
+    EXPECT_EQ(Names(Base()), QStringList());
+}
