@@ -20,6 +20,8 @@ struct Transfer {
     curl_off_t lastUp = 0;
     int idleLimitMs = 0;
     bool idleExpired = false;
+    const std::function<bool()>* abortCheck = nullptr;
+    bool aborted = false;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
@@ -32,6 +34,10 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 
 int Progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
     auto* t = static_cast<Transfer*>(user);
+    if (t->abortCheck && *t->abortCheck && (*t->abortCheck)()) {
+        t->aborted = true;
+        return 1;
+    }
     const auto now = Clock::now();
     if (dlnow != t->lastDown || ulnow != t->lastUp) {
         t->lastDown = dlnow;
@@ -145,6 +151,7 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     transfer.body = &result.body;
     transfer.idleLimitMs = m_readMs;
     transfer.lastActivity = Clock::now();
+    transfer.abortCheck = &m_abortCheck;
 
     const QByteArray urlBytes = url.toUtf8();
     const QByteArray proxyBytes = m_proxyHost.toUtf8(); // "" disables the environment's proxy
@@ -153,6 +160,7 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     curl_easy_setopt(c, CURLOPT_PROXY, proxyBytes.constData());
     curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(m_proxyPort));
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectMs));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(m_totalMs));
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
@@ -166,7 +174,8 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
 
     if (code != CURLE_OK) {
         result.status = transfer.idleExpired ? ServiceResult::Status::TimedOut : StatusOf(code);
-        result.error = transfer.idleExpired       ? QStringLiteral("no data within the read time-out")
+        result.error = transfer.aborted           ? QStringLiteral("abandoned")
+                       : transfer.idleExpired     ? QStringLiteral("no data within the read time-out")
                        : m_handle->errorBuffer[0] ? QString::fromUtf8(m_handle->errorBuffer)
                                                   : QString::fromUtf8(curl_easy_strerror(code));
         if (result.status == ServiceResult::Status::TlsFailed)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace tamvik {
@@ -42,6 +43,11 @@ public:
     void SetReadTimeout(int ms);
     int GetConnectTimeout() const { return m_connectMs; }
     int GetReadTimeout() const { return m_readMs; }
+    // Longest time a whole exchange may take; values below 1 set no limit (the default).
+    void SetTotalTimeout(int ms) { m_totalMs = ms > 0 ? ms : 0; }
+    // Asked while a request runs (several times a second while waiting); true abandons the
+    // request, which then fails. An empty function abandons nothing.
+    void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
 
     // Proxy host and port; an empty host means no proxy, also not one from the
     // environment.
@@ -57,6 +63,8 @@ private:
     std::unique_ptr<Handle> m_handle;
     int m_connectMs = 30000;
     int m_readMs = 30000;
+    int m_totalMs = 0;
+    std::function<bool()> m_abortCheck;
     QString m_proxyHost;
     int m_proxyPort = 0;
 };
