@@ -2,6 +2,13 @@
 
 #include <QAction>
 
+QString ExecProjectFolder;
+QString ExecServiceUrl;
+QString ExecUserId;
+QString ExecUserPassword;
+QString ExecTestRunSeq;
+int ExecAnswererCount = 0;
+
 TfrmExecute::TfrmExecute(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmExecute"));
     popOptionSortID = new QAction(this);
