@@ -102,12 +102,7 @@ TEST_F(ProjectTest, ADeletedScheduleLeavesNoStaleEntry) {
 
 TEST_F(ProjectTest, NumberedEntriesAreReadInTheOrderOfTheirNumbers) {
     // Entries as another writer may leave them: five-digit counters, mixed case.
-    const QString folder = Tmp(S("src"));
-    ASSERT_TRUE(QDir().mkdir(folder));
-    CProjectGeneral general;
-    general.SetMethod(2);
-    general.Save(folder + S("/GENERAL.INI"), true);
-    WriteEntry(folder + S("/INST.TXT"), S("x\n"));
+    const QString folder = EntryFolder(S("src"), 2);
     const char* names[] = {"SCH10000.INI", "sch9999.ini", "SCH0002.INI", "SCH1000.INI"};
     for (const char* name : names) {
         CSchedule s;
@@ -115,9 +110,7 @@ TEST_F(ProjectTest, NumberedEntriesAreReadInTheOrderOfTheirNumbers) {
         s.SetTrialCount(1);
         s.Save(folder + S("/") + S(name), true);
     }
-    CTmvFile tmv;
-    tmv.SetExtensions({S("INI"), S("TXT")});
-    ASSERT_TRUE(tmv.Pack(folder, Tmp(S("many.tmv")), false));
+    ASSERT_TRUE(PackFolder(folder, Tmp(S("many.tmv"))));
 
     CProject p;
     p.SetFileName(Tmp(S("many.tmv")));
@@ -142,19 +135,10 @@ TEST_F(ProjectTest, AFailedOpenKeepsTheOpenProject) {
     // Archives that fail at each stage: not an archive, no method, no instruction.
     const QString garbage = Tmp(S("garbage.tmv"));
     Write(garbage, "not an archive at all");
-    const QString src = Tmp(S("src"));
-    ASSERT_TRUE(QDir().mkdir(src));
-    WriteEntry(src + S("/INST.TXT"), S("x\n"));
-    CSchedule s;
-    s.Save(src + S("/SCH0000.INI"), true);
-    CTmvFile tmv;
-    tmv.SetExtensions({S("INI"), S("TXT")});
-    ASSERT_TRUE(tmv.Pack(src, Tmp(S("nomethod.tmv")), false));
-    QFile::remove(src + S("/INST.TXT"));
-    CProjectGeneral general;
-    general.SetMethod(1);
-    general.Save(src + S("/GENERAL.INI"), true);
-    ASSERT_TRUE(tmv.Pack(src, Tmp(S("noinst.tmv")), false));
+    ASSERT_TRUE(PackFolder(EntryFolder(S("nomethod"), -1), Tmp(S("nomethod.tmv"))));
+    const QString noInstruction = EntryFolder(S("noinst"), 1);
+    QFile::remove(noInstruction + S("/INST.TXT"));
+    ASSERT_TRUE(PackFolder(noInstruction, Tmp(S("noinst.tmv"))));
 
     CProject p;
     p.SetFileName(good);
@@ -292,18 +276,11 @@ TEST_F(ProjectTest, NewAndCloseKeepWhatTheyShould) {
 }
 
 TEST_F(ProjectTest, AResponseItsReaderRefusesIsDropped) {
-    const QString src = Tmp(S("src"));
-    ASSERT_TRUE(QDir().mkdir(src));
-    CProjectGeneral general;
-    general.SetMethod(0);
-    general.Save(src + S("/GENERAL.INI"), true);
-    WriteEntry(src + S("/INST.TXT"), S("x\n"));
+    const QString src = EntryFolder(S("src"), 0);
     WriteEntry(src + S("/RSP0000.INI"), S("[RESPONSE]\nDATE=1\nID=5\nRESPONSE=a\n"));
     WriteEntry(src + S("/RSP0001.INI"), S("[RESPONSE]\nDATE=2\n"));
     WriteEntry(src + S("/RSP0002.INI"), S("[RESPONSE]\nDATE=3\nID=7\nRESPONSE=b\n"));
-    CTmvFile tmv;
-    tmv.SetExtensions({S("INI"), S("TXT")});
-    ASSERT_TRUE(tmv.Pack(src, Tmp(S("r.tmv")), false));
+    ASSERT_TRUE(PackFolder(src, Tmp(S("r.tmv"))));
 
     CProject p;
     p.SetFileName(Tmp(S("r.tmv")));

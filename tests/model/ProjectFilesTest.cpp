@@ -324,12 +324,7 @@ TEST_F(ProjectFilesTest, RemoveStaleWorkFoldersSparesLivingAndLinkedFolders) {
 }
 
 TEST_F(ProjectFilesTest, AnArchiveEntryNamedLikeTheLockIsRefused) {
-    const QString src = Tmp(S("hostile"));
-    ASSERT_TRUE(QDir().mkdir(src));
-    CProjectGeneral general;
-    general.SetMethod(0);
-    general.Save(src + S("/GENERAL.INI"), true);
-    Write(src + S("/INST.TXT"), "");
+    const QString src = EntryFolder(S("hostile"), 0);
     Write(src + S("/.tamvik-lock"), "x");
     // The packer takes registered extensions only, so the archive is laid out by hand.
     QByteArray data;

@@ -49,6 +49,25 @@ protected:
         return names;
     }
 
+    // A folder of entries as another writer may leave them: GENERAL.INI with the method
+    // (-1 writes none) and an INST.TXT. Tests add entries and pack it with PackFolder.
+    QString EntryFolder(const QString& name, int method) const {
+        const QString folder = Tmp(name);
+        EXPECT_TRUE(QDir().mkdir(folder));
+        if (method >= 0) {
+            CProjectGeneral general;
+            general.SetMethod(method);
+            general.Save(folder + QStringLiteral("/GENERAL.INI"), true);
+        }
+        Write(folder + QStringLiteral("/INST.TXT"), QByteArray("\xFF\xFE", 2));
+        return folder;
+    }
+    static bool PackFolder(const QString& folder, const QString& archive) {
+        CTmvFile tmv;
+        tmv.SetExtensions({QStringLiteral("INI"), QStringLiteral("TXT")});
+        return tmv.Pack(folder, archive, false);
+    }
+
     TestDir m_tmp;
     QByteArray m_oldTmp;
 };
