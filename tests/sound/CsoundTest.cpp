@@ -1,7 +1,7 @@
 #include "Csound.h"
 
 #include "AlsaTestHome.h"
-#include "JackTestServer.h"
+#include "JackServer.h"
 #include "MessageInbox.h"
 #include "Messages.h"
 #include "WavWriter.h"
@@ -190,16 +190,21 @@ TEST_F(CSoundTest, DeviceQueries) {
 // Paced playback on a JACK server with the dummy backend.
 class CSoundJackTest : public CSoundTest {
 protected:
-    JackTestServer jack;
+    JackServer jack;
     int device = -2;
     QString wav;
 
     void SetUp() override {
-        ASSERT_TRUE(jack.isRunning()) << "jackd did not start";
+        std::string error;
+        ASSERT_TRUE(jack.Start(&error)) << error;
+        // The ALSA jack PCM connects to the default server.
+        qputenv("JACK_DEFAULT_SERVER", QByteArray::fromStdString(jack.Name()));
         device = AlsaTestHome::deviceIndex("tvjack");
         ASSERT_GE(device, 0);
         wav = home.path() + "/long.wav";
     }
+
+    void TearDown() override { qunsetenv("JACK_DEFAULT_SERVER"); }
 
     // Starts a play (ten seconds: past the 16-block queue) and waits until the first
     // block has played.
@@ -270,7 +275,7 @@ TEST_F(CSoundJackTest, StopDuringTheDrain) {
 TEST_F(CSoundJackTest, ServerGoneEndsPlaybackWithStatusFive) {
     CSound sound;
     startLongPlay(sound);
-    jack.kill();
+    jack.Stop();
     ASSERT_TRUE(inbox.waitFor(isFinal, 10s));
     EXPECT_EQ(statuses(inbox).back(), SoundRefused);
     EXPECT_FALSE(sound.IsPlaying());

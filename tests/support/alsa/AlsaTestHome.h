@@ -10,7 +10,8 @@
 //   default, "tvfile"   file PCM over null: every byte written lands in defaultFile() /
 //                       file(), unpaced
 //   "tvlinear"          linear integer formats only over null (refuses float)
-//   "tvjack"            plug over the JACK server named by JACK_DEFAULT_SERVER (paced)
+//   "tvjack"            plug over the JACK server named by JACK_DEFAULT_SERVER (paced;
+//                       see tests/support/jack for a private server)
 class AlsaTestHome {
 public:
     AlsaTestHome();
