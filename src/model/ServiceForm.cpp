@@ -1,6 +1,8 @@
 #include "ServiceForm.h"
 
 #include "CTamvikProjectBase.h"
+#include "NumberFormat.h"
+#include "OptionIni.h"
 
 namespace {
 
@@ -89,6 +91,22 @@ QByteArray EncodeFormBody(const QStringList& lines) {
 
 QString ServiceReplyText(const QByteArray& body) {
     return TrimBlanks(QString::fromUtf8(body));
+}
+
+bool ApplyProxySettings(tamvik::ServiceClient& client) {
+    QString flag, address, portText;
+    LoadProxySettings(flag, address, portText);
+    int port = 0;
+    if (flag != QLatin1String("1")) {
+        client.SetProxy(QString(), 0);
+        return true;
+    }
+    if (!tamvik::ParseInt(portText, port) || port < 1 || port > 65535) {
+        client.SetProxy(QString(), 0);
+        return false;
+    }
+    client.SetProxy(address.trimmed(), port);
+    return true;
 }
 
 tamvik::ServiceResult PostServiceForm(tamvik::ServiceClient& client, const QString& url,

@@ -26,6 +26,10 @@ QByteArray EncodeFormBody(const QStringList& lines);
 // characters.
 QString ServiceReplyText(const QByteArray& body);
 
+// Sets the client's proxy from Option.ini: the stored address and port when the use flag
+// is "1", else none. A port that is not a number from 1 to 65535 gives no proxy and false.
+bool ApplyProxySettings(tamvik::ServiceClient& client);
+
 // One exchange: posts lines to url with client and hands back the reply text. The
 // result tells whether a reply arrived; replyText is empty on failure.
 tamvik::ServiceResult PostServiceForm(tamvik::ServiceClient& client, const QString& url,

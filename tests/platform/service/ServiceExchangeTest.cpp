@@ -106,6 +106,42 @@ TEST(ServiceExchange, OperationAddressComesFromOptionIni) {
     qunsetenv("XDG_CONFIG_HOME");
 }
 
+TEST(ServiceExchange, ProxyComesFromOptionIniOnlyWithTheFlagOne) {
+    TestDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    FakeService proxy;
+    FakeService service;
+    const QString port = QString::number(proxy.Port());
+    const struct {
+        const char* flag;
+        QString port;
+        bool accepted;
+        bool viaProxy;
+    } cases[] = {
+        {"1", port, true, true},
+        {"0", port, true, false},
+        {"", port, true, false},
+        {"1", QStringLiteral("80a"), false, false},
+        {"1", QStringLiteral("70000"), false, false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service.BaseUrl()), QString(),
+                                       QString(), QString::fromLatin1(c.flag), QStringLiteral("127.0.0.1"),
+                                       c.port));
+        tamvik::ServiceClient client;
+        EXPECT_EQ(ApplyProxySettings(client), c.accepted) << c.flag << " " << c.port.toStdString();
+        proxy.ClearRequests();
+        service.ClearRequests();
+        QString reply;
+        ASSERT_TRUE(
+            PostServiceForm(client, QString::fromStdString(service.OperationUrl("userAuth")), {}, reply)
+                .ok());
+        EXPECT_EQ(proxy.Count("userAuth"), c.viaProxy ? 1u : 0u) << c.flag << " " << c.port.toStdString();
+        EXPECT_EQ(service.Count("userAuth"), c.viaProxy ? 0u : 1u) << c.flag << " " << c.port.toStdString();
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
 TEST(ServiceExchange, AFailedExchangeGivesNoReplyText) {
     FakeService service;
     service.SetReply("saveTestResult", FakeReply::Status(500, "API_RESULT=0"));
