@@ -25,13 +25,17 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <utility>
 
 void TfrmMain::ConnectShellActions() {
     connect(actPrjTrn, &QAction::triggered, this, &TfrmMain::actPrjTrnExecute);
@@ -172,6 +176,9 @@ void TfrmMain::FormCreate() {
     sptVer->setSizes({height / 2, height - height / 2});
     stimulusPanelHeight = pnlStimulus->height();
 
+    if (asgdStimulus)
+        SetUpEditors();
+
     // Status bar panels.
     const int barWidth = stbInformation->width();
     stbInformation->SetPanelWidth(0, barWidth / 4);
@@ -198,6 +205,14 @@ void TfrmMain::FormCreate() {
           static_cast<QWidget*>(pnlSchedule), static_cast<QWidget*>(sbtnSchedule),
           static_cast<QWidget*>(sbtnSdlClose), static_cast<QWidget*>(sptHor), static_cast<QWidget*>(sptVer)})
         w->setEnabled(false);
+    if (asgdStimulus) {
+        for (QWidget* w : {static_cast<QWidget*>(edtStmNumber), static_cast<QWidget*>(updStmNumber),
+                           static_cast<QWidget*>(edtTrlNumber), static_cast<QWidget*>(updTrlNumber),
+                           static_cast<QWidget*>(edtPrsNumber), static_cast<QWidget*>(updPrsNumber)})
+            w->setEnabled(false);
+        pgeParameter->setTabVisible(pgeParameter->indexOf(shtPrmButton), false);
+        pgeParameter->setCurrentWidget(shtPrmExplain);
+    }
 
     projectModified = stimulusUndoAvailable = scheduleUndoAvailable = false;
     actFileSavePrjUpdate();
@@ -226,4 +241,116 @@ void TfrmMain::FormShow() {
             break;
         }
     }
+}
+
+namespace {
+
+// Range, first position and Tag of a count editor; a maximum below the minimum is raised
+// to it first.
+void InitCountEditor(UpDown* upDown, CountEdit* edit, int min, int max, int first) {
+    upDown->SetRange(min, max < min ? min : max);
+    const auto veto = std::exchange(upDown->onChangingEx, nullptr);
+    upDown->SetPosition(first);
+    upDown->onChangingEx = veto;
+    upDown->Tag = first;
+    if (edit)
+        edit->setText(QString::number(first));
+}
+
+int TextWidth(const QWidget* w, const QString& text) {
+    return w->fontMetrics().horizontalAdvance(text);
+}
+
+void SetHeaders(StringGrid* grid, std::initializer_list<QString> headers) {
+    int col = 0;
+    for (const QString& text : headers)
+        grid->SetCell(col++, 0, text);
+}
+
+} // namespace
+
+void TfrmMain::SetUpEditors() {
+    auto raise = [](int16_t& member, int min) {
+        if (member < min)
+            member = static_cast<int16_t>(min);
+        return static_cast<int>(member);
+    };
+    const int rowHeight = asgdStimulus->fontMetrics().height() + 5;
+
+    // Stimulus list.
+    asgdStimulus->SetColCount(asgdStimulus->FixedCols() + 2);
+    project.SetStimulusCount(asgdStimulus->RowCount() - 1);
+    SetHeaders(asgdStimulus, {QString(), Ids("IDS_4"), Ids("IDS_5")});
+    asgdStimulus->verticalHeader()->setDefaultSectionSize(rowHeight);
+    const int stimulusMax = raise(maxStimuli, 1);
+    InitCountEditor(updStmNumber, edtStmNumber, 1, stimulusMax, std::min(10, stimulusMax));
+    const int stimulusCol0 = TextWidth(asgdStimulus, Ids("IDS_6") + QString::number(stimulusMax)) + 4;
+    asgdStimulus->SetColWidth(0, stimulusCol0);
+    const int stimulusData = (asgdStimulus->viewport()->width() - stimulusCol0 - 4) / 2;
+    asgdStimulus->SetColWidth(1, stimulusData);
+    asgdStimulus->SetColWidth(2, stimulusData);
+
+    // Schedule.
+    const int fixed = asgdSchedule->FixedCols();
+    asgdSchedule->SetColCount(fixed + 3);
+    asgdSchedule->SetCell(0, 0, QString());
+    asgdSchedule->SetCell(fixed, 0, Ids("IDS_7"));
+    asgdSchedule->SetCell(fixed + 1, 0, Ids("IDS_8"));
+    asgdSchedule->SetCell(fixed + 2, 0, Ids("IDS_9"));
+    const QString firstHeader = Ids("IDS_7");
+    asgdSchedule->horizontalHeader()->setDefaultSectionSize(
+        TextWidth(asgdSchedule, firstHeader.left(firstHeader.indexOf(QLatin1Char('[')))) + 8);
+    asgdSchedule->verticalHeader()->setDefaultSectionSize(rowHeight);
+    asgdSchedule->SetRowHeight(0, 2 * rowHeight);
+    InitCountEditor(updPrsNumber, edtPrsNumber, 1, raise(maxPresentations, 1), 1);
+    const int trialMax = raise(maxTrials, 1);
+    InitCountEditor(updTrlNumber, edtTrlNumber, 1, trialMax, std::min(10, trialMax));
+    asgdSchedule->SetColWidth(0, TextWidth(asgdSchedule, Ids("IDS_11") + QString::number(trialMax)) + 4);
+
+    sptHor->setChildrenCollapsible(true);
+    sptVer->setChildrenCollapsible(true);
+    stimulusPanelHeight = pnlStimulus->height();
+    edtTabName->setFrame(false);
+    edtTabName->hide();
+    if (popStmMenu)
+        mnuStimulus->addActions(popStmMenu->actions());
+    if (popSdlAllMenu)
+        mnuSchedule->addActions(popSdlAllMenu->actions());
+
+    // Parameter grids.
+    const auto digitsWidth = [](StringGrid* grid, int max) { return TextWidth(grid, QString::number(max)); };
+    InitCountEditor(updTrnBtnNum, edtTrnBtnNum, 1, 10, 2);
+    asgdTrnBtn->SetColCount(asgdTrnBtn->FixedCols() + 1);
+    SetHeaders(asgdTrnBtn, {QString(), Ids("IDS_22")});
+    asgdTrnBtn->ClearNormalCells();
+    ResizeParameterGrid(asgdTrnBtn, 0, 2);
+    asgdTrnBtn->SetColWidth(0, digitsWidth(asgdTrnBtn, 10) + 4);
+
+    InitCountEditor(updSdmScale, edtSdmScale, 3, 13, 5);
+    updSdmScale->SetIncrement(2);
+    const int wordPairMax = raise(maxSdWordPairs, 1);
+    InitCountEditor(updSdmExpressNum, edtSdmExpressNum, 1, wordPairMax, std::min(5, wordPairMax));
+    asgdSdmExpress->SetColCount(asgdSdmExpress->FixedCols() + 2);
+    SetHeaders(asgdSdmExpress, {QString(), Ids("IDS_23"), Ids("IDS_24")});
+    asgdSdmExpress->ClearNormalCells();
+    ResizeParameterGrid(asgdSdmExpress, 0, updSdmExpressNum->Position());
+    asgdSdmExpress->SetColWidth(0, 2 * digitsWidth(asgdSdmExpress, wordPairMax) + 4);
+
+    asgdParBtn->SetColCount(2);
+    asgdParBtn->SetRowCount(asgdParBtn->FixedRows() + 1);
+    SetHeaders(asgdParBtn, {Ids("IDS_25"), Ids("IDS_26")});
+    const int pairWidth = (asgdParBtn->viewport()->width() - 4) / 2;
+    asgdParBtn->SetColWidth(0, pairWidth);
+    asgdParBtn->SetColWidth(1, pairWidth);
+
+    InitCountEditor(updCatCategoryNum, edtCatCategoryNum, 2, 10, 3);
+    asgdCatCategory->SetColCount(asgdCatCategory->FixedCols() + 1);
+    SetHeaders(asgdCatCategory, {QString(), Ids("IDS_22")});
+    asgdCatCategory->ClearNormalCells();
+    ResizeParameterGrid(asgdCatCategory, 0, 3);
+    asgdCatCategory->SetColWidth(0, 2 * digitsWidth(asgdCatCategory, 10) + 4);
+
+    InitCountEditor(updQstNum, edtQstNum, 0, raise(maxQuestions, 0), 0);
+    SetQuestionRows(0, 0);
+    SetQuestionCount(0);
 }

@@ -463,7 +463,17 @@ private:
     // back when the write fails.
     bool WriteProject();
     void NewCommand(int method);
+    // The editors' ranges, headers and sizes at start-up, before any project exists.
+    void SetUpEditors();
     void SetDeviceTextOfCard();
+    void SetMethodStatus(int method);
+    // Sets a count editor's position and Tag (and its edit's text) without asking the
+    // editor's change handler: the caller sizes the grids itself.
+    void SetCountEditor(UpDown* upDown, CountEdit* edit, int value);
+    // The presentations editor: 2..2 for paired comparison, else 1..maxPresentations.
+    void SetPresentationRange(int method);
+    // The open and save dialogs' filter from IDS_344.
+    QString ProjectFileFilter() const;
 
     QtMessageReceiver* receiver = nullptr;
     bool shownOnce = false;
