@@ -71,11 +71,15 @@ bool CWaveFileBuffer::Open(const QString& path, uint32_t ringFrames) {
     default:
         m_sampleFormat = SampleFormatUnusable;
     }
+    // The channel count comes from the file: bound what it makes us allocate before
+    // allocating it, so that a corrupt header is refused instead of exhausting memory.
+    const uint64_t ringBytes = uint64_t(ringFrames) * m_memBytesPerSample;
+    if (ringBytes > uint64_t(INT32_MAX) || (ringBytes + StagingBytesPerChannel) * m_channels > MaxBufferBytes)
+        return false;
     m_tempBlock.assign(size_t(m_channels) * StagingBytesPerChannel, 0);
     m_rings.reset(new CRingBuffer[m_channels]);
     m_ringFrames = ringFrames;
-    const uint64_t ringBytes = uint64_t(ringFrames) * m_memBytesPerSample;
-    bool allocated = ringBytes <= uint64_t(INT32_MAX);
+    bool allocated = true;
     for (uint32_t k = 0; allocated && k < m_channels; ++k)
         allocated = m_rings[k].Allocate(uint32_t(ringBytes)) > 0;
     if (!allocated) {

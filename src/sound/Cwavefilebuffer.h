@@ -50,6 +50,9 @@ public:
 
     // Bytes of one file read: the staging block holds this much per channel.
     static constexpr uint32_t StagingBytesPerChannel = 1920;
+    // Most memory one file may take in rings and staging (a minute of 64 channels of
+    // 96 kHz 32-bit audio fits).
+    static constexpr uint64_t MaxBufferBytes = uint64_t(2) << 30;
 
 private:
     QString m_path;

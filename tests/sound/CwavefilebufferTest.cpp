@@ -111,3 +111,18 @@ TEST(CWaveFileBuffer, FillStopsAtFullRingsAndShortReadsPackWithTheSmallerStride)
 }
 
 } // namespace
+
+namespace {
+
+// A corrupt header's channel count must not make the buffer allocate gigabytes.
+TEST(CWaveFileBuffer, ImplausibleMemoryNeedIsRefusedBeforeAllocating) {
+    TestDir dir;
+    WavSpec spec = WavSpec::pcm(60000, 48000, 16);
+    ASSERT_TRUE(WriteWav(dir.file("f.wav"), spec, PatternBytes(spec.frameBytes())));
+    CWaveFileBuffer buffer;
+    EXPECT_FALSE(buffer.Open(dir.file("f.wav"), 2 * 48000));
+    EXPECT_FALSE(buffer.IsOpened());
+    EXPECT_EQ(buffer.Fill(0), -1);
+}
+
+} // namespace
