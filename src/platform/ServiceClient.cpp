@@ -11,6 +11,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long one wait for socket activity lasts before the time-outs are looked at again.
+constexpr int PollSliceMs = 20;
+
 // Tracks data movement so that a stalled reply ends after the read time-out; libcurl's
 // own low-speed limit counts whole seconds only.
 struct Transfer {
@@ -32,24 +35,29 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+bool Abandoned(Transfer* t) {
+    if (t->abortCheck && *t->abortCheck && (*t->abortCheck)())
+        t->aborted = true;
+    return t->aborted;
+}
+
+bool IdleTooLong(Transfer* t) {
+    if (Clock::now() - t->lastActivity > std::chrono::milliseconds(t->idleLimitMs))
+        t->idleExpired = true;
+    return t->idleExpired;
+}
+
 int Progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
     auto* t = static_cast<Transfer*>(user);
-    if (t->abortCheck && *t->abortCheck && (*t->abortCheck)()) {
-        t->aborted = true;
+    if (Abandoned(t))
         return 1;
-    }
-    const auto now = Clock::now();
     if (dlnow != t->lastDown || ulnow != t->lastUp) {
         t->lastDown = dlnow;
         t->lastUp = ulnow;
-        t->lastActivity = now;
+        t->lastActivity = Clock::now();
         return 0;
     }
-    if (now - t->lastActivity > std::chrono::milliseconds(t->idleLimitMs)) {
-        t->idleExpired = true;
-        return 1;
-    }
-    return 0;
+    return IdleTooLong(t) ? 1 : 0;
 }
 
 ServiceResult::Status StatusOf(CURLcode code) {
@@ -81,6 +89,7 @@ ServiceResult::Status StatusOf(CURLcode code) {
 
 struct ServiceClient::Handle {
     CURL* curl = nullptr;
+    CURLM* multi = nullptr; // drives the transfer in short slices to watch the idle time
     curl_slist* headers = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
@@ -88,6 +97,7 @@ struct ServiceClient::Handle {
 ServiceClient::ServiceClient() : m_handle(std::make_unique<Handle>()) {
     CURL* c = curl_easy_init();
     m_handle->curl = c;
+    m_handle->multi = curl_multi_init();
     if (!c)
         return;
     m_handle->headers = curl_slist_append(m_handle->headers, "Accept: text/html, */*");
@@ -120,6 +130,8 @@ ServiceClient::ServiceClient() : m_handle(std::make_unique<Handle>()) {
 }
 
 ServiceClient::~ServiceClient() {
+    if (m_handle->multi)
+        curl_multi_cleanup(m_handle->multi);
     if (m_handle->curl)
         curl_easy_cleanup(m_handle->curl);
     curl_slist_free_all(m_handle->headers);
@@ -140,10 +152,48 @@ void ServiceClient::SetProxy(const QString& host, int port) {
     m_proxyPort = host.isEmpty() ? 0 : port;
 }
 
+// Runs the transfer until it ends or stays idle for the read time-out, waking every few
+// milliseconds (libcurl's own loop looks at the clock only about once a second).
+int ServiceClient::Perform(void* transferState) {
+    auto* transfer = static_cast<Transfer*>(transferState);
+    CURLM* multi = m_handle->multi;
+    if (curl_multi_add_handle(multi, m_handle->curl) != CURLM_OK)
+        return static_cast<int>(CURLE_FAILED_INIT);
+    CURLcode result = CURLE_OK;
+    bool done = false;
+    while (!done) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        int pending = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &pending)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done)
+            break;
+        if (Abandoned(transfer)) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (IdleTooLong(transfer)) {
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, PollSliceMs, nullptr);
+    }
+    curl_multi_remove_handle(multi, m_handle->curl);
+    return static_cast<int>(result);
+}
+
 ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body) {
     ServiceResult result;
     CURL* c = m_handle->curl;
-    if (!c) {
+    if (!c || !m_handle->multi) {
         result.error = QStringLiteral("cannot create an HTTP client");
         return result;
     }
@@ -167,7 +217,7 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
 
-    const CURLcode code = curl_easy_perform(c);
+    const CURLcode code = static_cast<CURLcode>(Perform(&transfer));
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     // The body pointer must not outlive this call.
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);

@@ -60,6 +60,7 @@ public:
 
 private:
     struct Handle;
+    int Perform(void* transfer);
     std::unique_ptr<Handle> m_handle;
     int m_connectMs = 30000;
     int m_readMs = 30000;

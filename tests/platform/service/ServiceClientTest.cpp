@@ -113,7 +113,27 @@ TEST(ServiceClient, AStalledReplyEndsAtTheReadTimeOut) {
     const double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "returnTestResult"), ""); });
     EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
     EXPECT_GE(seconds, 0.45);
-    EXPECT_LT(seconds, 3.0);
+    EXPECT_LT(seconds, 1.5);
+}
+
+TEST(ServiceClient, ATotalTimeOutOrAnAbortEndsAWaitingRequest) {
+    FakeService service;
+    service.SetReply("enforcementTest", FakeReply::Delayed(20s, "late"));
+    ServiceClient client;
+    client.SetReadTimeout(20000);
+    client.SetTotalTimeout(300);
+    ServiceResult r;
+    double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "enforcementTest"), ""); });
+    EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
+    EXPECT_LT(seconds, 1.5);
+
+    client.SetTotalTimeout(0);
+    const auto until = std::chrono::steady_clock::now() + 200ms;
+    client.SetAbortCheck([&] { return std::chrono::steady_clock::now() > until; });
+    seconds = SecondsOf([&] { r = client.PostForm(Url(service, "enforcementTest"), ""); });
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.error, QStringLiteral("abandoned"));
+    EXPECT_LT(seconds, 1.5);
 }
 
 TEST(ServiceClient, ASlowReplyWithinTheReadTimeOutArrives) {
