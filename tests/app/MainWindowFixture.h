@@ -1,0 +1,80 @@
+#pragma once
+
+#include "MainUnit.h"
+#include "ScriptedUiServices.h"
+#include "TestDir.h"
+#include "TextTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A main window in a world of its own: settings, runtime, temporary and home folders in
+// a fresh folder, English texts, and dialogs answered by the test.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static const QByteArray originalTmp = qgetenv("TMPDIR");
+        if (originalTmp.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", originalTmp);
+        root = std::make_unique<TestDir>();
+        ASSERT_TRUE(root->isValid());
+        for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
+            const QString folder = root->file(QString::fromLatin1(var).toLower());
+            QDir().mkpath(folder);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv(var, folder.toLocal8Bit());
+        }
+        TextTable::Instance().setLanguage(TextTable::Language::English);
+        ui = std::make_unique<ScriptedUiServices>();
+        w = std::make_unique<TfrmMain>();
+    }
+
+    void TearDown() override {
+        w.reset();
+        ui.reset();
+    }
+
+    template <typename T> T* Find(const char* name) const {
+        T* found = w->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << "no control named " << name;
+        return found;
+    }
+
+    // Runs the event loop until done() or the time is up.
+    static bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        return true;
+    }
+
+    static void Pump(int ms = 30) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
+    QStringList ShownTexts() const {
+        QStringList texts;
+        for (const auto& m : ui->messages)
+            texts << m.text;
+        return texts;
+    }
+
+    std::unique_ptr<TestDir> root;
+    std::unique_ptr<ScriptedUiServices> ui;
+    std::unique_ptr<TfrmMain> w;
+};
