@@ -80,8 +80,9 @@ bool CExecTable::Start(CStimuli* list, CSchedule* schedule, const QString& selec
             return false;
         m_stimuliRequest = list;
         m_scheduleRequest = schedule;
-        m_pendingHasReports = reports != nullptr;
-        m_pendingReports = reports ? *reports : ExecReportSettings{};
+        m_pendingReports.reset();
+        if (reports)
+            m_pendingReports = *reports;
     }
     wakeEvent.Set();
     return true;
@@ -272,12 +273,11 @@ void CExecTable::Execute() {
             // A request left from an earlier run must not act on this one.
             m_controlRequest = ExecRequestNone;
             m_reports.reset();
-            if (run.schedule && m_pendingHasReports && !m_pendingReports.testRunSeq.isEmpty()) {
+            if (run.schedule && m_pendingReports && !m_pendingReports->testRunSeq.isEmpty()) {
                 m_reports = std::make_unique<RunReports>();
-                m_reports->settings = m_pendingReports;
+                m_reports->settings = std::move(*m_pendingReports);
             }
-            m_pendingReports = ExecReportSettings{};
-            m_pendingHasReports = false;
+            m_pendingReports.reset();
         }
         if (run.stimuli)
             RunStimuli(run);

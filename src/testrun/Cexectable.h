@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -194,8 +195,7 @@ private:
     CStimuli* m_stimuliRequest = nullptr;
     CSchedule* m_scheduleRequest = nullptr;
     std::vector<uint8_t> m_selectionMask;
-    ExecReportSettings m_pendingReports;
-    bool m_pendingHasReports = false;
+    std::optional<ExecReportSettings> m_pendingReports; // of the start not yet begun
     WindowHandle m_notifyWindow = 0;
     int m_state = ExecIdle;
     int m_controlRequest = ExecRequestNone;

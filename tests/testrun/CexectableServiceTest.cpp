@@ -9,6 +9,9 @@ namespace {
 ::testing::Environment* const curlEnv = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
 
 constexpr auto Hang = 60s;
+// What "did not wait on the hung service" allows: far below the hang, and generous
+// enough for a loaded machine (abandoning takes up to about a second).
+constexpr double Prompt = 0.1 * std::chrono::duration<double>(Hang).count();
 
 class HungService : public ::testing::Test {
 protected:
@@ -44,7 +47,7 @@ TEST_F(HungService, StopAbandonsTheReportAndStillSendsTheBoundedEndTest) {
     const double took = SecondsSince(stopped);
     // Abandoning the report takes about a second at most; the endTest at most its total
     // time-out.
-    EXPECT_LT(took, 3.0 * reports.totalTimeoutMs / 1000.0) << "Stop waited on the hung service";
+    EXPECT_LT(took, Prompt) << "Stop waited on the hung service";
     EXPECT_EQ(service.Count("enforcementTest"), 1u) << "no further report after Stop";
     EXPECT_EQ(service.Count("endTest"), 1u) << "the run's end is still reported";
     EXPECT_EQ(StatesOfRun(observer), (std::vector<int>{8, 18, 20}));
@@ -58,13 +61,13 @@ TEST_F(HungService, PauseAndStopDoNotWaitForAHungService) {
     auto asked = SteadyClock::now();
     EXPECT_TRUE(exec->Pause());
     ASSERT_TRUE(observer.SkipTo(ExecTrialPaused, 20s));
-    EXPECT_LT(SecondsSince(asked), 3.0) << "the pause waited on the hung trial report";
+    EXPECT_LT(SecondsSince(asked), Prompt) << "the pause waited on the hung trial report";
 
     ASSERT_TRUE(service.WaitFor("enforcementTest", 2, 5s)) << "the pause itself is reported";
     asked = SteadyClock::now();
     EXPECT_TRUE(exec->Stop());
     ASSERT_TRUE(observer.SkipTo(ExecScheduleEnded, 20s));
-    EXPECT_LT(SecondsSince(asked), 3.0) << "Stop waited on the hung pause report";
+    EXPECT_LT(SecondsSince(asked), Prompt) << "Stop waited on the hung pause report";
     EXPECT_EQ(service.Count("endTest"), 1u);
 }
 
@@ -75,7 +78,7 @@ TEST_F(HungService, TerminationAbandonsEveryReport) {
     ASSERT_TRUE(service.WaitFor("enforcementTest", 1, 5s));
     const auto destroyed = SteadyClock::now();
     exec.reset();
-    EXPECT_LT(SecondsSince(destroyed), 3.0) << "program exit waited on the hung service";
+    EXPECT_LT(SecondsSince(destroyed), Prompt) << "program exit waited on the hung service";
     EXPECT_EQ(service.Count("endTest"), 0u);
 }
 
