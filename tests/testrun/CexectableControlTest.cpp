@@ -62,21 +62,29 @@ TEST_F(ScheduleControl, PauseDuringStimulusThenResumeRunsTheTrialAgain) {
                   {"1", "2"}, {"1", "2"}, {"1", "3"}, {"1", "2"}, {"1", "2"}, {"1", "2"}, {"1", "9"}}));
 }
 
-TEST_F(ScheduleControl, PauseInEachWaitOfATrial) {
-    // Pause ends a timed wait (10) and the waits for the operator (11, 15, 16) and pauses
-    // the trial; Stop while paused ends the run with its endTest.
+TEST_F(ScheduleControl, PauseOrStopInEachWaitOfATrial) {
+    // Pause ends a timed wait (10) and the waits for the window or the operator (9, 11,
+    // 15, 16) and pauses the trial; Stop while paused ends the run. Stop in any of them
+    // ends the run at once. Every run ends with its endTest.
     struct Case {
         const char* name;
         CTrial trial;
         bool checkRepetition;
         bool waitResponses;
-        int pauseIn;
+        int actIn;
+        bool stop; // else pause, then stop while paused
     };
     const std::vector<Case> cases{
-        {"start wait", MakeTrial(1, 30, {1}, {}, 0), false, false, ExecTimedWait},
-        {"interval for the operator", MakeTrial(1, 0, {1, 2}, {-1}, 0), false, false, ExecOperatorWait},
-        {"between repetitions", MakeTrial(2, 0, {1}, {}, 0), true, false, ExecRepetitionWait},
-        {"after the trial", MakeTrial(1, 0, {1}, {}, 0), false, true, ExecAfterTrialWait},
+        {"pause in the start wait", MakeTrial(1, 30, {1}, {}, 0), false, false, ExecTimedWait, false},
+        {"pause in an interval for the operator", MakeTrial(1, 0, {1, 2}, {-1}, 0), false, false,
+         ExecOperatorWait, false},
+        {"pause between repetitions", MakeTrial(2, 0, {1}, {}, 0), true, false, ExecRepetitionWait, false},
+        {"pause after the trial", MakeTrial(1, 0, {1}, {}, 0), false, true, ExecAfterTrialWait, false},
+        {"stop during a stimulus", MakeTrial(1, 0, {1}, {}, 0), false, false, ExecTrialStimulus, true},
+        {"stop in a start wait for the operator", MakeTrial(1, -1, {1}, {}, 0), false, false,
+         ExecOperatorWait, true},
+        {"stop between repetitions", MakeTrial(2, 0, {1}, {}, 0), true, false, ExecRepetitionWait, true},
+        {"stop after the trial", MakeTrial(1, 0, {1}, {}, 0), false, true, ExecAfterTrialWait, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -87,23 +95,28 @@ TEST_F(ScheduleControl, PauseInEachWaitOfATrial) {
         exec.setCheckRepetition(c.checkRepetition);
         exec.setWaitResponses(c.waitResponses);
         const size_t endsBefore = service.Count("endTest");
-        SteadyClock::time_point pausedAt;
+        SteadyClock::time_point actedAt;
         ExecDriver driver(seen, ExecScheduleEnded, [&](const ExecPost& p) {
-            if (p.state == c.pauseIn) {
-                pausedAt = SteadyClock::now();
-                EXPECT_TRUE(exec.Pause());
-            } else if (p.state == ExecTrialPaused) {
-                EXPECT_LT(p.at - pausedAt, 5s) << "the pause must end the wait at once";
-                EXPECT_TRUE(exec.Stop());
+            if (p.state == c.actIn) {
+                actedAt = SteadyClock::now();
+                EXPECT_TRUE(c.stop ? exec.Stop() : exec.Pause());
+            } else if (p.state == ExecTrialPaused || p.state == ExecScheduleEnded) {
+                EXPECT_LT(p.at - actedAt, 5s) << "the request must end the wait at once";
+                if (p.state == ExecTrialPaused) {
+                    EXPECT_TRUE(exec.Stop());
+                }
             } else if (p.state == ExecTrialStimulus) {
                 exec.Proceed();
             }
         });
         ASSERT_TRUE(exec.StartSchedule(&s, QString(), Reports()));
         ASSERT_TRUE(driver.Join());
-        std::vector<int> states = StatesOfRun(seen);
-        ASSERT_GE(states.size(), 3u);
-        EXPECT_EQ(std::vector<int>(states.end() - 3, states.end()), (std::vector<int>{c.pauseIn, 13, 20}));
+        const std::vector<int> states = StatesOfRun(seen);
+        const std::vector<int> tail =
+            c.stop ? std::vector<int>{c.actIn, 20} : std::vector<int>{c.actIn, 13, 20};
+        ASSERT_GE(states.size(), tail.size());
+        EXPECT_EQ(std::vector<int>(states.end() - static_cast<std::ptrdiff_t>(tail.size()), states.end()),
+                  tail);
         EXPECT_EQ(service.Count("endTest"), endsBefore + 1);
         ASSERT_TRUE(seen.SkipTo(ExecIdle));
     }
@@ -221,21 +234,29 @@ TEST_F(ScheduleControl, ConcurrentRequestsKeepTheStrongerOne) {
     EXPECT_EQ(RunStates(), (std::vector<int>{8, 18, 10, 20}));
     ASSERT_TRUE(WaitState(ExecIdle));
 
-    CSchedule operatorStart;
-    SetTrials(operatorStart, 1, {MakeTrial(1, -1, {1}, {}, 0)});
+    // The thread is still reporting the wait for the operator (the service answers late)
+    // when both requests come.
+    CSchedule operatorInterval;
+    SetTrials(operatorInterval, 2, {MakeTrial(1, 0, {1, 2}, {-1}, 0)});
+    service.SetHandler("enforcementTest", [](const fake::FakeRequest& r) {
+        return r.Field("QUESTION_STATUS") == "4" ? fake::FakeReply::Delayed(200ms, "API_RESULT=0")
+                                                 : fake::FakeReply::Text("API_RESULT=0");
+    });
     ExecObserver seen;
     exec.setNotifyWindow(seen.Handle());
     ExecDriver pauser(seen, ExecScheduleEnded, [&](const ExecPost& p) {
-        if (p.state == ExecOperatorWait) {
+        if (p.state == ExecTrialStimulus) {
+            exec.Proceed();
+        } else if (p.state == ExecOperatorWait) {
             EXPECT_TRUE(exec.Pause());
             EXPECT_TRUE(exec.Proceed());
         } else if (p.state == ExecTrialPaused) {
             EXPECT_TRUE(exec.Stop());
         }
     });
-    ASSERT_TRUE(exec.StartSchedule(&operatorStart, QString()));
+    ASSERT_TRUE(exec.StartSchedule(&operatorInterval, QString(), Reports()));
     ASSERT_TRUE(pauser.Join(10s));
-    EXPECT_EQ(StatesOfRun(seen), (std::vector<int>{8, 18, 11, 12, 13, 20}));
+    EXPECT_EQ(StatesOfRun(seen), (std::vector<int>{8, 18, 10, 9, 12, 11, 12, 13, 20}));
 }
 
 TEST_F(ScheduleControl, APauseAtTheEndOfARunDoesNotPauseTheNext) {
