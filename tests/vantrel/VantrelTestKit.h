@@ -93,8 +93,13 @@ public:
 
     size_t Count(uint32_t msg, intptr_t wParam) {
         std::lock_guard lock(mutex);
+        return CountIn(messages, msg, wParam);
+    }
+
+    // For WaitFor predicates, which run with the log locked.
+    static size_t CountIn(const std::vector<Message>& all, uint32_t msg, intptr_t wParam) {
         size_t n = 0;
-        for (const Message& m : messages)
+        for (const Message& m : all)
             n += (m.msg == msg && m.wParam == wParam) ? 1 : 0;
         return n;
     }
