@@ -1,0 +1,209 @@
+#include "StimulusPlayback.h"
+
+#include "CWaveFileIF.h"
+#include "Csound.h"
+#include "Cwaveread.h"
+#include "vantrel.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr uint32_t ReadFailed = 0xFFFFFFFFu;
+constexpr int OutputStopped = 4;
+constexpr int OutputReport = 1;
+} // namespace
+
+bool StimulusPlayback::CheckWaveFile(const QString& path, int* channels, int* bits, int* rate,
+                                     uint32_t* frames) const {
+    if (!QFileInfo(path).isFile())
+        return false;
+    CWaveFileIF file;
+    WAVEFORMATEXTENSIBLE format{};
+    if (!file.OpenEx(path, 0, &format))
+        return false;
+    const uint32_t dataSize = file.GetDataSize();
+    file.Close();
+    const int fileChannels = format.Format.nChannels;
+    const int fileBits = format.Format.wBitsPerSample;
+    const int fileRate = int(format.Format.nSamplesPerSec);
+    if (fileChannels < 1 || fileBits < 8)
+        return false;
+    const auto device = deviceFormats.find(fileRate);
+    if (device == deviceFormats.end() || device->second < fileChannels)
+        return false;
+    if (channels)
+        *channels = fileChannels;
+    if (bits)
+        *bits = fileBits;
+    if (rate)
+        *rate = fileRate;
+    if (frames)
+        *frames = dataSize / (uint32_t(fileChannels) * uint32_t(fileBits / 8));
+    return true;
+}
+
+bool StimulusPlayback::Play(const QString& path, WindowHandle window) {
+    m_active = false;
+    m_sentFrames = 0;
+    m_active = useMME ? PlayWaveOut(path, window) : PlayLowLatency(path, window);
+    return m_active;
+}
+
+bool StimulusPlayback::PlayWaveOut(const QString& path, WindowHandle window) {
+    if (!sound)
+        return false;
+    try {
+        sound->SetDevice(soundDeviceId);
+    } catch (const std::exception&) {
+        return false; // still playing
+    }
+    sound->SetNotifyWindow(window);
+    return sound->Play(path);
+}
+
+bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) {
+    if (!waveRead || asioBlockFrames < 2)
+        return false;
+    for (int tries = 0; VANTREL_IsWorking() == 1; ++tries) {
+        if (tries >= busyWaitTries)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+
+    int rate = 0;
+    const bool checked = waveCheck ? waveCheck(path, nullptr, nullptr, &rate, nullptr)
+                                   : CheckWaveFile(path, nullptr, nullptr, &rate, nullptr);
+    if (!checked || rate <= 0)
+        return false;
+    if (!waveRead->Open({path}, 2 * uint32_t(rate)))
+        return false;
+    // The library takes no 8-bit samples: such a play would be silence counted as heard.
+    m_sampleFormat = waveRead->GetSampleFormat();
+    m_bytesPerSample = waveRead->GetBytesPerSample();
+    m_fileChannels = waveRead->GetChannelCount();
+    if (m_sampleFormat < 0 || m_bytesPerSample == 0 || m_fileChannels == 0)
+        return false;
+    waveRead->Start();
+
+    m_channelFlags.assign(m_fileChannels, 0);
+    const int outputs = (m_fileChannels == 1 && mono2Stereo) ? 2 : int(m_fileChannels);
+    m_channelMap.resize(size_t(outputs));
+    for (int i = 0; i < outputs; ++i)
+        m_channelMap[size_t(i)] = asioChannelOrder.size() > size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
+    m_backlog.assign(size_t(outputs), {});
+
+    if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) == 0) {
+        waveRead->Stop();
+        return false;
+    }
+
+    // The first fill: over once the reader works on the file, has finished with it, or
+    // there is nothing to read; a reader that stays silent fails the play.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(firstFillTimeoutMs);
+    while (!waveRead->IsReading() && waveRead->IsBusy() && waveRead->GetMaxFrames() > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            waveRead->Stop();
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+
+    m_block.resize(size_t(m_bytesPerSample) * size_t(asioBlockFrames) * m_fileChannels);
+    uint32_t bytes = waveRead->Read(m_block.data(), uint32_t(m_block.size()));
+    if (bytes == ReadFailed)
+        bytes = 0;
+    if (!Send(m_block.data(), bytes / (m_bytesPerSample * m_fileChannels))) {
+        waveRead->Stop();
+        return false;
+    }
+
+    VANTREL_SetWindowHandle(window);
+    waveRead->notifyWindow = window;
+    if (VANTREL_StartEx() != 1) {
+        waveRead->Stop();
+        return false;
+    }
+    return true;
+}
+
+bool StimulusPlayback::Send(const uint8_t* block, uint32_t frames) {
+    const size_t channelBytes = size_t(frames) * m_bytesPerSample;
+    for (size_t j = 0; j < m_backlog.size(); ++j) {
+        // A mono file feeds every output (mono to stereo); else output j plays channel j.
+        const size_t source = m_fileChannels == 1 ? 0 : j;
+        std::vector<uint8_t>& pending = m_backlog[j];
+        if (frames > 0)
+            pending.insert(pending.end(), block + source * channelBytes, block + (source + 1) * channelBytes);
+        if (pending.empty())
+            continue;
+        const int accepted = VANTREL_SetOutputWaveData(
+            int(j), pending.data(), int(pending.size() / m_bytesPerSample), m_sampleFormat);
+        if (accepted < 0)
+            return false;
+        // What the storage had no room for goes first next time.
+        pending.erase(pending.begin(), pending.begin() + ptrdiff_t(size_t(accepted) * m_bytesPerSample));
+        if (j == 0)
+            m_sentFrames += uint64_t(accepted);
+    }
+    return true;
+}
+
+bool StimulusPlayback::OnBufferDone(intptr_t wParam, intptr_t lParam) {
+    if (!m_active || useMME || !waveRead)
+        return true;
+    const int kind = int((wParam >> 16) & 0xFFFF);
+    const uint32_t channel = uint32_t(wParam & 0xFFFF);
+    if (kind != OutputReport || channel >= m_fileChannels)
+        return true;
+    if (lParam < asioBlockFrames / 2)
+        m_channelFlags[channel] = 1;
+    if (std::find(m_channelFlags.begin(), m_channelFlags.end(), 0) != m_channelFlags.end())
+        return true;
+    std::fill(m_channelFlags.begin(), m_channelFlags.end(), 0);
+
+    const uint32_t half = uint32_t(asioBlockFrames - asioBlockFrames / 2);
+    m_block.resize(size_t(m_bytesPerSample) * half * m_fileChannels);
+    uint32_t bytes = waveRead->Read(m_block.data(), uint32_t(m_block.size()));
+    if (bytes == ReadFailed)
+        bytes = 0;
+    if (Send(m_block.data(), bytes / (m_bytesPerSample * m_fileChannels)))
+        return true;
+    Abandon();
+    return false;
+}
+
+bool StimulusPlayback::OnOutputEvent(intptr_t wParam, intptr_t) {
+    if (((wParam >> 16) & 0xFFFF) != OutputStopped || !m_active || useMME)
+        return false;
+    m_active = false;
+    if (waveRead)
+        waveRead->Stop();
+    return true;
+}
+
+bool StimulusPlayback::Stop() {
+    m_active = false;
+    if (useMME)
+        return !(sound && sound->IsPlaying()) || sound->Stop();
+    bool stopped = true;
+    if (VANTREL_IsWorking() == 1)
+        stopped = VANTREL_Stop() == 1;
+    if (waveRead)
+        waveRead->Stop();
+    return stopped;
+}
+
+void StimulusPlayback::Abandon() {
+    m_active = false;
+    if (VANTREL_IsWorking() == 1)
+        VANTREL_Stop();
+    if (waveRead)
+        waveRead->Stop();
+}

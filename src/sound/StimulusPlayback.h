@@ -1,0 +1,83 @@
+#pragma once
+
+#include "DeviceFormatMap.h"
+#include "Post.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class CSound;
+class CWaveRead;
+
+// Plays one stimulus file on the selected output: through the wave-out player (CSound),
+// or streamed by the reader thread (CWaveRead) into libvantrel.so and refilled from its
+// WM_ASIO_REMAIN reports. Every window that plays stimuli holds one and hands it the
+// objects and settings the main window made; it owns none of them. Everything runs on
+// the window's user-interface thread.
+class StimulusPlayback {
+public:
+    // Output state, copied from the main window.
+    bool useMME = false;
+    CSound* sound = nullptr; // wave-out path
+    int32_t soundDeviceId = 0;
+    CWaveRead* waveRead = nullptr; // low-latency path
+    int32_t asioBlockFrames = 96000;
+    bool mono2Stereo = true;
+    std::vector<int32_t> asioChannelOrder;
+    DeviceFormatMap deviceFormats;
+
+    // How often (10 ms apart) a play waits for the library to finish the one before; 0
+    // fails at once while it still works.
+    int busyWaitTries = 0;
+    // The longest wait for the reader's first fill; a reader that brings nothing by then
+    // fails the play.
+    int firstFillTimeoutMs = 3000;
+
+    // The WAV check of a play; CheckWaveFile when not set. Out pointers may be null.
+    using WaveCheck =
+        std::function<bool(const QString& path, int* channels, int* bits, int* rate, uint32_t* frames)>;
+    WaveCheck waveCheck;
+
+    // True when the file opens as WAV, has channels, and its rate and channel count are
+    // ones deviceFormats plays.
+    bool CheckWaveFile(const QString& path, int* channels, int* bits, int* rate, uint32_t* frames) const;
+
+    // Starts the file on the selected output; progress and the end are posted to window.
+    bool Play(const QString& path, WindowHandle window);
+    // The library's WM_ASIO_REMAIN: refills the outputs once every file channel runs
+    // below half a block. False when the library refused the data (the play is stopped).
+    bool OnBufferDone(intptr_t wParam, intptr_t lParam);
+    // The library's WM_ASIO_OUTPUT_EVENT: true when it is the stop that ends the play
+    // started here (the reader is stopped then); a stale stop of an abandoned play is not.
+    bool OnOutputEvent(intptr_t wParam, intptr_t lParam);
+    // Ends a play early; false when the player or the library refused.
+    bool Stop();
+
+    // Frames handed to the library per output since the play began.
+    uint64_t SentFrames() const { return m_sentFrames; }
+    // The output channels of the current (or last) low-latency play, in output order.
+    const std::vector<int>& ChannelMap() const { return m_channelMap; }
+    bool IsActive() const { return m_active; }
+
+private:
+    bool PlayWaveOut(const QString& path, WindowHandle window);
+    bool PlayLowLatency(const QString& path, WindowHandle window);
+    // Appends a planar block of `frames` to every output's backlog and offers each
+    // backlog to the library; what it refuses stays for the next call. False when the
+    // library refused the format.
+    bool Send(const uint8_t* block, uint32_t frames);
+    void Abandon();
+
+    bool m_active = false;
+    int32_t m_sampleFormat = -1;
+    uint32_t m_bytesPerSample = 0;
+    uint32_t m_fileChannels = 0;
+    std::vector<int> m_channelMap;
+    std::vector<uint8_t> m_channelFlags;         // a channel asked for a refill since the last one
+    std::vector<std::vector<uint8_t>> m_backlog; // per output: bytes not yet accepted
+    std::vector<uint8_t> m_block;
+    uint64_t m_sentFrames = 0;
+};

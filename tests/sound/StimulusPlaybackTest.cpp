@@ -1,0 +1,315 @@
+#include "StimulusPlayback.h"
+
+#include "AlsaTestHome.h"
+#include "Csound.h"
+#include "Cwaveread.h"
+#include "Messages.h"
+#include "NullDriver.h"
+#include "TestDir.h"
+#include "WavWriter.h"
+#include "vantrel.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <dlfcn.h>
+#include <fstream>
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int Rate = 192000; // a block of 96000 frames lasts half a second
+constexpr uint32_t Block = 96000;
+
+// A window of the message facility whose messages the test hands to the playback on its
+// own thread, as a window's event loop would.
+class Window {
+public:
+    Window() : handle(RegisterMessageReceiver(&Window::Receive, this)) {}
+    ~Window() { UnregisterMessageReceiver(handle); }
+
+    // Delivers messages until the playback reports its end; refill and stop results are
+    // recorded. False when the end does not come in time.
+    bool RunToEnd(StimulusPlayback& playback, std::chrono::milliseconds timeout = 20s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            if (!arrived.wait_until(lock, deadline, [&] { return !queue.empty(); }))
+                return false;
+            const auto [msg, wParam, lParam] = queue.front();
+            queue.pop_front();
+            lock.unlock();
+            if (msg == WM_ASIO_REMAIN) {
+                const uint64_t before = playback.SentFrames();
+                refillsOk = playback.OnBufferDone(wParam, lParam) && refillsOk;
+                if (playback.SentFrames() != before)
+                    refills.push_back(playback.SentFrames() - before);
+            } else if (msg == WM_ASIO_OUTPUT_EVENT && playback.OnOutputEvent(wParam, lParam)) {
+                return true;
+            } else if (msg == WM_SOUND_STATUS && wParam == 3) {
+                return true;
+            }
+        }
+    }
+
+    WindowHandle handle;
+    std::vector<uint64_t> refills;
+    bool refillsOk = true;
+
+private:
+    static void Receive(void* self, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+        auto* w = static_cast<Window*>(self);
+        {
+            std::lock_guard lock(w->mutex);
+            w->queue.push_back({msg, wParam, lParam});
+        }
+        w->arrived.notify_all();
+    }
+
+    struct Message {
+        uint32_t msg;
+        intptr_t wParam, lParam;
+    };
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::deque<Message> queue;
+};
+
+// Raw bytes the null driver's output channel played (its channels carry 16-bit samples).
+std::vector<uint8_t> Played(int channel, size_t bytes) {
+    void* plugin = ::dlopen(VANTREL_NULL_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+    if (plugin == nullptr)
+        return {};
+    auto played = reinterpret_cast<decltype(&vantrel_null_played)>(::dlsym(plugin, "vantrel_null_played"));
+    std::vector<uint8_t> out(bytes);
+    out.resize(played(channel, out.data(), bytes));
+    ::dlclose(plugin);
+    return out;
+}
+
+// Channel c of interleaved 16-bit data.
+std::vector<uint8_t> Channel(const std::vector<uint8_t>& data, int channels, int c) {
+    std::vector<uint8_t> out;
+    for (size_t at = size_t(c) * 2; at + 1 < data.size(); at += size_t(channels) * 2)
+        out.insert(out.end(), data.begin() + ptrdiff_t(at), data.begin() + ptrdiff_t(at) + 2);
+    return out;
+}
+
+bool IsSilent(const std::vector<uint8_t>& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+}
+
+class StimulusPlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ofstream(dir.file("drivers.ini").toStdString())
+            << "[Null]\nclsid=vantrel.null\npath=" VANTREL_NULL_PLUGIN "\ndescription=Null\n"
+               "outputs=8\noutputTypes=16\nrates=44100,48000,192000\nperiod=512\ncaptureFrames=600000\n";
+        ::setenv("VANTREL_DRIVERS", dir.file("drivers.ini").toLocal8Bit().constData(), 1);
+        ASSERT_EQ(VANTREL_GetNumberOfAsioDrivers(), 1);
+        ASSERT_EQ(VANTREL_AsioDriverInitialize(0), 1);
+        VANTREL_SetNotifyFlag(0x103);
+        playback.waveRead = &reader;
+        playback.deviceFormats = {{44100, 8}, {48000, 8}, {Rate, 8}};
+    }
+    void TearDown() override {
+        if (VANTREL_IsWorking() == 1)
+            VANTREL_Stop();
+        reader.Stop();
+        ::unsetenv("VANTREL_DRIVERS");
+    }
+
+    QString Wav(const char* name, const WavSpec& spec, const std::vector<uint8_t>& data) {
+        const QString path = dir.file(QString::fromLatin1(name));
+        EXPECT_TRUE(WriteWav(path, spec, data));
+        return path;
+    }
+
+    TestDir dir;
+    CWaveRead reader;
+    StimulusPlayback playback;
+    Window window;
+};
+
+} // namespace
+
+// The first block fills the output storage; each refill adds half a block once every
+// channel has less than half a block left; the outputs play the file's samples exactly.
+TEST_F(StimulusPlaybackTest, StereoStreamsFirstBlockThenHalfBlocksExactly) {
+    const uint32_t frames = 250000;
+    const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 4, 3);
+    const QString path = Wav("stereo.wav", WavSpec::pcm(2, Rate, 16), data);
+
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    EXPECT_EQ(playback.SentFrames(), Block) << "first block";
+    EXPECT_EQ(playback.ChannelMap(), (std::vector<int>{0, 1}));
+    ASSERT_TRUE(window.RunToEnd(playback));
+    EXPECT_TRUE(window.refillsOk);
+    EXPECT_EQ(window.refills, (std::vector<uint64_t>{48000, 48000, 48000, 10000}));
+    EXPECT_EQ(playback.SentFrames(), frames);
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(Played(c, size_t(frames) * 2), Channel(data, 2, c)) << "output " << c;
+}
+
+struct MapCase {
+    const char* name;
+    int channels;
+    bool mono2Stereo;
+    std::vector<int32_t> order;
+    std::vector<int> map;      // expected outputs, in file-channel order
+    std::vector<int> sourceOf; // file channel each mapped output plays
+};
+
+class StimulusPlaybackMap : public StimulusPlaybackTest, public ::testing::WithParamInterface<MapCase> {};
+
+TEST_P(StimulusPlaybackMap, ChannelsReachTheMappedOutputs) {
+    const MapCase& c = GetParam();
+    const uint32_t frames = 30000;
+    const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 2 * size_t(c.channels), 5);
+    const QString path = Wav("map.wav", WavSpec::pcm(uint16_t(c.channels), Rate, 16), data);
+    playback.mono2Stereo = c.mono2Stereo;
+    playback.asioChannelOrder = c.order;
+
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    EXPECT_EQ(playback.ChannelMap(), c.map);
+    ASSERT_TRUE(window.RunToEnd(playback));
+    for (int out = 0; out < 8; ++out) {
+        const auto at = std::find(c.map.begin(), c.map.end(), out);
+        const std::vector<uint8_t> played = Played(out, size_t(frames) * 2);
+        if (at == c.map.end())
+            EXPECT_TRUE(IsSilent(played)) << "output " << out << " should be silent";
+        else
+            EXPECT_EQ(played, Channel(data, c.channels, c.sourceOf[size_t(at - c.map.begin())]))
+                << "output " << out;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StimulusPlaybackMap,
+    ::testing::Values(MapCase{"StereoWithEightEntryOrder", 2, true, {5, 6, 0, 1, 2, 3, 4, 7}, {5, 6}, {0, 1}},
+                      MapCase{"StereoWithTwoEntryOrder", 2, true, {1, 0}, {0, 1}, {0, 1}},
+                      MapCase{"MonoToStereo", 1, true, {}, {0, 1}, {0, 0}},
+                      MapCase{"MonoAlone", 1, false, {}, {0}, {0}},
+                      MapCase{"MonoToStereoWithOrder", 1, true, {3, 2, 1, 0}, {3, 2}, {0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Frames the library has no room for are offered first at the next refill, never dropped:
+// a refill asked for while the storage is still full loses nothing.
+TEST_F(StimulusPlaybackTest, RefusedFramesGoFirstAtTheNextRefill) {
+    const uint32_t frames = 200000;
+    const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 4, 9);
+    const QString path = Wav("early.wav", WavSpec::pcm(2, Rate, 16), data);
+
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    ASSERT_TRUE(playback.OnBufferDone(0x10000, 0));
+    ASSERT_TRUE(playback.OnBufferDone(0x10001, 0));
+    EXPECT_LT(playback.SentFrames(), Block + 48000) << "the storage cannot have taken a whole refill";
+    ASSERT_TRUE(window.RunToEnd(playback));
+    EXPECT_EQ(playback.SentFrames(), frames);
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(Played(c, size_t(frames) * 2), Channel(data, 2, c)) << "output " << c;
+}
+
+struct RefusedCase {
+    const char* name;
+    WavSpec spec;
+};
+
+class StimulusPlaybackRefused : public StimulusPlaybackTest,
+                                public ::testing::WithParamInterface<RefusedCase> {};
+
+// A file the device cannot play, or whose samples the library would not take, fails the
+// play before anything starts.
+TEST_P(StimulusPlaybackRefused, PlayFailsWithoutStarting) {
+    playback.deviceFormats = {{44100, 2}, {48000, 2}};
+    const QString path = Wav("refused.wav", GetParam().spec, PatternBytes(4800, 2));
+    EXPECT_FALSE(playback.Play(path, window.handle));
+    EXPECT_FALSE(playback.IsActive());
+    EXPECT_EQ(VANTREL_IsWorking(), 0);
+    EXPECT_EQ(playback.SentFrames(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StimulusPlaybackRefused,
+                         ::testing::Values(RefusedCase{"RateTheDeviceLacks", WavSpec::pcm(2, 22050, 16)},
+                                           RefusedCase{"MoreChannelsThanTheDevice",
+                                                       WavSpec::pcm(3, 48000, 16)},
+                                           RefusedCase{"ZeroChannels", WavSpec::pcm(0, 48000, 16)},
+                                           RefusedCase{"EightBitSamples", WavSpec::pcm(2, 48000, 8)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StimulusPlaybackTest, MissingFileAndNoReaderFail) {
+    EXPECT_FALSE(playback.Play(dir.file("none.wav"), window.handle));
+    playback.waveRead = nullptr;
+    EXPECT_FALSE(
+        playback.Play(Wav("ok.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(400, 1)), window.handle));
+}
+
+// A file without frames does not hold the play up: it starts and ends at once.
+TEST_F(StimulusPlaybackTest, FileWithoutFramesEndsAtOnce) {
+    const QString path = Wav("empty.wav", WavSpec::pcm(2, Rate, 16), {});
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    ASSERT_TRUE(window.RunToEnd(playback, 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
+    EXPECT_EQ(playback.SentFrames(), 0u);
+}
+
+// Stop ends the stream; the stopped report it causes is no end of a play.
+TEST_F(StimulusPlaybackTest, StopEndsThePlayAndItsReportIsNoEnd) {
+    const QString path = Wav("long.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    EXPECT_EQ(VANTREL_IsWorking(), 1);
+    EXPECT_TRUE(playback.Stop());
+    EXPECT_EQ(VANTREL_IsWorking(), 0);
+    EXPECT_FALSE(reader.IsBusy());
+    EXPECT_FALSE(playback.OnOutputEvent(0x40000, 0));
+    const uint64_t sent = playback.SentFrames();
+    EXPECT_TRUE(playback.OnBufferDone(0x10000, 0));
+    EXPECT_TRUE(playback.OnBufferDone(0x10001, 0));
+    EXPECT_EQ(playback.SentFrames(), sent) << "no refill after a stop";
+}
+
+// A play asked for while the library still works waits for it only as long as allowed.
+TEST_F(StimulusPlaybackTest, BusyLibraryWaitIsBounded) {
+    const QString path = Wav("busy.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    StimulusPlayback second;
+    second.waveRead = &reader;
+    second.deviceFormats = playback.deviceFormats;
+    second.busyWaitTries = 20;
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_FALSE(second.Play(path, window.handle));
+    const auto waited = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(waited, 190ms);
+    EXPECT_LT(waited, 1s);
+    playback.Stop();
+}
+
+// The wave-out path hands the file to the player on the chosen device.
+TEST(StimulusPlaybackWaveOut, PlaysTheFileOnTheDevice) {
+    AlsaTestHome home;
+    CSound sound;
+    StimulusPlayback playback;
+    playback.useMME = true;
+    playback.sound = &sound;
+    playback.soundDeviceId = -1;
+    Window window;
+    const std::vector<uint8_t> data = PatternBytes(48000 * 4, 8);
+    const QString path = home.path() + "/w.wav";
+    ASSERT_TRUE(WriteWav(path, WavSpec::pcm(2, 48000, 16), data));
+    ASSERT_TRUE(playback.Play(path, window.handle));
+    ASSERT_TRUE(window.RunToEnd(playback));
+    QFile out(home.defaultFile());
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), data);
+    EXPECT_TRUE(playback.Stop()) << "stopping an ended play is no failure";
+}
