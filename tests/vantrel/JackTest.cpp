@@ -1,0 +1,131 @@
+// End to end on a private JACK server (dummy backend): the session streams through the
+// JACK plug-in into a recording client, bit for bit on the mapped ports.
+
+#include "CZELAsioRT.h"
+#include "JackRecorder.h"
+#include "JackServer.h"
+#include "VantrelTestKit.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
+
+using namespace vantrel;
+using namespace std::chrono_literals;
+using vantrel_test::DriverRegistry;
+using vantrel_test::MessageLog;
+
+namespace {
+
+std::string JackSection(const std::string& server) {
+    return "[JACK]\nclsid=vantrel.jack\npath=" VANTREL_JACK_PLUGIN "\nserver=" + server +
+           "\nclient=vantrel-test\nconnect=^recorder:in_\ncapture=^nobody:\noutputs=4\n";
+}
+
+std::vector<float> Signal(int n, float scale) {
+    std::vector<float> v(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        v[size_t(i)] = scale * float((i % 997) + 1) / 997.0f;
+    return v;
+}
+
+// The recording from its first non-zero sample on.
+std::vector<float> FromFirstSound(const std::vector<float>& recorded) {
+    size_t first = 0;
+    while (first < recorded.size() && recorded[first] == 0.0f)
+        ++first;
+    return {recorded.begin() + long(first), recorded.end()};
+}
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b, size_t n) {
+    return a.size() >= n && b.size() >= n && std::memcmp(a.data(), b.data(), n * sizeof(float)) == 0;
+}
+
+class JackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(server.Start(&error)) << error;
+        recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 4, 48000 * 20);
+        ASSERT_TRUE(recorder->Open(&error)) << error;
+        registry = std::make_unique<DriverRegistry>(JackSection(server.Name()));
+        session = std::make_unique<CZELAsioRT>();
+        ASSERT_TRUE(session->SelectDriver(0)) << "the JACK driver did not open on " << server.Name();
+        session->SetWindow(log.Handle());
+        session->SetNotifyFlags(0x103);
+    }
+    void TearDown() override {
+        session.reset();
+        recorder.reset();
+        server.Stop();
+    }
+
+    JackServer server;
+    MessageLog log;
+    std::unique_ptr<JackRecorder> recorder;
+    std::unique_ptr<DriverRegistry> registry;
+    std::unique_ptr<CZELAsioRT> session;
+};
+
+} // namespace
+
+TEST_F(JackTest, RecorderGetsExactlyWhatWasSentOnTheMappedPorts) {
+    int inputs = 0, outputs = 0;
+    ASSERT_EQ(session->GetChannelCounts(&inputs, &outputs), kSessionOk);
+    EXPECT_EQ(outputs, 4);
+    EXPECT_EQ(session->GetSampleRate(), 48000) << "the server's rate";
+    int map[2] = {3, 1};
+    EXPECT_EQ(session->Prepare(0, nullptr, 2, map, 0, 48000, 0, 44100, 0.125), kSessionBadArgument)
+        << "the server's rate is the only one";
+    ASSERT_EQ(session->Prepare(0, nullptr, 2, map, 0, 48000, 0, 48000, 0.125), kSessionOk);
+    const std::vector<float> a = Signal(4800, 0.5f), b = Signal(2400, -0.25f);
+    ASSERT_EQ(session->Output(0).WriteFloat32(a.data(), 4800), 4800);
+    ASSERT_EQ(session->Output(1).WriteFloat32(b.data(), 2400), 2400);
+    ASSERT_EQ(session->Start(), kSessionOk);
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, 0x40000, 20s)) << "the stream did not end";
+    EXPECT_FALSE(session->IsTimedOut());
+
+    const std::vector<float> onFour = FromFirstSound(recorder->Samples(3));
+    const std::vector<float> onTwo = FromFirstSound(recorder->Samples(1));
+    ASSERT_GE(onFour.size(), a.size()) << "port in_4 recorded too little";
+    ASSERT_GE(onTwo.size(), b.size()) << "port in_2 recorded too little";
+    EXPECT_TRUE(SameBits(onFour, a, a.size())) << "output 0 (channel 3) differs from what was sent";
+    EXPECT_TRUE(SameBits(onTwo, b, b.size())) << "output 1 (channel 1) differs from what was sent";
+    for (size_t i = a.size(); i < onFour.size(); ++i)
+        ASSERT_EQ(onFour[i], 0.0f) << "sound after the end at " << i;
+    EXPECT_TRUE(FromFirstSound(recorder->Samples(0)).empty()) << "in_1 is not mapped";
+    EXPECT_TRUE(FromFirstSound(recorder->Samples(2)).empty()) << "in_3 is not mapped";
+}
+
+TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {
+    int map[1] = {0};
+    ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 1, 48000, 0.125), kSessionOk);
+    const std::vector<float> a = Signal(4800, 0.5f);
+    session->Output(0).WriteFloat32(a.data(), 4800);
+    ASSERT_EQ(session->Start(), kSessionOk);
+    std::this_thread::sleep_for(300ms);
+    recorder.reset();
+    server.Stop();
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, 0x40000, 30s)) << "the watchdog never stopped";
+    for (int i = 0; i < 100 && !session->IsTimedOut(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(session->IsTimedOut());
+    EXPECT_FALSE(session->IsRunning());
+}
+
+TEST(JackDriver, NeverStartsAServer) {
+    const std::string name = "tamvik-absent-" + std::to_string(::getpid());
+    DriverRegistry registry(JackSection(name));
+    CZELAsioRT session;
+    EXPECT_FALSE(session.SelectDriver(0)) << "no server of that name runs";
+    // A client of that name would have found a server started on its behalf.
+    jack_status_t status{};
+    jack_client_t* client =
+        jack_client_open("probe", jack_options_t(JackNoStartServer | JackServerName), &status, name.c_str());
+    EXPECT_EQ(client, nullptr);
+    if (client != nullptr)
+        jack_client_close(client);
+}
