@@ -1,4 +1,5 @@
 #include "Cgen.h"
+#include "EntryText.h"
 #include "IniFile.h"
 #include "TestDir.h"
 
@@ -7,23 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-void WriteUtf8(const QString& path, const QString& text) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
-
-QByteArray Utf16File(const QString& text) {
-    return QByteArray("\xFF\xFE", 2) +
-           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
 
 CProjectGeneral Sample() {
     CProjectGeneral g;
@@ -39,9 +23,9 @@ CProjectGeneral Sample() {
     return g;
 }
 
-const char* const kSampleText = "[PROJECT]\r\nVERSION=1.0\r\nTITLE=Listening test\r\nUSER=lab\r\n"
-                                "COMMENT=first, try\r\nCREATE=45351.75\r\nUPDATE=45352.5,45353,45354.125\r\n"
-                                "METHOD=SD\r\n\r\n[DEVICE]\r\nSOUND=2\r\nSOUNDNAME=Speakers\r\n\r\n";
+const char* const kSampleText = "[PROJECT]\nVERSION=1.0\nTITLE=Listening test\nUSER=lab\n"
+                                "COMMENT=first, try\nCREATE=45351.75\nUPDATE=45352.5,45353,45354.125\n"
+                                "METHOD=SD\n\n[DEVICE]\nSOUND=2\nSOUNDNAME=Speakers\n\n";
 
 } // namespace
 
@@ -49,7 +33,7 @@ TEST(General, WritesTheEntryByteExactAndReadsItBack) {
     TestDir dir;
     const QString path = dir.file("GENERAL.INI");
     Sample().Save(path, true);
-    EXPECT_EQ(ReadAll(path), Utf16File(kSampleText));
+    EXPECT_EQ(ReadFileBytes(path), EntryBytes(kSampleText));
 
     CProjectGeneral back;
     back.soundDevice = 9;
@@ -66,7 +50,7 @@ TEST(General, MethodKeywords) {
     TestDir dir;
     const QString path = dir.file("GENERAL.INI");
     for (const auto& c : cases) {
-        WriteUtf8(path, QString("[PROJECT]\nMETHOD=%1\n").arg(c.value));
+        ASSERT_TRUE(WriteEntry(path, QString("[PROJECT]\nMETHOD=%1\n").arg(c.value)));
         CProjectGeneral g;
         g.Load(path);
         EXPECT_EQ(g.GetMethod(), c.method) << c.value;
@@ -93,7 +77,8 @@ TEST(General, OutOfRangeMethodWritesAnEmptyValue) {
 TEST(General, BadValuesFallBackToDefaults) {
     TestDir dir;
     const QString path = dir.file("GENERAL.INI");
-    WriteUtf8(path, "[project]\ncreate=45351,75\nupdate=1.5,x,,2\nmethod=nothing\n[device]\nsound=two\n");
+    ASSERT_TRUE(WriteEntry(
+        path, "[project]\ncreate=45351,75\nupdate=1.5,x,,2\nmethod=nothing\n[device]\nsound=two\n"));
     CProjectGeneral g = Sample();
     g.Load(path);
     EXPECT_EQ(g.createDate, 0) << "a comma as decimal separator does not convert";
@@ -129,7 +114,7 @@ TEST(General, NoUpdateDatesWriteAnEmptyValue) {
 TEST(General, ReplaceFlagDecidesWhetherOtherKeysSurvive) {
     TestDir dir;
     const QString path = dir.file("GENERAL.INI");
-    WriteUtf8(path, "[PROJECT]\nEXTRA=keep\nTITLE=old\n[OTHER]\nK=1\n");
+    ASSERT_TRUE(WriteEntry(path, "[PROJECT]\nEXTRA=keep\nTITLE=old\n[OTHER]\nK=1\n"));
     Sample().Save(path, false);
     tamvik::IniFile kept(path);
     EXPECT_EQ(kept.ReadString("PROJECT", "EXTRA", "-"), "keep");
@@ -138,7 +123,7 @@ TEST(General, ReplaceFlagDecidesWhetherOtherKeysSurvive) {
     EXPECT_EQ(kept.ReadSection("PROJECT").first(), "EXTRA") << "existing keys keep their place";
 
     Sample().Save(path, true);
-    EXPECT_EQ(ReadAll(path), Utf16File(kSampleText));
+    EXPECT_EQ(ReadFileBytes(path), EntryBytes(kSampleText));
 }
 
 TEST(General, UserLocaleDoesNotChangeTheEntry) {

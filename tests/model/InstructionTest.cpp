@@ -1,16 +1,11 @@
 #include "Cinst.h"
+#include "EntryText.h"
 #include "TestDir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -26,7 +21,7 @@ TEST(Instruction, ThreeLinesByteExactAndBack) {
     CInstruction inst;
     inst.lines = {"Listen", "", QString::fromUtf8("答え")};
     EXPECT_TRUE(inst.Save(path));
-    EXPECT_EQ(ReadAll(path),
+    EXPECT_EQ(ReadFileBytes(path),
               QByteArray("\xFF\xFEL\0i\0s\0t\0e\0n\0\r\0\n\0\r\0\n\0\x54\x7b\x48\x30\r\0\n\0", 2 + 2 * 14));
     CInstruction back;
     back.lines = {"stale"};

@@ -1,4 +1,5 @@
 #include "Cterm.h"
+#include "EntryText.h"
 #include "IniFile.h"
 #include "TestDir.h"
 
@@ -8,26 +9,9 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-void WriteUtf8(const QString& path, const QString& text) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
-
-QByteArray Utf16File(const QString& text) {
-    return QByteArray("\xFF\xFE", 2) +
-           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-
 CTerminalInfo Loaded(const TestDir& dir, const QString& text) {
     const QString path = dir.file("TERM.INI");
-    WriteUtf8(path, text);
+    EXPECT_TRUE(WriteEntry(path, text));
     CTerminalInfo t;
     t.Load(path);
     return t;
@@ -45,8 +29,8 @@ TEST(Terminal, SerialEntryByteExactAndRoundTrip) {
     t.serial->baudRate = 19200;
     t.serial->ports = {3, 5, -1};
     t.Save(path, true);
-    EXPECT_EQ(ReadAll(path),
-              Utf16File("[TERMINAL]\r\nTYPE=SERIAL\r\nNTERMS=3\r\nBAUD=19200\r\nPORTS=3,5,-1\r\n\r\n"));
+    EXPECT_EQ(ReadFileBytes(path),
+              EntryBytes("[TERMINAL]\nTYPE=SERIAL\nNTERMS=3\nBAUD=19200\nPORTS=3,5,-1\n\n"));
     CTerminalInfo back;
     back.Load(path);
     EXPECT_EQ(back, t);
@@ -59,12 +43,12 @@ TEST(Terminal, NetworkNeverWritesSerialKeys) {
     t.serial = std::make_unique<CSerialTerminalInfo>(CSerialTerminalInfo{4800, {1, 2}});
     t.SetTerminalCount(2);
     t.Save(path, true);
-    EXPECT_EQ(ReadAll(path), Utf16File("[TERMINAL]\r\nTYPE=NETWORK\r\nNTERMS=2\r\n\r\n"));
+    EXPECT_EQ(ReadFileBytes(path), EntryBytes("[TERMINAL]\nTYPE=NETWORK\nNTERMS=2\n\n"));
     // A serial type without settings writes no serial keys either.
     t.type = 1;
     t.serial.reset();
     t.Save(path, true);
-    EXPECT_EQ(ReadAll(path), Utf16File("[TERMINAL]\r\nTYPE=SERIAL\r\nNTERMS=2\r\n\r\n"));
+    EXPECT_EQ(ReadFileBytes(path), EntryBytes("[TERMINAL]\nTYPE=SERIAL\nNTERMS=2\n\n"));
 }
 
 TEST(Terminal, ReadingRules) {
