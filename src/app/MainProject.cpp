@@ -188,7 +188,8 @@ bool TfrmMain::LoadProject(const QString& path) {
             project.SetFileName(path);
             opened = project.Open();
         }
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Whatever the reader threw, the load simply failed.
         opened = false;
     }
     if (!opened) {
@@ -307,7 +308,7 @@ bool TfrmMain::WriteProject() {
     bool saved = false;
     try {
         saved = project.Save();
-    } catch (const std::exception&) {
+    } catch (...) {
         saved = false;
     }
     busy.End();

@@ -13,10 +13,12 @@
 #include "StringGrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QSlider>
 #include <QTabBar>
 #include <QToolButton>
+#include <stdexcept>
 
 namespace {
 
@@ -259,4 +261,29 @@ TEST_F(MainWindowTest, RestrictedModeClosesWithoutAskingAboutChanges) {
     w->mnuFileSavePrj->setVisible(false);
     EXPECT_TRUE(w->close());
     EXPECT_TRUE(ui->messages.empty());
+}
+
+namespace {
+
+// An object whose event handler fails the way a window's handler might.
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("invalid method!!");
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, AnExceptionLeavingAHandlerIsShownAndTheProgramGoesOn) {
+    ThrowingObject target;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages.front().text, QStringLiteral("invalid method!!"));
+    EXPECT_EQ(ui->messages.front().kind, UiServices::Kind::Error);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
