@@ -4,6 +4,7 @@
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
 #include "Post.h"
+#include "StimulusPlayback.h"
 #include "UiServices.h"
 
 #include <QMainWindow>
@@ -151,7 +152,7 @@ public:
     bool LoadParameterPanel();
     bool SaveParameterPanel();
     bool StoreScheduleGrid(int tab);
-    void ShowSchedule(int tab);
+    bool ShowSchedule(int tab);
     bool ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPresentations, int newTrials);
     bool SetScheduleSize(int tab, int trials, int presentations);
     void HideAnswerColumns();
@@ -246,6 +247,8 @@ public:
     std::unique_ptr<CWaveRead> waveRead;   // low-latency path only
     int32_t asioBlockFrames = 0;
     std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
+    // Audition on the selected output; refreshed from the members above at each play.
+    StimulusPlayback playback;
     bool suspending = false;
     bool useMME = false;
     int32_t soundDeviceId = 0;

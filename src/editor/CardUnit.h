@@ -30,6 +30,7 @@ public:
     bool mono2Stereo = true;
     std::vector<int32_t> asioChannelOrder;
     DeviceFormatMap deviceFormats;
+    bool changeAllowed = false; // the user's rights allow changing the stimulus
 
     PanelStatusBar* stbNowStatus = nullptr; // panel 0: the output device
     QLineEdit* edtComment = nullptr;

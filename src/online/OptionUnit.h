@@ -1,27 +1,46 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSlider;
 class QTabWidget;
 class QWidget;
 
-// The options dialog: service login, execution and playback options and the output
-// device list. Made once by the main window, which fills and reads its controls.
+namespace tamvik {
+class ServiceClient;
+}
+
+// The options dialog: the service login of the environment tab, which OK checks with the
+// service and stores in Option.ini, and the general, execution and playback tabs, which
+// the main window's Options command fills and applies. Made once by the main window.
 class TfrmOption : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmOption(QWidget* owner);
+    ~TfrmOption() override;
 
-    // Set by OK once the credentials were checked and the settings saved.
+    // Set by OK once the settings are stored; cleared at every showing. The dialog ends
+    // with the cancel result either way, so the caller reads this flag.
     bool settingsSaved = false;
+
+    void FormShow();
+    void btnOKClick();
+    void FormCloseQuery(bool& canClose);
+    void projectBtnClick();
+    void shiyoChkboxClick();
+    void trbFeedbackChange();
 
     QTabWidget* pgeOption = nullptr;
     QWidget* shtGeneral = nullptr;
+    QWidget* shtExecute = nullptr;
+    QWidget* shtSndPlay = nullptr;
+    QWidget* shtTerminal = nullptr;
     QCheckBox* chkVisible = nullptr;
     QCheckBox* chkExecute = nullptr;
     QCheckBox* chkCheck = nullptr;
@@ -35,4 +54,30 @@ public:
     QLabel* pnlFeedback = nullptr;
     QLineEdit* edtDelayTimes = nullptr;
     QComboBox* cboSndDevice = nullptr;
+
+    QLineEdit* projectFloder = nullptr;
+    QPushButton* projectBtn = nullptr;
+    QLineEdit* serviceUrl = nullptr;
+    QLineEdit* userId = nullptr;
+    QLineEdit* userPassWord = nullptr;
+    QCheckBox* shiyoChkbox = nullptr;
+    QLineEdit* addressEdit = nullptr;
+    QLineEdit* portEdit = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    // The dialog's own web client.
+    std::unique_ptr<tamvik::ServiceClient> IdHTTP1;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // False while OK is being handled: the dialog does not close under it.
+    bool closeAllowed = true;
 };

@@ -1,4 +1,28 @@
 // The main window's result command.
 #include "MainUnit.h"
+#include "ResultUnit.h"
 
-void TfrmMain::actExecResultExecute() {}
+#include <QAction>
+#include <QToolButton>
+
+void TfrmMain::actExecResultExecute() {
+    // Hidden in the restricted mode.
+    if (!mnuExecResult->isVisible() || tbtnResult->isHidden())
+        return;
+    frmResult->project = &project;
+    frmResult->textSubjectIds = true;
+    if (useSubDB)
+        frmResult->subjectDbPath = subDBFile;
+    frmResult->sbtnExec->setEnabled(project.GetResponseCount() > 0);
+    frmResult->sbtnQuestion->setEnabled(project.GetQuestionnaireResultsCount() > 0);
+    if (frmResult->sbtnExec->isEnabled()) {
+        frmResult->sbtnExec->setChecked(true);
+        frmResult->sbtnExecClick();
+    } else {
+        frmResult->sbtnQuestion->setChecked(true);
+        frmResult->sbtnQuestionClick();
+    }
+    frmResult->show();
+    frmResult->raise();
+    frmResult->activateWindow();
+}

@@ -1,0 +1,416 @@
+// The controls of the stimulus, parameter and schedule panels, their popup menus and the
+// connections of the editor's commands.
+#include "ActionLink.h"
+#include "CardUnit.h"
+#include "Cexectable.h"
+#include "CountEditor.h"
+#include "MainUnit.h"
+#include "StringGrid.h"
+#include "TextTable.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <utility>
+
+namespace {
+
+const QString kWindow = QStringLiteral("TfrmMain");
+
+struct OwnCaption {
+    const char* key;
+    const char* ja;
+    const char* en;
+};
+
+// Captions the text tables do not give.
+const OwnCaption kOwnCaptions[] = {
+    {"rdbPlayON", "ON", "ON"},
+    {"rdbPlayOFF", "OFF", "OFF"},
+    {"rdbJudgeON", "ON", "ON"},
+    {"rdbJudgeOFF", "OFF", "OFF"},
+    {"rdbCorrectON", "ON", "ON"},
+    {"rdbCorrectOFF", "OFF", "OFF"},
+    {"rdbYellowON", "ON", "ON"},
+    {"rdbYellowOFF", "OFF", "OFF"},
+    {"rdbBtnHr", "横向き", "Horizontal"},
+    {"rdbBtnVr", "縦向き", "Vertical"},
+    {"grpBtnDirection", "ボタンの配置", "Layout of buttons"},
+    {"shtPrmQuestion", "アンケート", "Questionnaire"},
+    {"edtStmNumber.Label", "刺激数", "No. of\nStimuli"},
+    {"edtTrlNumber.Label", "試行数", "No. of\nTrials"},
+    {"edtPrsNumber.Label", "呈示数", "No. of\nPresentations"},
+    {"edtTrnBtnNum.Label", "ボタン数", "No. of buttons"},
+    {"edtSdmScale.Label", "段階数", "No. of steps"},
+    {"edtSdmExpressNum.Label", "表現語対の数", "No. of word pairs"},
+    {"edtCatCategoryNum.Label", "カテゴリ数", "No. of categories"},
+    {"edtQstNum.Label", "項目数", "No. of items"},
+    {"popSdlTab", "タブ(&T)", "&Tab"},
+    {"popSdlList", "リスト(&L)", "&List"},
+};
+
+QString Caption(const QString& key) {
+    for (const OwnCaption& c : kOwnCaptions) {
+        if (key == QLatin1String(c.key))
+            return QString::fromUtf8(
+                TextTable::Instance().language() == TextTable::Language::Japanese ? c.ja : c.en);
+    }
+    return TextTable::Instance().Text(kWindow, key);
+}
+
+template <typename T> T* Named(T* object, const char* name) {
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+StringGrid* MakeGrid(QWidget* parent, const char* name, int cols, int rows, int fixedCols) {
+    auto* grid = Named(new StringGrid(parent), name);
+    grid->SetFixedCols(fixedCols);
+    grid->SetFixedRows(1);
+    grid->SetColCount(cols);
+    grid->SetRowCount(rows);
+    grid->SetEditing(false);
+    return grid;
+}
+
+// A labelled count editor in a row of its own.
+QWidget* MakeCountRow(QWidget* parent, const char* editName, const char* upDownName, CountEdit*& edit,
+                      UpDown*& upDown) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(Caption(QString::fromLatin1(editName) + QStringLiteral(".Label")), row);
+    label->setObjectName(QString::fromLatin1(editName) + QStringLiteral("Label"));
+    auto* editor = new CountEditor(QString::fromLatin1(editName), QString::fromLatin1(upDownName), row);
+    edit = editor->Edit();
+    upDown = editor->Updown();
+    label->setBuddy(edit);
+    layout->addWidget(label);
+    layout->addWidget(editor);
+    layout->addStretch();
+    return row;
+}
+
+QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const char* first, QRadioButton*& one,
+                          const char* second, QRadioButton*& two) {
+    auto* group = Named(new QGroupBox(Caption(QString::fromLatin1(name)), parent), name);
+    auto* layout = new QHBoxLayout(group);
+    one = Named(new QRadioButton(Caption(QString::fromLatin1(first)), group), first);
+    two = Named(new QRadioButton(Caption(QString::fromLatin1(second)), group), second);
+    layout->addWidget(one);
+    layout->addWidget(two);
+    layout->addStretch();
+    return group;
+}
+
+QWidget* MakePage(QWidget* parent, const char* name) {
+    auto* page = Named(new QWidget(parent), name);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    return page;
+}
+
+// A popup item of its own name that stands for an action.
+QAction* MakeItem(QMenu* menu, const char* name, QAction* action) {
+    auto* item = Named(new QAction(menu), name);
+    LinkToAction(item, action);
+    menu->addAction(item);
+    return item;
+}
+
+QMenu* MakeMenu(QWidget* parent, const char* name) {
+    return Named(new QMenu(Caption(QString::fromLatin1(name)), parent), name);
+}
+
+QAction* Item(const QMenu* menu, const char* name) {
+    return menu->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+// The items of the stimulus list's popup for the state noted when it opened.
+void UpdateStimulusMenuItems(TfrmMain& w) {
+    QMenu* menu = w.popStmMenu;
+    const bool idle = menu->property("Tag").toInt() == 0;
+    const bool gridActive = idle && w.isActiveWindow() && w.asgdStimulus->hasFocus();
+    Item(menu, "popStmListClear")->setEnabled(gridActive);
+    Item(menu, "popStmListSelectAll")->setEnabled(gridActive);
+
+    bool allRegistered = true;
+    const QRect selection = w.asgdStimulus->Selection();
+    CStimuli* stimuli = w.project.GetStimuli();
+    for (int row = selection.top(); row <= selection.bottom(); ++row) {
+        if (row < 1 || row > stimuli->GetCount() || (*stimuli)[row - 1].fileName.isEmpty()) {
+            allRegistered = false;
+            break;
+        }
+    }
+    Item(menu, "popStmListListen")->setEnabled(gridActive && !w.cardPlaying && allRegistered);
+    Item(menu, "popStmListDelRow")
+        ->setEnabled(idle && w.asgdStimulus->Row() >= w.asgdStimulus->FixedRows() &&
+                     stimuli->GetCount() >= 2);
+    Item(menu, "popStmListInsRow")->setEnabled(idle);
+    Item(menu, "popStmListShowCard")->setEnabled(w.frmCard == nullptr || !w.frmCard->isVisible());
+}
+
+// The items of the schedule grid's popup and of the List submenu.
+void UpdateScheduleMenuItems(TfrmMain& w) {
+    const bool idle = w.popSdlListMenu->property("Tag").toInt() == 0;
+    const bool listen = !w.cardPlaying || (w.isActiveWindow() && w.asgdSchedule->hasFocus() && idle);
+    const QRect selection = w.asgdSchedule->Selection();
+    const bool severalRows = selection.bottom() > selection.top();
+    int stimulusColumns = 0;
+    for (int col = selection.left(); col <= selection.right(); ++col) {
+        if (w.asgdSchedule->Cell(col, 0).contains(TfrmMain::Ids("IDS_6")))
+            ++stimulusColumns;
+    }
+    for (QMenu* menu : {w.popSdlListMenu, w.popSdlList}) {
+        const QString suffix = menu == w.popSdlList ? QStringLiteral("_a") : QString();
+        auto item = [&](const char* name) {
+            return menu->findChild<QAction*>(QString::fromLatin1(name) + suffix);
+        };
+        item("popSdlListListen")->setEnabled(listen);
+        item("popSdlListSortTrl")->setEnabled(idle && severalRows);
+        item("popSdlListSortPrs")->setEnabled(idle && stimulusColumns >= 2);
+        item("popSdlListSortTrlRdm")->setEnabled(idle && severalRows);
+    }
+}
+
+// A change of a count editor's position, asked before it happens: refused outside the
+// range; otherwise the edit shows the new count and Tag keeps the one before.
+void GuardCountEditor(UpDown* upDown, CountEdit* edit) {
+    upDown->onChangingEx = [upDown, edit](int value, bool) {
+        if (value < upDown->Min() || value > upDown->Max())
+            return false;
+        edit->setText(QString::number(value));
+        upDown->Tag = upDown->Position();
+        return true;
+    };
+}
+
+} // namespace
+
+void TfrmMain::CreateEditorControls() {
+    // Stimulus panel: the count editor above the list.
+    auto* pnlStmNumber = Named(new QWidget(pnlStimulus), "pnlStmNumber");
+    auto* stmNumberLayout = new QHBoxLayout(pnlStmNumber);
+    stmNumberLayout->setContentsMargins(0, 0, 0, 0);
+    stmNumberLayout->addWidget(
+        MakeCountRow(pnlStmNumber, "edtStmNumber", "updStmNumber", edtStmNumber, updStmNumber));
+    pnlStimulus->layout()->addWidget(pnlStmNumber);
+    asgdStimulus = MakeGrid(pnlStimulus, "asgdStimulus", 3, 11, 1);
+    for (int row = 1; row < asgdStimulus->RowCount(); ++row)
+        asgdStimulus->SetCell(0, row, Ids("IDS_6") + QString::number(row));
+    asgdStimulus->canEditCell = [](int col, int) { return col == 2; };
+    asgdStimulus->getCellColor = [this](int col, int row, QColor& background, QColor& text) {
+        asgdStimulusGetCellColor(col, row, background, text);
+    };
+    asgdStimulus->setContextMenuPolicy(Qt::CustomContextMenu);
+    pnlStimulus->layout()->addWidget(asgdStimulus);
+
+    // Parameter panel.
+    pgeParameter = Named(new QTabWidget(pnlParameter), "pgeParameter");
+    pnlParameter->layout()->addWidget(pgeParameter);
+    shtPrmExplain = MakePage(pgeParameter, "shtPrmExplain");
+    memExplain = Named(new QPlainTextEdit(shtPrmExplain), "memExplain");
+    memExplain->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    shtPrmExplain->layout()->addWidget(memExplain);
+    pgeParameter->addTab(shtPrmExplain, Caption(QStringLiteral("shtPrmExplain")));
+
+    shtPrmButton = MakePage(pgeParameter, "shtPrmButton");
+    pgePrmButton = Named(new QStackedWidget(shtPrmButton), "pgePrmButton");
+    shtPrmButton->layout()->addWidget(pgePrmButton);
+    shtTraining = MakePage(pgePrmButton, "shtTraining");
+    shtTraining->layout()->addWidget(
+        MakeCountRow(shtTraining, "edtTrnBtnNum", "updTrnBtnNum", edtTrnBtnNum, updTrnBtnNum));
+    asgdTrnBtn = MakeGrid(shtTraining, "asgdTrnBtn", 2, 3, 1);
+    shtTraining->layout()->addWidget(asgdTrnBtn);
+    shtSD = MakePage(pgePrmButton, "shtSD");
+    shtSD->layout()->addWidget(MakeCountRow(shtSD, "edtSdmScale", "updSdmScale", edtSdmScale, updSdmScale));
+    shtSD->layout()->addWidget(
+        MakeCountRow(shtSD, "edtSdmExpressNum", "updSdmExpressNum", edtSdmExpressNum, updSdmExpressNum));
+    asgdSdmExpress = MakeGrid(shtSD, "asgdSdmExpress", 3, 6, 1);
+    shtSD->layout()->addWidget(asgdSdmExpress);
+    shtPair = MakePage(pgePrmButton, "shtPair");
+    asgdParBtn = MakeGrid(shtPair, "asgdParBtn", 2, 2, 0);
+    shtPair->layout()->addWidget(asgdParBtn);
+    shtCategory = MakePage(pgePrmButton, "shtCategory");
+    shtCategory->layout()->addWidget(MakeCountRow(shtCategory, "edtCatCategoryNum", "updCatCategoryNum",
+                                                  edtCatCategoryNum, updCatCategoryNum));
+    asgdCatCategory = MakeGrid(shtCategory, "asgdCatCategory", 2, 4, 1);
+    shtCategory->layout()->addWidget(asgdCatCategory);
+    shtME = MakePage(pgePrmButton, "shtME");
+    for (QWidget* page : {shtTraining, shtSD, shtPair, shtCategory, shtME})
+        pgePrmButton->addWidget(page);
+    pgeParameter->addTab(shtPrmButton, Caption(QStringLiteral("shtPrmButton")));
+
+    shtPrmOption = MakePage(pgeParameter, "shtPrmOption");
+    sbxOption = Named(new QScrollArea(shtPrmOption), "sbxOption");
+    sbxOption->setWidgetResizable(true);
+    auto* options = new QWidget(sbxOption);
+    auto* optionLayout = new QVBoxLayout(options);
+    grpPlayIndicator =
+        MakeRadioGroup(options, "grpPlayIndicator", "rdbPlayON", rdbPlayON, "rdbPlayOFF", rdbPlayOFF);
+    grpJudgeIndicator =
+        MakeRadioGroup(options, "grpJudgeIndicator", "rdbJudgeON", rdbJudgeON, "rdbJudgeOFF", rdbJudgeOFF);
+    grpCorrectIndicator = MakeRadioGroup(options, "grpCorrectIndicator", "rdbCorrectON", rdbCorrectON,
+                                         "rdbCorrectOFF", rdbCorrectOFF);
+    grpYellowIndicator = MakeRadioGroup(options, "grpYellowIndicator", "rdbYellowON", rdbYellowON,
+                                        "rdbYellowOFF", rdbYellowOFF);
+    grpBtnDirection = MakeRadioGroup(options, "grpBtnDirection", "rdbBtnHr", rdbBtnHr, "rdbBtnVr", rdbBtnVr);
+    for (QGroupBox* g :
+         {grpPlayIndicator, grpJudgeIndicator, grpCorrectIndicator, grpYellowIndicator, grpBtnDirection})
+        optionLayout->addWidget(g);
+    optionLayout->addStretch();
+    sbxOption->setWidget(options);
+    shtPrmOption->layout()->addWidget(sbxOption);
+    pgeParameter->addTab(shtPrmOption, Caption(QStringLiteral("shtPrmOption")));
+
+    // The questionnaire page exists for the code that sizes the questionnaire; its tab
+    // is never shown.
+    shtPrmQuestion = MakePage(pgeParameter, "shtPrmQuestion");
+    shtPrmQuestion->layout()->addWidget(
+        MakeCountRow(shtPrmQuestion, "edtQstNum", "updQstNum", edtQstNum, updQstNum));
+    asgdQuestion = MakeGrid(shtPrmQuestion, "asgdQuestion", 5, 2, 1);
+    shtPrmQuestion->layout()->addWidget(asgdQuestion);
+    pgeParameter->setTabVisible(
+        pgeParameter->addTab(shtPrmQuestion, Caption(QStringLiteral("shtPrmQuestion"))), false);
+
+    // Schedule panel: the two count editors, the tabs and the grid.
+    auto* pnlSdlPrm = Named(new QWidget(pnlSchedule), "pnlSdlPrm");
+    auto* sdlPrmLayout = new QHBoxLayout(pnlSdlPrm);
+    sdlPrmLayout->setContentsMargins(0, 0, 0, 0);
+    sdlPrmLayout->addWidget(
+        MakeCountRow(pnlSdlPrm, "edtTrlNumber", "updTrlNumber", edtTrlNumber, updTrlNumber));
+    sdlPrmLayout->addWidget(
+        MakeCountRow(pnlSdlPrm, "edtPrsNumber", "updPrsNumber", edtPrsNumber, updPrsNumber));
+    sdlPrmLayout->addStretch();
+    pnlSchedule->layout()->addWidget(pnlSdlPrm);
+    tabSchedule = Named(new QTabBar(pnlSchedule), "tabSchedule");
+    tabSchedule->setExpanding(false);
+    tabSchedule->setContextMenuPolicy(Qt::CustomContextMenu);
+    edtTabName = Named(new QLineEdit(tabSchedule), "edtTabName");
+    edtTabName->hide();
+    pnlSchedule->layout()->addWidget(tabSchedule);
+    asgdSchedule = MakeGrid(pnlSchedule, "asgdSchedule", 4, 11, 1);
+    for (int row = 1; row < asgdSchedule->RowCount(); ++row)
+        asgdSchedule->SetCell(0, row, Ids("IDS_11") + QString::number(row));
+    asgdSchedule->getCellColor = [this](int col, int row, QColor& background, QColor& text) {
+        asgdScheduleGetCellColor(col, row, background, text);
+    };
+    asgdSchedule->setContextMenuPolicy(Qt::CustomContextMenu);
+    pnlSchedule->layout()->addWidget(asgdSchedule);
+
+    // Popup menus.
+    popStmMenu = MakeMenu(this, "popStmMenu");
+    MakeItem(popStmMenu, "popStmListListen", actStmListListen);
+    MakeItem(popStmMenu, "popStmListShowCard", actStmListShowCard);
+    popStmMenu->addSeparator();
+    MakeItem(popStmMenu, "popStmListInsRow", actStmListInsRow);
+    MakeItem(popStmMenu, "popStmListDelRow", actStmListDelRow);
+    popStmMenu->addSeparator();
+    MakeItem(popStmMenu, "popStmListClear", actStmListClear);
+    MakeItem(popStmMenu, "popStmListSelectAll", actStmListSelectAll);
+
+    popSdlListMenu = MakeMenu(this, "popSdlListMenu");
+    MakeItem(popSdlListMenu, "popSdlListListen", actSdlListListen);
+    popSdlListMenu->addSeparator();
+    MakeItem(popSdlListMenu, "popSdlListSortTrl", actSdlListSortTrl);
+    MakeItem(popSdlListMenu, "popSdlListSortPrs", actSdlListSortPrs);
+    MakeItem(popSdlListMenu, "popSdlListSortTrlRdm", actSdlListSortTrlRdm);
+
+    popSdlTabMenu = MakeMenu(this, "popSdlTabMenu");
+    MakeItem(popSdlTabMenu, "popSdlAllNew", actSdlAllNew);
+    MakeItem(popSdlTabMenu, "popSdlCopyNew", actSdlCopyNew);
+    MakeItem(popSdlTabMenu, "popSdlRename", actSdlRename);
+    MakeItem(popSdlTabMenu, "popSdlDelete", actSdlDelete);
+
+    // The Edit menu's schedule items: the tab commands and the List submenu.
+    popSdlAllMenu = MakeMenu(this, "popSdlAllMenu");
+    QMenu* popSdlTab = MakeMenu(popSdlAllMenu, "popSdlTab");
+    MakeItem(popSdlTab, "popSdlAllNew_a", actSdlAllNew);
+    MakeItem(popSdlTab, "popSdlCopyNew_a", actSdlCopyNew);
+    MakeItem(popSdlTab, "popSdlRename_a", actSdlRename);
+    MakeItem(popSdlTab, "popSdlDelete_a", actSdlDelete);
+    popSdlAllMenu->addMenu(popSdlTab);
+    popSdlList = MakeMenu(popSdlAllMenu, "popSdlList");
+    MakeItem(popSdlList, "popSdlListListen_a", actSdlListListen);
+    popSdlList->addSeparator();
+    MakeItem(popSdlList, "popSdlListSortTrl_a", actSdlListSortTrl);
+    MakeItem(popSdlList, "popSdlListSortPrs_a", actSdlListSortPrs);
+    MakeItem(popSdlList, "popSdlListSortTrlRdm_a", actSdlListSortTrlRdm);
+    popSdlAllMenu->addMenu(popSdlList);
+
+    popPrmMenu = MakeMenu(this, "popPrmMenu");
+    popQstMenu = MakeMenu(this, "popQstMenu");
+    MakeItem(popQstMenu, "popQstInsRow", actQstInsRow);
+    MakeItem(popQstMenu, "popQstDelRow", actQstDelRow);
+    for (QMenu* menu : {popStmMenu, popPrmMenu, popSdlAllMenu, popSdlTabMenu, popSdlListMenu, popQstMenu})
+        menu->setProperty("Tag", 0);
+    popSdlListMenu->setProperty("AutoPopup", true);
+}
+
+void TfrmMain::ConnectEditorActions() {
+    // Only the schedule's command carries the shortcut: it runs the stimulus audition
+    // itself while the stimulus grid has the focus, and one key must name one action.
+    actSdlListListen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(actStmListListen, &QAction::triggered, this, &TfrmMain::actStmListListenExecute);
+    connect(actSdlListListen, &QAction::triggered, this, &TfrmMain::actSdlListListenExecute);
+
+    connect(memExplain, &QPlainTextEdit::textChanged, this, [this] { projectModified = true; });
+    for (QRadioButton* r : {rdbPlayON, rdbPlayOFF, rdbJudgeON, rdbJudgeOFF, rdbCorrectON, rdbCorrectOFF,
+                            rdbYellowON, rdbYellowOFF, rdbBtnHr, rdbBtnVr})
+        connect(r, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                projectModified = true;
+        });
+
+    // Each popup notes the sequencer's state when it opens; the items follow it.
+    connect(popStmMenu, &QMenu::aboutToShow, this, [this] {
+        popStmMenuPopup();
+        UpdateStimulusMenuItems(*this);
+    });
+    connect(popSdlListMenu, &QMenu::aboutToShow, this, [this] {
+        popSdlListMenuPopup();
+        UpdateScheduleMenuItems(*this);
+    });
+    for (QMenu* menu : {popPrmMenu, popSdlAllMenu, popSdlTabMenu, popQstMenu})
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, menu] { menu->setProperty("Tag", static_cast<int>(execTable->state())); });
+    connect(popSdlList, &QMenu::aboutToShow, this, [this] {
+        popSdlListMenuPopup();
+        UpdateScheduleMenuItems(*this);
+    });
+
+    // The grids' popups open only while nothing plays.
+    const auto busy = [this] { return execTable->state() != ExecIdle || frmExecute != nullptr; };
+    connect(asgdStimulus, &QWidget::customContextMenuRequested, this, [this, busy](const QPoint& at) {
+        if (!busy())
+            popStmMenu->popup(asgdStimulus->viewport()->mapToGlobal(at));
+    });
+    connect(asgdSchedule, &QWidget::customContextMenuRequested, this, [this, busy](const QPoint& at) {
+        if (!busy() && popSdlListMenu->property("AutoPopup").toBool())
+            popSdlListMenu->popup(asgdSchedule->viewport()->mapToGlobal(at));
+    });
+    connect(tabSchedule, &QWidget::customContextMenuRequested, this, [this, busy](const QPoint& at) {
+        if (!busy())
+            popSdlTabMenu->popup(tabSchedule->mapToGlobal(at));
+    });
+
+    // The questionnaire count has no guard of its own: the project sizes it directly.
+    for (auto [upDown, edit] :
+         {std::pair{updStmNumber, edtStmNumber}, std::pair{updTrlNumber, edtTrlNumber},
+          std::pair{updPrsNumber, edtPrsNumber}, std::pair{updTrnBtnNum, edtTrnBtnNum},
+          std::pair{updSdmScale, edtSdmScale}, std::pair{updSdmExpressNum, edtSdmExpressNum},
+          std::pair{updCatCategoryNum, edtCatCategoryNum}})
+        GuardCountEditor(upDown, edit);
+}

@@ -1,0 +1,410 @@
+// The schedule grid: its layout, its exchange with the project's schedules, the check of
+// a range of trials, the playback highlight and the schedule's audition command.
+//
+// Layout with n presentations (F fixed columns): F repeat, F+1 start, F+2k stimulus k,
+// F+2k+1 interval after stimulus k, then limit and, for training, the correct button.
+#include "Cexectable.h"
+#include "MainUnit.h"
+#include "ScheduleOrder.h"
+#include "StringGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMenu>
+#include <QPalette>
+#include <QTabBar>
+#include <algorithm>
+
+namespace {
+
+const QString kInfinity = QStringLiteral("Infinity");
+const QString kPause = QStringLiteral("Pause");
+
+// Columns between the start and the limit column: the stimuli and the intervals.
+int MiddleColumns(int presentations) {
+    return presentations > 0 ? 2 * presentations - 1 : 0;
+}
+
+QLocale EditorLocale() {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString SecondsText(const QLocale& locale, double seconds) {
+    return seconds == -1.0 ? kPause : locale.toString(seconds, 'f', 1);
+}
+
+// A text the editor wrote; a cell that does not convert leaves the value as it was.
+void ReadCount(const QLocale& locale, const QString& text, int& value) {
+    if (text == kInfinity) {
+        value = -1;
+        return;
+    }
+    bool ok = false;
+    const int read = locale.toInt(text, &ok);
+    if (ok)
+        value = read;
+}
+
+void ReadSeconds(const QLocale& locale, const QString& text, double& value) {
+    if (text == kPause) {
+        value = -1.0;
+        return;
+    }
+    bool ok = false;
+    const double read = locale.toDouble(text, &ok);
+    if (ok)
+        value = read;
+}
+
+void ReadInteger(const QLocale& locale, const QString& text, int& value) {
+    bool ok = false;
+    const int read = locale.toInt(text, &ok);
+    if (ok)
+        value = read;
+}
+
+QString MiddleHeader(int index) {
+    if (index % 2 == 0)
+        return TfrmMain::Ids("IDS_6") + QString::number(index / 2 + 1) + QStringLiteral("\r\n[ID]");
+    return TfrmMain::Ids("IDS_422") + QString::number((index + 1) / 2) + TfrmMain::Ids("IDS_423");
+}
+
+bool IsWaitForOperatorOrAtLeast(double value, double least) {
+    return value == -1.0 || value >= least;
+}
+
+} // namespace
+
+bool TfrmMain::ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPresentations, int newTrials) {
+    projectModified = true;
+    scheduleUndoAvailable = false;
+    StringGrid* grid = asgdSchedule;
+    GridData& data = grid->Data();
+    grid->setUpdatesEnabled(false);
+    const int fixedCols = grid->FixedCols();
+    const int fixedRows = grid->FixedRows();
+
+    // Rows dropped now come back empty when they are added again later.
+    for (int t = newTrials + 1; t <= oldTrials; ++t)
+        data.ClearRow(fixedRows + t - 1);
+    if (newTrials != oldTrials)
+        data.SetRowCount(fixedRows + std::max(newTrials, 0));
+    for (int t = oldTrials + 1; t <= newTrials; ++t)
+        data.SetCell(0, fixedRows + t - 1, Ids("IDS_11") + QString::number(t));
+
+    const int oldCols = data.ColCount();
+    std::vector<bool> hidden(static_cast<size_t>(oldCols));
+    std::vector<int> widths(static_cast<size_t>(oldCols));
+    for (int c = 0; c < oldCols; ++c) {
+        hidden[static_cast<size_t>(c)] = grid->IsHiddenColumn(c);
+        widths[static_cast<size_t>(c)] = grid->ColWidth(c);
+    }
+    std::vector<bool> newHidden = hidden;
+    std::vector<int> newWidths = widths;
+    if (newPresentations != oldPresentations) {
+        // The columns up to the last middle column that stays keep their place; the
+        // trailing ones (limit, correct) move with their contents and headers.
+        const int first = fixedCols + 2;
+        const int oldMiddle = MiddleColumns(oldPresentations);
+        const int newMiddle = MiddleColumns(newPresentations);
+        const int kept = std::min(first + std::min(oldMiddle, newMiddle), oldCols);
+        const int trailing = std::max(0, oldCols - (first + oldMiddle));
+        const int newCols = first + newMiddle + trailing;
+        const int rows = data.RowCount();
+        std::vector<std::vector<QString>> tail(static_cast<size_t>(trailing), std::vector<QString>(rows));
+        for (int i = 0; i < trailing; ++i)
+            for (int r = 0; r < rows; ++r)
+                tail[static_cast<size_t>(i)][static_cast<size_t>(r)] = data.Cell(first + oldMiddle + i, r);
+        data.SetColCount(newCols);
+        newHidden.assign(static_cast<size_t>(newCols), false);
+        newWidths.assign(static_cast<size_t>(newCols), grid->horizontalHeader()->defaultSectionSize());
+        for (int c = 0; c < kept; ++c) {
+            newHidden[static_cast<size_t>(c)] = hidden[static_cast<size_t>(c)];
+            newWidths[static_cast<size_t>(c)] = widths[static_cast<size_t>(c)];
+        }
+        for (int c = kept; c < first + newMiddle; ++c) {
+            for (int r = 0; r < rows; ++r)
+                data.SetCell(c, r, QString());
+            data.SetCell(c, 0, MiddleHeader(c - first));
+        }
+        for (int i = 0; i < trailing; ++i) {
+            const int to = first + newMiddle + i;
+            for (int r = 0; r < rows; ++r)
+                data.SetCell(to, r, tail[static_cast<size_t>(i)][static_cast<size_t>(r)]);
+            newHidden[static_cast<size_t>(to)] = hidden[static_cast<size_t>(first + oldMiddle + i)];
+            newWidths[static_cast<size_t>(to)] = widths[static_cast<size_t>(first + oldMiddle + i)];
+        }
+    }
+    // One model reset for the whole change, then the columns' own state again.
+    grid->SetColCount(data.ColCount());
+    for (int c = 0; c < grid->ColCount(); ++c) {
+        grid->SetColWidth(c, newWidths[static_cast<size_t>(c)]);
+        if (newHidden[static_cast<size_t>(c)])
+            grid->HideColumn(c);
+        else
+            grid->UnHideColumn(c);
+    }
+
+    if (newPresentations != oldPresentations) {
+        int visibleData = 0;
+        for (int c = fixedCols; c < grid->ColCount(); ++c) {
+            if (!grid->IsHiddenColumn(c))
+                ++visibleData;
+        }
+        scheduleUndo.resize(static_cast<size_t>(visibleData),
+                            std::vector<QString>(static_cast<size_t>(std::max(newTrials, 0))));
+    }
+    if (newTrials != oldTrials) {
+        for (auto& column : scheduleUndo)
+            column.resize(static_cast<size_t>(std::max(newTrials, 0)));
+    }
+
+    grid->resizeColumnToContents(0);
+    grid->setUpdatesEnabled(true);
+    grid->RepaintAll();
+    return true;
+}
+
+namespace {
+
+// The column count of the layout for a schedule of n presentations.
+int LayoutColumns(int fixedCols, int presentations, bool training) {
+    return fixedCols + 2 + MiddleColumns(presentations) + 1 + (training ? 1 : 0);
+}
+
+} // namespace
+
+bool TfrmMain::ShowSchedule(int tab) {
+    if (tab < 0 || tab >= project.GetScheduleCount())
+        return false;
+    CSchedule* schedule = project.GetSchedule(tab);
+    StringGrid* grid = asgdSchedule;
+    const int fixedCols = grid->FixedCols();
+    const int fixedRows = grid->FixedRows();
+    const int n = schedule->GetStimulusCount();
+    const bool training = project.GetMethod() == 0;
+    // Hidden columns count: they are part of the layout, only not shown.
+    if (grid->RowCount() != fixedRows + schedule->GetTrialCount() ||
+        grid->ColCount() != LayoutColumns(fixedCols, n, training))
+        return false;
+
+    const QLocale locale = EditorLocale();
+    const int limitCol = fixedCols + 2 + MiddleColumns(n);
+    grid->setUpdatesEnabled(false);
+    for (int t = 0; t < schedule->GetTrialCount(); ++t) {
+        const CTrial& trial = schedule->trials[static_cast<size_t>(t)];
+        const int row = fixedRows + t;
+        grid->SetCell(fixedCols, row,
+                      trial.repeatCount == -1 ? kInfinity : locale.toString(trial.repeatCount));
+        const double start = trial.startWait;
+        grid->SetCell(fixedCols + 1, row,
+                      start == -1.0 ? kPause : locale.toString(start >= 1.0 ? start : 1.0, 'f', 1));
+        for (int k = 1; k <= n; ++k) {
+            // Every number is written, so no text of another schedule stays in the cell.
+            const int stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
+            grid->SetCell(fixedCols + 2 * k, row, stimulus == -1 ? QString() : locale.toString(stimulus));
+            if (k < n)
+                grid->SetCell(fixedCols + 2 * k + 1, row,
+                              SecondsText(locale, trial.intervals[static_cast<size_t>(k - 1)]));
+        }
+        grid->SetCell(limitCol, row, SecondsText(locale, trial.responseWait));
+        if (training)
+            grid->SetCell(limitCol + 1, row, locale.toString(trial.correctAnswer));
+    }
+    grid->setUpdatesEnabled(true);
+    grid->RepaintAll();
+    return true;
+}
+
+bool TfrmMain::StoreScheduleGrid(int tab) {
+    if (tab < 0 || tab >= project.GetScheduleCount())
+        return false;
+    CSchedule* schedule = project.GetSchedule(tab);
+    const StringGrid* grid = asgdSchedule;
+    const int fixedCols = grid->FixedCols();
+    const int fixedRows = grid->FixedRows();
+    const int n = schedule->GetStimulusCount();
+    const bool training = project.GetMethod() == 0;
+    if (grid->RowCount() - fixedRows != schedule->GetTrialCount() ||
+        grid->ColCount() != LayoutColumns(fixedCols, n, training))
+        return false;
+
+    const QLocale locale = EditorLocale();
+    const int limitCol = fixedCols + 2 + MiddleColumns(n);
+    for (int t = 0; t < schedule->GetTrialCount(); ++t) {
+        CTrial& trial = schedule->trials[static_cast<size_t>(t)];
+        const int row = fixedRows + t;
+        ReadCount(locale, grid->Cell(fixedCols, row), trial.repeatCount);
+        ReadSeconds(locale, grid->Cell(fixedCols + 1, row), trial.startWait);
+        for (int k = 1; k <= n; ++k) {
+            const QString text = grid->Cell(fixedCols + 2 * k, row);
+            int& stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
+            if (text.isEmpty())
+                stimulus = -1;
+            else
+                ReadInteger(locale, text, stimulus);
+            if (k < n)
+                ReadSeconds(locale, grid->Cell(fixedCols + 2 * k + 1, row),
+                            trial.intervals[static_cast<size_t>(k - 1)]);
+        }
+        ReadSeconds(locale, grid->Cell(limitCol, row), trial.responseWait);
+        if (training)
+            ReadInteger(locale, grid->Cell(limitCol + 1, row), trial.correctAnswer);
+    }
+    return true;
+}
+
+bool TfrmMain::SetScheduleSize(int tab, int trials, int presentations) {
+    if (tab < 0 || tab >= project.GetScheduleCount())
+        return false;
+    CSchedule* schedule = project.GetSchedule(tab);
+    const int oldTrials = schedule->GetTrialCount();
+    const int oldPresentations = schedule->GetStimulusCount();
+    schedule->SetTrialCount(trials);
+    schedule->SetStimulusCount(presentations);
+
+    const bool moreTrials = trials > oldTrials;
+    const bool morePresentations = presentations > oldPresentations;
+    auto newTrialDefaults = [](CTrial& trial) {
+        trial.repeatCount = 1;
+        trial.startWait = 1.0;
+        trial.responseWait = 1.0;
+        trial.correctAnswer = -1;
+    };
+    auto newPositions = [](CTrial& trial, int fromStimulus, int fromInterval, int count) {
+        for (int k = fromStimulus; k < count; ++k)
+            trial.stimuli[static_cast<size_t>(k)] = -1;
+        for (int k = std::max(fromInterval, 0); k < count - 1; ++k)
+            trial.intervals[static_cast<size_t>(k)] = 1.0;
+    };
+    if (moreTrials && morePresentations) {
+        for (int t = oldTrials; t < trials; ++t) {
+            CTrial& trial = schedule->trials[static_cast<size_t>(t)];
+            newTrialDefaults(trial);
+            newPositions(trial, oldPresentations, oldPresentations, presentations);
+        }
+    } else if (moreTrials && presentations == oldPresentations) {
+        for (int t = oldTrials; t < trials; ++t) {
+            CTrial& trial = schedule->trials[static_cast<size_t>(t)];
+            newTrialDefaults(trial);
+            newPositions(trial, 0, 0, presentations);
+        }
+    } else if (morePresentations && trials == oldTrials) {
+        for (CTrial& trial : schedule->trials) {
+            for (int k = oldPresentations; k < presentations; ++k)
+                trial.stimuli[static_cast<size_t>(k)] = -1;
+            if (oldPresentations > 0)
+                newPositions(trial, presentations, oldPresentations - 1, presentations);
+        }
+    }
+    return true;
+}
+
+void TfrmMain::HideAnswerColumns() {
+    if (!selfTraining)
+        return;
+    const QString correct = Ids("IDS_10");
+    for (int c = 1; c < asgdSchedule->ColCount(); ++c) {
+        const QString header = asgdSchedule->Cell(c, 0);
+        if (header.isEmpty() || header == correct)
+            asgdSchedule->HideColumn(c);
+    }
+}
+
+bool TfrmMain::ValidateScheduleRange(int schedule, int firstTrial, int lastTrial) {
+    if (schedule < 0 || schedule >= project.GetScheduleCount())
+        return false;
+    const CSchedule* s = project.GetSchedule(schedule);
+    if (firstTrial < 0 || lastTrial < 0 || firstTrial > lastTrial || lastTrial > s->GetTrialCount() - 1)
+        return false;
+    CStimuli* stimuli = project.GetStimuli();
+    const bool training = project.GetMethod() == 0;
+    const CExpTraining* parameters = project.GetExperimentParameter()->GetTraining();
+    const int buttons = parameters ? static_cast<int>(parameters->buttonLabels.size()) : 0;
+    const int n = s->GetStimulusCount();
+    for (int t = firstTrial; t <= lastTrial; ++t) {
+        const CTrial& trial = s->trials[static_cast<size_t>(t)];
+        if (trial.repeatCount < 1 && trial.repeatCount != -1)
+            return false;
+        if (!IsWaitForOperatorOrAtLeast(trial.startWait, 0.0))
+            return false;
+        for (int k = 0; k < n; ++k) {
+            const int number = trial.stimuli[static_cast<size_t>(k)];
+            if (number < 1 || number > stimuli->GetCount() || (*stimuli)[number - 1].fileName.isEmpty())
+                return false;
+        }
+        for (int k = 0; k + 1 < n; ++k) {
+            if (!IsWaitForOperatorOrAtLeast(trial.intervals[static_cast<size_t>(k)], 0.0))
+                return false;
+        }
+        if (!IsWaitForOperatorOrAtLeast(trial.responseWait, 0.0))
+            return false;
+        if (training && (trial.correctAnswer < 1 || trial.correctAnswer > buttons))
+            return false;
+    }
+    return true;
+}
+
+void TfrmMain::RandomizeTrials() {
+    const int tab = tabSchedule->currentIndex();
+    if (tab < 0 || tab >= project.GetScheduleCount())
+        return;
+    CSchedule* schedule = project.GetSchedule(tab);
+    if (schedule->GetTrialCount() == 0)
+        return;
+    schedule->ShuffleTrials(0, schedule->GetTrialCount() - 1);
+    const CExpTraining* training = project.GetExperimentParameter()->GetTraining();
+    if (project.GetMethod() == 0 && training && training->buttonLabels.size() > 2)
+        SpreadCorrectAnswers(schedule->trials);
+    ShowSchedule(tab);
+}
+
+void TfrmMain::asgdScheduleGetCellColor(int col, int row, QColor& background, QColor& text) {
+    if (playColumn < 0 || playRow < 0)
+        return;
+    if (!((col == playColumn && row == playRow) || (col == 0 && row == playRow) ||
+          (col == playColumn && row == 0)))
+        return;
+    if (frmExecute == nullptr) {
+        const int state = execTable->state();
+        if (state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded ||
+            execTable->scheduleRequest() == nullptr)
+            return;
+    }
+    const QPalette palette = QApplication::palette();
+    background = palette.color(QPalette::ToolTipBase);
+    text = palette.color(QPalette::ToolTipText);
+}
+
+void TfrmMain::actSdlListListenExecute() {
+    if (asgdStimulus->hasFocus()) {
+        actStmListListenExecute();
+        return;
+    }
+    const int tab = tabSchedule->currentIndex();
+    StoreStimulusComments();
+    SaveParameterPanel();
+    StoreScheduleGrid(tab);
+
+    const QRect selection = asgdSchedule->Selection();
+    const int fixedRows = asgdSchedule->FixedRows();
+    if (!ValidateScheduleRange(tab, selection.top() - fixedRows, selection.bottom() - fixedRows)) {
+        ShowMessage("IDS_321", UiServices::Kind::Warning);
+        return;
+    }
+    execTable->setCheckRepetition(false);
+    execTable->setWaitResponses(false);
+    execTable->setFeedbackSeconds(0.0);
+    execTable->setNotifyWindow(handle());
+    const QString range =
+        QString::number(selection.top()) + QLatin1Char('-') + QString::number(selection.bottom());
+    if (!execTable->StartSchedule(project.GetSchedule(tab), range))
+        ShowMessage("IDS_319", UiServices::Kind::Error);
+}
+
+void TfrmMain::popSdlListMenuPopup() {
+    popSdlListMenu->setProperty("Tag", static_cast<int>(execTable->state()));
+}

@@ -1,0 +1,135 @@
+// The stimulus list: the WAV acceptance rule, the grid's exchange with the project, its
+// playback highlight and its audition command.
+#include "CWaveFileIF.h"
+#include "Cexectable.h"
+#include "MainUnit.h"
+#include "StringGrid.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPalette>
+
+namespace {
+
+// The file-name part of a source path; a path made on Windows may use '\'.
+QString FileNamePart(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+// Hourglass for as long as it lives.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+bool TfrmMain::ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
+                             uint32_t* frames) {
+    if (!QFileInfo(path).isFile())
+        return false;
+    CWaveFileIF file;
+    WAVEFORMATEXTENSIBLE format{};
+    if (!file.OpenEx(path, 0, &format))
+        return false;
+    const uint32_t dataSize = file.GetDataSize();
+    file.Close();
+
+    const WAVEFORMATEX& f = format.Format;
+    // A file that declares no channel has no frame size: it is refused, never divided by.
+    if (f.nChannels == 0)
+        return false;
+    const auto rate = deviceFormats.find(static_cast<int32_t>(f.nSamplesPerSec));
+    if (rate == deviceFormats.end() || rate->second < f.nChannels)
+        return false;
+    if (f.wBitsPerSample < 8)
+        return false;
+
+    if (channels)
+        *channels = f.nChannels;
+    if (bitsPerSample)
+        *bitsPerSample = f.wBitsPerSample;
+    if (sampleRate)
+        *sampleRate = static_cast<int>(f.nSamplesPerSec);
+    if (frames)
+        *frames = dataSize / (uint32_t(f.nChannels) * uint32_t(f.wBitsPerSample / 8));
+    return true;
+}
+
+bool TfrmMain::StoreStimulusComments() {
+    const WaitCursor wait;
+    const int rows = asgdStimulus->RowCount() - asgdStimulus->FixedRows();
+    project.SetStimulusCount(rows);
+    CStimuli* stimuli = project.GetStimuli();
+    for (int n = 1; n <= rows && n <= stimuli->GetCount(); ++n)
+        (*stimuli)[n - 1].comment = asgdStimulus->Cell(2, n);
+    return true;
+}
+
+bool TfrmMain::ShowStimulusList() {
+    CStimuli* stimuli = project.GetStimuli();
+    if (asgdStimulus->RowCount() - asgdStimulus->FixedRows() != stimuli->GetCount())
+        return false;
+    asgdStimulus->setUpdatesEnabled(false);
+    for (int n = 1; n <= stimuli->GetCount(); ++n) {
+        const CStimulus& stimulus = (*stimuli)[n - 1];
+        asgdStimulus->SetCell(1, n, FileNamePart(stimulus.orgFileName));
+        asgdStimulus->SetCell(2, n, stimulus.comment);
+    }
+    asgdStimulus->setUpdatesEnabled(true);
+    asgdStimulus->RepaintAll();
+    return true;
+}
+
+bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
+    if (oldCount == newCount)
+        return true;
+    projectModified = true;
+    stimulusUndoAvailable = false;
+    asgdStimulus->setUpdatesEnabled(false);
+    const int fixed = asgdStimulus->FixedRows();
+    for (int row = newCount + 1; row <= oldCount; ++row)
+        asgdStimulus->Data().ClearRow(row);
+    asgdStimulus->SetRowCount(fixed + newCount);
+    stimulusUndo.resize(static_cast<size_t>(std::max(newCount, 0)));
+    for (int n = oldCount + 1; n <= newCount; ++n)
+        asgdStimulus->SetCell(0, n, Ids("IDS_6") + QString::number(n));
+    asgdStimulus->resizeColumnToContents(0);
+    asgdStimulus->setUpdatesEnabled(true);
+    asgdStimulus->RepaintAll();
+    return true;
+}
+
+void TfrmMain::asgdStimulusGetCellColor(int, int row, QColor& background, QColor& text) {
+    if (playStimulusRow < 0 || row != playStimulusRow)
+        return;
+    const int state = execTable->state();
+    if (frmExecute == nullptr && (state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded))
+        return;
+    const QPalette palette = QApplication::palette();
+    background = palette.color(QPalette::ToolTipBase);
+    text = palette.color(QPalette::ToolTipText);
+}
+
+void TfrmMain::actStmListListenExecute() {
+    const QRect selection = asgdStimulus->Selection();
+    StoreStimulusComments();
+    CStimuli* stimuli = project.GetStimuli();
+    for (int row = selection.top(); row <= selection.bottom(); ++row) {
+        if (row < 1 || row > stimuli->GetCount() || (*stimuli)[row - 1].fileName.isEmpty()) {
+            ShowMessage("IDS_318", UiServices::Kind::Warning);
+            return;
+        }
+    }
+    const QString range =
+        QString::number(selection.top()) + QLatin1Char('-') + QString::number(selection.bottom());
+    execTable->setNotifyWindow(handle());
+    if (!execTable->StartStimuli(stimuli, range))
+        ShowMessage("IDS_319", UiServices::Kind::Error);
+}
+
+void TfrmMain::popStmMenuPopup() {
+    popStmMenu->setProperty("Tag", static_cast<int>(execTable->state()));
+}
