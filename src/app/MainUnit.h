@@ -4,7 +4,6 @@
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
 #include "Post.h"
-#include "StimulusPlayback.h"
 #include "UiServices.h"
 
 #include <QMainWindow>
