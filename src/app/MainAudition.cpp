@@ -2,34 +2,432 @@
 // the lock of the commands and the play controls.
 #include "MainUnit.h"
 
-void TfrmMain::CreateAuditionControls() {}
+#include "ActionLink.h"
+#include "CardUnit.h"
+#include "Cexectable.h"
+#include "CountEditor.h"
+#include "Csch.h"
+#include "OptionUnit.h"
+#include "StringGrid.h"
+#include "TextTable.h"
 
-void TfrmMain::ConnectAuditionActions() {}
+#include <QAction>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolButton>
+#include <initializer_list>
 
-void TfrmMain::OnExecTableMessage(intptr_t, intptr_t) {}
+namespace {
 
-void TfrmMain::OnSoundMessage(intptr_t, intptr_t) {}
-
-void TfrmMain::OnAsioStatus(intptr_t, intptr_t) {}
-
-void TfrmMain::OnAsioBufferDone(intptr_t, intptr_t) {}
-
-void TfrmMain::LockUI() {}
-
-bool TfrmMain::PlayStimulus(int) {
-    return false;
+QToolButton* MakePlayButton(QWidget* parent, const char* name) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setAutoRaise(true);
+    parent->layout()->addWidget(button);
+    return button;
 }
 
-void TfrmMain::actExecCtrlPlayExecute() {}
+void Enable(std::initializer_list<QWidget*> widgets, bool on) {
+    for (QWidget* w : widgets)
+        if (w)
+            w->setEnabled(on);
+}
 
-void TfrmMain::actExecCtrlSuspendExecute() {}
+void Enable(std::initializer_list<QAction*> actions, bool on) {
+    for (QAction* a : actions)
+        if (a)
+            a->setEnabled(on);
+}
 
-void TfrmMain::actExecCtrlStopExecute() {}
+enum class LockGroup { Idle, Begin, Playing, Halted, Unchanged };
 
-void TfrmMain::actExecCtrlCancelRepeatExecute() {}
+LockGroup GroupOf(int state) {
+    switch (state) {
+    case ExecIdle:
+    case ExecListEnded:
+    case ExecScheduleEnded:
+        return LockGroup::Idle;
+    case ExecListBegin:
+    case ExecScheduleBegin:
+        return LockGroup::Begin;
+    case ExecListStimulus:
+    case ExecListProceed:
+    case ExecListResumed:
+    case ExecTrialStimulus:
+    case ExecTimedWait:
+    case ExecScheduleProceed:
+    case ExecTrialResumed:
+    case ExecTrialBegin:
+    case ExecTrialEnd:
+        return LockGroup::Playing;
+    case ExecListHalt:
+    case ExecListPaused:
+    case ExecOperatorWait:
+    case ExecTrialPaused:
+        return LockGroup::Halted;
+    default:
+        return LockGroup::Unchanged;
+    }
+}
 
-void TfrmMain::tbtnRepeatClick() {}
+} // namespace
 
-void TfrmMain::actViewPlayCtrlExecute() {}
+void TfrmMain::CreateAuditionControls() {
+    tlbPlayCtrl = new QWidget(pnlSchedule);
+    tlbPlayCtrl->setObjectName(QStringLiteral("tlbPlayCtrl"));
+    auto* bar = new QHBoxLayout(tlbPlayCtrl);
+    bar->setContentsMargins(2, 0, 2, 0);
+    pnlPlayCtrlBase = new QWidget(tlbPlayCtrl);
+    pnlPlayCtrlBase->setObjectName(QStringLiteral("pnlPlayCtrlBase"));
+    auto* base = new QHBoxLayout(pnlPlayCtrlBase);
+    base->setContentsMargins(0, 0, 0, 0);
+    sbtnPlay = MakePlayButton(pnlPlayCtrlBase, "sbtnPlay");
+    sbtnSuspend = MakePlayButton(pnlPlayCtrlBase, "sbtnSuspend");
+    sbtnStop = MakePlayButton(pnlPlayCtrlBase, "sbtnStop");
+    bar->addWidget(pnlPlayCtrlBase);
+    tbtnRepeat = MakePlayButton(tlbPlayCtrl, "tbtnRepeat");
+    tbtnRepeat->setCheckable(true);
+    tbtnRepeat->setText(actExecCtrlCancelRepeat->toolTip());
+    tbtnRepeat->setToolTip(actExecCtrlCancelRepeat->toolTip());
+    bar->addStretch();
+    // Above the schedule grid: right below the panel's title bar.
+    if (auto* layout = qobject_cast<QBoxLayout*>(pnlSchedule->layout()))
+        layout->insertWidget(1, tlbPlayCtrl);
+}
 
-void TfrmMain::actViewPlayCtrlUpdate() {}
+void TfrmMain::ConnectAuditionActions() {
+    LinkToAction(sbtnPlay, actExecCtrlPlay);
+    LinkToAction(sbtnSuspend, actExecCtrlSuspend);
+    LinkToAction(sbtnStop, actExecCtrlStop);
+    for (auto [button, action] :
+         {std::pair{sbtnPlay, actExecCtrlPlay}, std::pair{sbtnSuspend, actExecCtrlSuspend},
+          std::pair{sbtnStop, actExecCtrlStop}})
+        button->setText(action->text());
+    connect(actExecCtrlPlay, &QAction::triggered, this, &TfrmMain::actExecCtrlPlayExecute);
+    connect(actExecCtrlSuspend, &QAction::triggered, this, &TfrmMain::actExecCtrlSuspendExecute);
+    connect(actExecCtrlStop, &QAction::triggered, this, &TfrmMain::actExecCtrlStopExecute);
+    connect(actExecCtrlCancelRepeat, &QAction::triggered, this, &TfrmMain::actExecCtrlCancelRepeatExecute);
+    // The repeat button shows the command's state but runs its own click handler.
+    connect(actExecCtrlCancelRepeat, &QAction::changed, tbtnRepeat, [this] {
+        tbtnRepeat->setEnabled(actExecCtrlCancelRepeat->isEnabled());
+        tbtnRepeat->setVisible(actExecCtrlCancelRepeat->isVisible());
+    });
+    tbtnRepeat->setEnabled(actExecCtrlCancelRepeat->isEnabled());
+    connect(tbtnRepeat, &QToolButton::clicked, this, &TfrmMain::tbtnRepeatClick);
+    connect(tbtnRepeat, &QToolButton::toggled, actExecCtrlCancelRepeat, [this](bool pressed) {
+        const QSignalBlocker quiet(actExecCtrlCancelRepeat);
+        actExecCtrlCancelRepeat->setChecked(pressed);
+    });
+    connect(actViewPlayCtrl, &QAction::triggered, this, &TfrmMain::actViewPlayCtrlExecute);
+}
+
+void TfrmMain::OnExecTableMessage(intptr_t wParam, intptr_t lParam) {
+    const int state = static_cast<int>(wParam);
+    const int a = ExecTableA(lParam);
+    const int b = ExecTableB(lParam);
+    const bool playing = frmExecute == nullptr; // a test-run window plays for itself
+    const auto failPlay = [this] {
+        ShowMessage("IDS_319", UiServices::Kind::Error);
+        if (!execTable->Stop())
+            ShowMessage("IDS_319", UiServices::Kind::Error);
+    };
+    const auto followStimulusRow = [this] {
+        if (playStimulusRow != -1 && asgdStimulus->Row() != stimulusSelection.height())
+            asgdStimulus->SetCurrentCell(asgdStimulus->Col() < 0 ? 1 : asgdStimulus->Col(), playStimulusRow);
+        asgdStimulus->RepaintAll();
+    };
+    const auto repaintBoth = [this] {
+        asgdStimulus->RepaintAll();
+        asgdSchedule->RepaintAll();
+    };
+    const int fixedCols = asgdSchedule->FixedCols();
+    const int fixedRows = asgdSchedule->FixedRows();
+
+    switch (state) {
+    case ExecListBegin:
+        asgdStimulus->SetShowFocus(false);
+        stimulusSelection = asgdStimulus->Selection();
+        playStimulusRow = stimulusSelection.top();
+        followStimulusRow();
+        break;
+    case ExecListStimulus:
+        if (playing && !PlayStimulus(a))
+            failPlay();
+        playStimulusRow = a - asgdStimulus->FixedRows() + 1;
+        followStimulusRow();
+        break;
+    case ExecListEnded:
+        asgdStimulus->SetShowFocus(true);
+        asgdStimulus->SetSelection(stimulusSelection);
+        break;
+    case ExecScheduleBegin:
+        asgdStimulus->SetShowFocus(false);
+        stimulusSelection = asgdStimulus->Selection();
+        asgdSchedule->SetShowFocus(false);
+        scheduleSelection = asgdSchedule->Selection();
+        playColumn = fixedCols + 2 * b + 1;
+        playRow = a - fixedRows + 2;
+        playStimulusRow = -1;
+        asgdSchedule->SetCurrentCell(playColumn, playRow);
+        repaintBoth();
+        break;
+    case ExecTrialStimulus: {
+        playColumn = fixedCols + 2 * b;
+        playRow = a - fixedRows + 1;
+        bool isNumber = false;
+        playStimulusRow = asgdSchedule->Cell(playColumn, playRow).trimmed().toInt(&isNumber);
+        if (!isNumber)
+            playStimulusRow = -1;
+        asgdSchedule->SetCurrentCell(playColumn, playRow);
+        if (playStimulusRow != -1)
+            asgdStimulus->SetCurrentCell(asgdStimulus->Col() < 0 ? 1 : asgdStimulus->Col(), playStimulusRow);
+        repaintBoth();
+        if (playing) {
+            const CSchedule* schedule = execTable->scheduleRequest();
+            int number = 0;
+            if (schedule && a >= 1 && a <= schedule->GetTrialCount()) {
+                const CTrial& trial = schedule->trials[size_t(a - 1)];
+                if (b >= 1 && size_t(b) <= trial.stimuli.size())
+                    number = trial.stimuli[size_t(b - 1)];
+            }
+            if (!PlayStimulus(number))
+                failPlay();
+        }
+        break;
+    }
+    case ExecTimedWait:
+    case ExecTrialBegin:
+        playColumn = fixedCols + 2 * (state == ExecTrialBegin ? 0 : b) + 1;
+        playRow = a - fixedRows + 1;
+        playStimulusRow = -1;
+        asgdSchedule->SetCurrentCell(playColumn, playRow);
+        if (state == ExecTimedWait)
+            repaintBoth();
+        else
+            asgdSchedule->RepaintAll();
+        break;
+    case ExecTrialEnd:
+        playColumn = playRow = playStimulusRow = -1;
+        repaintBoth();
+        tbtnRepeat->setChecked(false);
+        execTable->setCancelRepeat(tbtnRepeat->isChecked());
+        break;
+    case ExecScheduleEnded:
+        repaintBoth();
+        asgdStimulus->SetShowFocus(true);
+        asgdStimulus->SetSelection(stimulusSelection);
+        asgdSchedule->SetShowFocus(true);
+        asgdSchedule->SetSelection(scheduleSelection);
+        playColumn = playRow = playStimulusRow = -1;
+        break;
+    default:
+        break;
+    }
+    if (frmExecute == nullptr)
+        LockUI();
+}
+
+void TfrmMain::LockUI() {
+    const LockGroup group = GroupOf(execTable->state());
+    if (group == LockGroup::Unchanged)
+        return;
+    const bool idle = group == LockGroup::Idle;
+
+    Enable({mnuStimulus, mnuSchedule, mnuFileNewPrj, mnuFilePrint}, idle);
+    Enable({static_cast<QWidget*>(tbtnFileNewPrj), static_cast<QWidget*>(proDownloadTbn),
+            static_cast<QWidget*>(tbtnFilePrint)},
+           idle);
+    Enable({actFileOpenPrj,      actFileSaveAsPrj, projectDownload,  projectUpload,    categoryManage,
+            mnuFilePrintSetting, mnuVersion,       mnuFileExit,      actFilePrintStm,  actFilePrintSdl,
+            actFileExportStm,    actFileExportPrm, actFileExportSdl, actFileExportQst, actFileReferStm,
+            actFileReferPrm,     actFileReferSdl,  actFileReferQst,  actFilePrjInfo,   actSdlListListen,
+            actASIOSetting,      actExecShow,      actOptSetting},
+           idle);
+    actFileSavePrj->setEnabled(idle && projectModified);
+    actExecResult->setEnabled(idle &&
+                              project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0);
+    actExecQst->setEnabled(idle && project.GetQuestionnaire()->GetTermCount() > 0);
+
+    actExecCtrlPlay->setEnabled(group == LockGroup::Halted);
+    actExecCtrlSuspend->setEnabled(group == LockGroup::Begin || group == LockGroup::Playing);
+    actExecCtrlStop->setEnabled(!idle);
+    actExecCtrlCancelRepeat->setEnabled(!idle && execTable->scheduleRequest() != nullptr);
+
+    Enable({static_cast<QWidget*>(sbtnStimulus), static_cast<QWidget*>(sbtnStmClose),
+            static_cast<QWidget*>(sbtnSchedule), static_cast<QWidget*>(sbtnSdlClose),
+            static_cast<QWidget*>(edtStmNumber), static_cast<QWidget*>(updStmNumber),
+            static_cast<QWidget*>(edtTrlNumber), static_cast<QWidget*>(updTrlNumber),
+            static_cast<QWidget*>(edtPrsNumber), static_cast<QWidget*>(updPrsNumber)},
+           idle);
+    if (group != LockGroup::Begin) {
+        Enable({static_cast<QWidget*>(sbtnParameter), static_cast<QWidget*>(sbtnPrmClose),
+                static_cast<QWidget*>(memExplain), static_cast<QWidget*>(updTrnBtnNum),
+                static_cast<QWidget*>(edtTrnBtnNum), static_cast<QWidget*>(updSdmScale),
+                static_cast<QWidget*>(edtSdmScale), static_cast<QWidget*>(updSdmExpressNum),
+                static_cast<QWidget*>(edtSdmExpressNum), static_cast<QWidget*>(updCatCategoryNum),
+                static_cast<QWidget*>(edtCatCategoryNum), static_cast<QWidget*>(sbxOption)},
+               idle);
+    }
+    if (updQstNum && (idle || group == LockGroup::Playing))
+        updQstNum->setEnabled(idle);
+
+    if (frmCard) {
+        Enable({static_cast<QWidget*>(frmCard->edtComment), frmCard->pnlButtons,
+                static_cast<QWidget*>(frmCard->btnListen)},
+               idle);
+        for (QPushButton* button : {frmCard->btnRegist, frmCard->btnChange})
+            if (button && !button->isHidden())
+                button->setEnabled(idle);
+        if (frmCard->btnStop)
+            frmCard->btnStop->setEnabled(false);
+        if (frmCard->sbtnExportWav && frmCard->edtDataFile && !frmCard->edtDataFile->text().isEmpty())
+            frmCard->sbtnExportWav->setEnabled(idle);
+    }
+
+    if (!idle)
+        return;
+    // A schedule audition runs without feedback wait or repetition check; the next run
+    // gets the options dialog's values back.
+    if (execTable->feedbackSeconds() < 0.1 && frmOption) {
+        execTable->setFeedbackSeconds(frmOption->trbFeedback->value() * 0.1);
+        execTable->setCheckRepetition(frmOption->chkCheck->isChecked());
+    }
+    AuthenticateUser();
+}
+
+bool TfrmMain::PlayStimulus(int number) {
+    CStimuli* stimuli = project.GetStimuli();
+    if (number < 1 || number > stimuli->GetCount())
+        return false;
+    const QString path = project.GetWorkFolder() + (*stimuli)[number - 1].fileName;
+
+    playback.useMME = useMME;
+    playback.sound = sound.get();
+    playback.soundDeviceId = soundDeviceId;
+    playback.waveRead = waveRead.get();
+    playback.asioBlockFrames = asioBlockFrames;
+    playback.mono2Stereo = mono2Stereo;
+    playback.asioChannelOrder = asioChannelOrder;
+    playback.deviceFormats = deviceFormats;
+    // The library may still wind down the play before: about a second.
+    playback.busyWaitTries = 101;
+    playback.waveCheck = [this](const QString& file, int* channels, int* bits, int* rate, uint32_t* frames) {
+        return ProbeWaveFile(file, channels, bits, rate, frames);
+    };
+    return playback.Play(path, handle());
+}
+
+void TfrmMain::OnSoundMessage(intptr_t wParam, intptr_t) {
+    switch (wParam) {
+    case 3: // finished
+        execTable->Proceed();
+        break;
+    case 5: // device or format refused
+        if (!execTable->Stop())
+            ShowMessage("IDS_319", UiServices::Kind::Error);
+        LockUI();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::OnAsioStatus(intptr_t wParam, intptr_t lParam) {
+    switch ((wParam >> 16) & 0xFFFF) {
+    case 0:
+        if (!execTable->Stop())
+            ShowMessage("IDS_319", UiServices::Kind::Error);
+        LockUI();
+        break;
+    case 4:
+        // Only the end of the play started here lets the run go on; the stop of a play
+        // that Abort or Stop already ended does not.
+        if (playback.OnOutputEvent(wParam, lParam) && !suspending)
+            execTable->Proceed();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::OnAsioBufferDone(intptr_t wParam, intptr_t lParam) {
+    if (playback.OnBufferDone(wParam, lParam))
+        return;
+    // The library refused the samples: the stimulus was not presented.
+    ShowMessage("IDS_319", UiServices::Kind::Error);
+    if (!execTable->Stop())
+        ShowMessage("IDS_319", UiServices::Kind::Error);
+}
+
+void TfrmMain::actExecCtrlPlayExecute() {
+    bool done = true;
+    switch (execTable->state()) {
+    case ExecListHalt:
+    case ExecOperatorWait:
+        done = execTable->Proceed();
+        break;
+    case ExecListPaused:
+    case ExecTrialPaused:
+        done = execTable->Resume();
+        break;
+    default:
+        return;
+    }
+    if (!done)
+        ShowMessage("IDS_319", UiServices::Kind::Error);
+}
+
+namespace {
+enum class HaltKind { Pause, Stop };
+}
+
+static void HaltAudition(TfrmMain& w, HaltKind kind) {
+    w.suspending = true;
+    const int state = w.execTable->state();
+    if (state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded) {
+        w.suspending = false;
+        return;
+    }
+    if ((state == ExecListStimulus || state == ExecTrialStimulus) && !w.playback.Stop())
+        w.ShowMessage("IDS_319", UiServices::Kind::Error);
+    const bool done = kind == HaltKind::Pause ? w.execTable->Pause() : w.execTable->Stop();
+    if (!done)
+        w.ShowMessage("IDS_319", UiServices::Kind::Error);
+    w.suspending = false;
+}
+
+void TfrmMain::actExecCtrlSuspendExecute() {
+    HaltAudition(*this, HaltKind::Pause);
+}
+
+void TfrmMain::actExecCtrlStopExecute() {
+    HaltAudition(*this, HaltKind::Stop);
+}
+
+void TfrmMain::actExecCtrlCancelRepeatExecute() {
+    tbtnRepeat->setChecked(!tbtnRepeat->isChecked());
+    execTable->setCancelRepeat(tbtnRepeat->isChecked());
+}
+
+void TfrmMain::tbtnRepeatClick() {
+    execTable->setCancelRepeat(tbtnRepeat->isChecked());
+}
+
+void TfrmMain::actViewPlayCtrlExecute() {
+    tlbPlayCtrl->setVisible(tlbPlayCtrl->isHidden());
+    actViewPlayCtrlUpdate();
+}
+
+void TfrmMain::actViewPlayCtrlUpdate() {
+    const QSignalBlocker quiet(actViewPlayCtrl);
+    actViewPlayCtrl->setChecked(!tlbPlayCtrl->isHidden());
+}

@@ -4,6 +4,7 @@
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
 #include "Post.h"
+#include "StimulusPlayback.h"
 #include "UiServices.h"
 
 #include <QMainWindow>
@@ -246,6 +247,8 @@ public:
     std::unique_ptr<CWaveRead> waveRead;   // low-latency path only
     int32_t asioBlockFrames = 0;
     std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
+    // Audition on the selected output; refreshed from the members above at each play.
+    StimulusPlayback playback;
     // Audition on the selected output; refreshed from the members above at each play.
     StimulusPlayback playback;
     bool suspending = false;
