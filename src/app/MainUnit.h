@@ -249,8 +249,6 @@ public:
     std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
     // Audition on the selected output; refreshed from the members above at each play.
     StimulusPlayback playback;
-    // Audition on the selected output; refreshed from the members above at each play.
-    StimulusPlayback playback;
     bool suspending = false;
     bool useMME = false;
     int32_t soundDeviceId = 0;
