@@ -131,11 +131,10 @@ void TfrmMain::FormCreate() {
 
     frmOption = new TfrmOption(this);
     LoadAsioSetting(soundDeviceName);
-    const int firstDevice = soundDeviceId;
     FillDeviceList();
-    if (!useMME && soundDeviceId != firstDevice) {
-        // The stored device replaced the first one: play through it with its own channel
-        // order and rates, not those of the device probed above.
+    if (!useMME) {
+        // The stored device is known only now: play through it with its own channel
+        // order and rates, not those of the nameless first device probed above.
         VANTREL_AsioDriverInitialize(soundDeviceId);
         LoadAsioChannelOrder(soundDeviceName);
         ProbeSampleRates();
