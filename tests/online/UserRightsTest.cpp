@@ -1,0 +1,135 @@
+// The main window's login against a real HTTP service on 127.0.0.1 and the switch of its
+// commands between full rights and the restricted mode.
+#include "MainWindowFixture.h"
+
+#include "CardUnit.h"
+#include "FakeService.h"
+#include "OptionIni.h"
+#include "PrjDownloadUnit.h"
+#include "PrjInfoUnit.h"
+#include "StringGrid.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+class UserRightsTest : public MainWindowTest {
+protected:
+    void StoreLogin(const QString& url, const QString& id, const QString& password) {
+        ASSERT_TRUE(
+            SaveOptionSettings(root->path(), url, id, password, QStringLiteral("0"), QString(), QString()));
+    }
+    bool FullRights() const {
+        const bool open = w->tbtnFileOpenPrj->isEnabled() && !w->tbtnFileOpenPrj->isHidden();
+        const bool save = w->mnuFileSavePrj->isVisible() && w->mnuFileSaveAsPrj->isVisible();
+        EXPECT_EQ(open, save) << "the switched controls disagree";
+        return open;
+    }
+};
+
+TEST_F(UserRightsTest, TheServiceDecides) {
+    fake::FakeService service;
+    StoreLogin(Q(service.BaseUrl()), QStringLiteral("admin"), QStringLiteral("s&cret"));
+    struct Case {
+        const char* reply;
+        bool full;
+    };
+    const Case cases[] = {
+        {"API_RESULT=0,USER_AUTH=0", true},
+        {"API_RESULT=0,USER_AUTH=1", false},
+        {"API_RESULT=1,USER_AUTH=0", false},
+        {"API_RESULT=0,API_MESSAGE=E00031,USER_AUTH=0", true},
+        {"SOMETHING=else", true},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        service.SetReply("userAuth", std::string(c.reply));
+        w->SetFullUser(!c.full);
+        w->AuthenticateUser();
+        EXPECT_EQ(FullRights(), c.full) << c.reply;
+    }
+    EXPECT_TRUE(ui->messages.empty());
+    const fake::FakeRequest request = service.Last("userAuth");
+    EXPECT_EQ(request.FieldNames(), (std::vector<std::string>{"USER_ID", "USER_PWD"}));
+    EXPECT_EQ(request.Field("USER_ID"), "admin");
+    EXPECT_EQ(request.Field("USER_PWD"), "s&cret");
+    EXPECT_EQ(request.path, "/W0001/userAuth");
+}
+
+TEST_F(UserRightsTest, ConnectionFailureRestrictsAndSaysSo) {
+    StoreLogin(QStringLiteral("http://127.0.0.1:%1/").arg(fake::FakeService::RefusingPort()), "admin", "pw");
+    w->SetFullUser(true);
+    w->AuthenticateUser();
+    EXPECT_FALSE(FullRights());
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text,
+              QStringLiteral("Unable to connect the server, please double check the URL."));
+    EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
+}
+
+TEST_F(UserRightsTest, AnHttpErrorCountsAsAFailedConnection) {
+    fake::FakeService service;
+    service.SetReply("userAuth", fake::FakeReply::Status(500, "API_RESULT=0,USER_AUTH=0"));
+    StoreLogin(Q(service.BaseUrl()), "admin", "pw");
+    w->AuthenticateUser();
+    EXPECT_FALSE(FullRights());
+    EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+}
+
+TEST_F(UserRightsTest, WithoutCredentialsRestrictedWithoutARequest) {
+    fake::FakeService service;
+    service.SetReply("userAuth", std::string("API_RESULT=0,USER_AUTH=0"));
+    const QString url = Q(service.BaseUrl());
+    for (auto [id, password] :
+         {std::pair{"", "pw"}, std::pair{"admin", ""}, std::pair{"0", "pw"}, std::pair{"admin", "0"}}) {
+        StoreLogin(url, QString::fromLatin1(id), QString::fromLatin1(password));
+        w->SetFullUser(true);
+        w->AuthenticateUser();
+        EXPECT_FALSE(FullRights()) << id << "/" << password;
+    }
+    EXPECT_EQ(service.Count("userAuth"), 0u);
+    EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(UserRightsTest, TheSwitchCoversTheWindowAndItsDialogs) {
+    w->NewProject(0);
+    const char* const switched[] = {"tbtnFileNewPrj", "tbtnFileOpenPrj", "tbtnFileSavePrj", "tbtnFilePrint",
+                                    "tbtnResult",     "pnlStmNumber",    "pnlSdlPrm"};
+    const char* const items[] = {"mnuFileOpenPrj", "mnuFileSavePrj", "mnuFileSaveAsPrj", "categoryManage",
+                                 "projectUpload",  "mnuExecResult",  "popStmListClear",  "popStmListInsRow",
+                                 "popSdlAllNew",   "popSdlDelete_a"};
+    for (bool full : {false, true}) {
+        w->SetFullUser(full);
+        for (const char* name : switched)
+            EXPECT_EQ(!Find<QWidget>(name)->isHidden(), full) << name;
+        for (const char* name : items) {
+            EXPECT_EQ(Find<QAction>(name)->isVisible(), full) << name;
+            EXPECT_EQ(Find<QAction>(name)->isEnabled(), full) << name;
+        }
+        for (const char* menu :
+             {"mnuFileNewPrj", "mnuFileRefer", "mnuFileExport", "mnuSchedule", "popSdlList"})
+            EXPECT_EQ(Find<QMenu>(menu)->menuAction()->isVisible(), full) << menu;
+        EXPECT_EQ(w->frmPrjInfo->edtPrjTitle->isEnabled(), full);
+        EXPECT_EQ(w->frmPrjDownload->popupDelete->isVisible(), full);
+        EXPECT_EQ(w->frmCard->changeAllowed, full);
+        EXPECT_EQ(w->frmCard->btnChange->isHidden(), !full);
+        EXPECT_EQ(w->memExplain->isEnabled(), full);
+        EXPECT_EQ(w->asgdTrnBtn->isEnabled(), full);
+        EXPECT_EQ(w->asgdStimulus->Editing(), full);
+        // Rearranging by dialog stays hidden either way.
+        EXPECT_FALSE(Find<QAction>("popSdlListSortTrl")->isVisible());
+        EXPECT_FALSE(Find<QAction>("popSdlListSortPrs")->isVisible());
+        EXPECT_TRUE(Find<QAction>("popSdlListSortTrlRdm")->isVisible());
+    }
+}
