@@ -152,7 +152,9 @@ bool CProject::CopyFileAtomically(const QString& source, const QString& dest, bo
     if (!in.open(QIODevice::ReadOnly))
         return false;
     QSaveFile out(dest);
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (full disk, size limit) shows in write()'s result
+    // instead of vanishing in a later flush.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const qint64 total = in.size();
     const bool report = withProgress && copyProgress;
@@ -172,6 +174,8 @@ bool CProject::CopyFileAtomically(const QString& source, const QString& dest, bo
         if (report && !copyProgress(copied, total))
             return false;
     }
+    if (out.size() != copied) // the temporary copy must hold every byte before it replaces anything
+        return false;
     return out.commit();
 }
 

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -194,6 +196,33 @@ TEST_F(ProjectFilesTest, ACancelledOrFailedReplacementKeepsTheOldCopy) {
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back().first, QFileInfo(Source(1)).size());
     EXPECT_EQ(Bytes(p.GetWorkFolder() + name), Bytes(Source(1)));
+}
+
+TEST_F(ProjectFilesTest, AReplacementThatRunsOutOfSpaceKeepsTheOldCopy) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    ASSERT_TRUE(p.SetStimulusCount(1));
+    const QString name = p.SetStimulusFile(0, Source(0), false);
+    ASSERT_FALSE(name.isEmpty());
+    const CStimulus before = (*p.GetStimuli())[0];
+    const QString big = Tmp(S("src/big.wav"));
+    ASSERT_TRUE(WriteWav(big, WavSpec::pcm(1, 8000, 16), PatternBytes(64 * 1024, 3)));
+
+    // A file size limit stops the copy half-way, as a full disk would.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old;
+    tight.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const QString result = p.SetStimulusFile(0, big, false);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(result, QString());
+    EXPECT_EQ((*p.GetStimuli())[0], before);
+    EXPECT_EQ(Bytes(p.GetWorkFolder() + name), Bytes(Source(0)));
+    EXPECT_EQ(Copies(p), QStringList{name}) << "no partial copy is left beside it";
 }
 
 TEST_F(ProjectFilesTest, ShrinkingTheListDeletesOnlyTheDroppedCopies) {
