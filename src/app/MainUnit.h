@@ -169,6 +169,9 @@ public:
     void actSdlListListenExecute();
     void popStmMenuPopup();
     void popSdlListMenuPopup();
+    // The schedule tabs: false refuses a change of tab; Change shows the new tab's schedule.
+    bool tabScheduleChanging();
+    void tabScheduleChange();
 
     // --- result viewer and online library ---------------------------------------------------
     void actExecResultExecute();
@@ -458,6 +461,7 @@ private:
     void ConnectEditorActions();
     void ConnectAuditionActions();
     void ConnectOnlineActions();
+    void ConnectScheduleTabs();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
     // is not to go on (Cancel, or Yes and the project was not saved).

@@ -197,6 +197,25 @@ void GuardCountEditor(UpDown* upDown, CountEdit* edit) {
     };
 }
 
+// The captions of the panels' own controls in the language now active.
+void RelabelEditorControls(TfrmMain& w) {
+    for (QWidget* page : {w.shtPrmExplain, w.shtPrmButton, w.shtPrmOption, w.shtPrmQuestion})
+        w.pgeParameter->setTabText(w.pgeParameter->indexOf(page), Caption(page->objectName()));
+    for (QWidget* control : w.findChildren<QWidget*>()) {
+        const QString name = control->objectName();
+        if (auto* group = qobject_cast<QGroupBox*>(control); group && name.startsWith(QLatin1String("grp")))
+            group->setTitle(Caption(name));
+        else if (auto* radio = qobject_cast<QRadioButton*>(control);
+                 radio && name.startsWith(QLatin1String("rdb")))
+            radio->setText(Caption(name));
+        else if (auto* label = qobject_cast<QLabel*>(control); label && name.endsWith(QLatin1String("Label")))
+            label->setText(Caption(name.chopped(5) + QStringLiteral(".Label")));
+    }
+    for (QMenu* menu : {w.popStmMenu, w.popPrmMenu, w.popSdlAllMenu, w.popSdlTabMenu, w.popSdlListMenu,
+                        w.popSdlList, w.popQstMenu, w.findChild<QMenu*>(QStringLiteral("popSdlTab"))})
+        menu->setTitle(Caption(menu->objectName()));
+}
+
 } // namespace
 
 void TfrmMain::CreateEditorControls() {
@@ -300,6 +319,7 @@ void TfrmMain::CreateEditorControls() {
     tabSchedule->setContextMenuPolicy(Qt::CustomContextMenu);
     edtTabName = Named(new QLineEdit(tabSchedule), "edtTabName");
     edtTabName->hide();
+    edtTabName->setProperty("Tag", 0); // 1 while a rename is open
     pnlSchedule->layout()->addWidget(tabSchedule);
     asgdSchedule = MakeGrid(pnlSchedule, "asgdSchedule", 4, 11, 1);
     for (int row = 1; row < asgdSchedule->RowCount(); ++row)
@@ -405,6 +425,10 @@ void TfrmMain::ConnectEditorActions() {
         if (!busy())
             popSdlTabMenu->popup(tabSchedule->mapToGlobal(at));
     });
+
+    ConnectScheduleTabs();
+    connect(&TextTable::Instance(), &TextTable::languageChanged, this,
+            [this] { RelabelEditorControls(*this); });
 
     // The questionnaire count has no guard of its own: the project sizes it directly.
     for (auto [upDown, edit] :

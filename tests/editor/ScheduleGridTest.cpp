@@ -3,10 +3,12 @@
 #include "MainWindowFixture.h"
 
 #include "Cexectable.h"
+#include "CountEditor.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
 #include "WavWriter.h"
 
+#include <QMouseEvent>
 #include <QTabBar>
 #include <algorithm>
 
@@ -281,8 +283,9 @@ TEST_F(ScheduleGridTest, ValidateScheduleRange) {
         c.change(schedule->trials[4]);
         EXPECT_EQ(w->ValidateScheduleRange(c.schedule, c.first, c.last), c.valid) << c.what;
         // Outside the range a bad trial does not count.
-        if (!c.valid && c.first == 0 && c.last == 9)
+        if (!c.valid && c.first == 0 && c.last == 9) {
             EXPECT_TRUE(w->ValidateScheduleRange(0, 5, 9)) << c.what;
+        }
         schedule->trials[4] = saved;
     }
     EXPECT_TRUE(ui->messages.empty()) << "the check shows nothing";
@@ -382,4 +385,61 @@ TEST_F(ScheduleGridTest, RandomizeTrialsKeepsEveryTrialAndShowsTheNewOrder) {
     for (int t = 0; t < 10; ++t)
         EXPECT_EQ(grid()->Cell(1, t + 1), QString::number(ids[static_cast<size_t>(t)]));
     EXPECT_FALSE(w->projectModified);
+}
+
+TEST_F(ScheduleGridTest, AClickOnAnotherTabStoresTheGridAndShowsThatSchedule) {
+    NewWithPresentations(1, 1);
+    CSchedule* second = w->project.AddSchedule(nullptr);
+    second->name = QStringLiteral("Schedule2");
+    second->SetTrialCount(3);
+    second->SetStimulusCount(2);
+    second->trials[0].repeatCount = 5;
+    w->tabSchedule->blockSignals(true);
+    w->tabSchedule->addTab(second->name);
+    w->tabSchedule->blockSignals(false);
+    grid()->SetCell(1, 1, QStringLiteral("7"));
+    w->projectModified = false;
+
+    auto click = [&](int tab) {
+        const QPoint at = w->tabSchedule->tabRect(tab).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->tabSchedule->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w->tabSchedule, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->tabSchedule->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w->tabSchedule, &release);
+    };
+    click(1);
+    ASSERT_EQ(w->tabSchedule->currentIndex(), 1);
+    EXPECT_EQ(w->project.GetSchedule(0)->trials[0].repeatCount, 7) << "the schedule left was stored";
+    EXPECT_EQ(grid()->RowCount(), 4);
+    EXPECT_EQ(grid()->Cell(1, 1), QStringLiteral("5"));
+    EXPECT_EQ(grid()->Cell(5, 0), "Stimulus2" + CRLF + "[ID]");
+    EXPECT_EQ(w->updTrlNumber->Position(), 3);
+    EXPECT_EQ(w->updPrsNumber->Position(), 2);
+    EXPECT_FALSE(w->projectModified) << "showing another schedule changes nothing";
+
+    // While an audition runs the tab stays.
+    TestDir wavs;
+    ASSERT_FALSE(w->project
+                     .SetStimulusFile(
+                         0,
+                         [&] {
+                             const QString wav = wavs.file("a.wav");
+                             WriteWav(wav, WavSpec::pcm(1, 44100, 16), PatternBytes(200));
+                             return wav;
+                         }(),
+                         false)
+                     .isEmpty());
+    ASSERT_TRUE(w->execTable->StartStimuli(w->project.GetStimuli(), QStringLiteral("1-1")));
+    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() != ExecIdle; }));
+    if (w->execTable->state() != ExecListEnded) {
+        click(0);
+        EXPECT_EQ(w->tabSchedule->currentIndex(), 1);
+    }
+    w->execTable->Stop();
+    EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
+    click(0);
+    EXPECT_EQ(w->tabSchedule->currentIndex(), 0);
+    EXPECT_EQ(grid()->Cell(1, 1), QStringLiteral("7"));
 }

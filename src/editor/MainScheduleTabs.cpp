@@ -1,0 +1,84 @@
+// The schedule tabs: a click on another tab stores the grid into the schedule being left
+// and shows the chosen one; while something plays or a tab is being renamed the tabs do
+// not change.
+#include "Cexectable.h"
+#include "CountEditor.h"
+#include "MainUnit.h"
+#include "StringGrid.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTabBar>
+
+namespace {
+
+// Asks before the tab bar changes its tab: the tab bar itself has no such question.
+class TabChangeGuard : public QObject {
+public:
+    TabChangeGuard(TfrmMain* window, QTabBar* tabs) : QObject(tabs), m_window(window), m_tabs(tabs) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_tabs)
+            return false;
+        switch (event->type()) {
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+            // Only a click changes the schedule shown.
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton)
+                return false;
+            const int index = m_tabs->tabAt(mouse->position().toPoint());
+            if (index < 0 || index == m_tabs->currentIndex())
+                return false;
+            return !m_window->tabScheduleChanging();
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    TfrmMain* m_window;
+    QTabBar* m_tabs;
+};
+
+} // namespace
+
+bool TfrmMain::tabScheduleChanging() {
+    const bool renaming = edtTabName->property("Tag").toInt() == 1;
+    if (execTable->state() != ExecIdle || frmExecute != nullptr || renaming)
+        return false;
+    StoreScheduleGrid(tabSchedule->currentIndex());
+    return true;
+}
+
+void TfrmMain::tabScheduleChange() {
+    const int tab = tabSchedule->currentIndex();
+    if (tab < 0 || tab >= project.GetScheduleCount())
+        return;
+    CSchedule* schedule = project.GetSchedule(tab);
+    asgdSchedule->UnHideColumnsAll();
+    const int columnsBefore = asgdSchedule->ColCount();
+    const bool modified = projectModified;
+    ResizeScheduleGrid(updPrsNumber->Position(), updTrlNumber->Position(), schedule->GetStimulusCount(),
+                       schedule->GetTrialCount());
+    if (selfTraining && asgdSchedule->ColCount() != columnsBefore)
+        asgdSchedule->HideColumn(asgdSchedule->ColCount() - 1);
+    updPrsNumber->SetPosition(schedule->GetStimulusCount());
+    updTrlNumber->SetPosition(schedule->GetTrialCount());
+    ShowSchedule(tab);
+    HideAnswerColumns();
+    // Showing another schedule is no change of the project.
+    projectModified = modified;
+    scheduleUndoAvailable = false;
+}
+
+void TfrmMain::ConnectScheduleTabs() {
+    tabSchedule->installEventFilter(new TabChangeGuard(this, tabSchedule));
+    connect(tabSchedule, &QTabBar::currentChanged, this, [this] { tabScheduleChange(); });
+}
