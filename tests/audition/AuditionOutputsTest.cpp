@@ -1,0 +1,141 @@
+// Audition in the main window on the wave-out path (the test ALSA PCMs) and once through a
+// JACK server with the dummy backend.
+#include "AlsaTestHome.h"
+#include "AuditionFixture.h"
+#include "JackRecorder.h"
+#include "JackServer.h"
+
+#include <QAction>
+#include <cstring>
+
+namespace {
+
+std::vector<uint8_t> FileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = file.readAll();
+    return {all.begin(), all.end()};
+}
+
+// Without a low-latency driver the window plays through the wave-out player; the test
+// PCMs live in a home folder of their own, made before the window touches ALSA.
+class WaveOutAuditionTest : public AuditionTest {
+protected:
+    std::string Registry() override { return ""; }
+    void SetUp() override {
+        AuditionTest::SetUp();
+        w.reset();
+        home = std::make_unique<AlsaTestHome>();
+        w = std::make_unique<TfrmMain>();
+        w->installEventFilter(&recorder);
+        ASSERT_TRUE(w->useMME) << "no driver: the wave-out path";
+        w->soundDeviceId = AlsaTestHome::deviceIndex(QStringLiteral("tvfile"));
+        ASSERT_GE(w->soundDeviceId, 0);
+        w->ProbeSampleRates();
+    }
+    void TearDown() override {
+        w.reset();
+        home.reset();
+        AuditionTest::TearDown();
+    }
+    std::unique_ptr<AlsaTestHome> home;
+};
+
+} // namespace
+
+TEST_F(WaveOutAuditionTest, RatesAreProbedWithTwoChannels) {
+    ASSERT_FALSE(w->deviceFormats.empty());
+    EXPECT_EQ(w->deviceFormats.count(44100), 1u);
+    EXPECT_EQ(w->deviceFormats.count(48000), 1u);
+    for (auto [rate, channels] : w->deviceFormats)
+        EXPECT_EQ(channels, 2) << rate;
+}
+
+TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
+    const std::vector<uint8_t> data = PatternBytes(48000 * 4, 21);
+    MakeProject(
+        {{WavSpec::pcm(2, 48000, 16), PatternBytes(4800 * 4, 20)}, {WavSpec::pcm(2, 48000, 16), data}});
+    ListenToStimuli(1, 2);
+    ASSERT_TRUE(RunToIdle());
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    EXPECT_EQ(FileBytes(home->file()), data) << "the device holds the last stimulus";
+    EXPECT_FALSE(w->actExecCtrlStop->isEnabled());
+}
+
+// A schedule run halted in its start wait: Abort pauses it, Play resumes the trial from its
+// start, which plays its stimulus to the end.
+TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
+    const std::vector<uint8_t> data = PatternBytes(9600 * 4, 22);
+    MakeProject({{WavSpec::pcm(2, 48000, 16), data}});
+    CTrial& trial = w->project.GetSchedule(0)->trials[0];
+    trial.stimuli[0] = 1;
+    trial.startWait = 1.0;
+    trial.responseWait = 0.0;
+    trial.correctAnswer = 1;
+    w->ShowSchedule(0);
+    w->asgdSchedule->SetSelection(QRect(QPoint(1, 1), QPoint(1, 1)));
+    w->actSdlListListenExecute();
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecTimedWait; }, 3000));
+    EXPECT_EQ(w->playColumn, w->asgdSchedule->FixedCols() + 1) << "the start-time column";
+
+    w->actExecCtrlSuspendExecute();
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecTrialPaused; }, 3000));
+    Pump(50); // the window handles the state
+    EXPECT_TRUE(w->actExecCtrlPlay->isEnabled());
+    w->actExecCtrlPlayExecute();
+    ASSERT_TRUE(RunToIdle());
+    EXPECT_NE(std::find(recorder.states.begin(), recorder.states.end(), int(ExecTrialResumed)),
+              recorder.states.end());
+    EXPECT_EQ(FileBytes(home->file()), data);
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+}
+
+namespace {
+
+class JackAuditionTest : public AuditionTest {
+protected:
+    std::string Registry() override {
+        return "[JACK]\nclsid=vantrel.jack\npath=" VANTREL_JACK_PLUGIN "\ndescription=JACK\nserver=" +
+               server.Name() +
+               "\nclient=tamvik-audition\nconnect=^recorder:in_\ncapture=^nobody:\noutputs=2\n";
+    }
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(server.Start(&error)) << error;
+        jack = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 10);
+        ASSERT_TRUE(jack->Open(&error)) << error;
+        AuditionTest::SetUp();
+    }
+    void TearDown() override {
+        AuditionTest::TearDown();
+        jack.reset();
+        server.Stop();
+    }
+    JackServer server;
+    std::unique_ptr<JackRecorder> jack;
+};
+
+} // namespace
+
+// A mono float stimulus reaches both recorder ports bit for bit.
+TEST_F(JackAuditionTest, MonoStimulusReachesBothPorts) {
+    ASSERT_FALSE(w->useMME);
+    ASSERT_EQ(w->deviceFormats.count(48000), 1u);
+    std::vector<float> signal(24000);
+    for (size_t i = 0; i < signal.size(); ++i)
+        signal[i] = 0.5f * float(int(i % 601) + 1) / 601.0f;
+    std::vector<uint8_t> data(signal.size() * 4);
+    std::memcpy(data.data(), signal.data(), data.size());
+    MakeProject({{WavSpec::floating(1, 48000, 32), data}});
+    ListenToStimuli(1, 1);
+    ASSERT_TRUE(RunToIdle());
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    for (int port = 0; port < 2; ++port) {
+        const std::vector<float> got = jack->Samples(port);
+        const int64_t first = jack->FirstNonZero(port);
+        ASSERT_GE(first, 0) << "port " << port << " recorded nothing";
+        ASSERT_GE(got.size(), size_t(first) + signal.size());
+        EXPECT_EQ(std::memcmp(got.data() + first, signal.data(), signal.size() * 4), 0) << "port " << port;
+    }
+}
