@@ -386,6 +386,15 @@ void TfrmMain::ConnectEditorActions() {
     connect(actStmListListen, &QAction::triggered, this, &TfrmMain::actStmListListenExecute);
     connect(actSdlListListen, &QAction::triggered, this, &TfrmMain::actSdlListListenExecute);
 
+    // A comment edited in place reaches the project at once.
+    connect(asgdStimulus, &StringGrid::cellEdited, this, [this](int col, int row) {
+        CStimuli* stimuli = project.GetStimuli();
+        if (col != 2 || row < 1 || row > stimuli->GetCount())
+            return;
+        (*stimuli)[row - 1].comment = asgdStimulus->Cell(col, row);
+        projectModified = true;
+        stimulusUndoAvailable = true;
+    });
     connect(memExplain, &QPlainTextEdit::textChanged, this, [this] { projectModified = true; });
     for (QRadioButton* r : {rdbPlayON, rdbPlayOFF, rdbJudgeON, rdbJudgeOFF, rdbCorrectON, rdbCorrectOFF,
                             rdbYellowON, rdbYellowOFF, rdbBtnHr, rdbBtnVr})

@@ -194,25 +194,28 @@ bool TfrmMain::ShowSchedule(int tab) {
     const QLocale locale = EditorLocale();
     const int limitCol = fixedCols + 2 + MiddleColumns(n);
     grid->setUpdatesEnabled(false);
+    // Straight into the cells, with one repaint at the end.
+    const auto write = [grid](int col, int row, const QString& text) {
+        grid->Data().SetCell(col, grid->RealRowIndex(row), text);
+    };
     for (int t = 0; t < schedule->GetTrialCount(); ++t) {
         const CTrial& trial = schedule->trials[static_cast<size_t>(t)];
         const int row = fixedRows + t;
-        grid->SetCell(fixedCols, row,
-                      trial.repeatCount == -1 ? kInfinity : locale.toString(trial.repeatCount));
+        write(fixedCols, row, trial.repeatCount == -1 ? kInfinity : locale.toString(trial.repeatCount));
         const double start = trial.startWait;
-        grid->SetCell(fixedCols + 1, row,
-                      start == -1.0 ? kPause : locale.toString(start >= 1.0 ? start : 1.0, 'f', 1));
+        write(fixedCols + 1, row,
+              start == -1.0 ? kPause : locale.toString(start >= 1.0 ? start : 1.0, 'f', 1));
         for (int k = 1; k <= n; ++k) {
             // Every number is written, so no text of another schedule stays in the cell.
             const int stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
-            grid->SetCell(fixedCols + 2 * k, row, stimulus == -1 ? QString() : locale.toString(stimulus));
+            write(fixedCols + 2 * k, row, stimulus == -1 ? QString() : locale.toString(stimulus));
             if (k < n)
-                grid->SetCell(fixedCols + 2 * k + 1, row,
-                              SecondsText(locale, trial.intervals[static_cast<size_t>(k - 1)]));
+                write(fixedCols + 2 * k + 1, row,
+                      SecondsText(locale, trial.intervals[static_cast<size_t>(k - 1)]));
         }
-        grid->SetCell(limitCol, row, SecondsText(locale, trial.responseWait));
+        write(limitCol, row, SecondsText(locale, trial.responseWait));
         if (training)
-            grid->SetCell(limitCol + 1, row, locale.toString(trial.correctAnswer));
+            write(limitCol + 1, row, locale.toString(trial.correctAnswer));
     }
     grid->setUpdatesEnabled(true);
     grid->RepaintAll();

@@ -75,8 +75,9 @@ bool TfrmMain::ShowStimulusList() {
     asgdStimulus->setUpdatesEnabled(false);
     for (int n = 1; n <= stimuli->GetCount(); ++n) {
         const CStimulus& stimulus = (*stimuli)[n - 1];
-        asgdStimulus->SetCell(1, n, FileNamePart(stimulus.orgFileName));
-        asgdStimulus->SetCell(2, n, stimulus.comment);
+        const int row = asgdStimulus->RealRowIndex(n);
+        asgdStimulus->Data().SetCell(1, row, FileNamePart(stimulus.orgFileName));
+        asgdStimulus->Data().SetCell(2, row, stimulus.comment);
     }
     asgdStimulus->setUpdatesEnabled(true);
     asgdStimulus->RepaintAll();
@@ -95,7 +96,7 @@ bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
     asgdStimulus->SetRowCount(fixed + newCount);
     stimulusUndo.resize(static_cast<size_t>(std::max(newCount, 0)));
     for (int n = oldCount + 1; n <= newCount; ++n)
-        asgdStimulus->SetCell(0, n, Ids("IDS_6") + QString::number(n));
+        asgdStimulus->Data().SetCell(0, n, Ids("IDS_6") + QString::number(n));
     asgdStimulus->resizeColumnToContents(0);
     asgdStimulus->setUpdatesEnabled(true);
     asgdStimulus->RepaintAll();

@@ -191,3 +191,21 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
 }
+
+TEST_F(StimulusListTest, OnlyCommentsAreEditedAndAnEditReachesTheProject) {
+    w->NewProject(0);
+    w->SetFullUser(true);
+    StringGrid* grid = w->asgdStimulus;
+    const QModelIndex file = grid->model()->index(3, 1);
+    const QModelIndex comment = grid->model()->index(3, 2);
+    EXPECT_FALSE(grid->model()->flags(file) & Qt::ItemIsEditable);
+    ASSERT_TRUE(grid->model()->flags(comment) & Qt::ItemIsEditable);
+    w->projectModified = false;
+    ASSERT_TRUE(grid->model()->setData(comment, QStringLiteral("bright"), Qt::EditRole));
+    EXPECT_EQ((*w->project.GetStimuli())[2].comment, QStringLiteral("bright"));
+    EXPECT_TRUE(w->projectModified);
+    EXPECT_TRUE(w->stimulusUndoAvailable);
+
+    w->SetFullUser(false);
+    EXPECT_FALSE(grid->model()->flags(comment) & Qt::ItemIsEditable) << "restricted users do not edit";
+}
