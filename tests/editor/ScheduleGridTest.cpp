@@ -8,9 +8,12 @@
 #include "StringGrid.h"
 #include "WavWriter.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QTabBar>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -328,6 +331,19 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
     EXPECT_EQ(mask[3], 1);
     EXPECT_EQ(mask[5], 1);
 
+    // The cell played, its row header and its column header are highlighted, nothing else.
+    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() != ExecIdle; }));
+    if (w->execTable->state() != ExecScheduleEnded) {
+        w->playColumn = 3;
+        w->playRow = 4;
+        const QColor info = QApplication::palette().color(QPalette::ToolTipBase);
+        for (auto [col, row, lit] : {std::tuple{3, 4, true}, std::tuple{0, 4, true}, std::tuple{3, 0, true},
+                                     std::tuple{2, 4, false}, std::tuple{3, 5, false}}) {
+            QColor background(Qt::white), text(Qt::black);
+            w->asgdScheduleGetCellColor(col, row, background, text);
+            EXPECT_EQ(background == info, lit) << col << "," << row;
+        }
+    }
     // Busy: a second start is refused with the internal error.
     if (w->execTable->state() != ExecIdle) {
         w->actSdlListListenExecute();
