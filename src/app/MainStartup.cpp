@@ -175,8 +175,7 @@ void TfrmMain::FormCreate() {
     sptVer->setSizes({height / 2, height - height / 2});
     stimulusPanelHeight = pnlStimulus->height();
 
-    if (asgdStimulus)
-        SetUpEditors();
+    SetUpEditors();
 
     // Status bar panels.
     const int barWidth = stbInformation->width();
@@ -204,14 +203,12 @@ void TfrmMain::FormCreate() {
           static_cast<QWidget*>(pnlSchedule), static_cast<QWidget*>(sbtnSchedule),
           static_cast<QWidget*>(sbtnSdlClose), static_cast<QWidget*>(sptHor), static_cast<QWidget*>(sptVer)})
         w->setEnabled(false);
-    if (asgdStimulus) {
-        for (QWidget* w : {static_cast<QWidget*>(edtStmNumber), static_cast<QWidget*>(updStmNumber),
-                           static_cast<QWidget*>(edtTrlNumber), static_cast<QWidget*>(updTrlNumber),
-                           static_cast<QWidget*>(edtPrsNumber), static_cast<QWidget*>(updPrsNumber)})
-            w->setEnabled(false);
-        pgeParameter->setTabVisible(pgeParameter->indexOf(shtPrmButton), false);
-        pgeParameter->setCurrentWidget(shtPrmExplain);
-    }
+    for (QWidget* w : {static_cast<QWidget*>(edtStmNumber), static_cast<QWidget*>(updStmNumber),
+                       static_cast<QWidget*>(edtTrlNumber), static_cast<QWidget*>(updTrlNumber),
+                       static_cast<QWidget*>(edtPrsNumber), static_cast<QWidget*>(updPrsNumber)})
+        w->setEnabled(false);
+    pgeParameter->setTabVisible(pgeParameter->indexOf(shtPrmButton), false);
+    pgeParameter->setCurrentWidget(shtPrmExplain);
 
     projectModified = stimulusUndoAvailable = scheduleUndoAvailable = false;
     actFileSavePrjUpdate();
