@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
         const QString folder = root + QString::fromLatin1(var).toLower();
         QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv(var, folder.toLocal8Bit());
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
