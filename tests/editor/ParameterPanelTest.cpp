@@ -5,8 +5,10 @@
 #include "OptionIni.h"
 #include "StringGrid.h"
 
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 class ParameterPanelTest : public MainWindowTest {};
@@ -143,4 +145,16 @@ TEST_F(ParameterPanelTest, EditsOfThePanelMarkTheProjectAndTheQuestionnaireFollo
     EXPECT_EQ(w->project.GetQuestionnaire()->GetTermCount(), 3);
     EXPECT_TRUE(w->SetQuestionCount(0));
     EXPECT_EQ(w->project.GetQuestionnaire()->GetTermCount(), 0);
+}
+
+TEST_F(ParameterPanelTest, PanelCaptionsFollowTheLanguage) {
+    auto* pages = Find<QTabWidget>("pgeParameter");
+    const int buttons = pages->indexOf(w->shtPrmButton);
+    EXPECT_EQ(pages->tabText(buttons), QStringLiteral("Buttons"));
+    EXPECT_FALSE(pages->isTabVisible(pages->indexOf(w->shtPrmQuestion)));
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    EXPECT_EQ(pages->tabText(buttons), QStringLiteral("ボタン"));
+    EXPECT_EQ(Find<QGroupBox>("grpPlayIndicator")->title(), QStringLiteral("呈示ランプ"));
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(Find<QGroupBox>("grpPlayIndicator")->title(), QStringLiteral("Play indicator"));
 }

@@ -3,8 +3,11 @@
 
 #include "Messages.h"
 #include "ResultUnit.h"
+#include "ShuffleUnit.h"
 
 #include <QAction>
+#include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 
 class ResultWindowTest : public MainWindowTest {};
@@ -69,4 +72,15 @@ TEST_F(ResultWindowTest, ClosingReportsOnceWhatWasDeleted) {
     EXPECT_TRUE(w->projectModified);
     EXPECT_TRUE(w->actExecResult->isEnabled());
     EXPECT_FALSE(result->deleteAllResponses) << "a later close must not ask again";
+}
+
+TEST_F(ResultWindowTest, RearrangingDialogIsBuiltOnce) {
+    TfrmShuffle* shuffle = w->frmShuffle;
+    ASSERT_NE(shuffle, nullptr);
+    EXPECT_EQ(shuffle->parent(), w.get());
+    EXPECT_EQ(shuffle->windowTitle(), QStringLiteral("Rearranging"));
+    EXPECT_EQ(shuffle->lstShuffle->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_TRUE(shuffle->btnOK->isDefault());
+    EXPECT_EQ(shuffle->btnCancel->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(w->frmResult->windowTitle(), QStringLiteral("Result report"));
 }
