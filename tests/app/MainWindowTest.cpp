@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QSlider>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -286,4 +287,14 @@ TEST_F(MainWindowTest, AnExceptionLeavingAHandlerIsShownAndTheProgramGoesOn) {
     EXPECT_EQ(ui->messages.front().text, QStringLiteral("invalid method!!"));
     EXPECT_EQ(ui->messages.front().kind, UiServices::Kind::Error);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindowTest, ShownWindowMarksItsLanguageAndAnOrdinaryCloseEndsTheLoopWithZero) {
+    w->show();
+    EXPECT_TRUE(Find<QAction>("mnuViewLanguageEnglish")->isChecked());
+    EXPECT_FALSE(Find<QAction>("mnuViewLanguageJapanese")->isChecked());
+    QObject::connect(w.get(), &TfrmMain::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QTimer::singleShot(0, w.get(), [this] { Find<QAction>("mnuFileExit")->trigger(); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(w->isVisible());
 }
