@@ -341,33 +341,35 @@ void TfrmMain::CreateEditorControls() {
     MakeItem(popStmMenu, "popStmListClear", actStmListClear);
     MakeItem(popStmMenu, "popStmListSelectAll", actStmListSelectAll);
 
+    // The grid's and the tab bar's popups, and their copies in the Edit menu whose items
+    // carry the suffix "_a".
+    const auto fillList = [this](QMenu* menu, const char* suffix) {
+        const auto name = [suffix](const char* base) { return QByteArray(base) + suffix; };
+        MakeItem(menu, name("popSdlListListen").constData(), actSdlListListen);
+        menu->addSeparator();
+        MakeItem(menu, name("popSdlListSortTrl").constData(), actSdlListSortTrl);
+        MakeItem(menu, name("popSdlListSortPrs").constData(), actSdlListSortPrs);
+        MakeItem(menu, name("popSdlListSortTrlRdm").constData(), actSdlListSortTrlRdm);
+    };
+    const auto fillTab = [this](QMenu* menu, const char* suffix) {
+        const auto name = [suffix](const char* base) { return QByteArray(base) + suffix; };
+        MakeItem(menu, name("popSdlAllNew").constData(), actSdlAllNew);
+        MakeItem(menu, name("popSdlCopyNew").constData(), actSdlCopyNew);
+        MakeItem(menu, name("popSdlRename").constData(), actSdlRename);
+        MakeItem(menu, name("popSdlDelete").constData(), actSdlDelete);
+    };
     popSdlListMenu = MakeMenu(this, "popSdlListMenu");
-    MakeItem(popSdlListMenu, "popSdlListListen", actSdlListListen);
-    popSdlListMenu->addSeparator();
-    MakeItem(popSdlListMenu, "popSdlListSortTrl", actSdlListSortTrl);
-    MakeItem(popSdlListMenu, "popSdlListSortPrs", actSdlListSortPrs);
-    MakeItem(popSdlListMenu, "popSdlListSortTrlRdm", actSdlListSortTrlRdm);
-
+    fillList(popSdlListMenu, "");
     popSdlTabMenu = MakeMenu(this, "popSdlTabMenu");
-    MakeItem(popSdlTabMenu, "popSdlAllNew", actSdlAllNew);
-    MakeItem(popSdlTabMenu, "popSdlCopyNew", actSdlCopyNew);
-    MakeItem(popSdlTabMenu, "popSdlRename", actSdlRename);
-    MakeItem(popSdlTabMenu, "popSdlDelete", actSdlDelete);
+    fillTab(popSdlTabMenu, "");
 
     // The Edit menu's schedule items: the tab commands and the List submenu.
     popSdlAllMenu = MakeMenu(this, "popSdlAllMenu");
     QMenu* popSdlTab = MakeMenu(popSdlAllMenu, "popSdlTab");
-    MakeItem(popSdlTab, "popSdlAllNew_a", actSdlAllNew);
-    MakeItem(popSdlTab, "popSdlCopyNew_a", actSdlCopyNew);
-    MakeItem(popSdlTab, "popSdlRename_a", actSdlRename);
-    MakeItem(popSdlTab, "popSdlDelete_a", actSdlDelete);
+    fillTab(popSdlTab, "_a");
     popSdlAllMenu->addMenu(popSdlTab);
     popSdlList = MakeMenu(popSdlAllMenu, "popSdlList");
-    MakeItem(popSdlList, "popSdlListListen_a", actSdlListListen);
-    popSdlList->addSeparator();
-    MakeItem(popSdlList, "popSdlListSortTrl_a", actSdlListSortTrl);
-    MakeItem(popSdlList, "popSdlListSortPrs_a", actSdlListSortPrs);
-    MakeItem(popSdlList, "popSdlListSortTrlRdm_a", actSdlListSortTrlRdm);
+    fillList(popSdlList, "_a");
     popSdlAllMenu->addMenu(popSdlList);
 
     popPrmMenu = MakeMenu(this, "popPrmMenu");
@@ -408,17 +410,14 @@ void TfrmMain::ConnectEditorActions() {
         popStmMenuPopup();
         UpdateStimulusMenuItems(*this);
     });
-    connect(popSdlListMenu, &QMenu::aboutToShow, this, [this] {
-        popSdlListMenuPopup();
-        UpdateScheduleMenuItems(*this);
-    });
+    for (QMenu* menu : {popSdlListMenu, popSdlList})
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            popSdlListMenuPopup();
+            UpdateScheduleMenuItems(*this);
+        });
     for (QMenu* menu : {popPrmMenu, popSdlAllMenu, popSdlTabMenu, popQstMenu})
         connect(menu, &QMenu::aboutToShow, this,
                 [this, menu] { menu->setProperty("Tag", static_cast<int>(execTable->state())); });
-    connect(popSdlList, &QMenu::aboutToShow, this, [this] {
-        popSdlListMenuPopup();
-        UpdateScheduleMenuItems(*this);
-    });
 
     // The grids' popups open only while nothing plays.
     const auto busy = [this] { return execTable->state() != ExecIdle || frmExecute != nullptr; };
