@@ -211,10 +211,10 @@ bool CanConvertSamples(int format, int type) {
     return !(t == Target::Int32Narrow && format == kFormatInt32);
 }
 
-// One clone per instruction set, chosen at load time: with AVX2 the byte swaps and
-// the double arithmetic of the loops vectorise.
-__attribute__((target_clones("avx2", "default"))) void ConvertSamples(int format, const void* src, int64_t n,
-                                                                      int type, void* dst) {
+namespace {
+
+inline __attribute__((always_inline)) void ConvertBlock(int format, const void* src, int64_t n, int type,
+                                                        void* dst) {
     const TargetInfo info = Describe(type);
     const bool swapped = IsBigEndianSampleType(type);
     const double scale = info.scale, low = info.low, high = info.high;
@@ -281,6 +281,34 @@ __attribute__((target_clones("avx2", "default"))) void ConvertSamples(int format
     case Target::None:
         return;
     }
+}
+
+// The same loops compiled twice; with AVX2 the byte swaps and the double arithmetic
+// vectorise. Chosen per call from a flag set once (an ifunc resolver would run before
+// sanitizers are initialised).
+__attribute__((target("avx2"), flatten)) void ConvertBlockAvx2(int format, const void* src, int64_t n,
+                                                               int type, void* dst) {
+    ConvertBlock(format, src, n, type, dst);
+}
+
+__attribute__((flatten)) void ConvertBlockDefault(int format, const void* src, int64_t n, int type,
+                                                  void* dst) {
+    ConvertBlock(format, src, n, type, dst);
+}
+
+bool HasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace
+
+void ConvertSamples(int format, const void* src, int64_t n, int type, void* dst) {
+    static const bool avx2 = HasAvx2();
+    if (avx2)
+        ConvertBlockAvx2(format, src, n, type, dst);
+    else
+        ConvertBlockDefault(format, src, n, type, dst);
 }
 
 bool IsDecodableInputType(int type) {
