@@ -201,7 +201,11 @@ void GuardCountEditor(UpDown* upDown, CountEdit* edit) {
 void RelabelEditorControls(TfrmMain& w) {
     for (QWidget* page : {w.shtPrmExplain, w.shtPrmButton, w.shtPrmOption, w.shtPrmQuestion})
         w.pgeParameter->setTabText(w.pgeParameter->indexOf(page), Caption(page->objectName()));
-    for (QWidget* control : w.findChildren<QWidget*>()) {
+    // Only the panels' own controls: the dialogs below the window have tables of their own.
+    QList<QWidget*> controls;
+    for (QWidget* panel : {w.pnlStimulus, w.pnlParameter, w.pnlSchedule})
+        controls += panel->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
         const QString name = control->objectName();
         if (auto* group = qobject_cast<QGroupBox*>(control); group && name.startsWith(QLatin1String("grp")))
             group->setTitle(Caption(name));
