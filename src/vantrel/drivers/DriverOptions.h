@@ -5,6 +5,7 @@
 #include "VantrelDriver.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <strings.h>
 #include <vector>
@@ -58,3 +59,19 @@ private:
 };
 
 } // namespace vantrel
+
+// Defines the plug-in's exported factory: one class id, one driver class constructed
+// from the section's options.
+#define VANTREL_DRIVER_PLUGIN(DriverClass, classId)                                                          \
+    namespace {                                                                                              \
+    vantrel::Driver* CreateDriver(const char* clsid, const vantrel::DriverOption* options, int count) {      \
+        if (clsid == nullptr || std::strcmp(clsid, classId) != 0)                                            \
+            return nullptr;                                                                                  \
+        return new DriverClass(vantrel::DriverOptionSet(options, count));                                    \
+    }                                                                                                        \
+    const vantrel::DriverFactory kDriverFactory{vantrel::kDriverAbiVersion, &CreateDriver};                  \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) const vantrel::DriverFactory*                          \
+    vantrel_driver_factory() {                                                                               \
+        return &kDriverFactory;                                                                              \
+    }

@@ -295,17 +295,7 @@ private:
     std::atomic<int64_t> position{0};
 };
 
-Driver* Create(const char* clsid, const DriverOption* options, int count) {
-    if (clsid == nullptr || std::strcmp(clsid, "vantrel.jack") != 0)
-        return nullptr;
-    return new JackDriver(DriverOptionSet(options, count));
-}
-
-const DriverFactory kFactory{kDriverAbiVersion, &Create};
-
 } // namespace
 } // namespace vantrel
 
-extern "C" __attribute__((visibility("default"))) const vantrel::DriverFactory* vantrel_driver_factory() {
-    return &vantrel::kFactory;
-}
+VANTREL_DRIVER_PLUGIN(vantrel::JackDriver, "vantrel.jack")

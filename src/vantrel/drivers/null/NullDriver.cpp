@@ -282,20 +282,10 @@ private:
     std::atomic<bool> stopping{false};
 };
 
-Driver* Create(const char* clsid, const DriverOption* options, int count) {
-    if (clsid == nullptr || std::strcmp(clsid, "vantrel.null") != 0)
-        return nullptr;
-    return new NullDriver(DriverOptionSet(options, count));
-}
-
-const DriverFactory kFactory{kDriverAbiVersion, &Create};
-
 } // namespace
 } // namespace vantrel
 
-extern "C" __attribute__((visibility("default"))) const vantrel::DriverFactory* vantrel_driver_factory() {
-    return &vantrel::kFactory;
-}
+VANTREL_DRIVER_PLUGIN(vantrel::NullDriver, "vantrel.null")
 
 extern "C" size_t vantrel_null_played(int channel, void* destination, size_t maxBytes) {
     vantrel::PlayedStore& store = vantrel::Played();
