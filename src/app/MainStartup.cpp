@@ -65,7 +65,7 @@ void TfrmMain::UpdateActions() {
 void TfrmMain::FormCreate() {
     // Output path.
     useMME = false;
-    const QStringList args = QCoreApplication::arguments();
+    const QStringList& args = commandLine;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args.at(i).toLower() == QLatin1String("/mme")) {
             useMME = true;
@@ -228,7 +228,7 @@ void TfrmMain::FormShow() {
     for (qsizetype i = 0; i < languages.size(); ++i)
         languages.at(i)->setChecked(i == activeLanguage - 1);
 
-    const QStringList args = QCoreApplication::arguments();
+    const QStringList& args = commandLine;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QFileInfo file(args.at(i));
         if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {

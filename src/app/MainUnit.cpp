@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -34,7 +35,10 @@
 #include <QToolButton>
 #include <utility>
 
-TfrmMain::TfrmMain(QWidget* owner) : QMainWindow(owner) {
+TfrmMain::TfrmMain(QWidget* owner) : TfrmMain(owner, QCoreApplication::arguments()) {}
+
+TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
+    : QMainWindow(owner), commandLine(arguments) {
     setObjectName(QStringLiteral("frmMain"));
     receiver = new QtMessageReceiver(this, this);
     IdHTTP1 = std::make_unique<tamvik::ServiceClient>();

@@ -69,7 +69,9 @@ class ServiceClient;
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
+    // The command line (program name first) names the project to open and "/mme".
     explicit TfrmMain(QWidget* owner = nullptr);
+    TfrmMain(QWidget* owner, const QStringList& arguments);
     ~TfrmMain() override;
 
     // The window handle the workers, the library and the other windows post to.
@@ -482,6 +484,7 @@ private:
     // The open and save dialogs' filter from IDS_344.
     QString ProjectFileFilter() const;
 
+    QStringList commandLine;
     QtMessageReceiver* receiver = nullptr;
     bool shownOnce = false;
     bool destroyed = false;

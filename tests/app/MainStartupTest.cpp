@@ -1,0 +1,114 @@
+// Start-up of the main window: the output path by the command line and the drivers, the
+// project named on the command line, and the end when no driver is left at showing.
+#include "MainWindowFixture.h"
+
+#include "Cexectable.h"
+#include "Csound.h"
+#include "Cwaveread.h"
+#include "FakeService.h"
+#include "OptionIni.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+void WriteText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+class MainStartupTest : public MainWindowTest {
+protected:
+    // One null driver, as a lab machine with a low-latency device would have.
+    void RegisterNullDriver() {
+        const QString registry = root->file(QStringLiteral("drivers.ini"));
+        WriteText(registry,
+                  QByteArray("[Null]\nclsid=vantrel.null\npath=" VANTREL_NULL_PLUGIN "\ndescription=Null\n"));
+        qputenv("VANTREL_DRIVERS", registry.toLocal8Bit());
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        qputenv("VANTREL_DRIVERS", "/nonexistent/vantrel-drivers.ini");
+    }
+    void Restart(const QStringList& arguments) {
+        w.reset();
+        w = std::make_unique<TfrmMain>(nullptr, QStringList{QStringLiteral("tamvik")} + arguments);
+    }
+};
+
+TEST_F(MainStartupTest, OutputPathFollowsTheSwitchAndTheDrivers) {
+    RegisterNullDriver();
+    struct Case {
+        QStringList arguments;
+        bool useMME;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{QStringLiteral("/MME")}, true},
+        {{QStringLiteral("project.tmv"), QStringLiteral("/mme")}, true},
+        {{QStringLiteral("mme")}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        Restart(c.arguments);
+        EXPECT_EQ(w->useMME, c.useMME);
+        EXPECT_EQ(w->sound != nullptr, c.useMME);
+        EXPECT_EQ(w->waveRead != nullptr, !c.useMME);
+        if (!c.useMME) {
+            EXPECT_EQ(w->asioBlockFrames, 96000);
+            EXPECT_EQ(w->asioDriverIndexes, std::vector<int32_t>{0});
+        }
+        EXPECT_TRUE(ui->messages.empty());
+    }
+}
+
+TEST_F(MainStartupTest, ShowingOpensTheFirstProjectNamedOnTheCommandLine) {
+    const QString path = root->file(QStringLiteral("Start.TMV"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(3);
+        p.GetGeneral()->title = QStringLiteral("from the command line");
+        p.AddSchedule(nullptr)->name = QStringLiteral("Only");
+        p.SetFileName(path);
+        ASSERT_TRUE(p.Save());
+    }
+    // A user with full rights opens without asking the library.
+    fake::FakeService service;
+    service.SetReply("userAuth", "API_RESULT=0,USER_AUTH=0");
+    ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service.BaseUrl()),
+                                   QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
+                                   QString(), QString()));
+    const QString other = root->file(QStringLiteral("other.tmv"));
+    QFile::copy(path, other);
+    Restart({root->file(QStringLiteral("missing.tmv")), root->path(), path, other});
+    w->show();
+    EXPECT_EQ(w->project.GetFileName(), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(w->project.GetMethod(), 3);
+    EXPECT_TRUE(ui->messages.empty()) << ShownTexts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(service.Count("getTmvInfo"), 0u);
+
+    ui->messages.clear();
+    Restart({root->file(QStringLiteral("missing.tmv"))});
+    w->show();
+    EXPECT_TRUE(w->project.GetFileName().isEmpty());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tamvik"));
+    EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(MainStartupTest, NoDriverLeftWhenShownEndsTheProgram) {
+    RegisterNullDriver();
+    Restart({});
+    ASSERT_FALSE(w->useMME);
+    qputenv("VANTREL_DRIVERS", root->file(QStringLiteral("gone.ini")).toLocal8Bit());
+    bool closed = false;
+    QObject::connect(w.get(), &TfrmMain::closed, [&] { closed = true; });
+    w->show();
+    EXPECT_EQ(ShownTexts(),
+              QStringList{QStringLiteral("A sound device is not found.\r\nApplication will be terminated.")});
+    EXPECT_TRUE(PumpUntil([&] { return closed; }));
+}
