@@ -3,6 +3,7 @@
 
 #include "CountEditor.h"
 #include "FakeService.h"
+#include "IniFile.h"
 #include "Messages.h"
 #include "OptionIni.h"
 #include "PanelStatusBar.h"
@@ -222,6 +223,33 @@ TEST_F(MainProjectTest, AFailedOpenLeavesTheOpenProjectAsItWas) {
         ExpectUnchanged(before);
         EXPECT_EQ(w->project.GetGeneral()->title, QStringLiteral("Fixture"));
     }
+}
+
+TEST_F(MainProjectTest, AReaderExceptionEndsTheOpenLikeAnyFailure) {
+    // A sound archive whose general entry names no method: the reader throws.
+    const QString good = root->file(QStringLiteral("good.tmv"));
+    WriteProject(good, Fixture{});
+    const QString folder = root->file(QStringLiteral("unpacked"));
+    CTmvFile archive;
+    ASSERT_TRUE(archive.Unpack(good, folder));
+    tamvik::IniFile general;
+    ASSERT_TRUE(general.LoadFromFile(folder + QStringLiteral("/GENERAL.INI")));
+    general.WriteString(QStringLiteral("PROJECT"), QStringLiteral("METHOD"), QStringLiteral("NONE"));
+    ASSERT_TRUE(general.SaveToFile(folder + QStringLiteral("/GENERAL.INI")));
+    const QString bad = root->file(QStringLiteral("no method.tmv"));
+    ASSERT_TRUE(archive.SetExtensions({QStringLiteral("INI"), QStringLiteral("WAV"), QStringLiteral("TXT")}));
+    ASSERT_TRUE(archive.Pack(folder, bad, false));
+    {
+        CProject probe;
+        probe.SetFileName(bad);
+        EXPECT_THROW(probe.Open(), std::exception) << "the fixture must make the reader throw";
+    }
+
+    ASSERT_TRUE(w->LoadProject(good));
+    const Snapshot before = Take();
+    EXPECT_FALSE(w->LoadProject(bad));
+    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.")});
+    ExpectUnchanged(before);
 }
 
 TEST_F(MainProjectTest, OpenAfterYesAndACancelledSaveAsDoesNotOpen) {
