@@ -46,8 +46,10 @@ bool JackServer::Start(std::string* error, int timeoutMs) {
     jack_set_error_function(&Silent);
     jack_set_info_function(&Silent);
     const std::string rateText = std::to_string(rate), periodText = std::to_string(period);
-    std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name,      "-d", "dummy",
-                                     "-r",    rateText,        "-p", periodText};
+    // Synchronous mode with a generous client time-out: on a loaded machine a late
+    // client delays the cycle instead of losing it, so recordings stay exact.
+    std::vector<std::string> args = {"jackd", "--no-realtime", "-S", "-t",     "5000", "-n",      name,
+                                     "-d",    "dummy",         "-r", rateText, "-p",   periodText};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
