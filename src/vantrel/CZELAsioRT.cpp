@@ -91,8 +91,7 @@ void CZELAsioRT::CopyDriverNames(std::vector<std::string>& names) const {
 }
 
 int32_t CZELAsioRT::GetDriverIndex() const {
-    std::lock_guard lock(sessionMutex);
-    return driverIndex;
+    return driverIndex.load();
 }
 
 bool CZELAsioRT::IsDriverLoaded() const {

@@ -107,7 +107,9 @@ private:
     std::mutex inputLock;
 
     std::vector<std::string> driverNames;
-    int32_t driverIndex = -1;
+    // Written under the mutex; read without it by the exports' channel checks, so they
+    // never wait behind a watchdog stop.
+    std::atomic<int32_t> driverIndex{-1};
     std::atomic<bool> running{false};
     std::atomic<bool> allDone{false};
     std::atomic<bool> timedOut{false};
