@@ -80,6 +80,13 @@ public:
         // periods of a stimulus are not played into unconnected ports.
         ConnectAll(connectPattern, JackPortIsInput, false);
         ConnectAll(capturePattern, JackPortIsOutput, true);
+        // A cycle already under way when the connections were made still runs on the
+        // old graph; wait until one has begun since (bounded, in case the server stalls).
+        const uint64_t seen = cycles.load(std::memory_order_acquire);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (cycles.load(std::memory_order_acquire) < seen + 2 && !serverGone.load() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(250));
         started.store(true, std::memory_order_seq_cst);
         return kDriverOk;
     }
@@ -273,6 +280,7 @@ private:
             position.fetch_add(frames, std::memory_order_relaxed);
         }
         inProcess.store(false, std::memory_order_seq_cst);
+        cycles.fetch_add(1, std::memory_order_release);
         return 0;
     }
 
@@ -293,6 +301,7 @@ private:
     std::atomic<bool> inProcess{false};
     std::atomic<bool> serverGone{false};
     std::atomic<int64_t> position{0};
+    std::atomic<uint64_t> cycles{0}; // process calls since activation
 };
 
 } // namespace
