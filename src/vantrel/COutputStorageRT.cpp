@@ -95,35 +95,12 @@ uint32_t COutputStorageBaseRT::Writable(uint32_t n) const {
     return n;
 }
 
-void COutputStorageBaseRT::WriteSegments(uint32_t n, uint8_t*& first, uint32_t& firstBytes,
-                                         uint8_t*& second) const {
-    const uint32_t offset = static_cast<uint32_t>(writeTotal.load(std::memory_order_relaxed) % size);
-    first = storage.get() + offset;
-    firstBytes = std::min(n, size - offset);
-    second = storage.get();
-}
-
-void COutputStorageBaseRT::PublishWrite(uint32_t n) {
-    // Release: the reader sees the new total only after the bytes are in place.
-    writeTotal.store(writeTotal.load(std::memory_order_relaxed) + n, std::memory_order_release);
-}
-
 uint32_t COutputStorageBaseRT::WriteBytes(const void* source, uint32_t n) {
     if (source == nullptr || n == 0 || !storage)
         return 0;
-    n = Writable(n);
-    if (n == 0)
-        return 0;
-    uint8_t* first;
-    uint8_t* second;
-    uint32_t firstBytes;
-    WriteSegments(n, first, firstBytes, second);
     const auto* in = static_cast<const uint8_t*>(source);
-    std::memcpy(first, in, firstBytes);
-    if (n > firstBytes)
-        std::memcpy(second, in + firstBytes, n - firstBytes);
-    PublishWrite(n);
-    return n;
+    return WriteRing(Writable(n),
+                     [in](uint8_t* to, uint32_t at, uint32_t bytes) { std::memcpy(to, in + at, bytes); });
 }
 
 COutputStorageRT::~COutputStorageRT() = default;
@@ -192,22 +169,15 @@ int32_t COutputStorageRT::Write(int format, const void* source, int32_t count) {
     const uint32_t n = Writable(static_cast<uint32_t>(wanted));
     if (n == 0)
         return 0;
-    // Convert straight into the ring (at most two segments); the bytes become visible
-    // to the audio thread only with the release store of PublishWrite.
-    uint8_t* first;
-    uint8_t* second;
-    uint32_t firstBytes;
-    WriteSegments(n, first, firstBytes, second);
-    const uint32_t firstSamples = firstBytes / bps;
-    const uint32_t samples = n / bps;
-    ConvertSamples(format, source, firstSamples, sampleType, first);
-    if (samples > firstSamples) {
-        const auto* rest =
-            static_cast<const uint8_t*>(source) + size_t(firstSamples) * FormatBytesPerSample(format);
-        ConvertSamples(format, rest, samples - firstSamples, sampleType, second);
-    }
-    PublishWrite(n);
-    return static_cast<int32_t>(samples);
+    // Converted straight into the ring, segment by segment (whole samples each, as
+    // the size is a multiple of the sample size).
+    const auto* in = static_cast<const uint8_t*>(source);
+    const int sourceBytes = FormatBytesPerSample(format);
+    const int type = sampleType;
+    WriteRing(n, [=](uint8_t* to, uint32_t at, uint32_t bytes) {
+        ConvertSamples(format, in + size_t(at / bps) * sourceBytes, bytes / bps, type, to);
+    });
+    return static_cast<int32_t>(n / bps);
 }
 
 int32_t COutputStorageRT::WriteInt16(const int16_t* s, int32_t n) {

@@ -39,9 +39,18 @@ public:
 protected:
     // Bytes the writer may store now, given what it wants to write.
     uint32_t Writable(uint32_t n) const;
-    // Hands the writer the (up to two) ring segments of its next n bytes.
-    void WriteSegments(uint32_t n, uint8_t*& first, uint32_t& firstBytes, uint8_t*& second) const;
-    void PublishWrite(uint32_t n);
+    // Stores n bytes (n already limited by Writable) through fill(destination,
+    // offsetInBlock, bytes), called once per ring segment, then publishes them with a
+    // release store: the audio thread never sees the bytes before they are complete.
+    template <typename Fill> uint32_t WriteRing(uint32_t n, Fill fill) {
+        const uint32_t offset = static_cast<uint32_t>(writeTotal.load(std::memory_order_relaxed) % size);
+        const uint32_t first = n < size - offset ? n : size - offset;
+        fill(storage.get() + offset, 0u, first);
+        if (n > first)
+            fill(storage.get(), first, n - first);
+        writeTotal.store(writeTotal.load(std::memory_order_relaxed) + n, std::memory_order_release);
+        return n;
+    }
 
     std::unique_ptr<uint8_t[]> storage;
     uint32_t size = 0;
