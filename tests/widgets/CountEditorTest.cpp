@@ -1,6 +1,5 @@
 #include "CountEditor.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
@@ -55,12 +54,3 @@ TEST(CountEditor, EditTakesDigitsAndBackspaceAndReportsEnter) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this at build time, where no display exists.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

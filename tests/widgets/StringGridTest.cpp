@@ -1,6 +1,5 @@
 #include "StringGrid.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -106,12 +105,3 @@ TEST(StringGrid, DroppedLocalFilesAreReported) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this at build time, where no display exists.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

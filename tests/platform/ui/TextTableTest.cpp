@@ -1,7 +1,6 @@
 #include "TextTable.h"
 #include "ScriptedUiServices.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,12 +61,3 @@ TEST_F(TextTableTest, MessageByKeyShowsTheTableTextThroughTheInstalledServices) 
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this at build time, where no display exists.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
