@@ -1,5 +1,6 @@
 #include "CountEditor.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
