@@ -2,6 +2,9 @@
 // null driver.
 #include "AuditionFixture.h"
 
+#include "ExecuteUnit.h"
+#include "Messages.h"
+
 #include <QAction>
 #include <QToolButton>
 
@@ -154,4 +157,46 @@ TEST_F(AuditionTest, ViewPlayControlShowsAndHidesTheBar) {
     w->actViewPlayCtrlExecute();
     EXPECT_FALSE(w->tlbPlayCtrl->isHidden());
     EXPECT_TRUE(w->actViewPlayCtrl->isChecked());
+}
+
+// Stop while the trial waits for the operator ends the run.
+TEST_F(AuditionTest, StopWhileWaitingForTheOperatorEndsTheRun) {
+    MakeProject({Stereo(20000, 12)});
+    CTrial& trial = w->project.GetSchedule(0)->trials[0];
+    trial.stimuli[0] = 1;
+    trial.startWait = 0.0;
+    trial.responseWait = -1.0;
+    trial.correctAnswer = 1;
+    w->ShowSchedule(0);
+    w->asgdSchedule->SetSelection(QRect(QPoint(1, 1), QPoint(1, 1)));
+    w->actSdlListListenExecute();
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecOperatorWait; }, 5000));
+    Pump(50);
+    EXPECT_TRUE(w->actExecCtrlPlay->isEnabled());
+    w->actExecCtrlStopExecute();
+    ASSERT_TRUE(RunToIdle(5000));
+    EXPECT_NE(std::find(recorder.states.begin(), recorder.states.end(), int(ExecScheduleEnded)),
+              recorder.states.end());
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+}
+
+// While a test-run window is open the main window only follows the run: it moves its
+// highlight, plays nothing and leaves its commands alone.
+TEST_F(AuditionTest, DuringATestRunTheWindowOnlyFollows) {
+    MakeProject({Stereo(20000, 13)});
+    w->project.GetSchedule(0)->trials[0].stimuli[0] = 1;
+    w->ShowSchedule(0);
+    w->frmExecute = new TfrmExecute(w.get());
+    const bool openEnabled = w->actFileOpenPrj->isEnabled();
+    PostMessage(w->handle(), WM_EXECTABLE, ExecTrialStimulus, ExecTableLParam(1, 1));
+    Pump(100);
+    EXPECT_EQ(w->playColumn, w->asgdSchedule->FixedCols() + 2);
+    EXPECT_EQ(w->playRow, 1);
+    EXPECT_EQ(w->playStimulusRow, 1);
+    EXPECT_EQ(VANTREL_IsWorking(), 0) << "the main window played during a test run";
+    EXPECT_FALSE(w->playback.IsActive());
+    EXPECT_EQ(w->actFileOpenPrj->isEnabled(), openEnabled);
+    EXPECT_TRUE(ShownTexts().isEmpty());
+    delete w->frmExecute;
+    w->frmExecute = nullptr;
 }

@@ -168,6 +168,10 @@ struct MapCase {
     std::vector<int> sourceOf; // file channel each mapped output plays
 };
 
+void PrintTo(const MapCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StimulusPlaybackMap : public StimulusPlaybackTest, public ::testing::WithParamInterface<MapCase> {};
 
 TEST_P(StimulusPlaybackMap, ChannelsReachTheMappedOutputs) {
@@ -222,6 +226,10 @@ struct RefusedCase {
     const char* name;
     WavSpec spec;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StimulusPlaybackRefused : public StimulusPlaybackTest,
                                 public ::testing::WithParamInterface<RefusedCase> {};
