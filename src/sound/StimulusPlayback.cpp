@@ -95,8 +95,10 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
     m_channelFlags.assign(m_fileChannels, 0);
     const int outputs = (m_fileChannels == 1 && mono2Stereo) ? 2 : int(m_fileChannels);
     m_channelMap.resize(size_t(outputs));
+    // An order that covers every output used is followed, also when it lists exactly as
+    // many channels as the stimulus has (a swapped stereo pair on a two-output device).
     for (int i = 0; i < outputs; ++i)
-        m_channelMap[size_t(i)] = asioChannelOrder.size() > size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
+        m_channelMap[size_t(i)] = asioChannelOrder.size() >= size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
     m_backlog.assign(size_t(outputs), {});
 
     if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) == 0) {

@@ -199,7 +199,8 @@ TEST_P(StimulusPlaybackMap, ChannelsReachTheMappedOutputs) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StimulusPlaybackMap,
     ::testing::Values(MapCase{"StereoWithEightEntryOrder", 2, true, {5, 6, 0, 1, 2, 3, 4, 7}, {5, 6}, {0, 1}},
-                      MapCase{"StereoWithTwoEntryOrder", 2, true, {1, 0}, {0, 1}, {0, 1}},
+                      MapCase{"StereoWithTwoEntryOrder", 2, true, {1, 0}, {1, 0}, {0, 1}},
+                      MapCase{"StereoWithShortOrder", 2, true, {1}, {0, 1}, {0, 1}},
                       MapCase{"MonoToStereo", 1, true, {}, {0, 1}, {0, 0}},
                       MapCase{"MonoAlone", 1, false, {}, {0}, {0}},
                       MapCase{"MonoToStereoWithOrder", 1, true, {3, 2, 1, 0}, {3, 2}, {0, 0}}),
