@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> data(signal.size() * 4);
     std::memcpy(data.data(), signal.data(), data.size());
     (*w.project.GetStimuli())[0].fileName = QStringLiteral("S1.wav");
-    if (!WriteWav(w.project.GetWorkFolder() + QStringLiteral("S1.wav"), WavSpec::floating(1, 48000, 32),
+    if (!WriteWav(w.project.GetWorkFolder() + QStringLiteral("S1.wav"), WavLayout::floating(1, 48000, 32),
                   data))
         return 1;
 

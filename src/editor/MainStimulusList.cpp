@@ -3,6 +3,7 @@
 #include "CWaveFileIF.h"
 #include "Cexectable.h"
 #include "MainUnit.h"
+#include "StimulusPlayback.h"
 #include "StringGrid.h"
 
 #include <QApplication>
@@ -28,34 +29,7 @@ struct WaitCursor {
 
 bool TfrmMain::ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
                              uint32_t* frames) {
-    if (!QFileInfo(path).isFile())
-        return false;
-    CWaveFileIF file;
-    WAVEFORMATEXTENSIBLE format{};
-    if (!file.OpenEx(path, 0, &format))
-        return false;
-    const uint32_t dataSize = file.GetDataSize();
-    file.Close();
-
-    const WAVEFORMATEX& f = format.Format;
-    // A file that declares no channel has no frame size: it is refused, never divided by.
-    if (f.nChannels == 0)
-        return false;
-    const auto rate = deviceFormats.find(static_cast<int32_t>(f.nSamplesPerSec));
-    if (rate == deviceFormats.end() || rate->second < f.nChannels)
-        return false;
-    if (f.wBitsPerSample < 8)
-        return false;
-
-    if (channels)
-        *channels = f.nChannels;
-    if (bitsPerSample)
-        *bitsPerSample = f.wBitsPerSample;
-    if (sampleRate)
-        *sampleRate = static_cast<int>(f.nSamplesPerSec);
-    if (frames)
-        *frames = dataSize / (uint32_t(f.nChannels) * uint32_t(f.wBitsPerSample / 8));
-    return true;
+    return CheckWaveFileForDevice(deviceFormats, path, channels, bitsPerSample, sampleRate, frames);
 }
 
 bool TfrmMain::StoreStimulusComments() {

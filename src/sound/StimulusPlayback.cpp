@@ -20,8 +20,8 @@ constexpr int OutputStopped = 4;
 constexpr int OutputReport = 1;
 } // namespace
 
-bool StimulusPlayback::CheckWaveFile(const QString& path, int* channels, int* bits, int* rate,
-                                     uint32_t* frames) const {
+bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString& path, int* channels,
+                            int* bits, int* rate, uint32_t* frames) {
     if (!QFileInfo(path).isFile())
         return false;
     CWaveFileIF file;
@@ -47,6 +47,11 @@ bool StimulusPlayback::CheckWaveFile(const QString& path, int* channels, int* bi
     if (frames)
         *frames = dataSize / (uint32_t(fileChannels) * uint32_t(fileBits / 8));
     return true;
+}
+
+bool StimulusPlayback::CheckWaveFile(const QString& path, int* channels, int* bits, int* rate,
+                                     uint32_t* frames) const {
+    return CheckWaveFileForDevice(deviceFormats, path, channels, bits, rate, frames);
 }
 
 bool StimulusPlayback::Play(const QString& path, WindowHandle window) {
@@ -98,7 +103,8 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
     // An order that covers every output used is followed, also when it lists exactly as
     // many channels as the stimulus has (a swapped stereo pair on a two-output device).
     for (int i = 0; i < outputs; ++i)
-        m_channelMap[size_t(i)] = asioChannelOrder.size() >= size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
+        m_channelMap[size_t(i)] =
+            asioChannelOrder.size() >= size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
     m_backlog.assign(size_t(outputs), {});
 
     if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) == 0) {

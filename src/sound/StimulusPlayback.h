@@ -12,6 +12,12 @@
 class CSound;
 class CWaveRead;
 
+// True when the file opens as WAV, declares at least one channel of 8 bits or more, and
+// the device plays its rate with at least its channel count. Out pointers may be null;
+// frames is the data size in whole frames. Every window checks stimuli with this.
+bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString& path, int* channels,
+                            int* bits, int* rate, uint32_t* frames);
+
 // Plays one stimulus file on the selected output: through the wave-out player (CSound),
 // or streamed by the reader thread (CWaveRead) into libvantrel.so and refilled from its
 // WM_ASIO_REMAIN reports. Every window that plays stimuli holds one and hands it the

@@ -62,7 +62,7 @@ protected:
     }
 
     // A new training project whose first stimuli are these WAV files.
-    void MakeProject(const std::vector<std::pair<WavSpec, std::vector<uint8_t>>>& files) {
+    void MakeProject(const std::vector<std::pair<WavLayout, std::vector<uint8_t>>>& files) {
         w->NewProject(0);
         CStimuli* stimuli = w->project.GetStimuli();
         ASSERT_GE(stimuli->GetCount(), int(files.size()));

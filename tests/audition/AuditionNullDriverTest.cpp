@@ -12,8 +12,8 @@ namespace {
 
 constexpr uint32_t Rate = 192000;
 
-std::pair<WavSpec, std::vector<uint8_t>> Stereo(uint32_t frames, uint32_t seed) {
-    return {WavSpec::pcm(2, Rate, 16), PatternBytes(size_t(frames) * 4, seed)};
+std::pair<WavLayout, std::vector<uint8_t>> Stereo(uint32_t frames, uint32_t seed) {
+    return {WavLayout::pcm(2, Rate, 16), PatternBytes(size_t(frames) * 4, seed)};
 }
 
 } // namespace
@@ -55,7 +55,7 @@ TEST_F(AuditionTest, ListPlayHighlightsEachStimulusAndRestoresTheWindow) {
 // A mono stimulus goes to the first two channels of the stored order.
 TEST_F(AuditionTest, MonoStimulusPlaysTwiceOnTheOrderedOutputs) {
     const std::vector<uint8_t> data = PatternBytes(40000 * 2, 7);
-    MakeProject({{WavSpec::pcm(1, Rate, 16), data}});
+    MakeProject({{WavLayout::pcm(1, Rate, 16), data}});
     w->asioChannelOrder = {3, 2, 0, 1, 4, 5, 6, 7};
     ListenToStimuli(1, 1);
     ASSERT_TRUE(RunToIdle());
@@ -125,7 +125,7 @@ TEST_F(AuditionTest, PlayControlsDoNothingWhenThereIsNothingToControl) {
 // A stimulus that cannot be played (no file, 8-bit samples the library refuses) shows
 // the internal error and ends the run instead of counting silence as heard.
 TEST_F(AuditionTest, UnplayableStimulusShowsInternalErrorAndStops) {
-    MakeProject({{WavSpec::pcm(2, 48000, 8), PatternBytes(48000 * 2, 3)}, Stereo(20000, 2)});
+    MakeProject({{WavLayout::pcm(2, 48000, 8), PatternBytes(48000 * 2, 3)}, Stereo(20000, 2)});
     ListenToStimuli(1, 2);
     ASSERT_TRUE(RunToIdle(10000));
     EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("Internal error occurred.")});

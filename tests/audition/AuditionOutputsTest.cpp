@@ -55,7 +55,7 @@ TEST_F(WaveOutAuditionTest, RatesAreProbedWithTwoChannels) {
 TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
     const std::vector<uint8_t> data = PatternBytes(48000 * 4, 21);
     MakeProject(
-        {{WavSpec::pcm(2, 48000, 16), PatternBytes(4800 * 4, 20)}, {WavSpec::pcm(2, 48000, 16), data}});
+        {{WavLayout::pcm(2, 48000, 16), PatternBytes(4800 * 4, 20)}, {WavLayout::pcm(2, 48000, 16), data}});
     ListenToStimuli(1, 2);
     ASSERT_TRUE(RunToIdle());
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
@@ -67,7 +67,7 @@ TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
 // start, which plays its stimulus to the end.
 TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
     const std::vector<uint8_t> data = PatternBytes(9600 * 4, 22);
-    MakeProject({{WavSpec::pcm(2, 48000, 16), data}});
+    MakeProject({{WavLayout::pcm(2, 48000, 16), data}});
     CTrial& trial = w->project.GetSchedule(0)->trials[0];
     trial.stimuli[0] = 1;
     trial.startWait = 1.0;
@@ -127,7 +127,7 @@ TEST_F(JackAuditionTest, MonoStimulusReachesBothPorts) {
         signal[i] = 0.5f * float(int(i % 601) + 1) / 601.0f;
     std::vector<uint8_t> data(signal.size() * 4);
     std::memcpy(data.data(), signal.data(), data.size());
-    MakeProject({{WavSpec::floating(1, 48000, 32), data}});
+    MakeProject({{WavLayout::floating(1, 48000, 32), data}});
     ListenToStimuli(1, 1);
     ASSERT_TRUE(RunToIdle());
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();

@@ -243,7 +243,7 @@ TEST_F(ScheduleGridTest, ValidateScheduleRange) {
     w->NewProject(0);
     TestDir wavs;
     const QString wav = wavs.file("a.wav");
-    ASSERT_TRUE(WriteWav(wav, WavSpec::pcm(1, 44100, 16), PatternBytes(200)));
+    ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200)));
     ASSERT_EQ(w->project.SetStimulusFile(0, wav, false).isEmpty(), false);
     CExpTraining* training = w->project.GetExperimentParameter()->GetTraining();
     ASSERT_NE(training, nullptr);
@@ -304,7 +304,7 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
     NewWithPresentations(1, 1);
     TestDir wavs;
     const QString wav = wavs.file("a.wav");
-    ASSERT_TRUE(WriteWav(wav, WavSpec::pcm(1, 44100, 16), PatternBytes(200)));
+    ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200)));
     ASSERT_FALSE(w->project.SetStimulusFile(0, wav, false).isEmpty());
     w->ShowStimulusList();
     for (int row = 1; row <= 10; ++row)
@@ -442,7 +442,7 @@ TEST_F(ScheduleGridTest, AClickOnAnotherTabStoresTheGridAndShowsThatSchedule) {
                          0,
                          [&] {
                              const QString wav = wavs.file("a.wav");
-                             WriteWav(wav, WavSpec::pcm(1, 44100, 16), PatternBytes(200));
+                             WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200));
                              return wav;
                          }(),
                          false)

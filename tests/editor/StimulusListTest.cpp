@@ -11,16 +11,16 @@
 
 class StimulusListTest : public MainWindowTest {
 protected:
-    QString Wav(const char* name, const WavSpec& spec, size_t dataBytes) {
+    QString Wav(const char* name, const WavLayout& layout, size_t dataBytes) {
         const QString path = files.file(QString::fromLatin1(name));
-        EXPECT_TRUE(WriteWav(path, spec, PatternBytes(dataBytes)));
+        EXPECT_TRUE(WriteWav(path, layout, PatternBytes(dataBytes)));
         return path;
     }
     TestDir files;
 };
 
 TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
-    WavSpec zeroChannels = WavSpec::pcm(1, 44100, 16);
+    WavLayout zeroChannels = WavLayout::pcm(1, 44100, 16);
     zeroChannels.channels = 0;
     zeroChannels.blockAlign = 2;
     const QString text = files.file("notes.wav");
@@ -39,7 +39,7 @@ TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
     };
     const Case cases[] = {
         {"44.1 kHz stereo on a stereo device",
-         Wav("s16.wav", WavSpec::pcm(2, 44100, 16), 4000),
+         Wav("s16.wav", WavLayout::pcm(2, 44100, 16), 4000),
          {{44100, 2}},
          true,
          2,
@@ -47,12 +47,12 @@ TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
          44100,
          1000},
         {"44.1 kHz on a 48 kHz device",
-         Wav("s16b.wav", WavSpec::pcm(2, 44100, 16), 4000),
+         Wav("s16b.wav", WavLayout::pcm(2, 44100, 16), 4000),
          {{48000, 8}},
          false},
-        {"stereo on a mono device", Wav("s16c.wav", WavSpec::pcm(2, 44100, 16), 4000), {{44100, 1}}, false},
+        {"stereo on a mono device", Wav("s16c.wav", WavLayout::pcm(2, 44100, 16), 4000), {{44100, 1}}, false},
         {"8-bit mono",
-         Wav("u8.wav", WavSpec::pcm(1, 44100, 8), 88200),
+         Wav("u8.wav", WavLayout::pcm(1, 44100, 8), 88200),
          {{44100, 2}},
          true,
          1,
@@ -60,7 +60,7 @@ TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
          44100,
          88200},
         {"24-bit stereo",
-         Wav("s24.wav", WavSpec::pcm(2, 48000, 24), 600),
+         Wav("s24.wav", WavLayout::pcm(2, 48000, 24), 600),
          {{48000, 2}},
          true,
          2,
@@ -68,7 +68,7 @@ TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
          48000,
          100},
         {"float extensible",
-         Wav("f32.wav", WavSpec::extensible(2, 96000, 32, WavSpec::SubFormat::Float), 800),
+         Wav("f32.wav", WavLayout::extensible(2, 96000, 32, WavLayout::SubFormat::Float), 800),
          {{96000, 4}},
          true,
          2,
@@ -76,7 +76,7 @@ TEST_F(StimulusListTest, ProbeWaveFileAcceptsWhatTheDevicePlays) {
          96000,
          100},
         {"no channel", Wav("zero.wav", zeroChannels, 400), {{44100, 2}}, false},
-        {"4 bits", Wav("s4.wav", WavSpec::pcm(1, 44100, 4), 400), {{44100, 2}}, false},
+        {"4 bits", Wav("s4.wav", WavLayout::pcm(1, 44100, 4), 400), {{44100, 2}}, false},
         {"missing file", files.file("missing.wav"), {{44100, 2}}, false},
         {"not a wave file", text, {{44100, 2}}, false},
     };
@@ -125,7 +125,7 @@ TEST_F(StimulusListTest, GridAndProjectFollowEachOther) {
     ASSERT_EQ(w->project.GetStimuli()->GetCount(), 12);
     EXPECT_EQ((*w->project.GetStimuli())[8].comment, QStringLiteral("kept"));
 
-    const QString wav = Wav("take.wav", WavSpec::pcm(1, 44100, 16), 100);
+    const QString wav = Wav("take.wav", WavLayout::pcm(1, 44100, 16), 100);
     ASSERT_FALSE(w->project.SetStimulusFile(1, wav, false).isEmpty());
     (*w->project.GetStimuli())[1].comment = QStringLiteral("second");
     grid->SetCell(2, 9, QString());
@@ -139,7 +139,7 @@ TEST_F(StimulusListTest, AuditionOfSelectedStimuli) {
     w->NewProject(0);
     for (int i = 0; i < 7; ++i)
         ASSERT_FALSE(
-            w->project.SetStimulusFile(i, Wav("s.wav", WavSpec::pcm(1, 44100, 16), 100), false).isEmpty());
+            w->project.SetStimulusFile(i, Wav("s.wav", WavLayout::pcm(1, 44100, 16), 100), false).isEmpty());
     w->ShowStimulusList();
     StringGrid* grid = w->asgdStimulus;
 
@@ -163,7 +163,7 @@ TEST_F(StimulusListTest, AuditionOfSelectedStimuli) {
 TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHighlighted) {
     w->NewProject(0);
     ASSERT_FALSE(
-        w->project.SetStimulusFile(0, Wav("s.wav", WavSpec::pcm(1, 44100, 16), 100), false).isEmpty());
+        w->project.SetStimulusFile(0, Wav("s.wav", WavLayout::pcm(1, 44100, 16), 100), false).isEmpty());
     auto* insert = Find<QAction>("popStmListInsRow");
     emit w->popStmMenu->aboutToShow();
     EXPECT_EQ(w->popStmMenu->property("Tag").toInt(), 0);

@@ -28,7 +28,7 @@ protected:
         ASSERT_TRUE(QDir().mkdir(Tmp(S("src"))));
         for (int i = 0; i < 3; ++i) {
             const QString path = Source(i);
-            ASSERT_TRUE(WriteWav(path, WavSpec::pcm(1, 8000, 16), PatternBytes(200 + 100 * i, i + 1)));
+            ASSERT_TRUE(WriteWav(path, WavLayout::pcm(1, 8000, 16), PatternBytes(200 + 100 * i, i + 1)));
         }
         Write(Tmp(S("src/text.wav")), "not a wave file");
     }
@@ -206,7 +206,7 @@ TEST_F(ProjectFilesTest, AReplacementThatRunsOutOfSpaceKeepsTheOldCopy) {
     ASSERT_FALSE(name.isEmpty());
     const CStimulus before = (*p.GetStimuli())[0];
     const QString big = Tmp(S("src/big.wav"));
-    ASSERT_TRUE(WriteWav(big, WavSpec::pcm(1, 8000, 16), PatternBytes(64 * 1024, 3)));
+    ASSERT_TRUE(WriteWav(big, WavLayout::pcm(1, 8000, 16), PatternBytes(64 * 1024, 3)));
 
     // A file size limit stops the copy half-way, as a full disk would.
     struct rlimit old {};

@@ -13,7 +13,7 @@ namespace {
 
 struct OpenCase {
     const char* name;
-    WavSpec spec;
+    WavLayout layout;
     size_t dataBytes;
     bool opens;
 };
@@ -22,23 +22,23 @@ void PrintTo(const OpenCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-WavSpec withList(WavSpec s) {
+WavLayout withList(WavLayout s) {
     // An odd-sized chunk before data: its pad byte must be skipped.
     s.beforeData.push_back({"LIST", std::vector<uint8_t>(7, 'x')});
     return s;
 }
 
-WavSpec withoutData(WavSpec s) {
+WavLayout withoutData(WavLayout s) {
     s.withData = false;
     return s;
 }
 
-WavSpec withForm(WavSpec s, const char* form) {
+WavLayout withForm(WavLayout s, const char* form) {
     s.formType = form;
     return s;
 }
 
-WavSpec withFmtSize(WavSpec s, uint32_t size) {
+WavLayout withFmtSize(WavLayout s, uint32_t size) {
     s.fmtChunkSize = size;
     return s;
 }
@@ -50,7 +50,7 @@ TEST_P(CWaveFileIFOpen, OpensOrRefuses) {
     TestDir dir;
     const QString path = dir.file("f.wav");
     const std::vector<uint8_t> data = PatternBytes(c.dataBytes);
-    ASSERT_TRUE(WriteWav(path, c.spec, data));
+    ASSERT_TRUE(WriteWav(path, c.layout, data));
 
     CWaveFileIF file;
     WAVEFORMATEX format{};
@@ -60,9 +60,9 @@ TEST_P(CWaveFileIFOpen, OpensOrRefuses) {
         EXPECT_EQ(file.GetDataSize(), 0xFFFFFFFFu);
         return;
     }
-    EXPECT_EQ(format.nChannels, c.spec.channels);
-    EXPECT_EQ(format.nSamplesPerSec, c.spec.sampleRate);
-    EXPECT_EQ(format.wBitsPerSample, c.spec.bitsPerSample);
+    EXPECT_EQ(format.nChannels, c.layout.channels);
+    EXPECT_EQ(format.nSamplesPerSec, c.layout.sampleRate);
+    EXPECT_EQ(format.wBitsPerSample, c.layout.bitsPerSample);
     ASSERT_EQ(file.GetDataSize(), c.dataBytes);
     std::vector<uint8_t> read(c.dataBytes + 10, 0xEE);
     if (c.dataBytes > 0) {
@@ -74,20 +74,20 @@ TEST_P(CWaveFileIFOpen, OpensOrRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CWaveFileIFOpen,
-    ::testing::Values(OpenCase{"fmt16", WavSpec::pcm(2, 44100, 16), 4000, true},
-                      OpenCase{"fmt18", withFmtSize(WavSpec::pcm(1, 48000, 24), 18), 3000, true},
-                      OpenCase{"fmt40", WavSpec::extensible(6, 96000, 24, WavSpec::SubFormat::Pcm), 1800,
+    ::testing::Values(OpenCase{"fmt16", WavLayout::pcm(2, 44100, 16), 4000, true},
+                      OpenCase{"fmt18", withFmtSize(WavLayout::pcm(1, 48000, 24), 18), 3000, true},
+                      OpenCase{"fmt40", WavLayout::extensible(6, 96000, 24, WavLayout::SubFormat::Pcm), 1800,
                                true},
-                      OpenCase{"oddListBeforeData", withList(WavSpec::pcm(2, 44100, 16)), 400, true},
-                      OpenCase{"emptyData", WavSpec::pcm(2, 44100, 16), 0, true},
-                      OpenCase{"noDataChunk", withoutData(WavSpec::pcm(2, 44100, 16)), 0, false},
-                      OpenCase{"wrongFormType", withForm(WavSpec::pcm(2, 44100, 16), "AVI "), 400, false}),
+                      OpenCase{"oddListBeforeData", withList(WavLayout::pcm(2, 44100, 16)), 400, true},
+                      OpenCase{"emptyData", WavLayout::pcm(2, 44100, 16), 0, true},
+                      OpenCase{"noDataChunk", withoutData(WavLayout::pcm(2, 44100, 16)), 0, false},
+                      OpenCase{"wrongFormType", withForm(WavLayout::pcm(2, 44100, 16), "AVI "), 400, false}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
 TEST(CWaveFileIF, ShortFmtChunkKeepsTheCallersRemainingBytes) {
     TestDir dir;
     const QString path = dir.file("f.wav");
-    ASSERT_TRUE(WriteWav(path, WavSpec::pcm(2, 44100, 16), PatternBytes(40)));
+    ASSERT_TRUE(WriteWav(path, WavLayout::pcm(2, 44100, 16), PatternBytes(40)));
     CWaveFileIF file;
     WAVEFORMATEX format{};
     format.cbSize = 0x1234;
@@ -100,7 +100,7 @@ TEST(CWaveFileIF, ExtensibleFormatThroughOpenAndOpenEx) {
     TestDir dir;
     const QString path = dir.file("f.wav");
     ASSERT_TRUE(
-        WriteWav(path, WavSpec::extensible(2, 48000, 32, WavSpec::SubFormat::Float), PatternBytes(64)));
+        WriteWav(path, WavLayout::extensible(2, 48000, 32, WavLayout::SubFormat::Float), PatternBytes(64)));
     CWaveFileIF basic;
     WAVEFORMATEX format{};
     ASSERT_TRUE(basic.Open(path, 0, &format));
@@ -117,10 +117,10 @@ TEST(CWaveFileIF, ExtensibleFormatThroughOpenAndOpenEx) {
 TEST(CWaveFileIF, ReadAtStopsAtTheEndOfTheDataChunk) {
     TestDir dir;
     const QString path = dir.file("f.wav");
-    WavSpec spec = WavSpec::pcm(1, 8000, 16);
-    spec.afterData.push_back({"LIST", PatternBytes(20, 9)});
+    WavLayout layout = WavLayout::pcm(1, 8000, 16);
+    layout.afterData.push_back({"LIST", PatternBytes(20, 9)});
     const std::vector<uint8_t> data = PatternBytes(100);
-    ASSERT_TRUE(WriteWav(path, spec, data));
+    ASSERT_TRUE(WriteWav(path, layout, data));
     CWaveFileIF file;
     ASSERT_TRUE(file.Open(path, 0, nullptr));
     uint8_t buffer[64];
@@ -137,10 +137,10 @@ TEST(CWaveFileIF, ReadAtStopsAtTheEndOfTheDataChunk) {
 TEST(CWaveFileIF, TruncatedDataChunkIsBoundedByTheFile) {
     TestDir dir;
     const QString path = dir.file("f.wav");
-    WavSpec spec = WavSpec::pcm(2, 44100, 16);
-    spec.dataSizeField = 1000000; // a writer that never fixed its sizes
-    spec.riffSizeField = 0xFFFFFFFFu;
-    ASSERT_TRUE(WriteWav(path, spec, PatternBytes(400)));
+    WavLayout layout = WavLayout::pcm(2, 44100, 16);
+    layout.dataSizeField = 1000000; // a writer that never fixed its sizes
+    layout.riffSizeField = 0xFFFFFFFFu;
+    ASSERT_TRUE(WriteWav(path, layout, PatternBytes(400)));
     CWaveFileIF file;
     ASSERT_TRUE(file.Open(path, 0, nullptr));
     EXPECT_EQ(file.GetDataSize(), 400u);
@@ -149,8 +149,8 @@ TEST(CWaveFileIF, TruncatedDataChunkIsBoundedByTheFile) {
 TEST(CWaveFileIF, RefusedOpensLeaveTheObjectUsable) {
     TestDir dir;
     const QString good = dir.file("good.wav");
-    ASSERT_TRUE(WriteWav(good, WavSpec::pcm(2, 44100, 16), PatternBytes(40)));
-    ASSERT_TRUE(WriteWav(dir.file("other.wav"), WavSpec::pcm(1, 8000, 8), PatternBytes(40)));
+    ASSERT_TRUE(WriteWav(good, WavLayout::pcm(2, 44100, 16), PatternBytes(40)));
+    ASSERT_TRUE(WriteWav(dir.file("other.wav"), WavLayout::pcm(1, 8000, 8), PatternBytes(40)));
 
     CWaveFileIF file;
     WAVEFORMATEX format{};

@@ -59,7 +59,7 @@ protected:
 
 struct BytesCase {
     const char* name;
-    WavSpec spec;
+    WavLayout layout;
     uint32_t dataBytes;
 };
 
@@ -75,12 +75,12 @@ TEST_P(CSoundBytes, DeviceReceivesExactlyTheDataChunk) {
     const BytesCase& c = GetParam();
     const std::vector<uint8_t> data = PatternBytes(c.dataBytes, 11);
     const QString wav = home.path() + "/f.wav";
-    ASSERT_TRUE(WriteWav(wav, c.spec, data));
+    ASSERT_TRUE(WriteWav(wav, c.layout, data));
     CSound sound;
     const std::vector<intptr_t> got = playToEnd(sound, wav);
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.back(), SoundFinished);
-    const uint32_t whole = c.dataBytes - c.dataBytes % c.spec.frameBytes();
+    const uint32_t whole = c.dataBytes - c.dataBytes % c.layout.frameBytes();
     const std::vector<uint8_t> written = readFile(home.defaultFile());
     ASSERT_EQ(written.size(), whole);
     EXPECT_TRUE(std::equal(written.begin(), written.end(), data.begin())) << "bytes differ";
@@ -88,20 +88,20 @@ TEST_P(CSoundBytes, DeviceReceivesExactlyTheDataChunk) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, CSoundBytes,
-    ::testing::Values(BytesCase{"u8Mono", WavSpec::pcm(1, 8000, 8), 40000},
-                      BytesCase{"s16Stereo", WavSpec::pcm(2, 44100, 16), 3 * 32768 + 400},
-                      BytesCase{"s24Stereo", WavSpec::pcm(2, 48000, 24), 6 * 20000},
-                      BytesCase{"s24SixChannels", WavSpec::pcm(6, 48000, 24), 18 * 9000},
+    ::testing::Values(BytesCase{"u8Mono", WavLayout::pcm(1, 8000, 8), 40000},
+                      BytesCase{"s16Stereo", WavLayout::pcm(2, 44100, 16), 3 * 32768 + 400},
+                      BytesCase{"s24Stereo", WavLayout::pcm(2, 48000, 24), 6 * 20000},
+                      BytesCase{"s24SixChannels", WavLayout::pcm(6, 48000, 24), 18 * 9000},
                       BytesCase{"extensibleS24SixChannels",
-                                WavSpec::extensible(6, 48000, 24, WavSpec::SubFormat::Pcm), 18 * 2000},
-                      BytesCase{"float32Quad", WavSpec::floating(4, 96000, 32), 16 * 5000},
-                      BytesCase{"trailingPartialFrame", WavSpec::pcm(2, 48000, 24), 6 * 11000 + 4}),
+                                WavLayout::extensible(6, 48000, 24, WavLayout::SubFormat::Pcm), 18 * 2000},
+                      BytesCase{"float32Quad", WavLayout::floating(4, 96000, 32), 16 * 5000},
+                      BytesCase{"trailingPartialFrame", WavLayout::pcm(2, 48000, 24), 6 * 11000 + 4}),
     [](const ::testing::TestParamInfo<BytesCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CSoundTest, SixteenBlocksGiveStartSixteenProgressesAndFinish) {
     const uint32_t size = 16 * 32768 - 100;
     const QString wav = home.path() + "/f.wav";
-    ASSERT_TRUE(WriteWav(wav, WavSpec::pcm(2, 44100, 16), PatternBytes(size)));
+    ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(2, 44100, 16), PatternBytes(size)));
     CSound sound;
     playToEnd(sound, wav);
     std::vector<Message> expected{{WM_SOUND_STATUS, 1, 0}};
@@ -116,8 +116,8 @@ TEST_F(CSoundTest, SixteenBlocksGiveStartSixteenProgressesAndFinish) {
 TEST_F(CSoundTest, ShortAndEmptyFilesAndTheNamedDevice) {
     const QString three = home.path() + "/three.wav";
     const QString empty = home.path() + "/empty.wav";
-    ASSERT_TRUE(WriteWav(three, WavSpec::pcm(2, 44100, 16), PatternBytes(2 * 32768 + 8)));
-    ASSERT_TRUE(WriteWav(empty, WavSpec::pcm(2, 44100, 16), {}));
+    ASSERT_TRUE(WriteWav(three, WavLayout::pcm(2, 44100, 16), PatternBytes(2 * 32768 + 8)));
+    ASSERT_TRUE(WriteWav(empty, WavLayout::pcm(2, 44100, 16), {}));
     CSound sound;
     EXPECT_EQ(sound.GetDevice(), -1);
     const int file = AlsaTestHome::deviceIndex("tvfile");
@@ -133,13 +133,13 @@ TEST_F(CSoundTest, RefusedFormatsGiveStatusFiveAndLeaveThePlayerReady) {
     const QString floating = home.path() + "/float.wav";
     const QString misaligned = home.path() + "/misaligned.wav";
     const QString fine = home.path() + "/fine.wav";
-    ASSERT_TRUE(WriteWav(floating, WavSpec::floating(2, 48000, 32), PatternBytes(800)));
-    WavSpec bad = WavSpec::pcm(2, 48000, 16);
+    ASSERT_TRUE(WriteWav(floating, WavLayout::floating(2, 48000, 32), PatternBytes(800)));
+    WavLayout bad = WavLayout::pcm(2, 48000, 16);
     bad.blockAlign = 0; // would divide by zero
     ASSERT_TRUE(WriteWav(misaligned, bad, PatternBytes(800)));
-    WavSpec noChannels = WavSpec::pcm(0, 48000, 16);
+    WavLayout noChannels = WavLayout::pcm(0, 48000, 16);
     ASSERT_TRUE(WriteWav(home.path() + "/none.wav", noChannels, PatternBytes(800)));
-    ASSERT_TRUE(WriteWav(fine, WavSpec::pcm(2, 48000, 16), PatternBytes(800)));
+    ASSERT_TRUE(WriteWav(fine, WavLayout::pcm(2, 48000, 16), PatternBytes(800)));
 
     CSound sound;
     const int linear = AlsaTestHome::deviceIndex("tvlinear");
@@ -172,8 +172,8 @@ TEST_F(CSoundTest, DeviceQueries) {
 
     const QString floating = home.path() + "/float.wav";
     const QString integer = home.path() + "/int.wav";
-    ASSERT_TRUE(WriteWav(floating, WavSpec::floating(2, 48000, 32), PatternBytes(80)));
-    ASSERT_TRUE(WriteWav(integer, WavSpec::pcm(2, 48000, 24), PatternBytes(60)));
+    ASSERT_TRUE(WriteWav(floating, WavLayout::floating(2, 48000, 32), PatternBytes(80)));
+    ASSERT_TRUE(WriteWav(integer, WavLayout::pcm(2, 48000, 24), PatternBytes(60)));
     QFile text(home.path() + "/text.wav");
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a wave file at all");
@@ -219,7 +219,7 @@ protected:
     }
 
     void writeSeconds(double seconds) {
-        ASSERT_TRUE(WriteWav(wav, WavSpec::pcm(2, 48000, 16), PatternBytes(uint32_t(seconds * 48000) * 4)));
+        ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(2, 48000, 16), PatternBytes(uint32_t(seconds * 48000) * 4)));
     }
 };
 

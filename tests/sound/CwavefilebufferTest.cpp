@@ -11,7 +11,7 @@ namespace {
 
 struct FormatCase {
     const char* name;
-    WavSpec spec;
+    WavLayout layout;
     bool opens;
     int32_t sampleFormat;
     uint32_t memBytes;
@@ -26,7 +26,7 @@ class CWaveFileBufferFormats : public ::testing::TestWithParam<FormatCase> {};
 TEST_P(CWaveFileBufferFormats, SampleFormatOfEachFileFormat) {
     const FormatCase& c = GetParam();
     TestDir dir;
-    ASSERT_TRUE(WriteWav(dir.file("f.wav"), c.spec, PatternBytes(c.spec.frameBytes() * 10)));
+    ASSERT_TRUE(WriteWav(dir.file("f.wav"), c.layout, PatternBytes(c.layout.frameBytes() * 10)));
     CWaveFileBuffer buffer;
     ASSERT_EQ(buffer.Open(dir.file("f.wav"), 100), c.opens);
     if (c.opens) {
@@ -36,36 +36,36 @@ TEST_P(CWaveFileBufferFormats, SampleFormatOfEachFileFormat) {
     }
 }
 
-using Sub = WavSpec::SubFormat;
+using Sub = WavLayout::SubFormat;
 INSTANTIATE_TEST_SUITE_P(
     Formats, CWaveFileBufferFormats,
     ::testing::Values(
-        FormatCase{"int8", WavSpec::pcm(1, 8000, 8), true, -1, 1},
-        FormatCase{"int16", WavSpec::pcm(2, 44100, 16), true, 0, 2},
-        FormatCase{"int24", WavSpec::pcm(2, 44100, 24), true, 1, 4},
-        FormatCase{"int32", WavSpec::pcm(2, 44100, 32), true, 1, 4},
-        FormatCase{"int64", WavSpec::pcm(1, 44100, 64), true, -1, 8},
-        FormatCase{"float16", WavSpec::floating(1, 44100, 16), true, -1, 2},
-        FormatCase{"float32", WavSpec::floating(2, 44100, 32), true, 2, 4},
-        FormatCase{"float64", WavSpec::floating(2, 44100, 64), true, 3, 8},
-        FormatCase{"extensiblePcm24", WavSpec::extensible(6, 48000, 24, Sub::Pcm), true, 1, 4},
-        FormatCase{"extensibleFloat", WavSpec::extensible(2, 48000, 32, Sub::Float), true, 2, 4},
-        FormatCase{"extensibleOther", WavSpec::extensible(2, 48000, 16, Sub::Other), false, -1, 0},
+        FormatCase{"int8", WavLayout::pcm(1, 8000, 8), true, -1, 1},
+        FormatCase{"int16", WavLayout::pcm(2, 44100, 16), true, 0, 2},
+        FormatCase{"int24", WavLayout::pcm(2, 44100, 24), true, 1, 4},
+        FormatCase{"int32", WavLayout::pcm(2, 44100, 32), true, 1, 4},
+        FormatCase{"int64", WavLayout::pcm(1, 44100, 64), true, -1, 8},
+        FormatCase{"float16", WavLayout::floating(1, 44100, 16), true, -1, 2},
+        FormatCase{"float32", WavLayout::floating(2, 44100, 32), true, 2, 4},
+        FormatCase{"float64", WavLayout::floating(2, 44100, 64), true, 3, 8},
+        FormatCase{"extensiblePcm24", WavLayout::extensible(6, 48000, 24, Sub::Pcm), true, 1, 4},
+        FormatCase{"extensibleFloat", WavLayout::extensible(2, 48000, 32, Sub::Float), true, 2, 4},
+        FormatCase{"extensibleOther", WavLayout::extensible(2, 48000, 16, Sub::Other), false, -1, 0},
         FormatCase{"adpcmTag",
                    [] {
-                       WavSpec s = WavSpec::pcm(1, 8000, 16);
+                       WavLayout s = WavLayout::pcm(1, 8000, 16);
                        s.formatTag = 2;
                        return s;
                    }(),
                    false, -1, 0},
-        FormatCase{"noChannels", WavSpec::pcm(0, 8000, 16), false, -1, 0}),
+        FormatCase{"noChannels", WavLayout::pcm(0, 8000, 16), false, -1, 0}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 // 24-bit samples go to the high three bytes of a 4-byte slot, low byte zero.
 TEST(CWaveFileBuffer, TwentyFourBitStereoWidensIntoPlanarSlots) {
     TestDir dir;
     const std::vector<uint8_t> data = PatternBytes(6 * 50);
-    ASSERT_TRUE(WriteWav(dir.file("f.wav"), WavSpec::pcm(2, 48000, 24), data));
+    ASSERT_TRUE(WriteWav(dir.file("f.wav"), WavLayout::pcm(2, 48000, 24), data));
     CWaveFileBuffer buffer;
     ASSERT_TRUE(buffer.Open(dir.file("f.wav"), 64));
     EXPECT_EQ(buffer.Fill(0), 50);
@@ -84,7 +84,7 @@ TEST(CWaveFileBuffer, TwentyFourBitStereoWidensIntoPlanarSlots) {
 TEST(CWaveFileBuffer, FillStopsAtFullRingsAndShortReadsPackWithTheSmallerStride) {
     TestDir dir;
     const std::vector<uint8_t> data = PatternBytes(4 * 100);
-    ASSERT_TRUE(WriteWav(dir.file("f.wav"), WavSpec::pcm(2, 44100, 16), data));
+    ASSERT_TRUE(WriteWav(dir.file("f.wav"), WavLayout::pcm(2, 44100, 16), data));
     CWaveFileBuffer buffer;
     EXPECT_FALSE(buffer.Open(dir.file("f.wav"), 0)) << "ring of 0 frames";
     EXPECT_FALSE(buffer.Open(dir.file("missing.wav"), 10));
@@ -117,8 +117,8 @@ namespace {
 // A corrupt header's channel count must not make the buffer allocate gigabytes.
 TEST(CWaveFileBuffer, ImplausibleMemoryNeedIsRefusedBeforeAllocating) {
     TestDir dir;
-    WavSpec spec = WavSpec::pcm(60000, 48000, 16);
-    ASSERT_TRUE(WriteWav(dir.file("f.wav"), spec, PatternBytes(spec.frameBytes())));
+    WavLayout layout = WavLayout::pcm(60000, 48000, 16);
+    ASSERT_TRUE(WriteWav(dir.file("f.wav"), layout, PatternBytes(layout.frameBytes())));
     CWaveFileBuffer buffer;
     EXPECT_FALSE(buffer.Open(dir.file("f.wav"), 2 * 48000));
     EXPECT_FALSE(buffer.IsOpened());

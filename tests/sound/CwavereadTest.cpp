@@ -62,8 +62,8 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
     TestDir dir;
     const std::vector<uint8_t> mono = PatternBytes(2 * 3000, 1);
     const std::vector<uint8_t> stereo = PatternBytes(4 * 5000, 2);
-    ASSERT_TRUE(WriteWav(dir.file("a.wav"), WavSpec::pcm(1, 48000, 16), mono));
-    ASSERT_TRUE(WriteWav(dir.file("b.wav"), WavSpec::pcm(2, 48000, 16), stereo));
+    ASSERT_TRUE(WriteWav(dir.file("a.wav"), WavLayout::pcm(1, 48000, 16), mono));
+    ASSERT_TRUE(WriteWav(dir.file("b.wav"), WavLayout::pcm(2, 48000, 16), stereo));
 
     MessageInbox inbox;
     CWaveRead reader;
@@ -99,9 +99,9 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
 
 TEST(CWaveRead, FilesOfDifferentRatesOrFormatsAreRefused) {
     TestDir dir;
-    ASSERT_TRUE(WriteWav(dir.file("44.wav"), WavSpec::pcm(1, 44100, 16), PatternBytes(200)));
-    ASSERT_TRUE(WriteWav(dir.file("48.wav"), WavSpec::pcm(1, 48000, 16), PatternBytes(200)));
-    ASSERT_TRUE(WriteWav(dir.file("48f.wav"), WavSpec::floating(1, 48000, 32), PatternBytes(400)));
+    ASSERT_TRUE(WriteWav(dir.file("44.wav"), WavLayout::pcm(1, 44100, 16), PatternBytes(200)));
+    ASSERT_TRUE(WriteWav(dir.file("48.wav"), WavLayout::pcm(1, 48000, 16), PatternBytes(200)));
+    ASSERT_TRUE(WriteWav(dir.file("48f.wav"), WavLayout::floating(1, 48000, 32), PatternBytes(400)));
     CWaveRead reader;
     EXPECT_FALSE(reader.Open({}, 100));
     EXPECT_FALSE(reader.Open({dir.file("44.wav"), dir.file("48.wav")}, 100));
@@ -118,8 +118,8 @@ TEST(CWaveRead, FilesOfDifferentRatesOrFormatsAreRefused) {
 TEST(CWaveRead, ShortFileLoadsInOneFillAndStopEndsTheWork) {
     TestDir dir;
     const std::vector<uint8_t> data = PatternBytes(2 * 200, 3);
-    ASSERT_TRUE(WriteWav(dir.file("s.wav"), WavSpec::pcm(1, 48000, 16), data));
-    ASSERT_TRUE(WriteWav(dir.file("long.wav"), WavSpec::pcm(16, 48000, 16), PatternBytes(32 * 480000, 4)));
+    ASSERT_TRUE(WriteWav(dir.file("s.wav"), WavLayout::pcm(1, 48000, 16), data));
+    ASSERT_TRUE(WriteWav(dir.file("long.wav"), WavLayout::pcm(16, 48000, 16), PatternBytes(32 * 480000, 4)));
     CWaveRead reader;
     reader.Stop(); // while idle: returns at once
     ASSERT_TRUE(reader.Open({dir.file("s.wav")}, 1000));

@@ -127,9 +127,9 @@ protected:
         ::unsetenv("VANTREL_DRIVERS");
     }
 
-    QString Wav(const char* name, const WavSpec& spec, const std::vector<uint8_t>& data) {
+    QString Wav(const char* name, const WavLayout& layout, const std::vector<uint8_t>& data) {
         const QString path = dir.file(QString::fromLatin1(name));
-        EXPECT_TRUE(WriteWav(path, spec, data));
+        EXPECT_TRUE(WriteWav(path, layout, data));
         return path;
     }
 
@@ -146,7 +146,7 @@ protected:
 TEST_F(StimulusPlaybackTest, StereoStreamsFirstBlockThenHalfBlocksExactly) {
     const uint32_t frames = 250000;
     const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 4, 3);
-    const QString path = Wav("stereo.wav", WavSpec::pcm(2, Rate, 16), data);
+    const QString path = Wav("stereo.wav", WavLayout::pcm(2, Rate, 16), data);
 
     ASSERT_TRUE(playback.Play(path, window.handle));
     EXPECT_EQ(playback.SentFrames(), Block) << "first block";
@@ -178,7 +178,7 @@ TEST_P(StimulusPlaybackMap, ChannelsReachTheMappedOutputs) {
     const MapCase& c = GetParam();
     const uint32_t frames = 30000;
     const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 2 * size_t(c.channels), 5);
-    const QString path = Wav("map.wav", WavSpec::pcm(uint16_t(c.channels), Rate, 16), data);
+    const QString path = Wav("map.wav", WavLayout::pcm(uint16_t(c.channels), Rate, 16), data);
     playback.mono2Stereo = c.mono2Stereo;
     playback.asioChannelOrder = c.order;
 
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StimulusPlaybackTest, RefusedFramesGoFirstAtTheNextRefill) {
     const uint32_t frames = 200000;
     const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 4, 9);
-    const QString path = Wav("early.wav", WavSpec::pcm(2, Rate, 16), data);
+    const QString path = Wav("early.wav", WavLayout::pcm(2, Rate, 16), data);
 
     ASSERT_TRUE(playback.Play(path, window.handle));
     ASSERT_TRUE(playback.OnBufferDone(0x10000, 0));
@@ -225,7 +225,7 @@ TEST_F(StimulusPlaybackTest, RefusedFramesGoFirstAtTheNextRefill) {
 
 struct RefusedCase {
     const char* name;
-    WavSpec spec;
+    WavLayout layout;
 };
 
 void PrintTo(const RefusedCase& c, std::ostream* os) {
@@ -239,7 +239,7 @@ class StimulusPlaybackRefused : public StimulusPlaybackTest,
 // play before anything starts.
 TEST_P(StimulusPlaybackRefused, PlayFailsWithoutStarting) {
     playback.deviceFormats = {{44100, 2}, {48000, 2}};
-    const QString path = Wav("refused.wav", GetParam().spec, PatternBytes(4800, 2));
+    const QString path = Wav("refused.wav", GetParam().layout, PatternBytes(4800, 2));
     EXPECT_FALSE(playback.Play(path, window.handle));
     EXPECT_FALSE(playback.IsActive());
     EXPECT_EQ(VANTREL_IsWorking(), 0);
@@ -247,23 +247,23 @@ TEST_P(StimulusPlaybackRefused, PlayFailsWithoutStarting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StimulusPlaybackRefused,
-                         ::testing::Values(RefusedCase{"RateTheDeviceLacks", WavSpec::pcm(2, 22050, 16)},
+                         ::testing::Values(RefusedCase{"RateTheDeviceLacks", WavLayout::pcm(2, 22050, 16)},
                                            RefusedCase{"MoreChannelsThanTheDevice",
-                                                       WavSpec::pcm(3, 48000, 16)},
-                                           RefusedCase{"ZeroChannels", WavSpec::pcm(0, 48000, 16)},
-                                           RefusedCase{"EightBitSamples", WavSpec::pcm(2, 48000, 8)}),
+                                                       WavLayout::pcm(3, 48000, 16)},
+                                           RefusedCase{"ZeroChannels", WavLayout::pcm(0, 48000, 16)},
+                                           RefusedCase{"EightBitSamples", WavLayout::pcm(2, 48000, 8)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StimulusPlaybackTest, MissingFileAndNoReaderFail) {
     EXPECT_FALSE(playback.Play(dir.file("none.wav"), window.handle));
     playback.waveRead = nullptr;
     EXPECT_FALSE(
-        playback.Play(Wav("ok.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(400, 1)), window.handle));
+        playback.Play(Wav("ok.wav", WavLayout::pcm(2, Rate, 16), PatternBytes(400, 1)), window.handle));
 }
 
 // A file without frames does not hold the play up: it starts and ends at once.
 TEST_F(StimulusPlaybackTest, FileWithoutFramesEndsAtOnce) {
-    const QString path = Wav("empty.wav", WavSpec::pcm(2, Rate, 16), {});
+    const QString path = Wav("empty.wav", WavLayout::pcm(2, Rate, 16), {});
     const auto begin = std::chrono::steady_clock::now();
     ASSERT_TRUE(playback.Play(path, window.handle));
     ASSERT_TRUE(window.RunToEnd(playback, 5s));
@@ -273,7 +273,7 @@ TEST_F(StimulusPlaybackTest, FileWithoutFramesEndsAtOnce) {
 
 // Stop ends the stream; the stopped report it causes is no end of a play.
 TEST_F(StimulusPlaybackTest, StopEndsThePlayAndItsReportIsNoEnd) {
-    const QString path = Wav("long.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
+    const QString path = Wav("long.wav", WavLayout::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
     ASSERT_TRUE(playback.Play(path, window.handle));
     EXPECT_EQ(VANTREL_IsWorking(), 1);
     EXPECT_TRUE(playback.Stop());
@@ -288,7 +288,7 @@ TEST_F(StimulusPlaybackTest, StopEndsThePlayAndItsReportIsNoEnd) {
 
 // A play asked for while the library still works waits for it only as long as allowed.
 TEST_F(StimulusPlaybackTest, BusyLibraryWaitIsBounded) {
-    const QString path = Wav("busy.wav", WavSpec::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
+    const QString path = Wav("busy.wav", WavLayout::pcm(2, Rate, 16), PatternBytes(size_t(Rate) * 4 * 3, 4));
     ASSERT_TRUE(playback.Play(path, window.handle));
     StimulusPlayback second;
     second.waveRead = &reader;
@@ -313,7 +313,7 @@ TEST(StimulusPlaybackWaveOut, PlaysTheFileOnTheDevice) {
     Window window;
     const std::vector<uint8_t> data = PatternBytes(48000 * 4, 8);
     const QString path = home.path() + "/w.wav";
-    ASSERT_TRUE(WriteWav(path, WavSpec::pcm(2, 48000, 16), data));
+    ASSERT_TRUE(WriteWav(path, WavLayout::pcm(2, 48000, 16), data));
     ASSERT_TRUE(playback.Play(path, window.handle));
     ASSERT_TRUE(window.RunToEnd(playback));
     QFile out(home.defaultFile());

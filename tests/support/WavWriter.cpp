@@ -28,7 +28,7 @@ void putChunk(std::vector<uint8_t>& out, const std::string& id, const std::vecto
         out.push_back(0);
 }
 
-std::vector<uint8_t> fmtPayload(const WavSpec& s) {
+std::vector<uint8_t> fmtPayload(const WavLayout& s) {
     std::vector<uint8_t> f;
     const uint16_t align = s.blockAlign.value_or(uint16_t(s.frameBytes()));
     put16(f, s.formatTag);
@@ -42,9 +42,9 @@ std::vector<uint8_t> fmtPayload(const WavSpec& s) {
     if (s.fmtChunkSize >= 40) {
         put16(f, s.validBits ? s.validBits : s.bitsPerSample);
         put32(f, s.channelMask);
-        const uint32_t data1 = s.subFormat == WavSpec::SubFormat::Pcm     ? 1
-                               : s.subFormat == WavSpec::SubFormat::Float ? 3
-                                                                          : 0x12345678;
+        const uint32_t data1 = s.subFormat == WavLayout::SubFormat::Pcm     ? 1
+                               : s.subFormat == WavLayout::SubFormat::Float ? 3
+                                                                            : 0x12345678;
         put32(f, data1);
         const uint8_t tail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
         f.insert(f.end(), tail, tail + 12);
@@ -55,49 +55,49 @@ std::vector<uint8_t> fmtPayload(const WavSpec& s) {
 
 } // namespace
 
-WavSpec WavSpec::pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    WavSpec s;
+WavLayout WavLayout::pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
+    WavLayout s;
     s.channels = channels;
     s.sampleRate = rate;
     s.bitsPerSample = bits;
     return s;
 }
 
-WavSpec WavSpec::floating(uint16_t channels, uint32_t rate, uint16_t bits) {
-    WavSpec s = pcm(channels, rate, bits);
+WavLayout WavLayout::floating(uint16_t channels, uint32_t rate, uint16_t bits) {
+    WavLayout s = pcm(channels, rate, bits);
     s.formatTag = 3;
     return s;
 }
 
-WavSpec WavSpec::extensible(uint16_t channels, uint32_t rate, uint16_t bits, SubFormat sub) {
-    WavSpec s = pcm(channels, rate, bits);
+WavLayout WavLayout::extensible(uint16_t channels, uint32_t rate, uint16_t bits, SubFormat sub) {
+    WavLayout s = pcm(channels, rate, bits);
     s.formatTag = 0xFFFE;
     s.fmtChunkSize = 40;
     s.subFormat = sub;
     return s;
 }
 
-std::vector<uint8_t> MakeWav(const WavSpec& spec, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> body;
-    putId(body, spec.formType);
-    for (const WavChunk& c : spec.beforeFmt)
+    putId(body, layout.formType);
+    for (const WavChunk& c : layout.beforeFmt)
         putChunk(body, c.id, c.payload);
-    putChunk(body, "fmt ", fmtPayload(spec));
-    for (const WavChunk& c : spec.beforeData)
+    putChunk(body, "fmt ", fmtPayload(layout));
+    for (const WavChunk& c : layout.beforeData)
         putChunk(body, c.id, c.payload);
-    if (spec.withData)
-        putChunk(body, "data", data, spec.dataSizeField);
-    for (const WavChunk& c : spec.afterData)
+    if (layout.withData)
+        putChunk(body, "data", data, layout.dataSizeField);
+    for (const WavChunk& c : layout.afterData)
         putChunk(body, c.id, c.payload);
     std::vector<uint8_t> file;
     putId(file, "RIFF");
-    put32(file, spec.riffSizeField.value_or(uint32_t(body.size())));
+    put32(file, layout.riffSizeField.value_or(uint32_t(body.size())));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }
 
-bool WriteWav(const QString& path, const WavSpec& spec, const std::vector<uint8_t>& data) {
-    const std::vector<uint8_t> bytes = MakeWav(spec, data);
+bool WriteWav(const QString& path, const WavLayout& layout, const std::vector<uint8_t>& data) {
+    const std::vector<uint8_t> bytes = MakeWav(layout, data);
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==

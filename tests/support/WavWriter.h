@@ -15,7 +15,7 @@ struct WavChunk {
     std::vector<uint8_t> payload;
 };
 
-struct WavSpec {
+struct WavLayout {
     enum class SubFormat { Pcm, Float, Other };
 
     uint16_t formatTag = 1; // 1 PCM, 3 float, 0xFFFE extensible
@@ -36,14 +36,14 @@ struct WavSpec {
     std::optional<uint32_t> riffSizeField;
 
     // Shorthands for common formats.
-    static WavSpec pcm(uint16_t channels, uint32_t rate, uint16_t bits);
-    static WavSpec floating(uint16_t channels, uint32_t rate, uint16_t bits);
-    static WavSpec extensible(uint16_t channels, uint32_t rate, uint16_t bits, SubFormat sub);
+    static WavLayout pcm(uint16_t channels, uint32_t rate, uint16_t bits);
+    static WavLayout floating(uint16_t channels, uint32_t rate, uint16_t bits);
+    static WavLayout extensible(uint16_t channels, uint32_t rate, uint16_t bits, SubFormat sub);
 
     uint32_t frameBytes() const { return uint32_t(channels) * (bitsPerSample / 8); }
 };
 
-std::vector<uint8_t> MakeWav(const WavSpec& spec, const std::vector<uint8_t>& data);
-bool WriteWav(const QString& path, const WavSpec& spec, const std::vector<uint8_t>& data);
+std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>& data);
+bool WriteWav(const QString& path, const WavLayout& layout, const std::vector<uint8_t>& data);
 // Deterministic, non-repeating-looking bytes (so that misplaced bytes show).
 std::vector<uint8_t> PatternBytes(size_t count, uint32_t seed = 1);
