@@ -1,4 +1,5 @@
 #include "ASIOSettingUnit.h"
+#include "Named.h"
 
 #include "TextTable.h"
 
@@ -26,11 +27,6 @@ QString Hint(const char* key) {
                ? TextTable::Instance().Text(QStringLiteral("TfrmASIOSetting"), QString::fromLatin1(key),
                                             TextTable::Language::Japanese)
                : text;
-}
-
-template <typename T> T* Named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "PrjInfoUnit.h"
+#include "Named.h"
 
 #include "TextTable.h"
 
@@ -14,11 +15,6 @@ namespace {
 
 QString Caption(const char* key) {
     return TextTable::Instance().Text(QStringLiteral("TfrmPrjInfo"), QString::fromLatin1(key));
-}
-
-template <typename T> T* Named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 } // namespace

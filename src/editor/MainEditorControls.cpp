@@ -5,6 +5,7 @@
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "MainUnit.h"
+#include "Named.h"
 #include "StringGrid.h"
 #include "TextTable.h"
 
@@ -67,11 +68,6 @@ QString Caption(const QString& key) {
                 TextTable::Instance().language() == TextTable::Language::Japanese ? c.ja : c.en);
     }
     return TextTable::Instance().Text(kWindow, key);
-}
-
-template <typename T> T* Named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
 }
 
 StringGrid* MakeGrid(QWidget* parent, const char* name, int cols, int rows, int fixedCols) {

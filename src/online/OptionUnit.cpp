@@ -1,4 +1,5 @@
 #include "OptionUnit.h"
+#include "Named.h"
 
 #include "OptionIni.h"
 #include "ReplyRecord.h"
@@ -72,11 +73,6 @@ QString Caption(const char* key) {
             return QString::fromUtf8(table.language() == TextTable::Language::Japanese ? c.ja : c.en);
     }
     return {};
-}
-
-template <typename T> T* Named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
