@@ -171,8 +171,8 @@ TEST_F(AuditionTest, StopWhileWaitingForTheOperatorEndsTheRun) {
     w->asgdSchedule->SetSelection(QRect(QPoint(1, 1), QPoint(1, 1)));
     w->actSdlListListenExecute();
     ASSERT_TRUE(PumpUntil([&] { return State() == ExecOperatorWait; }, 5000));
-    Pump(50);
-    EXPECT_TRUE(w->actExecCtrlPlay->isEnabled());
+    EXPECT_TRUE(PumpUntil([&] { return w->actExecCtrlPlay->isEnabled(); }, 3000))
+        << "the window follows the state";
     w->actExecCtrlStopExecute();
     ASSERT_TRUE(RunToIdle(5000));
     EXPECT_NE(std::find(recorder.states.begin(), recorder.states.end(), int(ExecScheduleEnded)),

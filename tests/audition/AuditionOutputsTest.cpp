@@ -76,13 +76,14 @@ TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
     w->ShowSchedule(0);
     w->asgdSchedule->SetSelection(QRect(QPoint(1, 1), QPoint(1, 1)));
     w->actSdlListListenExecute();
-    ASSERT_TRUE(PumpUntil([&] { return State() == ExecTimedWait; }, 3000));
+    // The sequencer's state runs ahead of the window, which follows its posted messages.
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecTimedWait && w->playColumn != -1; }, 3000));
     EXPECT_EQ(w->playColumn, w->asgdSchedule->FixedCols() + 1) << "the start-time column";
 
     w->actExecCtrlSuspendExecute();
     ASSERT_TRUE(PumpUntil([&] { return State() == ExecTrialPaused; }, 3000));
-    Pump(50); // the window handles the state
-    EXPECT_TRUE(w->actExecCtrlPlay->isEnabled());
+    EXPECT_TRUE(PumpUntil([&] { return w->actExecCtrlPlay->isEnabled(); }, 3000))
+        << "the window follows the state";
     w->actExecCtrlPlayExecute();
     ASSERT_TRUE(RunToIdle());
     EXPECT_NE(std::find(recorder.states.begin(), recorder.states.end(), int(ExecTrialResumed)),

@@ -8,14 +8,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 std::atomic<int> g_serial{0};
@@ -42,6 +40,24 @@ std::string JackServer::ReadLog() const {
 bool JackServer::Start(std::string* error, int timeoutMs) {
     if (pid > 0)
         return true;
+    // JACK keeps a registry of few server slots; tests running in parallel may fill it
+    // for a moment, so a full registry is waited out instead of failing the test.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs + 30000);
+    for (;;) {
+        std::string attempt;
+        if (StartOnce(&attempt, timeoutMs))
+            return true;
+        const bool full = attempt.find("Too many servers") != std::string::npos;
+        if (!full || std::chrono::steady_clock::now() >= deadline) {
+            if (error)
+                *error = attempt;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+}
+
+bool JackServer::StartOnce(std::string* error, int timeoutMs) {
     // A client that fails to connect must not print to the test's output.
     jack_set_error_function(&Silent);
     jack_set_info_function(&Silent);
@@ -54,16 +70,28 @@ bool JackServer::Start(std::string* error, int timeoutMs) {
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int spawned = posix_spawnp(&pid, "jackd", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t parent = ::getpid();
+    pid = ::fork();
+    if (pid == 0) {
+        // The server dies with the test: a test killed by its time-out must not leave a
+        // server behind holding one of JACK's few registry slots.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(127);
+        if (log >= 0) {
+            ::dup2(log, 1);
+            ::dup2(log, 2);
+        }
+        ::execvp("jackd", argv.data());
+        ::_exit(127);
+    }
+    if (log >= 0)
+        ::close(log);
+    if (pid < 0) {
         pid = -1;
         if (error)
-            *error = "cannot start jackd (is jackd2 installed?): errno " + std::to_string(spawned);
+            *error = "cannot start jackd: errno " + std::to_string(errno);
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -72,7 +100,9 @@ bool JackServer::Start(std::string* error, int timeoutMs) {
         if (::waitpid(pid, &status, WNOHANG) == pid) {
             pid = -1;
             if (error)
-                *error = "jackd " + name + " exited at start:\n" + ReadLog();
+                *error = (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+                             ? "cannot start jackd (is jackd2 installed?)"
+                             : "jackd " + name + " exited at start:\n" + ReadLog();
             return false;
         }
         jack_status_t st{};

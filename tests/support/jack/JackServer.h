@@ -20,6 +20,7 @@ public:
     bool IsRunning() const { return pid > 0; }
 
 private:
+    bool StartOnce(std::string* error, int timeoutMs);
     std::string ReadLog() const;
 
     int rate;
