@@ -8,7 +8,7 @@ namespace tamvik {
 class IniFile;
 }
 
-// Base of every project part that owns one entry file. It gives the parts one codec for
+// Base of every project part that owns one entry file. It gives the project parts one codec for
 // lists inside entry values. Entries are always written and read with ',' as the list
 // separator and '.' as the decimal separator, whatever the user's locale, so the
 // separators are fixed here instead of being taken from process-wide settings.
@@ -19,7 +19,7 @@ public:
 
     virtual ~CTamvikProjectBase() = default;
 
-    // No state: lets the parts default their own comparisons.
+    // No state: lets the project parts default their own comparisons.
     bool operator==(const CTamvikProjectBase&) const = default;
 
     void SplitList(const QString& text, std::vector<QString>& out, bool unescape) const;
@@ -33,7 +33,7 @@ public:
     // Reads the entry at path into ini; false (ini empty) when path is empty or no such file.
     static bool ReadEntryFile(const QString& path, tamvik::IniFile& ini);
     // Starts from an empty document when replace is set, else from the file's content so
-    // that keys the part does not write survive; fill writes the part's keys; the file is
+    // that keys this part does not write survive; fill writes this part's keys; the file is
     // then replaced atomically. Throws std::runtime_error when it cannot be written.
     static void WriteEntryFile(const QString& path, bool replace,
                                const std::function<void(tamvik::IniFile&)>& fill);

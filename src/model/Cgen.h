@@ -24,7 +24,7 @@ public:
     // Empties every member except soundDevice, which survives a clear.
     void Clear();
 
-    // Reads the entry; a missing file leaves the part cleared. Bad values fall back to their
+    // Reads the entry; a missing file leaves this part cleared. Bad values fall back to their
     // defaults, never throw.
     void Load(const QString& path);
     // Writes the entry; replace starts from an empty file, otherwise keys this part does not

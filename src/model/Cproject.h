@@ -27,7 +27,7 @@
 // (QDir::tempPath()/tamvik-<uid>/, 0700). Each holds a lock file while its project lives,
 // so that RemoveStaleWorkFolders of another instance leaves it alone.
 //
-// Misuse throws std::runtime_error with the messages below; Open passes on the parts'
+// Misuse throws std::runtime_error with the messages below; Open passes on the project parts'
 // exceptions. A failed Open leaves the project exactly as it was.
 class CProject : public CTmvFile {
 public:
@@ -88,16 +88,16 @@ public:
     // False, nothing changed, when no work folder can be made.
     bool New();
     // Reads the archive named by the file name into a new work folder and fresh parts, and
-    // switches to them once everything has loaded. On failure (false, or the parts'
+    // switches to them once everything has loaded. On failure (false, or the project parts'
     // exceptions such as "invalid method!!") the project keeps its parts, work folder and
     // file name.
     bool Open();
     // Writes every entry into the work folder and packs it into the archive at the file
     // name, replacing it only once complete. False without a work folder, without a file
-    // name (the entries are written all the same) or when packing fails; the parts'
+    // name (the entries are written all the same) or when packing fails; the project parts'
     // write failures pass on as their exceptions.
     bool Save();
-    // Deletes the work folder and empties the parts; file name and instruction stay.
+    // Deletes the work folder and empties the project parts; file name and instruction stay.
     // False, nothing changed, without a work folder.
     bool Close();
 
@@ -172,7 +172,7 @@ private:
     QChar decimalSeparator = QLatin1Char('.');
     QChar listSeparator = QLatin1Char(',');
 
-    // The archive the parts came from or were last saved to; a failed Open goes back to it.
+    // The archive the project parts came from or were last saved to; a failed Open goes back to it.
     QString loadedFileName;
     int workLockFd = -1; // holds the lock of workFolder
     CopyProgress copyProgress;

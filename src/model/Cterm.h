@@ -41,7 +41,7 @@ public:
     // Network type, no terminals, serial settings released.
     void Clear();
 
-    // Reads the entry; a missing file leaves the part cleared. Never throws on content.
+    // Reads the entry; a missing file leaves this part cleared. Never throws on content.
     void Load(const QString& path);
     // Throws std::runtime_error when the file cannot be written.
     void Save(const QString& path, bool replace) const;

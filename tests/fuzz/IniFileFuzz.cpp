@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again.ToText() != once)
         std::abort();
 
-    // The parts' own writing must read back unchanged too.
+    // The project parts' own writing must read back unchanged too.
     tamvik::IniFile written;
     general.Save(written);
     terminals.Save(written);

@@ -129,5 +129,5 @@ TEST(Terminal, CountAndClear) {
     TestDir dir;
     CTerminalInfo loaded = copy;
     loaded.Load(dir.file("none.ini"));
-    EXPECT_EQ(loaded, CTerminalInfo()) << "a missing file leaves the part cleared";
+    EXPECT_EQ(loaded, CTerminalInfo()) << "a missing file leaves this part cleared";
 }
