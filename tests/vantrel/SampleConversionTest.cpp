@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 using namespace vantrel;
@@ -194,4 +198,165 @@ TEST(SampleConversion, AllInt16ValuesToFloat32AndInt32) {
         ASSERT_EQ(FloatBits(f[i]), FloatBits(float(all[i] * 3.051850947599719e-05))) << all[i];
         ASSERT_EQ(uint32_t(w[i]), uint32_t(int32_t(all[i])) << 16) << all[i];
     }
+}
+
+namespace {
+
+// A one-sample call always takes the scalar loop, so it is the reference the vector
+// kernels of a long block must match bit for bit.
+void ExpectBlockMatchesScalar(int format, const void* source, int64_t count, int type, const char* what) {
+    const size_t in = size_t(FormatBytesPerSample(format)), out = size_t(BytesPerSample(type));
+    const auto* src = static_cast<const uint8_t*>(source);
+    std::vector<uint8_t> block(size_t(count) * out + 16, 0xCC), single(size_t(count) * out + 16, 0xCC);
+    ConvertSamples(format, src, count, type, block.data());
+    for (int64_t i = 0; i < count; ++i)
+        ConvertSamples(format, src + size_t(i) * in, 1, type, single.data() + size_t(i) * out);
+    for (int64_t i = 0; i < count; ++i) {
+        if (std::memcmp(block.data() + size_t(i) * out, single.data() + size_t(i) * out, out) != 0) {
+            uint64_t bits = 0;
+            std::memcpy(&bits, src + size_t(i) * in, in);
+            ADD_FAILURE() << what << " format " << format << " type " << type << " sample " << i << " bits 0x"
+                          << std::hex << bits;
+            return;
+        }
+    }
+    // Nothing written past the block.
+    for (size_t i = size_t(count) * out; i < block.size(); ++i)
+        ASSERT_EQ(block[i], 0xCC) << what << " format " << format << " type " << type;
+}
+
+// Full blocks, blocks shifted by a few samples with lengths that are not multiples of
+// the vector width, and short blocks everywhere in between.
+void ExpectEveryTypeMatchesScalar(int format, const std::vector<uint8_t>& source, const char* what) {
+    const size_t in = size_t(FormatBytesPerSample(format));
+    const int64_t count = int64_t(source.size() / in);
+    for (int type = 0; type < 32; ++type) {
+        if (BytesPerSample(type) < 0 || !CanConvertSamples(format, type))
+            continue;
+        ExpectBlockMatchesScalar(format, source.data(), count, type, what);
+        for (int64_t skip : {1, 3, 5, 7})
+            ExpectBlockMatchesScalar(format, source.data() + size_t(skip) * in, count - skip - 2 * skip, type,
+                                     what);
+        for (int64_t length = 1; length < 40; ++length)
+            ExpectBlockMatchesScalar(format, source.data() + size_t(length * 13 % 97) * in, length, type,
+                                     what);
+    }
+}
+
+template <typename T> void Append(std::vector<uint8_t>& bytes, T value) {
+    const auto* b = reinterpret_cast<const uint8_t*>(&value);
+    bytes.insert(bytes.end(), b, b + sizeof value);
+}
+
+// Every saturation edge of every target, as source values: the bound over the scale and
+// its neighbours on both sides.
+template <typename F> void AppendEdges(std::vector<uint8_t>& bytes) {
+    const double bounds[][2] = {{32767.0, -32768.0},
+                                {2147483647.0, -2147483648.0},
+                                {131071.0, -131072.0},
+                                {524287.0, -524288.0},
+                                {8388607.0, -8388608.0}};
+    const double scales[] = {32767.0, 2147483647.0, 131071.0, 524287.0, 8388607.0};
+    for (size_t k = 0; k < 5; ++k)
+        for (double bound : bounds[k]) {
+            for (double edge : {bound / scales[k], (bound + 1) / scales[k], (bound - 1) / scales[k],
+                                (bound + 0.5) / scales[k], (bound - 0.5) / scales[k]}) {
+                F x = F(edge);
+                for (int step = 0; step < 6; ++step) {
+                    x = std::nextafter(x, F(-1e30));
+                }
+                for (int step = 0; step < 12; ++step) {
+                    Append<F>(bytes, x);
+                    Append<F>(bytes, -x);
+                    x = std::nextafter(x, F(1e30));
+                }
+            }
+        }
+    const F inf = std::numeric_limits<F>::infinity();
+    for (F x :
+         {F(0), F(-0.0), inf, -inf, std::numeric_limits<F>::quiet_NaN(), -std::numeric_limits<F>::quiet_NaN(),
+          std::numeric_limits<F>::signaling_NaN(), std::numeric_limits<F>::denorm_min(),
+          -std::numeric_limits<F>::denorm_min(), std::numeric_limits<F>::min(), std::numeric_limits<F>::max(),
+          std::numeric_limits<F>::lowest(), F(1), F(-1), F(0.5), F(-0.5)})
+        Append<F>(bytes, x);
+    if constexpr (std::is_same_v<F, double>) {
+        // Around the float range, where narrowing to Float32 saturates or rounds to infinity.
+        for (double m : {double(FLT_MAX), double(-FLT_MAX), double(FLT_MIN), double(-FLT_MIN),
+                         double(std::numeric_limits<float>::denorm_min())}) {
+            double x = m;
+            for (int step = 0; step < 4; ++step)
+                x = std::nextafter(x, -m * 4);
+            for (int step = 0; step < 8; ++step, x = std::nextafter(x, m * 4))
+                Append<double>(bytes, x);
+            Append<double>(bytes, m * (1 + 0x1p-24));
+            Append<double>(bytes, m * (1 - 0x1p-25));
+            Append<double>(bytes, m * (1 + 0x1p-25));
+        }
+    }
+}
+
+uint64_t Next(uint64_t& state) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+}
+
+} // namespace
+
+TEST(SampleConversion, BlocksMatchTheScalarRuleForAllInt16Values) {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 65536; ++i)
+        Append<int16_t>(bytes, int16_t(i - 32768));
+    ExpectEveryTypeMatchesScalar(kFormatInt16, bytes, "int16");
+}
+
+TEST(SampleConversion, BlocksMatchTheScalarRuleForInt32Patterns) {
+    std::vector<uint8_t> bytes;
+    for (int32_t v :
+         {INT32_MIN, INT32_MIN + 1, INT32_MAX, INT32_MAX - 1, 0, 1, -1, 65535, 65536, -65536, -65537})
+        Append<int32_t>(bytes, v);
+    // Products near every integer the int16 target truncates to.
+    for (int32_t k = -32768; k <= 32767; k += 97)
+        for (int32_t d = -2; d <= 2; ++d)
+            Append<int32_t>(bytes,
+                            int32_t(std::clamp<int64_t>(int64_t(k) * 65538 + d, INT32_MIN, INT32_MAX)));
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    for (int i = 0; i < 1 << 20; ++i)
+        Append<int32_t>(bytes, int32_t(uint32_t(Next(state))));
+    ExpectEveryTypeMatchesScalar(kFormatInt32, bytes, "int32");
+}
+
+TEST(SampleConversion, BlocksMatchTheScalarRuleForFloat32Patterns) {
+    std::vector<uint8_t> bytes;
+    AppendEdges<float>(bytes);
+    uint64_t state = 0x243F6A8885A308D3ull;
+    for (int i = 0; i < 1 << 20; ++i) {
+        const uint64_t r = Next(state);
+        // Half raw bit patterns (NaNs, infinities, denormals included), half audio-range values.
+        if (i & 1)
+            Append<uint32_t>(bytes, uint32_t(r));
+        else
+            Append<float>(bytes, float(int64_t(r >> 11) - (int64_t(1) << 52)) * 0x1p-51f);
+    }
+    ExpectEveryTypeMatchesScalar(kFormatFloat32, bytes, "float32");
+}
+
+TEST(SampleConversion, BlocksMatchTheScalarRuleForFloat64Patterns) {
+    std::vector<uint8_t> bytes;
+    AppendEdges<double>(bytes);
+    uint64_t state = 0x13198A2E03707344ull;
+    for (int i = 0; i < 1 << 20; ++i) {
+        const uint64_t r = Next(state);
+        if (i & 1)
+            Append<uint64_t>(bytes, r);
+        else if (i & 2)
+            Append<double>(bytes, double(int64_t(r >> 1) - (int64_t(1) << 62)) * 0x1p-61);
+        else if (i & 4) // exponents around the float range, any sign and mantissa
+            Append<uint64_t>(bytes,
+                             (r & 0x800FFFFFFFFFFFFFull) | (uint64_t((r >> 52) % 360 + 1023 - 180) << 52));
+        else // double denormals
+            Append<uint64_t>(bytes, r & 0x800FFFFFFFFFFFFFull);
+    }
+    ExpectEveryTypeMatchesScalar(kFormatFloat64, bytes, "float64");
 }
