@@ -360,3 +360,20 @@ TEST(SampleConversion, BlocksMatchTheScalarRuleForFloat64Patterns) {
     }
     ExpectEveryTypeMatchesScalar(kFormatFloat64, bytes, "float64");
 }
+
+// The Float64 rows replace the division by a corrected reciprocal product; that this is
+// the correctly rounded quotient is checked here for every int32.
+TEST(SampleConversion, EveryInt32ToFloat64IsTheQuotient) {
+    constexpr int64_t chunk = 1 << 20;
+    std::vector<int32_t> source(chunk);
+    std::vector<double> got(chunk), expected(chunk);
+    for (int64_t start = INT32_MIN; start <= INT32_MAX; start += chunk) {
+        for (int64_t i = 0; i < chunk; ++i)
+            source[size_t(i)] = int32_t(start + i);
+        ConvertSamples(kFormatInt32, source.data(), chunk, kFloat64LSB, got.data());
+        for (int64_t i = 0; i < chunk; ++i)
+            expected[size_t(i)] = source[size_t(i)] / 2147483647.0;
+        ASSERT_EQ(std::memcmp(got.data(), expected.data(), sizeof(double) * chunk), 0)
+            << "chunk at " << start;
+    }
+}
