@@ -284,10 +284,11 @@ inline __attribute__((always_inline)) void ConvertBlock(int format, const void* 
     }
 }
 
-// Hand-written AVX2 kernels for the rows the compiler leaves scalar. Each lane computes
-// exactly what the scalar rule computes in double: the same product or quotient, NaN to
-// +0, the same clamp, truncation or the current rounding mode. The scalar loop finishes
-// the last count % 8 samples.
+// Hand-written AVX2 kernels for the rows the compiler leaves slow. Every lane gives the
+// bits of the scalar rule: mostly the same double arithmetic, and where a cheaper formula
+// stands in, the comment there says why it is equal. The scalar loop finishes the last
+// count % 8 samples. The scalar rule has no multiply-add, so FMA contraction cannot
+// change it in this target.
 #define VANTREL_AVX2 __attribute__((target("avx2,fma")))
 
 enum class Kind { Int16, Int32, Float32, Float64 };
@@ -473,9 +474,9 @@ VANTREL_AVX2 int64_t ConvertBulkAvx2(int format, const void* src, int64_t n, int
     return 0;
 }
 
-// The same loops compiled twice; with AVX2 the byte swaps and the double arithmetic
-// vectorise. Chosen per call from a flag set once (an ifunc resolver would run before
-// sanitizers are initialised).
+// The same loops compiled twice; with AVX2 (and FMA, which the kernels use) the byte
+// swaps and the double arithmetic vectorise. Chosen per call from a flag set once (an ifunc resolver would
+// run before sanitizers are initialised).
 __attribute__((target("avx2,fma"), flatten)) void ConvertBlockAvx2(int format, const void* src, int64_t n,
                                                                    int type, void* dst) {
     const int64_t done = ConvertBulkAvx2(format, src, n, type, dst);
