@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libcurl4-openssl-dev ca-certificates
+  libcurl4-openssl-dev ca-certificates openssl
   libasound2-dev libasound2-plugins alsa-utils
   libjack-jackd2-dev jackd2
   libudev-dev
