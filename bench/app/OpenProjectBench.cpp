@@ -3,6 +3,7 @@
 #include "Cproject.h"
 #include "MainUnit.h"
 #include "TamvikApplication.h"
+#include "WavWriter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,30 +21,6 @@ constexpr int TrialCount = 200;
 constexpr int Rounds = 7;
 
 // A short 16-bit stereo file (0.1 s at 44.1 kHz).
-bool WriteWave(const QString& path) {
-    const std::uint32_t dataBytes = 4410 * 4;
-    const std::uint32_t riffSize = 36 + dataBytes;
-    const std::uint16_t pcm = 1, channels = 2, blockAlign = 4, bits = 16;
-    const std::uint32_t rate = 44100, byteRate = rate * blockAlign, fmtSize = 16;
-    QByteArray bytes;
-    auto put = [&](const void* p, int n) { bytes.append(static_cast<const char*>(p), n); };
-    bytes.append("RIFF");
-    put(&riffSize, 4);
-    bytes.append("WAVEfmt ");
-    put(&fmtSize, 4);
-    put(&pcm, 2);
-    put(&channels, 2);
-    put(&rate, 4);
-    put(&byteRate, 4);
-    put(&blockAlign, 2);
-    put(&bits, 2);
-    bytes.append("data");
-    put(&dataBytes, 4);
-    bytes.append(QByteArray(static_cast<int>(dataBytes), '\0'));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -76,7 +53,8 @@ int main(int argc, char** argv) {
         QDir().mkdir(root + QStringLiteral("src"));
         for (int i = 0; i < StimulusCount; ++i) {
             const QString path = root + QStringLiteral("src/%1.wav").arg(i);
-            if (!WriteWave(path) || project.SetStimulusFile(i, path, false).isEmpty())
+            if (!WriteWav(path, WavLayout::pcm(2, 44100, 16), std::vector<uint8_t>(4410 * 4)) ||
+                project.SetStimulusFile(i, path, false).isEmpty())
                 return 1;
             (*project.GetStimuli())[i].comment = QStringLiteral("comment %1").arg(i);
         }

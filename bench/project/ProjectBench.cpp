@@ -2,6 +2,7 @@
 // "tar -xf" of the same work folder in the same run. Prints the median times and the
 // ratios (project / tar; 1.0 or less is the goal). Usage: bench_project [scratch folder]
 #include "Cproject.h"
+#include "WavWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,29 +21,6 @@ namespace {
 constexpr int StimulusCount = 200;
 constexpr std::uint32_t DataBytes = 2500000;
 constexpr int Rounds = 5;
-
-bool WriteWave(const QString& path, char fill) {
-    const std::uint32_t riffSize = 36 + DataBytes;
-    const std::uint16_t pcm = 1, channels = 2, blockAlign = 4, bits = 16;
-    const std::uint32_t rate = 44100, byteRate = rate * blockAlign, fmtSize = 16;
-    QByteArray bytes;
-    auto put = [&](const void* p, int n) { bytes.append(static_cast<const char*>(p), n); };
-    bytes.append("RIFF");
-    put(&riffSize, 4);
-    bytes.append("WAVEfmt ");
-    put(&fmtSize, 4);
-    put(&pcm, 2);
-    put(&channels, 2);
-    put(&rate, 4);
-    put(&byteRate, 4);
-    put(&blockAlign, 2);
-    put(&bits, 2);
-    bytes.append("data");
-    put(&DataBytes, 4);
-    bytes.append(QByteArray(DataBytes, fill));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -75,7 +53,8 @@ int main(int argc, char** argv) {
     project.SetMethod(0);
     for (int i = 0; i < StimulusCount; ++i) {
         const QString path = root + QStringLiteral("src/%1.wav").arg(i);
-        if (!WriteWave(path, static_cast<char>(i)) || project.SetStimulusFile(i, path, false).isEmpty())
+        if (!WriteWav(path, WavLayout::pcm(2, 44100, 16), std::vector<uint8_t>(DataBytes, std::uint8_t(i))) ||
+            project.SetStimulusFile(i, path, false).isEmpty())
             return 1;
     }
     const QString archive = root + QStringLiteral("project.tmv");

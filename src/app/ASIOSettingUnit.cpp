@@ -1,5 +1,5 @@
 #include "ASIOSettingUnit.h"
-#include "Named.h"
+#include "FormParts.h"
 
 #include "TextTable.h"
 
@@ -62,13 +62,7 @@ TfrmASIOSetting::TfrmASIOSetting(QWidget* owner)
     side->addWidget(sbtnInitialize);
     layout->addLayout(side, 1, 2);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnOK = Named(new QPushButton(Caption("btnOK"), this), "btnOK");
-    btnOK->setDefault(true);
-    btnCancel = Named(new QPushButton(Caption("btnCancel"), this), "btnCancel");
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = MakeOkCancelRow(this, Caption("btnOK"), Caption("btnCancel"), btnOK, btnCancel);
     layout->addLayout(buttons, 2, 0, 1, 3);
 
     connect(sbtnUp, &QToolButton::clicked, this, &TfrmASIOSetting::sbtnUpClick);

@@ -1,5 +1,6 @@
 // Audition in the main window: the sequencer's states, playback of the stimulus it names,
 // the lock of the commands and the play controls.
+#include "FormParts.h"
 #include "MainUnit.h"
 
 #include "ActionLink.h"
@@ -26,15 +27,6 @@
 #include <initializer_list>
 
 namespace {
-
-QToolButton* MakePlayButton(QWidget* parent, const char* name) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setAutoRaise(true);
-    parent->layout()->addWidget(button);
-    return button;
-}
 
 void Enable(std::initializer_list<QWidget*> widgets, bool on) {
     for (QWidget* w : widgets)
@@ -90,11 +82,11 @@ void TfrmMain::CreateAuditionControls() {
     pnlPlayCtrlBase->setObjectName(QStringLiteral("pnlPlayCtrlBase"));
     auto* base = new QHBoxLayout(pnlPlayCtrlBase);
     base->setContentsMargins(0, 0, 0, 0);
-    sbtnPlay = MakePlayButton(pnlPlayCtrlBase, "sbtnPlay");
-    sbtnSuspend = MakePlayButton(pnlPlayCtrlBase, "sbtnSuspend");
-    sbtnStop = MakePlayButton(pnlPlayCtrlBase, "sbtnStop");
+    sbtnPlay = MakeTextToolButton(pnlPlayCtrlBase, "sbtnPlay");
+    sbtnSuspend = MakeTextToolButton(pnlPlayCtrlBase, "sbtnSuspend");
+    sbtnStop = MakeTextToolButton(pnlPlayCtrlBase, "sbtnStop");
     bar->addWidget(pnlPlayCtrlBase);
-    tbtnRepeat = MakePlayButton(tlbPlayCtrl, "tbtnRepeat");
+    tbtnRepeat = MakeTextToolButton(tlbPlayCtrl, "tbtnRepeat");
     tbtnRepeat->setCheckable(true);
     tbtnRepeat->setText(actExecCtrlCancelRepeat->toolTip());
     tbtnRepeat->setToolTip(actExecCtrlCancelRepeat->toolTip());

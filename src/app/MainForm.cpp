@@ -1,6 +1,7 @@
 // The main window's frame: menus, actions, the tool bar, the status bar and the panel
 // containers that the editors fill.
 #include "ActionLink.h"
+#include "FormParts.h"
 #include "MainUnit.h"
 #include "PanelStatusBar.h"
 #include "TextTable.h"
@@ -96,15 +97,6 @@ QMenu* MakeMenu(QWidget* parent, const char* name, const char* captionKey = null
     auto* menu = new QMenu(Caption(captionKey ? captionKey : name), parent);
     menu->setObjectName(QString::fromLatin1(name));
     return menu;
-}
-
-QToolButton* MakeToolButton(QWidget* parent, const char* name) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setAutoRaise(true);
-    parent->layout()->addWidget(button);
-    return button;
 }
 
 // A panel frame with its title bar (title, panel button, close button) as the first item
@@ -299,22 +291,22 @@ void TfrmMain::CreateForm() {
     tlbMain->setObjectName(QStringLiteral("tlbMain"));
     auto* toolLayout = new QHBoxLayout(tlbMain);
     toolLayout->setContentsMargins(2, 2, 2, 2);
-    tbtnFileNewPrj = MakeToolButton(tlbMain, "tbtnFileNewPrj");
+    tbtnFileNewPrj = MakeTextToolButton(tlbMain, "tbtnFileNewPrj");
     tbtnFileNewPrj->setText(Caption("tbtnFileNewPrj"));
     tbtnFileNewPrj->setToolTip(Caption("tbtnFileNewPrj.Hint"));
     tbtnFileNewPrj->setMenu(mnuFileNewPrj);
     tbtnFileNewPrj->setPopupMode(QToolButton::MenuButtonPopup);
-    tbtnFileOpenPrj = MakeToolButton(tlbMain, "tbtnFileOpenPrj");
+    tbtnFileOpenPrj = MakeTextToolButton(tlbMain, "tbtnFileOpenPrj");
     LinkToAction(tbtnFileOpenPrj, actFileOpenPrj);
-    tbtnFileSavePrj = MakeToolButton(tlbMain, "tbtnFileSavePrj");
+    tbtnFileSavePrj = MakeTextToolButton(tlbMain, "tbtnFileSavePrj");
     LinkToAction(tbtnFileSavePrj, actFileSavePrj);
-    tbtnFilePrint = MakeToolButton(tlbMain, "tbtnFilePrint");
+    tbtnFilePrint = MakeTextToolButton(tlbMain, "tbtnFilePrint");
     tbtnFilePrint->setText(Caption("tbtnFilePrint"));
     tbtnFilePrint->setMenu(mnuFilePrint);
     tbtnFilePrint->setPopupMode(QToolButton::InstantPopup);
-    tbtnResult = MakeToolButton(tlbMain, "tbtnResult");
+    tbtnResult = MakeTextToolButton(tlbMain, "tbtnResult");
     LinkToAction(tbtnResult, actExecResult);
-    proDownloadTbn = MakeToolButton(tlbMain, "proDownloadTbn");
+    proDownloadTbn = MakeTextToolButton(tlbMain, "proDownloadTbn");
     proDownloadTbn->setText(Caption("projectDownload"));
     toolLayout->addStretch();
     centralLayout->addWidget(tlbMain);

@@ -1,5 +1,5 @@
 #include "PrjInfoUnit.h"
-#include "Named.h"
+#include "FormParts.h"
 
 #include "TextTable.h"
 
@@ -51,13 +51,7 @@ TfrmPrjInfo::TfrmPrjInfo(QWidget* owner)
     Bevel1->setFrameShape(QFrame::HLine);
     grid->addWidget(Bevel1, 5, 0, 1, 2);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnOK = Named(new QPushButton(Caption("btnOK"), this), "btnOK");
-    btnOK->setDefault(true);
-    btnCancel = Named(new QPushButton(Caption("btnCancel"), this), "btnCancel");
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = MakeOkCancelRow(this, Caption("btnOK"), Caption("btnCancel"), btnOK, btnCancel);
     grid->addLayout(buttons, 6, 0, 1, 2);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,5 +1,5 @@
 #include "OptionUnit.h"
-#include "Named.h"
+#include "FormParts.h"
 
 #include "OptionIni.h"
 #include "ReplyRecord.h"
@@ -171,13 +171,7 @@ TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_uniqu
     terminal->addRow(LabelOf("portEdit"), portEdit);
     pgeOption->addTab(shtTerminal, Caption("shtTerminal"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnOK = Named(new QPushButton(Caption("btnOK"), this), "btnOK");
-    btnOK->setDefault(true);
-    btnCancel = Named(new QPushButton(Caption("btnCancel"), this), "btnCancel");
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = MakeOkCancelRow(this, Caption("btnOK"), Caption("btnCancel"), btnOK, btnCancel);
     layout->addLayout(buttons);
 
     connect(btnOK, &QPushButton::clicked, this, &TfrmOption::btnOKClick);
