@@ -2,11 +2,13 @@
 // the one project load every open path goes through.
 #include "MainUnit.h"
 
+#include "BusyStatus.h"
 #include "CardUnit.h"
 #include "CountEditor.h"
 #include "Csound.h"
 #include "DateTime.h"
 #include "ExecuteUnit.h"
+#include "FileFilter.h"
 #include "OptionIni.h"
 #include "PanelStatusBar.h"
 #include "PrjInfoUnit.h"
@@ -32,30 +34,6 @@
 #include <utility>
 
 namespace {
-
-// Hourglass and a progress text in the status bar for as long as it lives, so every way
-// out of a load or save puts both back.
-class BusyStatus {
-public:
-    BusyStatus(PanelStatusBar* bar, const QString& text) : m_bar(bar) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_bar->SetSimplePanel(true);
-        m_bar->SetSimpleText(text);
-    }
-    ~BusyStatus() { End(); }
-    void End() {
-        if (!m_active)
-            return;
-        m_active = false;
-        m_bar->SetSimpleText(QString());
-        m_bar->SetSimplePanel(false);
-        QApplication::restoreOverrideCursor();
-    }
-
-private:
-    PanelStatusBar* m_bar;
-    bool m_active = true;
-};
 
 QString TrimControls(const QString& text) {
     qsizetype begin = 0;
@@ -108,12 +86,7 @@ bool KnownToService(tamvik::ServiceClient& client, const QString& path, const QS
 } // namespace
 
 QString TfrmMain::ProjectFileFilter() const {
-    // The table writes "text|pattern|text|pattern"; each text names its pattern already.
-    const QStringList parts = Ids("IDS_344").split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i < parts.size(); i += 2)
-        filters << parts.at(i);
-    return filters.join(QStringLiteral(";;"));
+    return DialogFilter(Ids("IDS_344"));
 }
 
 void TfrmMain::SetCountEditor(UpDown* upDown, CountEdit* edit, int value) {

@@ -51,6 +51,7 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     ConnectEditorActions();
     ConnectAuditionActions();
     ConnectOnlineActions();
+    ConnectReferActions();
 
     // The update handlers run while the program is idle.
     auto* updateTimer = new QTimer(this);

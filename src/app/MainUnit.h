@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,11 @@ public:
     void NewProject(int method);
     void ResetProjectUI();
     void SetMethodUI(int method);
+    // File > Refer: one part of another project file into the open project.
+    void actFileReferStmExecute();
+    void actFileReferPrmExecute();
+    void actFileReferSdlExecute();
+    void actFileReferQstExecute();
 
     // --- audition (play controls above the schedule grid) --------------------------------
     void LockUI();
@@ -463,6 +469,7 @@ private:
     void ConnectEditorActions();
     void ConnectAuditionActions();
     void ConnectOnlineActions();
+    void ConnectReferActions();
     void ConnectScheduleTabs();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
@@ -481,6 +488,10 @@ private:
     void SetCountEditor(UpDown* upDown, CountEdit* edit, int value);
     // The presentations editor: 2..2 for paired comparison, else 1..maxPresentations.
     void SetPresentationRange(int method);
+    // The import dialog for one kind of item; the project of the file chosen there, opened,
+    // or null when the command ends (cancelled or failed, with its message shown).
+    std::unique_ptr<CProject> ReferSource(int kind, const char* captionKey, const char* labelKey,
+                                          std::initializer_list<const char*> headerKeys);
     // The open and save dialogs' filter from IDS_344.
     QString ProjectFileFilter() const;
 
