@@ -13,6 +13,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth poppler-utils
+  fonts-noto-cjk
   libbenchmark-dev
 )
 
@@ -22,7 +23,16 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=()
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO=(sudo)
+else
+  echo "setup.sh: these packages are missing: ${missing[*]}" >&2
+  echo "setup.sh: sudo is not installed; run this script as root, or install them as root with" >&2
+  echo "  apt-get install ${missing[*]}" >&2
+  exit 1
+fi
 export DEBIAN_FRONTEND=noninteractive
 # jackd2 asks whether to enable real-time scheduling; answer once, quietly.
 echo "jackd2 jackd/tweak_rt_limits boolean false" | "${SUDO[@]}" debconf-set-selections

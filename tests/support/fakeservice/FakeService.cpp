@@ -163,8 +163,10 @@ FakeReply FakeService::DefaultReply(const std::string& operation, bool& known) {
     return known ? FakeReply::Text(it->second) : FakeReply::Status(404, "unknown operation");
 }
 
-FakeService::FakeService() : m_server(std::make_unique<httplib::Server>()) {
-    Start();
+FakeService::FakeService() : FakeService(0) {}
+
+FakeService::FakeService(int port) : m_server(std::make_unique<httplib::Server>()) {
+    Start(port);
 }
 
 FakeService::FakeService(const std::string& certFile, const std::string& keyFile)
@@ -174,7 +176,7 @@ FakeService::FakeService(const std::string& certFile, const std::string& keyFile
     Start();
 }
 
-void FakeService::Start() {
+void FakeService::Start(int port) {
     auto handle = [this](const httplib::Request& req, httplib::Response& res) {
         FakeRequest r;
         r.arrival = Clock::now();
@@ -213,9 +215,14 @@ void FakeService::Start() {
     };
     m_server->Post(R"(.*)", handle); // also the absolute form a proxy receives
     m_server->Get(R"(.*)", handle);
-    m_port = m_server->bind_to_any_port("127.0.0.1");
+    if (port > 0)
+        m_port = m_server->bind_to_port("127.0.0.1", port) ? port : -1;
+    else
+        m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
-        throw std::runtime_error("fake service: cannot bind a port on 127.0.0.1");
+        throw std::runtime_error("fake service: cannot bind " +
+                                 (port > 0 ? "port " + std::to_string(port) : std::string("a port")) +
+                                 " on 127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     // Bound already, so clients can connect; this only waits for the accept loop.
     for (int i = 0; i < 5000 && !m_server->is_running(); ++i)

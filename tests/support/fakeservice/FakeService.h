@@ -66,8 +66,11 @@ using FakeHandler = std::function<FakeReply(const FakeRequest&)>;
 
 class FakeService {
 public:
-    // Starts listening at once; throws std::runtime_error when no port can be bound.
+    // Starts listening at once, on a free port; throws std::runtime_error when no port can
+    // be bound.
     FakeService();
+    // The same on the given port (0: a free one).
+    explicit FakeService(int port);
     // The same over HTTPS with the given PEM certificate (chain) and private key.
     FakeService(const std::string& certFile, const std::string& keyFile);
     ~FakeService();
@@ -118,7 +121,7 @@ private:
         std::unique_ptr<FakeReply> reply;
     };
     FakeReply Answer(const FakeRequest& request);
-    void Start();
+    void Start(int port = 0);
 
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
