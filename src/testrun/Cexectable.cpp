@@ -45,6 +45,7 @@ CExecTable::~CExecTable() {
     {
         std::lock_guard guard(m_lock);
         m_terminated = true;
+        m_terminatedAt = Clock::now();
     }
     wakeEvent.Set();
     if (m_thread.joinable())
@@ -436,9 +437,10 @@ void CExecTable::TrialWait(int n, int b, double seconds, TrialWaitKind kind, boo
     if (controlRequest() == ExecRequestNone && seconds > -1) {
         PostState(ExecTimedWait, n, b);
         WaitSeconds(seconds);
+        // A Stop that ended the wait still lets the answerers hear that their time is over.
         if (answerTimeOver && controlRequest() != ExecRequestPause && !Read(m_terminated)) {
             ReportStatus(Number(2), Number(n), Number(9), Number(0));
-            WaitMilliseconds(AnswerTimeOverPauseMs);
+            AnswerTimeOverPause();
         }
         return;
     }
@@ -452,20 +454,40 @@ void CExecTable::TrialWait(int n, int b, double seconds, TrialWaitKind kind, boo
     WaitForOperator();
     if (answerTimeOver && !Read(m_terminated)) {
         ReportStatus(Number(2), Number(n), Number(9), Number(0));
-        WaitMilliseconds(AnswerTimeOverPauseMs);
+        AnswerTimeOverPause();
     }
     if (state() == ExecScheduleProceed)
         ClearControlRequest(ExecRequestOperator);
 }
 
+void CExecTable::AnswerTimeOverPause() {
+    const int standing = controlRequest();
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(AnswerTimeOverPauseMs);
+    WaitUntil(
+        [this, standing] {
+            return m_terminated || (m_controlRequest != standing && (m_controlRequest == ExecRequestPause ||
+                                                                     m_controlRequest == ExecRequestStop));
+        },
+        &deadline);
+}
+
 // ---- reports ----
 
 bool CExecTable::ReportTrialStart(const QString& questionNumber) {
-    return ReportStatus(Number(2), questionNumber, Number(2), Number(1));
+    // Never cut short by a pause: the service must hear of every trial that began, also
+    // of one that pauses at once.
+    return SendStatus(Number(2), questionNumber, Number(2), Number(1), AbandonOnStop);
 }
 
 bool CExecTable::ReportStatus(const QString& runStatus, const QString& questionNumber,
                               const QString& questionStatus, const QString& roundNumber) {
+    // A presentation that a pause will repeat need not hold the pause up.
+    return SendStatus(runStatus, questionNumber, questionStatus, roundNumber,
+                      questionStatus == Number(2) ? AbandonOnStopOrPause : AbandonOnStop);
+}
+
+bool CExecTable::SendStatus(const QString& runStatus, const QString& questionNumber,
+                            const QString& questionStatus, const QString& roundNumber, ReportAbandon when) {
     if (!m_reports)
         return false;
     const ExecReportSettings& s = m_reports->settings;
@@ -477,8 +499,7 @@ bool CExecTable::ReportStatus(const QString& runStatus, const QString& questionN
                        FormLine(QStringLiteral("QUESTION_NUM"), questionNumber),
                        FormLine(QStringLiteral("QUESTION_STATUS"), questionStatus),
                        FormLine(QStringLiteral("RUN_ROUND_NUM"), roundNumber)},
-                      // A presentation that a pending pause will repeat need not hold it up.
-                      questionStatus == Number(2) ? AbandonOnStopOrPause : AbandonOnStop);
+                      when);
 }
 
 bool CExecTable::ReportEnd(const QString& runStatus) {
@@ -490,21 +511,34 @@ bool CExecTable::ReportEnd(const QString& runStatus) {
                        FormLine(QStringLiteral("USER_PWD"), s.userPassword),
                        FormLine(QStringLiteral("TEST_RUN_SEQ"), s.testRunSeq),
                        FormLine(QStringLiteral("TEST_RUN_STATUS"), runStatus)},
-                      AbandonOnTermination);
+                      AbandonNever);
 }
 
 bool CExecTable::SendReport(const QString& operation, const QStringList& lines, ReportAbandon when) {
     // Every report ends at its time-out, and earlier when the run no longer needs it, so
-    // that Stop, Pause and termination never wait on a hung service; the closing endTest
-    // still goes out after a Stop.
-    auto abandon = [this, when] {
+    // that Stop, Pause and termination never wait on a hung service. A report is always
+    // sent, whatever was requested before it began (the service hears of a trial that
+    // starts with a pause pending, and of the answer time over after a Stop); the end
+    // report goes out even when the sequencer is destroyed, within a short bound.
+    int standing = ExecRequestNone;
+    {
         std::lock_guard guard(m_lock);
-        return m_terminated || (when != AbandonOnTermination && m_controlRequest == ExecRequestStop) ||
+        if (m_terminated && when != AbandonNever)
+            return false;
+        standing = m_controlRequest;
+    }
+    RunReports& r = *m_reports;
+    auto abandon = [this, when, standing, exitMs = r.settings.exitReportTimeoutMs] {
+        std::lock_guard guard(m_lock);
+        if (when == AbandonNever)
+            return m_terminated && Clock::now() - m_terminatedAt >= std::chrono::milliseconds(exitMs);
+        if (m_terminated)
+            return true;
+        if (m_controlRequest == standing)
+            return false;
+        return m_controlRequest == ExecRequestStop ||
                (when == AbandonOnStopOrPause && m_controlRequest == ExecRequestPause);
     };
-    if (abandon())
-        return false;
-    RunReports& r = *m_reports;
     if (!r.client) {
         r.client = std::make_unique<tamvik::ServiceClient>();
         r.client->SetProxy(r.settings.proxyHost, r.settings.proxyPort);

@@ -79,6 +79,8 @@ struct ExecReportSettings {
     // A report never holds the run longer than this; Stop and termination cut it short.
     int connectTimeoutMs = 5000;
     int totalTimeoutMs = 15000;
+    // When the sequencer is destroyed during a run, its end report gets this much longer.
+    int exitReportTimeoutMs = 2000;
 };
 
 // The sequencer: a thread of its own that walks a stimulus list or the trials of a schedule
@@ -187,8 +189,16 @@ private:
     bool ReportStatus(const QString& runStatus, const QString& questionNumber, const QString& questionStatus,
                       const QString& roundNumber);
     bool ReportEnd(const QString& runStatus);
-    enum ReportAbandon { AbandonOnTermination, AbandonOnStop, AbandonOnStopOrPause };
+    // Which requests cut a report short: only those that come while it is on its way, so a
+    // request already pending when the report begins never keeps it from being sent.
+    // Termination cuts every report but the end report, which it only bounds.
+    enum ReportAbandon { AbandonOnStop, AbandonOnStopOrPause, AbandonNever };
     bool SendReport(const QString& operation, const QStringList& lines, ReportAbandon when);
+    bool SendStatus(const QString& runStatus, const QString& questionNumber, const QString& questionStatus,
+                    const QString& roundNumber, ReportAbandon when);
+    // The pause after the answer time over report: ended by termination or by a request
+    // that comes during it, not by one that was already pending.
+    void AnswerTimeOverPause();
 
     mutable std::mutex m_lock;
     AutoResetEvent wakeEvent;
@@ -203,6 +213,7 @@ private:
     // for ends even when Proceed came before the thread reached that wait.
     bool m_proceedToken = false;
     bool m_terminated = false;
+    Clock::time_point m_terminatedAt;
     bool m_pauseEachStimulus = false;
     bool m_cancelRepeat = false;
     bool m_checkRepetition = false;

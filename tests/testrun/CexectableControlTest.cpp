@@ -4,6 +4,8 @@
 #include "ExecObserver.h"
 #include "FakeService.h"
 
+#include <future>
+
 namespace {
 
 ::testing::Environment* const curlEnv = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
@@ -282,6 +284,65 @@ TEST_F(ScheduleControl, APauseAtTheEndOfARunDoesNotPauseTheNext) {
     EXPECT_EQ(StatesOfRun(seen), (std::vector<int>{8, 18, 10, 9, 12, 10, 19, 20}));
 }
 
+TEST_F(ScheduleControl, ATrialStartingWithAPausePendingIsStillReported) {
+    // The Pause comes at the end of trial 1; trial 2 then begins and pauses at once. The
+    // service must hear of trial 2 before it hears that trial 2 paused. Its answer to the
+    // start of trial 2 waits for the Pause, so the run cannot go past the start.
+    SetTrials(schedule, 1, {MakeTrial(1, 0, {1}, {}, 0), MakeTrial(1, 0, {1}, {}, 0)});
+    std::promise<void> pauseAsked;
+    std::shared_future<void> pauseAskedFuture = pauseAsked.get_future().share();
+    service.SetHandler("enforcementTest", [pauseAskedFuture](const fake::FakeRequest& r) {
+        if (r.Field("QUESTION_NUM") == "2")
+            pauseAskedFuture.wait_for(10s);
+        return fake::FakeReply::Text("API_RESULT=0");
+    });
+    bool paused = false;
+    ExecDriver driver(observer, ExecScheduleEnded, [&](const ExecPost& p) {
+        if (p.state == ExecTrialEnd && !paused) {
+            paused = true;
+            EXPECT_TRUE(exec.Pause());
+            pauseAsked.set_value();
+        } else if (p.state == ExecTrialPaused) {
+            EXPECT_TRUE(exec.Stop());
+        } else {
+            ProceedOnEveryWait(exec)(p);
+        }
+    });
+    ASSERT_TRUE(exec.StartSchedule(&schedule, QString(), Reports()));
+    ASSERT_TRUE(driver.Join());
+    EXPECT_EQ(RunStates(), (std::vector<int>{8, 18, 10, 9, 12, 10, 19, 18, 13, 20}));
+    EXPECT_EQ(Sent(), (std::vector<Report>{{"1", "2"}, {"1", "2"}, {"1", "9"}, {"2", "2"}, {"2", "3"}}));
+}
+
+TEST_F(ScheduleControl, StopDuringTheLastAnswerWaitStillReportsTheTimeOver) {
+    // Stop ends the answer wait, timed (10) or for the operator (11); the answer time over
+    // is still reported and the answerers still get their second before the endTest.
+    for (double responseWait : {30.0, -1.0}) {
+        SCOPED_TRACE(responseWait);
+        CSchedule s;
+        SetTrials(s, 1, {MakeTrial(1, 0, {1}, {}, responseWait)});
+        service.ClearRequests();
+        ExecObserver seen;
+        exec.setNotifyWindow(seen.Handle());
+        ExecDriver driver(seen, ExecScheduleEnded, [&](const ExecPost& p) {
+            if (p.state == ExecTrialStimulus) {
+                exec.Proceed();
+            } else if ((p.state == ExecTimedWait && p.b == 1) || p.state == ExecOperatorWait) {
+                EXPECT_TRUE(exec.Stop());
+            }
+        });
+        ASSERT_TRUE(exec.StartSchedule(&s, QString(), Reports()));
+        ASSERT_TRUE(driver.Join());
+        const std::vector<fake::FakeRequest> sent = service.Requests("enforcementTest");
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.back().Field("QUESTION_STATUS"), "9");
+        ASSERT_EQ(service.Count("endTest"), 1u);
+        EXPECT_GE(service.Last("endTest").arrival - sent.back().arrival, 1s)
+            << "the pause after the answer time over was cut short";
+        ASSERT_TRUE(seen.SkipTo(ExecIdle));
+    }
+}
+
 TEST_F(ScheduleControl, DestructionEndsAWaitingRun) {
     auto table = std::make_unique<CExecTable>();
     ExecObserver seen;
@@ -293,6 +354,7 @@ TEST_F(ScheduleControl, DestructionEndsAWaitingRun) {
     table.reset();
     EXPECT_LT(SteadyClock::now() - before, 5s);
     EXPECT_EQ(seen.States().back(), ExecScheduleEnded);
+    EXPECT_EQ(service.Count("endTest"), 1u) << "the service hears that the run ended";
 }
 
 } // namespace
