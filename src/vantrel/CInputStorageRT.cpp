@@ -6,78 +6,61 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 namespace vantrel {
 
 CInputStorageBaseRT::~CInputStorageBaseRT() = default;
 
 int32_t CInputStorageBaseRT::Allocate(int32_t samples) {
-    if (samples <= 0)
+    resetBase.store(0, std::memory_order_relaxed);
+    overrun.store(false, std::memory_order_relaxed);
+    if (samples <= 0 || !ring.Allocate(static_cast<size_t>(samples)))
         return -1;
-    std::unique_ptr<double[]> block(new (std::nothrow) double[size_t(samples)]());
-    if (!block)
-        return -1;
-    storage = std::move(block);
-    capacity = samples;
-    Reset();
     return samples;
 }
 
-void CInputStorageBaseRT::Reset() {
-    writeTotal.store(0, std::memory_order_release);
-    readTotal.store(0, std::memory_order_release);
+void CInputStorageBaseRT::Free() {
+    ring.Free();
+    resetBase.store(0, std::memory_order_relaxed);
     overrun.store(false, std::memory_order_relaxed);
 }
 
-void CInputStorageBaseRT::Free() {
-    storage.reset();
-    capacity = 0;
-    Reset();
+void CInputStorageBaseRT::Reset() {
+    resetBase.store(ring.Discard(), std::memory_order_release);
+    overrun.store(false, std::memory_order_relaxed);
+}
+
+void CInputStorageBaseRT::Overrun() {
+    // Emptied rather than overwritten: the reader never gets a mix of old and new laps.
+    ring.DropUnread();
+    overrun.store(true, std::memory_order_relaxed);
 }
 
 bool CInputStorageBaseRT::Put(double sample) {
-    if (!storage)
+    if (!ring.HasStorage())
         return false;
-    const uint64_t written = writeTotal.load(std::memory_order_relaxed);
-    const uint64_t read = readTotal.load(std::memory_order_acquire);
-    if (written < read || written - read >= uint64_t(capacity)) {
-        // Full (or a reset raced us): empty the ring rather than overwrite unread samples.
-        writeTotal.store(read, std::memory_order_release);
-        overrun.store(true, std::memory_order_relaxed);
-        return false;
-    }
-    storage[written % uint64_t(capacity)] = sample;
-    writeTotal.store(written + 1, std::memory_order_release);
-    return true;
+    return PutBlock(
+               1, [sample](int32_t) { return sample; }, [](double) {}) == 1;
 }
 
 int32_t CInputStorageBaseRT::Take(double* destination, int32_t n) {
-    if (!storage || n > capacity || n < 0)
+    if (!ring.HasStorage() || n < 0 || n > GetCapacity())
         return -1;
     if (destination == nullptr)
         return 0;
-    const uint64_t read = readTotal.load(std::memory_order_relaxed);
-    const uint64_t written = writeTotal.load(std::memory_order_acquire);
-    const uint64_t available = written > read ? std::min<uint64_t>(written - read, capacity) : 0;
-    const int32_t count = static_cast<int32_t>(std::min<uint64_t>(uint64_t(n), available));
-    const uint64_t offset = read % uint64_t(capacity);
-    const uint64_t first = std::min<uint64_t>(count, capacity - offset);
-    std::memcpy(destination, storage.get() + offset, first * sizeof(double));
-    if (uint64_t(count) > first)
-        std::memcpy(destination + first, storage.get(), (count - first) * sizeof(double));
-    readTotal.store(read + count, std::memory_order_release);
-    return count;
+    return static_cast<int32_t>(ring.Read(destination, static_cast<size_t>(n)));
 }
 
 int64_t CInputStorageBaseRT::GetAvailable() const {
-    const uint64_t read = readTotal.load(std::memory_order_acquire);
-    const uint64_t written = writeTotal.load(std::memory_order_acquire);
+    const uint64_t read = ring.Consumed();
+    const uint64_t written = ring.Produced();
     return written > read ? static_cast<int64_t>(written - read) : 0;
 }
 
 int64_t CInputStorageBaseRT::GetWrittenTotal() const {
-    return static_cast<int64_t>(writeTotal.load(std::memory_order_acquire));
+    const uint64_t base = resetBase.load(std::memory_order_acquire);
+    const uint64_t written = ring.Produced();
+    return written > base ? static_cast<int64_t>(written - base) : 0;
 }
 
 CInputStorageRT::~CInputStorageRT() = default;
@@ -154,23 +137,6 @@ double IntegerScale(int type) {
     }
 }
 
-template <typename Decode>
-int32_t ConvertWith(CInputStorageBaseRT& ring, int32_t count, double decay, double& meanSquare, double& peak,
-                    Decode decode) {
-    int32_t stored = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        const double x = decode(i);
-        const double square = x * x;
-        if (i == 0 || square > peak)
-            peak = square;
-        meanSquare = square + meanSquare * decay;
-        if (!ring.Put(x))
-            break;
-        ++stored;
-    }
-    return stored;
-}
-
 } // namespace
 
 int32_t CInputStorageRT::Convert(const void* buffer, int32_t count, int sampleType) {
@@ -182,26 +148,42 @@ int32_t CInputStorageRT::Convert(const void* buffer, int32_t count, int sampleTy
     const bool swapped = IsBigEndianSampleType(sampleType);
     double ms = meanSquare.load(std::memory_order_relaxed);
     double peak = 0;
+    bool first = true;
+    const double d = decay;
+    auto meter = [&](double x) {
+        const double square = x * x;
+        if (first || square > peak)
+            peak = square;
+        first = false;
+        ms = square + ms * d;
+    };
     int32_t stored;
     if (sampleType == kFloat32LSB || sampleType == kFloat32MSB) {
-        stored = ConvertWith(*this, count, decay, ms, peak, [&](int32_t i) {
-            const uint32_t bits = LoadOrdered<uint32_t>(in + 4 * i, swapped);
-            float f;
-            std::memcpy(&f, &bits, 4);
-            return double(f);
-        });
+        stored = PutBlock(
+            count,
+            [&](int32_t i) {
+                const uint32_t bits = LoadOrdered<uint32_t>(in + 4 * i, swapped);
+                float f;
+                std::memcpy(&f, &bits, 4);
+                return double(f);
+            },
+            meter);
     } else if (sampleType == kFloat64LSB || sampleType == kFloat64MSB) {
-        stored = ConvertWith(*this, count, decay, ms, peak, [&](int32_t i) {
-            const uint64_t bits = LoadOrdered<uint64_t>(in + 8 * i, swapped);
-            double d;
-            std::memcpy(&d, &bits, 8);
-            return d;
-        });
+        stored = PutBlock(
+            count,
+            [&](int32_t i) {
+                const uint64_t bits = LoadOrdered<uint64_t>(in + 8 * i, swapped);
+                double v;
+                std::memcpy(&v, &bits, 8);
+                return v;
+            },
+            meter);
     } else {
         const double scale = IntegerScale(sampleType);
-        stored = ConvertWith(*this, count, decay, ms, peak, [&](int32_t i) {
-            return double(int32_t(LoadOrdered<uint32_t>(in + 4 * i, swapped))) * scale;
-        });
+        stored = PutBlock(
+            count,
+            [&](int32_t i) { return double(int32_t(LoadOrdered<uint32_t>(in + 4 * i, swapped))) * scale; },
+            meter);
     }
     meanSquare.store(ms, std::memory_order_relaxed);
     lastPeak.store(peak, std::memory_order_relaxed);

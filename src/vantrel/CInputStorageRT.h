@@ -1,16 +1,16 @@
 #pragma once
 
+#include "SpscRing.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <memory>
 
 namespace vantrel {
 
 // Ring of recorded samples of one input channel. The driver's audio thread puts, the
-// caller's thread takes. Positions are sample totals since the last reset (lap =
-// total / capacity), published with release stores and read with acquire loads: a
-// reader never sees a position ahead of the samples it covers, nor a torn one.
-// A put into a full ring drops every unread sample and sets the overrun flag.
+// caller's thread takes and resets (SpscRing says which side may call what). A put into a
+// full ring drops every unread sample and sets the overrun flag.
 class CInputStorageBaseRT {
 public:
     CInputStorageBaseRT() = default;
@@ -18,24 +18,51 @@ public:
     CInputStorageBaseRT& operator=(const CInputStorageBaseRT&) = delete;
     virtual ~CInputStorageBaseRT();
 
-    // Samples allocated (zeroed, reset); -1 for 0 samples or on failure.
+    // Neither side runs. Samples allocated (zeroed, empty); -1 for 0 samples or on failure.
     int32_t Allocate(int32_t samples);
-    void Reset();
     void Free();
+    // Caller's thread, also while the stream records: every sample written so far is
+    // skipped, the written total starts again at 0 and the overrun flag is cleared.
+    void Reset();
+    // Audio thread.
     bool Put(double sample);
-    // Samples copied (at most what is available); -1 without storage or n above capacity.
+    // Caller's thread. Samples copied (at most what is available); -1 without storage or
+    // n above capacity.
     int32_t Take(double* destination, int32_t n);
     int64_t GetAvailable() const;
+    // Samples written since the last reset.
     int64_t GetWrittenTotal() const;
-    int32_t GetCapacity() const { return capacity; }
+    int32_t GetCapacity() const { return static_cast<int32_t>(ring.Capacity()); }
     bool HasOverrun() const { return overrun.load(std::memory_order_relaxed); }
-    bool HasStorage() const { return storage != nullptr; }
+    bool HasStorage() const { return ring.HasStorage(); }
+
+protected:
+    // Audio thread: one block of count samples, decoded by decode(i), goes into the ring as
+    // one region; meter(x) sees every sample stored and the one that finds the ring full.
+    // Returns the samples stored before the ring was full.
+    template <typename Decode, typename Meter> int32_t PutBlock(int32_t count, Decode decode, Meter meter) {
+        const size_t room = ring.Writable();
+        const size_t n = std::min(static_cast<size_t>(count), room);
+        ring.Produce(n, [&](double* to, size_t first, size_t c) {
+            for (size_t k = 0; k < c; ++k) {
+                const double x = decode(static_cast<int32_t>(first + k));
+                meter(x);
+                to[k] = x;
+            }
+        });
+        if (n < static_cast<size_t>(count)) {
+            meter(decode(static_cast<int32_t>(n)));
+            Overrun();
+        }
+        return static_cast<int32_t>(n);
+    }
 
 private:
-    std::unique_ptr<double[]> storage;
-    int32_t capacity = 0;
-    std::atomic<uint64_t> writeTotal{0};
-    std::atomic<uint64_t> readTotal{0};
+    void Overrun();
+
+    SpscRing<double> ring;
+    // The producer's total at the last reset; written by the consumer, read by anyone.
+    std::atomic<uint64_t> resetBase{0};
     std::atomic<bool> overrun{false};
 };
 

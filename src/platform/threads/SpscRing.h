@@ -72,7 +72,8 @@ public:
 
     // Elements the producer may store without overwriting unread ones.
     size_t Writable() const {
-        const uint64_t used = m_written.load(std::memory_order_relaxed) - m_read.load(std::memory_order_acquire);
+        const uint64_t used =
+            m_written.load(std::memory_order_relaxed) - m_read.load(std::memory_order_acquire);
         return used >= m_capacity ? 0 : m_capacity - static_cast<size_t>(used);
     }
     // Stores n elements through fill(T* to, size_t firstIndex, size_t count), called once
@@ -84,11 +85,7 @@ public:
             return 0;
         n = std::min(n, m_capacity);
         const uint64_t written = m_written.load(std::memory_order_relaxed);
-        const size_t at = static_cast<size_t>(written % m_capacity);
-        const size_t first = std::min(n, m_capacity - at);
-        fill(m_storage.get() + at, size_t{0}, first);
-        if (n > first)
-            fill(m_storage.get(), first, n - first);
+        ForRegions(written, n, fill);
         m_written.store(written + n, std::memory_order_release);
         return n;
     }
@@ -127,11 +124,7 @@ public:
             return 0;
         n = std::min(n, m_capacity);
         const uint64_t read = m_read.load(std::memory_order_relaxed);
-        const size_t at = static_cast<size_t>(read % m_capacity);
-        const size_t first = std::min(n, m_capacity - at);
-        take(m_storage.get() + at, size_t{0}, first);
-        if (n > first)
-            take(m_storage.get(), first, n - first);
+        ForRegions(read, n, take);
         m_read.store(read + n, std::memory_order_release);
         return n;
     }
@@ -146,10 +139,9 @@ public:
         if (n == 0)
             return 0;
         const uint64_t read = m_read.load(std::memory_order_relaxed);
-        const size_t at = static_cast<size_t>(read % m_capacity);
-        const size_t first = std::min(n, m_capacity - at);
-        std::memcpy(static_cast<void*>(to), m_storage.get() + at, first * sizeof(T));
-        std::memcpy(static_cast<void*>(to + first), m_storage.get(), (n - first) * sizeof(T));
+        ForRegions(read, n, [to](const T* from, size_t i, size_t count) {
+            std::memcpy(static_cast<void*>(to + i), from, count * sizeof(T));
+        });
         // Acquire fence: the copy above is done before the drop count is read again.
         std::atomic_thread_fence(std::memory_order_acquire);
         if (m_drops.load(std::memory_order_relaxed) != drops)
@@ -166,6 +158,16 @@ public:
     }
 
 private:
+    // Calls f(element pointer, index within the n, count) for the n elements from the
+    // counter `total` on: one region, or two when they wrap.
+    template <typename F> void ForRegions(uint64_t total, size_t n, F&& f) const {
+        const size_t at = static_cast<size_t>(total % m_capacity);
+        const size_t first = std::min(n, m_capacity - at);
+        f(m_storage.get() + at, size_t{0}, first);
+        if (n > first)
+            f(m_storage.get(), first, n - first);
+    }
+
     std::unique_ptr<T[]> m_storage;
     size_t m_capacity = 0;
     std::atomic<uint64_t> m_written{0};
