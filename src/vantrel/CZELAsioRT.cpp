@@ -9,6 +9,12 @@
 
 namespace vantrel {
 
+// The public header names what this library posts and takes; both must agree.
+static_assert(WM_ASIO_INPUT_TIME == VANTREL_WM_INPUT_TIME &&
+              WM_ASIO_OUTPUT_EVENT == VANTREL_WM_OUTPUT_EVENT && WM_ASIO_REMAIN == VANTREL_WM_REMAIN);
+static_assert(kFloat32LSB == VANTREL_SAMPLE_FLOAT32_LSB && kInt16MSB == VANTREL_SAMPLE_INT16_MSB &&
+              kInt32LSB24 == VANTREL_SAMPLE_INT32_LSB24 && kFloat64MSB == VANTREL_SAMPLE_FLOAT64_MSB);
+
 namespace {
 
 std::atomic<CZELAsioRT*> g_session{nullptr};
@@ -327,6 +333,7 @@ int32_t CZELAsioRT::Start() {
             dryForwarded[i] = 0;
         }
         allDone = false;
+        resetRequested = false;
         {
             // Refresh the rate the progress messages count with.
             double rate = 0;
@@ -353,7 +360,7 @@ int32_t CZELAsioRT::Start() {
             notifyActive = false;
         }
         if (Wants(kNotifyTimesAndEvents | kNotifyOutputOnly))
-            Post(WM_ASIO_OUTPUT_EVENT, 0x10000, 0);
+            Post(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STARTED), 0);
     }
     if (result != kDriverOk)
         JoinStoppedTimers();
@@ -394,14 +401,16 @@ int32_t CZELAsioRT::StopLocked() {
     watchdogActive = false;
     notifyActive = false;
     const int32_t stopResult = Guarded([] { return ASIOStop(); });
-    // No buffer switch runs after the driver's stop; the flag also covers a driver
-    // whose stop failed, so a failed stop never leaves the session running.
-    running.store(false, std::memory_order_release);
+    // A driver whose stop failed may still be switching buffers: the session stays
+    // running, so the host sees a working stream and can stop it again. After a stop
+    // that succeeded no buffer switch runs any more.
+    if (stopResult == kDriverOk)
+        running.store(false, std::memory_order_release);
     if (window.load() != 0) {
         if (Wants(kNotifyTimesAndEvents))
-            Post(WM_ASIO_INPUT_TIME, 0, 0);
+            Post(WM_ASIO_INPUT_TIME, MessageParameter(VANTREL_INPUT_STOPPED), 0);
         if (Wants(kNotifyTimesAndEvents | kNotifyOutputOnly))
-            Post(WM_ASIO_OUTPUT_EVENT, 0x40000, 0);
+            Post(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 0);
     }
     lastSwitchMs = 0;
     if (stopResult != kDriverOk) {
@@ -457,7 +466,7 @@ void CZELAsioRT::ForwardDryMessages() {
         const uint32_t count = dryCount[i].load(std::memory_order_acquire);
         for (; dryForwarded[i] != count; ++dryForwarded[i])
             if (post)
-                Post(WM_ASIO_OUTPUT_EVENT, 0x30000 + i, 0);
+                Post(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_RAN_DRY, i), 0);
     }
 }
 
@@ -471,7 +480,10 @@ void CZELAsioRT::OnWatchdogTimer() {
         return;
     }
     ForwardDryMessages();
-    if (allDone.load(std::memory_order_acquire)) {
+    if (resetRequested.exchange(false, std::memory_order_acq_rel) && running.load()) {
+        StopLocked();
+        allDone = false;
+    } else if (allDone.load(std::memory_order_acquire)) {
         StopLocked();
         allDone = false;
     } else if (running.load()) {
@@ -504,16 +516,19 @@ void CZELAsioRT::OnNotifyTimer() {
         return;
     if (Wants(kNotifyTimesAndEvents))
         for (int i = 0; i < inputCount; ++i)
-            Post(WM_ASIO_INPUT_TIME, 0x10000 + i, MillisecondsOf(inputs[i].GetWrittenTotal()));
+            Post(WM_ASIO_INPUT_TIME, MessageParameter(VANTREL_INPUT_TIME, i),
+                 MillisecondsOf(inputs[i].GetWrittenTotal()));
     if (Wants(kNotifySampleCounts))
         for (int i = 0; i < inputCount; ++i)
-            Post(WM_ASIO_REMAIN, i, static_cast<intptr_t>(inputs[i].GetAvailable()));
+            Post(WM_ASIO_REMAIN, MessageParameter(VANTREL_REMAIN_INPUT, i),
+                 static_cast<intptr_t>(inputs[i].GetAvailable()));
     if (Wants(kNotifyTimesAndEvents | kNotifyOutputOnly))
         for (int i = 0; i < outputCount; ++i)
-            Post(WM_ASIO_OUTPUT_EVENT, 0x20000 + i, MillisecondsOf(outputs[i].GetPlayed()));
+            Post(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_POSITION, i),
+                 MillisecondsOf(outputs[i].GetPlayed()));
     if (Wants(kNotifySampleCounts | kNotifyOutputOnly))
         for (int i = 0; i < outputCount; ++i)
-            Post(WM_ASIO_REMAIN, 0x10000 + i,
+            Post(WM_ASIO_REMAIN, MessageParameter(VANTREL_REMAIN_OUTPUT, i),
                  static_cast<intptr_t>(outputs[i].GetWritten() - outputs[i].GetPlayed()));
 }
 
@@ -534,6 +549,12 @@ int32_t CZELAsioRT::OnAsioMessage(int selector, int value) {
         }
     case kMessageEngineVersion:
         return 2;
+    case kMessageResetRequest:
+        // The driver's format changed under the stream (its buffers no longer fit): the
+        // watchdog stops the stream, and the next prepare builds it for the new format.
+        // Any thread, the audio thread included: only a flag is set.
+        resetRequested.store(true, std::memory_order_release);
+        return 1;
     case kMessageResyncRequest:
     case kMessageLatenciesChanged:
     case kMessageSupportsTimeInfo:

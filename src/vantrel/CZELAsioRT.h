@@ -6,6 +6,7 @@
 #include "PeriodicTimer.h"
 #include "Post.h"
 #include "VantrelDriver.h"
+#include "vantrel.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,10 +18,15 @@ namespace vantrel {
 
 // Bits of the notification flag word.
 enum AsioNotifyFlags : int32_t {
-    kNotifySampleCounts = 0x1,   // WM_ASIO_REMAIN
-    kNotifyTimesAndEvents = 0x2, // WM_ASIO_INPUT_TIME, WM_ASIO_OUTPUT_EVENT
-    kNotifyOutputOnly = 0x100,   // the output WM_ASIO_OUTPUT_EVENT and WM_ASIO_REMAIN
+    kNotifySampleCounts = VANTREL_NOTIFY_SAMPLE_COUNTS,
+    kNotifyTimesAndEvents = VANTREL_NOTIFY_TIMES_AND_EVENTS,
+    kNotifyOutputOnly = VANTREL_NOTIFY_OUTPUT_ONLY,
 };
+
+// wParam of a message of the given kind (vantrel.h) about channel.
+constexpr intptr_t MessageParameter(int kind, int channel = 0) {
+    return (intptr_t(kind) << 16) + channel;
+}
 
 // Session result codes beyond the driver's own.
 enum SessionResult : int32_t {
@@ -113,6 +119,7 @@ private:
     std::atomic<bool> running{false};
     std::atomic<bool> allDone{false};
     std::atomic<bool> timedOut{false};
+    std::atomic<bool> resetRequested{false}; // by the driver, from any thread
     // Steady-clock ms of the start and of the latest buffer switch; 0 when not started.
     std::atomic<int64_t> lastSwitchMs{0};
 

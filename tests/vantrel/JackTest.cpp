@@ -116,6 +116,54 @@ TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {
     EXPECT_FALSE(session->IsRunning());
 }
 
+TEST_F(JackTest, PeriodChangeDuringAStreamStopsItAndTheNextStreamFitsTheNewPeriod) {
+    int map[1] = {0};
+    ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 1, 48000, 0.125), kSessionOk);
+    const std::vector<float> loop = Signal(4800, 0.5f);
+    session->Output(0).WriteFloat32(loop.data(), 4800);
+    ASSERT_EQ(session->Start(), kSessionOk);
+    ASSERT_TRUE(log.WaitFor(
+        [](auto& all) { return vantrel_test::MessageLog::CountIn(all, WM_ASIO_OUTPUT_EVENT, 0x20000) > 0; },
+        20s))
+        << "the stream never ran";
+
+    jack_status_t status{};
+    jack_client_t* other = jack_client_open("resizer", jack_options_t(JackNoStartServer | JackServerName),
+                                            &status, server.Name().c_str());
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(jack_set_buffer_size(other, 512), 0);
+    jack_client_close(other);
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, 0x40000, 20s)) << "the stream was not stopped";
+    EXPECT_FALSE(session->IsRunning());
+    EXPECT_FALSE(session->IsTimedOut()) << "stopped on the reset request, not by the watchdog";
+
+    if (!session->IsDriverLoaded()) {
+        ASSERT_TRUE(session->SelectDriver(session->GetDriverIndex()));
+    }
+    int in = 0, out = 0;
+    ASSERT_TRUE(session->GetLatencies(&in, &out));
+    EXPECT_EQ(out, 512);
+    ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 48000, 0, 48000, 0.125), kSessionOk);
+    const size_t before = log.Snapshot().size();
+    const std::vector<float> a = Signal(4800, -0.25f);
+    const int64_t from = recorder->Frames();
+    ASSERT_EQ(session->Output(0).WriteFloat32(a.data(), 4800), 4800);
+    ASSERT_EQ(session->Start(), kSessionOk);
+    ASSERT_TRUE(log.WaitFor(
+        [before](auto& all) {
+            for (size_t i = before; i < all.size(); ++i)
+                if (all[i].msg == WM_ASIO_OUTPUT_EVENT && all[i].wParam == 0x40000)
+                    return true;
+            return false;
+        },
+        20s));
+    EXPECT_FALSE(session->IsTimedOut());
+    const std::vector<float> all = recorder->Samples(0);
+    const std::vector<float> got = FromFirstSound(std::vector<float>(all.begin() + long(from), all.end()));
+    ASSERT_GE(got.size(), a.size());
+    EXPECT_TRUE(SameBits(got, a, a.size())) << "the stream at the new period differs from what was sent";
+}
+
 TEST(JackDriver, NeverStartsAServer) {
     const std::string name = "tamvik-absent-" + std::to_string(::getpid());
     DriverRegistry registry(JackSection(name));

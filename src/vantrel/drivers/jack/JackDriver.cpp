@@ -62,6 +62,8 @@ public:
         }
         jack_set_process_callback(client, &JackDriver::ProcessThunk, this);
         jack_on_shutdown(client, &JackDriver::ShutdownThunk, this);
+        jack_set_buffer_size_callback(client, &JackDriver::BufferSizeThunk, this);
+        jack_set_sample_rate_callback(client, &JackDriver::RateThunk, this);
         rate = jack_get_sample_rate(client);
         period = int(jack_get_buffer_size(client));
         outputs = outputOption > 0 ? outputOption : std::max(2, CountPorts(connectPattern, JackPortIsInput));
@@ -118,21 +120,19 @@ public:
         return kDriverOk;
     }
     int canSampleRate(double r) override {
-        return client != nullptr && r == double(rate) ? kDriverOk : kDriverNoClock;
+        return client != nullptr && r == double(rate.load()) ? kDriverOk : kDriverNoClock;
     }
     int getSampleRate(double* r) override {
         if (client == nullptr)
             return kDriverNotPresent;
-        *r = double(rate);
+        *r = double(rate.load());
         return kDriverOk;
     }
     int setSampleRate(double r) override {
         return canSampleRate(r) == kDriverOk ? kDriverOk : kDriverInvalidMode;
     }
     int getClockSources(ClockSource* sources, int* count) override {
-        if (count == nullptr)
-            return kDriverInvalidParameter;
-        if (sources != nullptr && *count > 0) {
+        if (*count > 0) {
             sources[0] = ClockSource{0, -1, 0, 1, {}};
             std::snprintf(sources[0].name, sizeof sources[0].name, "JACK");
         }
@@ -146,9 +146,8 @@ public:
         return kDriverOk;
     }
     int getChannelInfo(ChannelInfo* info) override {
-        const int count = info->isInput ? inputs : outputs;
-        if (client == nullptr || info->channel < 0 || info->channel >= count)
-            return kDriverInvalidParameter;
+        if (client == nullptr)
+            return kDriverNotPresent;
         info->isActive = 0;
         for (const Port& p : ports)
             if (p.number == info->channel && p.isInput == bool(info->isInput))
@@ -163,16 +162,15 @@ public:
     int createBuffers(BufferInfo* infos, int count, int bufferSize, const Callbacks* cb) override {
         if (client == nullptr)
             return kDriverNotPresent;
-        if (infos == nullptr || cb == nullptr || count <= 0 || bufferSize != period)
+        if (bufferSize != period.load())
             return kDriverInvalidParameter;
         disposeBuffers();
+        streamPeriod = bufferSize;
         std::vector<Port> made(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
             Port& p = made[size_t(i)];
             p.isInput = infos[i].isInput != 0;
             p.number = infos[i].channelNum;
-            if (p.number < 0 || p.number >= (p.isInput ? inputs : outputs))
-                return Unregister(made, kDriverInvalidParameter);
             char name[32];
             std::snprintf(name, sizeof name, "%s_%d", p.isInput ? "in" : "out", p.number + 1);
             p.port = jack_port_register(client, name, JACK_DEFAULT_AUDIO_TYPE,
@@ -180,13 +178,14 @@ public:
             if (p.port == nullptr)
                 return Unregister(made, kDriverInvalidParameter);
             for (auto& half : p.halves)
-                half.reset(new float[size_t(period)]());
+                half.reset(new float[size_t(streamPeriod)]());
             infos[i].buffers[0] = p.halves[0].get();
             infos[i].buffers[1] = p.halves[1].get();
         }
         callbacks = *cb;
         ports = std::move(made);
         index = 0;
+        formatChanged.store(false, std::memory_order_relaxed);
         // Release: the process thread sees complete ports once it sees ready.
         ready.store(true, std::memory_order_release);
         if (jack_activate(client) != 0) {
@@ -252,13 +251,36 @@ private:
         return static_cast<JackDriver*>(self)->Process(frames);
     }
     static void ShutdownThunk(void* self) { static_cast<JackDriver*>(self)->serverGone.store(true); }
+    static int BufferSizeThunk(jack_nframes_t frames, void* self) {
+        auto* driver = static_cast<JackDriver*>(self);
+        if (int(frames) != driver->period.exchange(int(frames)))
+            driver->FormatChanged();
+        return 0;
+    }
+    static int RateThunk(jack_nframes_t newRate, void* self) {
+        auto* driver = static_cast<JackDriver*>(self);
+        if (newRate != driver->rate.exchange(newRate))
+            driver->FormatChanged();
+        return 0;
+    }
+
+    // The server changed its period or rate; may run on the process thread, so it only
+    // sets flags. A stream made for the old format no longer switches buffers (they have
+    // the old size) and asks the host to reset it: the host stops it, and its next
+    // prepare makes buffers of the new size.
+    void FormatChanged() {
+        formatChanged.store(true, std::memory_order_release);
+        if (ready.load(std::memory_order_acquire) && callbacks.message != nullptr)
+            callbacks.message(callbacks.context, kMessageResetRequest, 0);
+    }
 
     // JACK's process thread: real-time, so only copies and the host's buffer switch.
     int Process(jack_nframes_t frames) {
         if (!ready.load(std::memory_order_acquire))
             return 0;
         inProcess.store(true, std::memory_order_seq_cst);
-        const bool run = started.load(std::memory_order_seq_cst) && int(frames) == period;
+        const bool run = started.load(std::memory_order_seq_cst) && int(frames) == streamPeriod &&
+                         !formatChanged.load(std::memory_order_acquire);
         if (run) {
             for (Port& p : ports)
                 if (p.isInput)
@@ -287,8 +309,11 @@ private:
     std::string serverName, clientName, connectPattern, capturePattern;
     int outputOption, inputOption;
     jack_client_t* client = nullptr;
-    jack_nframes_t rate = 0;
-    int period = 0;
+    // The server's current rate and period, updated by its callbacks; a stream keeps the
+    // period its buffers were made for in streamPeriod.
+    std::atomic<jack_nframes_t> rate{0};
+    std::atomic<int> period{0};
+    int streamPeriod = 0;
     int inputs = 0, outputs = 0;
     char error[124] = "no error";
     bool active = false;
@@ -300,6 +325,7 @@ private:
     std::atomic<bool> started{false};
     std::atomic<bool> inProcess{false};
     std::atomic<bool> serverGone{false};
+    std::atomic<bool> formatChanged{false};
     std::atomic<int64_t> position{0};
     std::atomic<uint64_t> cycles{0}; // process calls since activation
 };

@@ -8,7 +8,8 @@
 //   loopback               1: each output's samples come back on the input of the same number
 //   captureFrames          frames of each output kept for vantrel_null_played (480000)
 //   clockSources           number of clock sources (1)
-//   failInit, failCreateBuffers, failStop   1: that call fails
+//   failInit, failCreateBuffers   1: that call fails
+//   failStop               the first n stops fail and leave the stream running (0)
 //   switchLimit            stop switching after this many buffer switches (-1 never)
 
 #include "NullDriver.h"
@@ -61,7 +62,7 @@ public:
           captureFrames(size_t(std::max(0L, options.Number("captureFrames", 480000)))),
           clockSources(int(options.Number("clockSources", 1))), failInit(options.Number("failInit", 0) != 0),
           failCreateBuffers(options.Number("failCreateBuffers", 0) != 0),
-          failStop(options.Number("failStop", 0) != 0), switchLimit(options.Number("switchLimit", -1)) {
+          failStop(options.Number("failStop", 0)), switchLimit(options.Number("switchLimit", -1)) {
         const long type = options.Number("type", kFloat32LSB);
         inputTypes = options.Numbers("inputTypes", {type});
         outputTypes = options.Numbers("outputTypes", {type});
@@ -90,20 +91,20 @@ public:
     }
 
     int stop() override {
+        if (failStop > 0) {
+            --failStop;
+            return kDriverHardwareFault;
+        }
         EndThread();
-        return failStop ? kDriverHardwareFault : kDriverOk;
+        return kDriverOk;
     }
 
     int getChannels(int* in, int* out) override {
-        if (in == nullptr || out == nullptr)
-            return kDriverInvalidParameter;
         *in = inputs;
         *out = outputs;
         return kDriverOk;
     }
     int getLatencies(int* in, int* out) override {
-        if (in == nullptr || out == nullptr)
-            return kDriverInvalidParameter;
         *in = *out = period;
         return kDriverOk;
     }
@@ -128,10 +129,8 @@ public:
         return kDriverOk;
     }
     int getClockSources(ClockSource* sources, int* count) override {
-        if (count == nullptr)
-            return kDriverInvalidParameter;
         const int offered = *count;
-        for (int i = 0; sources != nullptr && i < std::min(offered, clockSources); ++i) {
+        for (int i = 0; i < std::min(offered, clockSources); ++i) {
             sources[i] = ClockSource{i, -1, 0, i == 0 ? 1 : 0, {}};
             std::snprintf(sources[i].name, sizeof sources[i].name, i == 0 ? "Internal" : "External %d", i);
         }
@@ -147,9 +146,6 @@ public:
         return kDriverOk;
     }
     int getChannelInfo(ChannelInfo* info) override {
-        const int count = info->isInput ? inputs : outputs;
-        if (info->channel < 0 || info->channel >= count)
-            return kDriverInvalidParameter;
         info->isActive = 0;
         for (const Channel& c : channels)
             if (c.number == info->channel && c.isInput == bool(info->isInput))
@@ -164,7 +160,7 @@ public:
     int createBuffers(BufferInfo* infos, int count, int bufferSize, const Callbacks* cb) override {
         if (failCreateBuffers)
             return kDriverInvalidMode;
-        if (infos == nullptr || cb == nullptr || count <= 0 || bufferSize != period)
+        if (bufferSize != period)
             return kDriverInvalidParameter;
         disposeBuffers();
         std::vector<Channel> made(static_cast<size_t>(count));
@@ -172,8 +168,6 @@ public:
             Channel& c = made[size_t(i)];
             c.isInput = infos[i].isInput != 0;
             c.number = infos[i].channelNum;
-            if (c.number < 0 || c.number >= (c.isInput ? inputs : outputs))
-                return kDriverInvalidParameter;
             c.type = TypeOf(c.isInput, c.number);
             c.bytes = std::max(1, BytesPerSample(c.type));
             for (auto& half : c.halves)
@@ -272,7 +266,8 @@ private:
     bool paced, loopback;
     size_t captureFrames;
     int clockSources;
-    bool failInit, failCreateBuffers, failStop;
+    bool failInit, failCreateBuffers;
+    long failStop;
     long switchLimit;
     std::vector<long> inputTypes, outputTypes, rates;
 
