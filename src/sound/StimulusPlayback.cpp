@@ -16,8 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t ReadFailed = 0xFFFFFFFFu;
-constexpr int OutputStopped = 4;
-constexpr int OutputReport = 1;
 } // namespace
 
 bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString& path, int* channels,
@@ -33,7 +31,9 @@ bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString&
     const int fileChannels = format.Format.nChannels;
     const int fileBits = format.Format.wBitsPerSample;
     const int fileRate = int(format.Format.nSamplesPerSec);
-    if (fileChannels < 1 || fileBits < 8)
+    // 8-bit samples are refused here, before any run starts: the low-latency path takes
+    // none, and a run must not start with a stimulus it cannot play on every output.
+    if (fileChannels < 1 || fileBits < 16)
         return false;
     const auto device = deviceFormats.find(fileRate);
     if (device == deviceFormats.end() || device->second < fileChannels)
@@ -76,7 +76,7 @@ bool StimulusPlayback::PlayWaveOut(const QString& path, WindowHandle window) {
 bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) {
     if (!waveRead || asioBlockFrames < 2)
         return false;
-    for (int tries = 0; VANTREL_IsWorking() == 1; ++tries) {
+    for (int tries = 0; VANTREL_IsWorking() == VANTREL_TRUE; ++tries) {
         if (tries >= busyWaitTries)
             return false;
         std::this_thread::sleep_for(10ms);
@@ -107,7 +107,8 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
             asioChannelOrder.size() >= size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
     m_backlog.assign(size_t(outputs), {});
 
-    if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) == 0) {
+    if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) !=
+        VANTREL_TRUE) {
         waveRead->Stop();
         return false;
     }
@@ -134,7 +135,7 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
 
     VANTREL_SetWindowHandle(window);
     waveRead->notifyWindow = window;
-    if (VANTREL_StartEx() != 1) {
+    if (VANTREL_StartEx() != VANTREL_TRUE) {
         waveRead->Stop();
         return false;
     }
@@ -166,9 +167,9 @@ bool StimulusPlayback::Send(const uint8_t* block, uint32_t frames) {
 bool StimulusPlayback::OnBufferDone(intptr_t wParam, intptr_t lParam) {
     if (!m_active || useMME || !waveRead)
         return true;
-    const int kind = int((wParam >> 16) & 0xFFFF);
-    const uint32_t channel = uint32_t(wParam & 0xFFFF);
-    if (kind != OutputReport || channel >= m_fileChannels)
+    const int kind = VANTREL_MESSAGE_KIND(wParam);
+    const uint32_t channel = uint32_t(VANTREL_MESSAGE_CHANNEL(wParam));
+    if (kind != VANTREL_REMAIN_OUTPUT || channel >= m_fileChannels)
         return true;
     if (lParam < asioBlockFrames / 2)
         m_channelFlags[channel] = 1;
@@ -188,7 +189,7 @@ bool StimulusPlayback::OnBufferDone(intptr_t wParam, intptr_t lParam) {
 }
 
 bool StimulusPlayback::OnOutputEvent(intptr_t wParam, intptr_t) {
-    if (((wParam >> 16) & 0xFFFF) != OutputStopped || !m_active || useMME)
+    if (VANTREL_MESSAGE_KIND(wParam) != VANTREL_OUTPUT_STOPPED || !m_active || useMME)
         return false;
     m_active = false;
     if (waveRead)
@@ -201,8 +202,8 @@ bool StimulusPlayback::Stop() {
     if (useMME)
         return !(sound && sound->IsPlaying()) || sound->Stop();
     bool stopped = true;
-    if (VANTREL_IsWorking() == 1)
-        stopped = VANTREL_Stop() == 1;
+    if (VANTREL_IsWorking() == VANTREL_TRUE)
+        stopped = VANTREL_Stop() == VANTREL_TRUE;
     if (waveRead)
         waveRead->Stop();
     return stopped;
@@ -210,7 +211,7 @@ bool StimulusPlayback::Stop() {
 
 void StimulusPlayback::Abandon() {
     m_active = false;
-    if (VANTREL_IsWorking() == 1)
+    if (VANTREL_IsWorking() == VANTREL_TRUE)
         VANTREL_Stop();
     if (waveRead)
         waveRead->Stop();

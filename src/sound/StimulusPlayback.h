@@ -12,7 +12,7 @@
 class CSound;
 class CWaveRead;
 
-// True when the file opens as WAV, declares at least one channel of 8 bits or more, and
+// True when the file opens as WAV, declares at least one channel of 16 bits or more, and
 // the device plays its rate with at least its channel count. Out pointers may be null;
 // frames is the data size in whole frames. Every window checks stimuli with this.
 bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString& path, int* channels,

@@ -122,15 +122,19 @@ TEST_F(AuditionTest, PlayControlsDoNothingWhenThereIsNothingToControl) {
     EXPECT_TRUE(ShownTexts().isEmpty());
 }
 
-// A stimulus that cannot be played (no file, 8-bit samples the library refuses) shows
-// the internal error and ends the run instead of counting silence as heard.
-TEST_F(AuditionTest, UnplayableStimulusShowsInternalErrorAndStops) {
+// A stimulus with 8-bit samples is refused before the audition starts, and the window
+// says why; nothing reaches the library.
+TEST_F(AuditionTest, EightBitStimulusIsRefusedBeforeTheAuditionStarts) {
     MakeProject({{WavLayout::pcm(2, 48000, 8), PatternBytes(48000 * 2, 3)}, Stereo(20000, 2)});
     ListenToStimuli(1, 2);
-    ASSERT_TRUE(RunToIdle(10000));
-    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("Internal error occurred.")});
+    EXPECT_EQ(ShownTexts(),
+              QStringList{QStringLiteral("A sound stimulus file cannot be played on the selected "
+                                         "output (8-bit samples, or a rate or channel count the "
+                                         "output does not play).")});
+    EXPECT_EQ(State(), ExecIdle) << "the audition did not start";
     EXPECT_EQ(VANTREL_IsWorking(), 0);
-    EXPECT_EQ(w->playback.SentFrames(), 0u) << "nothing of the 8-bit file reached the library";
+    EXPECT_EQ(w->playback.SentFrames(), 0u);
+    EXPECT_FALSE(w->PlayStimulus(1)) << "the play refuses it too";
 }
 
 TEST_F(AuditionTest, StimulusNumberOutsideTheListFails) {

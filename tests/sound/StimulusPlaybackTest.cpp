@@ -254,6 +254,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, StimulusPlaybackRefused,
                                            RefusedCase{"EightBitSamples", WavLayout::pcm(2, 48000, 8)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A check that lets an 8-bit file through still does not start a silent play: the
+// library takes no 8-bit samples.
+TEST_F(StimulusPlaybackTest, EightBitFilePastTheCheckIsRefusedAtPlay) {
+    playback.waveCheck = [](const QString&, int*, int*, int* rate, uint32_t*) {
+        *rate = 48000;
+        return true;
+    };
+    const QString path = Wav("eight.wav", WavLayout::pcm(2, 48000, 8), PatternBytes(4800, 2));
+    EXPECT_FALSE(playback.Play(path, window.handle));
+    EXPECT_EQ(VANTREL_IsWorking(), 0);
+    EXPECT_EQ(playback.SentFrames(), 0u);
+}
+
 TEST_F(StimulusPlaybackTest, MissingFileAndNoReaderFail) {
     EXPECT_FALSE(playback.Play(dir.file("none.wav"), window.handle));
     playback.waveRead = nullptr;
