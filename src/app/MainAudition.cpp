@@ -8,9 +8,11 @@
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "Csch.h"
+#include "Csound.h"
 #include "OptionUnit.h"
 #include "StringGrid.h"
 #include "TextTable.h"
+#include "vantrel.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -320,10 +322,10 @@ bool TfrmMain::PlayStimulus(int number) {
 
 void TfrmMain::OnSoundMessage(intptr_t wParam, intptr_t) {
     switch (wParam) {
-    case 3: // finished
+    case SoundFinished:
         execTable->Proceed();
         break;
-    case 5: // device or format refused
+    case SoundRefused: // device or format refused
         if (!execTable->Stop())
             ShowMessage("IDS_319", UiServices::Kind::Error);
         LockUI();
@@ -334,13 +336,13 @@ void TfrmMain::OnSoundMessage(intptr_t wParam, intptr_t) {
 }
 
 void TfrmMain::OnAsioStatus(intptr_t wParam, intptr_t lParam) {
-    switch ((wParam >> 16) & 0xFFFF) {
+    switch (VANTREL_MESSAGE_KIND(wParam)) {
     case 0:
         if (!execTable->Stop())
             ShowMessage("IDS_319", UiServices::Kind::Error);
         LockUI();
         break;
-    case 4:
+    case VANTREL_OUTPUT_STOPPED:
         // Only the end of the play started here lets the run go on; the stop of a play
         // that Abort or Stop already ended does not.
         if (playback.OnOutputEvent(wParam, lParam) && !suspending)

@@ -95,7 +95,7 @@ void TfrmMain::FormCreate() {
     soundDeviceId = 0;
 
     if (!useMME) {
-        VANTREL_SetNotifyFlag(0x103);
+        VANTREL_SetNotifyFlag(VANTREL_NOTIFY_HOST);
         asioBlockFrames = 96000;
         asioChannelFlags.clear();
         if (ListAsioDrivers(nullptr) == 0) {

@@ -3,6 +3,9 @@
 #include "Messages.h"
 
 #include <alsa/asoundlib.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +21,8 @@ namespace {
 // A running device whose play position does not move for this long is taken for stalled
 // (a server gone, a device unplugged without an error).
 constexpr auto StallTimeout = 3000ms;
+// Stop gives the player this long to end the play.
+constexpr auto StopTimeout = 5000ms;
 
 struct PcmHint {
     QString name;
@@ -166,6 +171,7 @@ CSound::CSound() {
         throw std::runtime_error("CSound : cannot allocate memory!!");
     }
     m_blockSize = BlockSize;
+    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     try {
         m_thread = std::thread(&CSound::Execute, this);
     } catch (const std::system_error&) {
@@ -181,6 +187,8 @@ CSound::~CSound() {
     m_file.Close();
     if (m_device)
         snd_pcm_close(m_device);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
 void CSound::SetDevice(int deviceId) {
@@ -207,13 +215,16 @@ bool CSound::Stop() {
         std::lock_guard guard(m_lock);
         m_stopRequest = true;
     }
-    // The player watches the request and device errors on every poll, so the reset
-    // comes within a few milliseconds.
-    while (!m_playEvent.WaitForReset(1ms)) {
+    if (m_wakeFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     }
+    // The player sees the request at its next wake-up, which the write above brings at
+    // once; a player stuck in the device is given up on after the bound.
+    const bool ended = m_playEvent.WaitForReset(StopTimeout);
     std::lock_guard guard(m_lock);
     m_stopRequest = false;
-    return true;
+    return ended;
 }
 
 void CSound::Notify(int status) {
@@ -376,7 +387,7 @@ int CSound::AwaitBlock(uint32_t index) {
         } else if (now - lastProgress > StallTimeout) {
             return SoundRefused;
         }
-        std::this_thread::sleep_for(1ms);
+        WaitForDevice(end);
     }
     {
         std::lock_guard guard(m_lock);
@@ -384,6 +395,29 @@ int CSound::AwaitBlock(uint32_t index) {
     }
     Notify(SoundProgress);
     return 0;
+}
+
+void CSound::WaitForDevice(uint64_t untilEnd) {
+    pollfd fds[9];
+    int count = 0;
+    int timeoutMs = 50; // also how soon a stall is noticed
+    if (std::min(m_queued, m_playable) - m_handed >= m_frameBytes) {
+        // Data waits for room: the device's descriptors wake us when a period has played.
+        count = snd_pcm_poll_descriptors(m_device, fds, 8);
+        if (count < 0)
+            count = 0;
+    } else {
+        // All handed over: sleep about as long as the rest of the block takes to play.
+        const uint64_t bytesPerSecond = uint64_t(m_format.Format.nAvgBytesPerSec);
+        if (bytesPerSecond > 0 && untilEnd > m_consumed)
+            timeoutMs = int(std::clamp<uint64_t>((untilEnd - m_consumed) * 1000 / bytesPerSecond, 1, 50));
+    }
+    if (m_wakeFd >= 0)
+        fds[count++] = pollfd{m_wakeFd, POLLIN, 0};
+    ::poll(fds, nfds_t(count), timeoutMs);
+    uint64_t drained = 0;
+    if (m_wakeFd >= 0) [[maybe_unused]]
+        const ssize_t n = ::read(m_wakeFd, &drained, sizeof drained);
 }
 
 bool CSound::Feed() {

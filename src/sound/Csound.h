@@ -61,6 +61,9 @@ private:
     // Waits until the device has played block `index`, feeding it meanwhile; returns 0
     // when done, else the status that ends the play.
     int AwaitBlock(uint32_t index);
+    // Sleeps until the device can take more (or changes state), until about `untilEnd`
+    // bytes have played when nothing is left to hand it, or until Stop wakes the player.
+    void WaitForDevice(uint64_t untilEnd);
 
     ManualResetEvent m_playEvent;
     // Guards m_stopRequest, m_bytesPlayed and the end of a play.
@@ -76,6 +79,7 @@ private:
     uint32_t m_bytesPlayed = 0;
     bool m_stopRequest = false;
     std::atomic<bool> m_terminate{false};
+    int m_wakeFd = -1; // eventfd: Stop wakes the player's device wait
 
     // Player-thread state of the current play.
     uint32_t m_frameBytes = 0;

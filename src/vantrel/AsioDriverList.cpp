@@ -113,7 +113,7 @@ int32_t AsioDriverList::OpenDriver(int index, Driver** out) {
     using FactoryFunction = const DriverFactory* (*)();
     auto factoryFunction = reinterpret_cast<FactoryFunction>(::dlsym(library, VANTREL_DRIVER_FACTORY_SYMBOL));
     const DriverFactory* factory = factoryFunction ? factoryFunction() : nullptr;
-    if (factory == nullptr || factory->create == nullptr) {
+    if (factory == nullptr || factory->create == nullptr || factory->destroy == nullptr) {
         ::dlclose(library);
         return kListPluginNotLoadable;
     }
@@ -135,6 +135,7 @@ int32_t AsioDriverList::OpenDriver(int index, Driver** out) {
         return kListCreateFailed;
     }
     entry.driver = driver;
+    entry.destroy = factory->destroy;
     entry.library = library;
     *out = driver;
     return kListOk;
@@ -147,11 +148,13 @@ int32_t AsioDriverList::CloseDriver(int index) {
     if (entry.driver != nullptr) {
         if (g_driver == entry.driver)
             g_driver = nullptr;
+        // Deleted by the plug-in that made it: its own allocator and destructor.
         try {
-            delete entry.driver;
+            entry.destroy(entry.driver);
         } catch (...) {
         }
         entry.driver = nullptr;
+        entry.destroy = nullptr;
     }
     if (entry.library != nullptr) {
         ::dlclose(entry.library);
@@ -214,6 +217,14 @@ Driver* LoadedAsioDriver() {
     return g_driver;
 }
 
+// The loaded driver has this channel: the call layer checks it once for every driver.
+bool IsDriverChannel(bool isInput, int channel) {
+    int inputs = 0, outputs = 0;
+    if (g_driver->getChannels(&inputs, &outputs) != kDriverOk)
+        return false;
+    return channel >= 0 && channel < (isInput ? inputs : outputs);
+}
+
 int32_t ASIOInit(AsioDriverInfo* info) {
     if (info != nullptr) {
         info->driverVersion = 0;
@@ -260,6 +271,8 @@ int32_t ASIOGetChannels(int* inputs, int* outputs) {
             *outputs = 0;
         return kDriverNotPresent;
     }
+    if (inputs == nullptr || outputs == nullptr)
+        return kDriverInvalidParameter;
     return g_driver->getChannels(inputs, outputs);
 }
 
@@ -271,6 +284,8 @@ int32_t ASIOGetLatencies(int* input, int* output) {
             *output = 0;
         return kDriverNotPresent;
     }
+    if (input == nullptr || output == nullptr)
+        return kDriverInvalidParameter;
     return g_driver->getLatencies(input, output);
 }
 
@@ -281,6 +296,8 @@ int32_t ASIOGetBufferSize(int* minSize, int* maxSize, int* preferred, int* granu
                 *p = 0;
         return kDriverNotPresent;
     }
+    if (minSize == nullptr || maxSize == nullptr || preferred == nullptr || granularity == nullptr)
+        return kDriverInvalidParameter;
     return g_driver->getBufferSize(minSize, maxSize, preferred, granularity);
 }
 
@@ -289,7 +306,9 @@ int32_t ASIOCanSampleRate(double rate) {
 }
 
 int32_t ASIOGetSampleRate(double* rate) {
-    return g_driver ? g_driver->getSampleRate(rate) : kDriverNotPresent;
+    if (g_driver == nullptr)
+        return kDriverNotPresent;
+    return rate != nullptr ? g_driver->getSampleRate(rate) : kDriverInvalidParameter;
 }
 
 int32_t ASIOSetSampleRate(double rate) {
@@ -302,6 +321,8 @@ int32_t ASIOGetClockSources(ClockSource* sources, int* count) {
             *count = 0;
         return kDriverNotPresent;
     }
+    if (count == nullptr || *count < 0 || (sources == nullptr && *count > 0))
+        return kDriverInvalidParameter;
     return g_driver->getClockSources(sources, count);
 }
 
@@ -314,6 +335,8 @@ int32_t ASIOGetChannelInfo(ChannelInfo* info) {
         }
         return kDriverNotPresent;
     }
+    if (info == nullptr || !IsDriverChannel(info->isInput != 0, info->channel))
+        return kDriverInvalidParameter;
     return g_driver->getChannelInfo(info);
 }
 
@@ -323,6 +346,12 @@ int32_t ASIOCreateBuffers(BufferInfo* infos, int count, int bufferSize, const Ca
             infos[i].buffers[0] = infos[i].buffers[1] = nullptr;
         return kDriverNotPresent;
     }
+    if (infos == nullptr || callbacks == nullptr || callbacks->bufferSwitch == nullptr || count <= 0 ||
+        bufferSize <= 0)
+        return kDriverInvalidParameter;
+    for (int i = 0; i < count; ++i)
+        if (!IsDriverChannel(infos[i].isInput != 0, infos[i].channelNum))
+            return kDriverInvalidParameter;
     return g_driver->createBuffers(infos, count, bufferSize, callbacks);
 }
 

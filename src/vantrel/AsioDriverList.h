@@ -27,7 +27,8 @@ struct AsioDriverEntry {
     std::string serverPath;
     char name[128] = {};
     Driver* driver = nullptr;
-    void* library = nullptr; // dlopen handle while driver is created
+    void (*destroy)(Driver*) = nullptr; // the plug-in's own delete of driver
+    void* library = nullptr;            // dlopen handle while driver is created
     std::vector<std::pair<std::string, std::string>> options;
 };
 

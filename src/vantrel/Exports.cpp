@@ -13,6 +13,11 @@
 
 namespace {
 
+static_assert(vantrel::kFormatInt16 == VANTREL_FORMAT_INT16 &&
+              vantrel::kFormatInt32 == VANTREL_FORMAT_INT32 &&
+              vantrel::kFormatFloat32 == VANTREL_FORMAT_FLOAT32 &&
+              vantrel::kFormatFloat64 == VANTREL_FORMAT_FLOAT64);
+
 // The library's application object: owns the one session for as long as the library
 // is loaded; unloading stops a running stream and releases the driver.
 class CVANTRELApp {

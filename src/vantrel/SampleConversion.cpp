@@ -4,8 +4,15 @@
 
 #include <cfloat>
 #include <cstring>
-#include <immintrin.h>
 #include <type_traits>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define VANTREL_HAS_AVX2_KERNELS 1
+#else
+// Elsewhere (arm64 and others) every row uses the scalar rule.
+#define VANTREL_HAS_AVX2_KERNELS 0
+#endif
 
 namespace vantrel {
 
@@ -284,6 +291,7 @@ inline __attribute__((always_inline)) void ConvertBlock(int format, const void* 
     }
 }
 
+#if VANTREL_HAS_AVX2_KERNELS
 // Hand-written AVX2 kernels for the rows the compiler leaves slow. Every lane gives the
 // bits of the scalar rule: mostly the same double arithmetic, and where a cheaper formula
 // stands in, the comment there says why it is equal. The scalar loop finishes the last
@@ -487,24 +495,31 @@ __attribute__((target("avx2,fma"), flatten)) void ConvertBlockAvx2(int format, c
                  static_cast<uint8_t*>(dst) + done * targetBytes);
 }
 
+#endif
+
 __attribute__((flatten)) void ConvertBlockDefault(int format, const void* src, int64_t n, int type,
                                                   void* dst) {
     ConvertBlock(format, src, n, type, dst);
 }
 
+#if VANTREL_HAS_AVX2_KERNELS
 bool HasAvx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
+#endif
 
 } // namespace
 
 void ConvertSamples(int format, const void* src, int64_t n, int type, void* dst) {
+#if VANTREL_HAS_AVX2_KERNELS
     static const bool avx2 = HasAvx2();
-    if (avx2)
+    if (avx2) {
         ConvertBlockAvx2(format, src, n, type, dst);
-    else
-        ConvertBlockDefault(format, src, n, type, dst);
+        return;
+    }
+#endif
+    ConvertBlockDefault(format, src, n, type, dst);
 }
 
 bool IsDecodableInputType(int type) {

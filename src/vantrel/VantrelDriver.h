@@ -14,13 +14,23 @@
 // nothing, takes no lock another thread may hold, does no I/O and posts no message
 // in it; the driver must do the same on its side of the call. When stop() or
 // disposeBuffers() returns, no callback is running or will run any more.
+//
+// What a driver may rely on: the library's call layer checks the arguments before it
+// calls a method, so a driver need not check them again. Every pointer argument is
+// non-null (getClockSources: sources may be null only when *count is 0; future's
+// argument is the selector's record or null). getChannelInfo() and createBuffers() get
+// only channel numbers below the counts that getChannels() reports for the direction;
+// createBuffers() gets count > 0, bufferSize > 0 and callbacks with a bufferSwitch. Only
+// one driver of a process is created at a time, init() comes first, and the methods
+// other than init(), getDriverName(), getDriverVersion() and getErrorMessage() are called
+// only after init() succeeded. A driver is deleted by its own factory's destroy().
 
 #include <cstdint>
 
 namespace vantrel {
 
 // Incremented whenever the Driver class or the records below change layout.
-inline constexpr int kDriverAbiVersion = 1;
+inline constexpr int kDriverAbiVersion = 2;
 
 // Result codes of the driver methods.
 enum DriverResult : int {
@@ -153,6 +163,8 @@ struct DriverFactory {
     // A new driver for the class id, or null when the plug-in has no such class or
     // creation failed. The options are only valid during the call.
     Driver* (*create)(const char* clsid, const DriverOption* options, int optionCount);
+    // Deletes a driver that create() made; the library never deletes one itself.
+    void (*destroy)(Driver* driver);
 };
 
 } // namespace vantrel

@@ -69,7 +69,10 @@ private:
             return nullptr;                                                                                  \
         return new DriverClass(vantrel::DriverOptionSet(options, count));                                    \
     }                                                                                                        \
-    const vantrel::DriverFactory kDriverFactory{vantrel::kDriverAbiVersion, &CreateDriver};                  \
+    void DestroyDriver(vantrel::Driver* driver) {                                                            \
+        delete driver;                                                                                       \
+    }                                                                                                        \
+    const vantrel::DriverFactory kDriverFactory{vantrel::kDriverAbiVersion, &CreateDriver, &DestroyDriver};  \
     }                                                                                                        \
     extern "C" __attribute__((visibility("default"))) const vantrel::DriverFactory*                          \
     vantrel_driver_factory() {                                                                               \
