@@ -303,6 +303,8 @@ TEST_F(ScheduleControl, ATrialStartingWithAPausePendingIsStillReported) {
             EXPECT_TRUE(exec.Pause());
             pauseAsked.set_value();
         } else if (p.state == ExecTrialPaused) {
+            // Stop once the pause has been reported, which Stop would cut short.
+            EXPECT_TRUE(service.WaitFor("enforcementTest", 5, 10s));
             EXPECT_TRUE(exec.Stop());
         } else {
             ProceedOnEveryWait(exec)(p);
