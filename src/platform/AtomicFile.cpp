@@ -36,7 +36,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 } // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode, FileSync sync) {
     if (path.isEmpty())
         return false;
     const QByteArray target = QFile::encodeName(path);
@@ -53,7 +53,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int creat
         mode = static_cast<mode_t>(createMode < 0 ? 0666 : createMode) & ~CurrentUmask();
 
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
-              ::fsync(fd) == 0;
+              (sync == FileSync::Scratch || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.constData(), target.constData()) == 0;

@@ -9,6 +9,45 @@
 
 namespace tamvik {
 
+namespace {
+
+// Blanks and control characters of ASCII only: an ideographic space (U+3000) or a no-break
+// space ends many a Japanese title or answer and must survive a save and an open.
+bool IsAsciiBlank(QChar c) {
+    return c.unicode() <= 0x20 || c.unicode() == 0x7F;
+}
+
+QStringView TrimAscii(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsAsciiBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsAsciiBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The look-up form of a section or key name. Names are nearly always ASCII, and upper
+// case in entry files: those fold without the Unicode tables.
+QString Fold(const QString& name) {
+    bool hasUpper = false;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return name.toCaseFolded();
+        hasUpper = hasUpper || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    }
+    if (!hasUpper)
+        return name;
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return folded;
+}
+
+} // namespace
+
 IniFile::IniFile(const QString& path, Encoding writeEncoding) : m_path(path), m_encoding(writeEncoding) {
     if (QFile::exists(path))
         LoadFromFile(path);
@@ -33,15 +72,15 @@ void IniFile::LoadFromBytes(const QByteArray& bytes) {
 void IniFile::LoadFromText(const QString& text) {
     Clear();
     Section* current = nullptr;
-    QHash<QString, std::size_t> indexByName;
     qsizetype pos = 0;
     const qsizetype n = text.size();
+    const QStringView all(text);
     while (pos < n) {
         // Lines end with CR LF, LF or a lone CR.
         qsizetype end = pos;
         while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
             ++end;
-        const QString line = text.mid(pos, end - pos).trimmed();
+        const QStringView line = TrimAscii(all.mid(pos, end - pos));
         if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n && text[end + 1] == QLatin1Char('\n'))
             ++end;
         pos = end + 1;
@@ -49,18 +88,12 @@ void IniFile::LoadFromText(const QString& text) {
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            const QString name = line.mid(1, line.size() - 2).trimmed();
+            const QString name = TrimAscii(line.mid(1, line.size() - 2)).toString();
             // A repeated section continues the first one: look-ups would only ever see it.
-            // Hashed, so that a file of many sections cannot make reading quadratic.
-            const QString folded = name.toCaseFolded();
-            const auto found = indexByName.constFind(folded);
-            if (found != indexByName.constEnd()) {
-                current = &m_sections[found.value()];
-            } else {
-                indexByName.insert(folded, m_sections.size());
-                m_sections.push_back(Section{name, {}});
-                current = &m_sections.back();
-            }
+            const QString folded = Fold(name);
+            const auto found = m_sectionIndex.constFind(folded);
+            current =
+                found != m_sectionIndex.constEnd() ? &m_sections[found.value()] : &AddSection(name, folded);
             continue;
         }
         if (!current)
@@ -68,10 +101,10 @@ void IniFile::LoadFromText(const QString& text) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0)
             continue; // no key name: nothing a look-up could find
-        const QString key = line.left(eq).trimmed();
+        const QString key = TrimAscii(line.left(eq)).toString();
         if (key.isEmpty())
             continue;
-        current->entries.push_back(Entry{key, line.mid(eq + 1).trimmed()});
+        AddEntry(*current, key, Fold(key), TrimAscii(line.mid(eq + 1)).toString());
     }
 }
 
@@ -91,7 +124,7 @@ QByteArray IniFile::ToBytes() const {
 }
 
 bool IniFile::SaveToFile(const QString& path) const {
-    return WriteFileAtomically(path, ToBytes(), m_createMode);
+    return WriteFileAtomically(path, ToBytes(), m_createMode, m_sync);
 }
 
 bool IniFile::UpdateFile() const {
@@ -100,28 +133,48 @@ bool IniFile::UpdateFile() const {
     return SaveToFile(m_path);
 }
 
+void IniFile::Section::Reindex() {
+    keyIndex.clear();
+    // Backwards, so that the first of repeated keys is the one found.
+    for (std::size_t i = entries.size(); i-- > 0;)
+        keyIndex.insert(Fold(entries[i].key), i);
+}
+
+void IniFile::ReindexSections() {
+    m_sectionIndex.clear();
+    for (std::size_t i = 0; i < m_sections.size(); ++i)
+        m_sectionIndex.insert(Fold(m_sections[i].name), i);
+}
+
+IniFile::Section& IniFile::AddSection(const QString& name, const QString& folded) {
+    m_sectionIndex.insert(folded, m_sections.size());
+    m_sections.push_back(Section{name, {}, {}});
+    return m_sections.back();
+}
+
+void IniFile::AddEntry(Section& section, const QString& key, const QString& folded, const QString& value) {
+    // A repeated key is kept (it is written back as it was read) but look-ups find the first.
+    if (!section.keyIndex.contains(folded))
+        section.keyIndex.insert(folded, section.entries.size());
+    section.entries.push_back(Entry{key, value});
+}
+
 const IniFile::Section* IniFile::FindSection(const QString& name) const {
-    for (const Section& s : m_sections)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    const auto found = m_sectionIndex.constFind(Fold(name));
+    return found == m_sectionIndex.constEnd() ? nullptr : &m_sections[found.value()];
 }
 
 IniFile::Section* IniFile::FindSection(const QString& name) {
-    for (Section& s : m_sections)
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &s;
-    return nullptr;
+    const auto found = m_sectionIndex.constFind(Fold(name));
+    return found == m_sectionIndex.constEnd() ? nullptr : &m_sections[found.value()];
 }
 
 const IniFile::Entry* IniFile::FindEntry(const QString& section, const QString& key) const {
     const Section* s = FindSection(section);
     if (!s)
         return nullptr;
-    for (const Entry& e : s->entries)
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0)
-            return &e;
-    return nullptr;
+    const auto found = s->keyIndex.constFind(Fold(key));
+    return found == s->keyIndex.constEnd() ? nullptr : &s->entries[found.value()];
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
@@ -169,17 +222,14 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     QString value = text;
     value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     Section* s = FindSection(section);
-    if (!s) {
-        m_sections.push_back(Section{section, {}});
-        s = &m_sections.back();
-    }
-    for (Entry& e : s->entries) {
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0) {
-            e.value = value;
-            return;
-        }
-    }
-    s->entries.push_back(Entry{key, value});
+    if (!s)
+        s = &AddSection(section, Fold(section));
+    const QString folded = Fold(key);
+    const auto found = s->keyIndex.constFind(folded);
+    if (found != s->keyIndex.constEnd())
+        s->entries[found.value()].value = value;
+    else
+        AddEntry(*s, key, folded, value);
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int value) {
@@ -226,28 +276,28 @@ QStringList IniFile::ReadSectionValues(const QString& section) const {
 }
 
 void IniFile::EraseSection(const QString& section) {
-    for (auto it = m_sections.begin(); it != m_sections.end(); ++it) {
-        if (it->name.compare(section, Qt::CaseInsensitive) == 0) {
-            m_sections.erase(it);
-            return;
-        }
-    }
+    const auto found = m_sectionIndex.constFind(Fold(section));
+    if (found == m_sectionIndex.constEnd())
+        return;
+    m_sections.erase(m_sections.begin() + static_cast<std::ptrdiff_t>(found.value()));
+    ReindexSections();
 }
 
 void IniFile::DeleteKey(const QString& section, const QString& key) {
     Section* s = FindSection(section);
     if (!s)
         return;
-    for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
-        if (it->key.compare(key, Qt::CaseInsensitive) == 0) {
-            s->entries.erase(it);
-            return;
-        }
-    }
+    const auto found = s->keyIndex.constFind(Fold(key));
+    if (found == s->keyIndex.constEnd())
+        return;
+    s->entries.erase(s->entries.begin() + static_cast<std::ptrdiff_t>(found.value()));
+    // A repeated key of a read file becomes the one found.
+    s->Reindex();
 }
 
 void IniFile::Clear() {
     m_sections.clear();
+    m_sectionIndex.clear();
 }
 
 } // namespace tamvik

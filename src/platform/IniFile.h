@@ -1,6 +1,9 @@
 #pragma once
 
+#include "AtomicFile.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -8,7 +11,10 @@
 namespace tamvik {
 
 // In-memory INI document: sections and keys keep the order in which they were first
-// written, look-ups ignore letter case and keep the first spelling. Reading detects the
+// written, look-ups ignore letter case and keep the first spelling. Sections and keys are
+// indexed, so reading or writing n keys by name costs O(n), not O(n^2). Reading drops
+// ASCII blanks and control characters around names and values, nothing else: an
+// ideographic or no-break space belongs to the value. Reading detects the
 // encoding by byte-order mark (UTF-16LE, UTF-16BE, UTF-8; no mark: UTF-8 when valid,
 // else CP932); writing is UTF-16LE with BOM (or UTF-8 with BOM) and CR LF. Saving
 // replaces the file atomically, so a failed save leaves the old file as it was.
@@ -40,6 +46,8 @@ public:
     // Permission bits of a file that a save creates (minus the umask), e.g. 0600 for files
     // that hold a password; an existing file keeps its own. Negative: 0666.
     void SetCreateMode(int mode) { m_createMode = mode; }
+    // Scratch: a save does not wait for the disk (see WriteFileAtomically). Default durable.
+    void SetFileSync(FileSync sync) { m_sync = sync; }
     const QString& FileName() const { return m_path; }
 
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
@@ -73,16 +81,23 @@ private:
     };
     struct Section {
         QString name;
-        std::vector<Entry> entries;
+        std::vector<Entry> entries;           // in written order; a file may repeat a key
+        QHash<QString, std::size_t> keyIndex; // folded key -> first entry of that key
+        void Reindex();
     };
     const Section* FindSection(const QString& name) const;
     Section* FindSection(const QString& name);
     const Entry* FindEntry(const QString& section, const QString& key) const;
+    Section& AddSection(const QString& name, const QString& folded);
+    static void AddEntry(Section& section, const QString& key, const QString& folded, const QString& value);
+    void ReindexSections();
 
     std::vector<Section> m_sections;
+    QHash<QString, std::size_t> m_sectionIndex; // folded name -> position in m_sections
     QString m_path;
     Encoding m_encoding = Encoding::Utf16LE;
     int m_createMode = -1;
+    FileSync m_sync = FileSync::Durable;
 };
 
 } // namespace tamvik
