@@ -3,8 +3,6 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace tamvik {
@@ -41,16 +39,21 @@ QString FormatReal(double value, QChar decimalSeparator) {
 
     // Round to 15 significant digits first; the rounded exponent decides the notation,
     // so 999999999999999.9 becomes 1E15.
+    // std::to_chars never looks at the C library's locale, whose radix may be several bytes.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     // buf: [-]d.dddddddddddddde[+-]xx
-    std::string s(buf);
+    std::string s(buf, result.ptr);
     const bool negative = s[0] == '-';
     if (negative)
         s.erase(0, 1);
     const std::size_t ePos = s.find('e');
     std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
-    const int exponent = std::atoi(s.c_str() + ePos + 1);
+    int exponent = 0;
+    const char* expFirst = s.c_str() + ePos + 1;
+    if (*expFirst == '+')
+        ++expFirst;
+    std::from_chars(expFirst, s.c_str() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 

@@ -1,10 +1,12 @@
 #include "Cgen.h"
 #include "EntryText.h"
 #include "IniFile.h"
+#include "RadixLocale.h"
 #include "TestDir.h"
 
 #include <QFile>
 #include <QLocale>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,6 +131,10 @@ TEST(General, ReplaceFlagDecidesWhetherOtherKeysSurvive) {
 TEST(General, UserLocaleDoesNotChangeTheEntry) {
     const QLocale old;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The C library's locale too: a session may bring one whose decimal point is several bytes.
+    RadixLocale radix;
+    if (!radix.active())
+        std::printf("note: only the Qt locale is set; no multi-byte decimal point locale available\n");
     TestDir dir;
     const QString path = dir.file("GENERAL.INI");
     CProjectGeneral g;

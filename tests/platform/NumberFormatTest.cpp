@@ -1,4 +1,5 @@
 #include "NumberFormat.h"
+#include "RadixLocale.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -33,6 +34,22 @@ TEST(NumberFormat, FormatRealGeneral15Digits) {
         EXPECT_EQ(FormatReal(c.value), QString::fromLatin1(c.text)) << c.text;
     EXPECT_EQ(FormatReal(0.5, QLatin1Char(',')), "0,5");
     EXPECT_EQ(FormatReal(-2.5e-7, QLatin1Char(',')), "-2,5E-7");
+}
+
+TEST(NumberFormat, RealsIgnoreTheCLibraryLocale) {
+    RadixLocale locale;
+    if (!locale.active())
+        GTEST_SKIP() << "no locale with a multi-byte decimal point could be set";
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {{0.5, "0.5"}, {-2.5e-7, "-2.5E-7"}, {45000.25, "45000.25"}, {1e20, "1E20"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatReal(c.value), QString::fromLatin1(c.text)) << c.text;
+        double back = 0;
+        EXPECT_TRUE(ParseReal(c.text, back)) << c.text;
+        EXPECT_DOUBLE_EQ(back, c.value) << c.text;
+    }
 }
 
 TEST(NumberFormat, ParseRealAcceptsWhatFormatRealWrites) {
