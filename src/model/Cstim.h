@@ -34,6 +34,12 @@ public:
 // The stimulus list of a project, stored in the entry STIMULI.INI (section [STIMULI]).
 // Owned by the project; a stored response keeps its own copy as a snapshot. Stimuli are
 // addressed by 0-based position; schedules store positions plus one.
+//
+// Source paths (ORGFILENAME) are stored as they stand. One that holds ',' or a line break
+// cannot be, so it is escaped ("$\$" '$', "$\c" ',', "$\n" CR LF or LF, "$\r" CR) and
+// its position is listed in ORGFILENAMEESCAPED. That key is written only when some path is
+// escaped or holds "$\" itself, so ordinary lists keep the five keys; its presence says
+// that the unlisted paths are literal, whatever they hold (an admin share "\\lab\d$\x").
 class CStimuli : public CTamvikProjectBase {
 public:
     static inline const QString Section = QStringLiteral("STIMULI");

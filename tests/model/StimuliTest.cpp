@@ -5,6 +5,7 @@
 #include "TestDir.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -81,27 +82,65 @@ TEST(Stimuli, EmptyListWritesFiveEmptyKeys) {
 TEST(Stimuli, SourcePathAndCommentWithSeparatorsSurvive) {
     TestDir dir;
     const QString path = dir.file(QStringLiteral("STIMULI.INI"));
+    // Paths without ',' or a line break are stored as they stand, "$\" included; the others
+    // are escaped and listed, so no stored path can be mistaken for an escaped one.
+    const QString paths[] = {
+        QStringLiteral("\\\\lab\\d$\\Noise\\a.wav"), QStringLiteral("/srv/take$\\new.wav"),
+        QStringLiteral("/data/take 1, loud.wav"),    QStringLiteral("/srv/take$\\clip.wav"),
+        QStringLiteral("/data/c,d$\\c$$.wav"),       QStringLiteral("/data/b.wav"),
+        QStringLiteral("/odd\r\nname\rx\n.wav"),
+    };
+    const int count = static_cast<int>(std::size(paths));
     CStimuli list;
-    list.SetCount(3);
-    list[0] = Stimulus(QStringLiteral("A.WAV"), QStringLiteral("/data/take 1, loud.wav"), 1, 2,
-                       QStringLiteral("a, b\r\nnext line\nlone LF"));
-    list[1] = Stimulus(QStringLiteral("B.WAV"), QStringLiteral("/data/b.wav"), 3, 4, QStringLiteral("b"));
-    list[2] = Stimulus(QStringLiteral("C.WAV"), QStringLiteral("/data/c,d,e.wav"), 5, 6, QString());
+    list.SetCount(count);
+    for (int i = 0; i < count; ++i)
+        list[i] = Stimulus(QStringLiteral("S%1.WAV").arg(i), paths[i], i, i + 1, QString());
+    list[0].comment = QStringLiteral("a, b\r\nnext line\nlone LF");
     list.Save(path, true);
-    EXPECT_TRUE(
-        ReadEntryText(path).contains(QStringLiteral("ORGFILENAME=/data/take 1$\\c loud.wav,/data/b.wav,"
-                                                    "/data/c$\\cd$\\ce.wav")))
-        << ReadEntryText(path).toStdString();
+    const QString text = ReadEntryText(path);
+    EXPECT_TRUE(text.contains(QStringLiteral("ORGFILENAME=\\\\lab\\d$\\Noise\\a.wav,/srv/take$\\new.wav,"
+                                             "/data/take 1$\\c loud.wav,/srv/take$\\clip.wav,"
+                                             "/data/c$\\cd$\\$\\c$\\$$\\$.wav,/data/b.wav,"
+                                             "/odd$\\nname$\\rx$\\n.wav\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("COMMENTS=a$\\c b$\\nnext line$\\nlone LF,,,,,,\n"
+                                             "ORGFILENAMEESCAPED=2,4,6\n")))
+        << text.toStdString();
 
     CStimuli back;
     back.Load(path);
-    ASSERT_EQ(back.GetCount(), 3);
-    EXPECT_EQ(back[0].orgFileName, QStringLiteral("/data/take 1, loud.wav"));
-    EXPECT_EQ(back[1].orgFileName, QStringLiteral("/data/b.wav"));
-    EXPECT_EQ(back[2].orgFileName, QStringLiteral("/data/c,d,e.wav"));
+    ASSERT_EQ(back.GetCount(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(back[i].orgFileName, i == 6 ? QStringLiteral("/odd\r\nname\rx\r\n.wav") : paths[i]) << i;
+        EXPECT_DOUBLE_EQ(back[i].orgCreateDate, i);
+    }
     EXPECT_EQ(back[0].comment, QStringLiteral("a, b\r\nnext line\r\nlone LF"));
-    EXPECT_DOUBLE_EQ(back[2].orgCreateDate, 5);
-    EXPECT_DOUBLE_EQ(back[2].orgUpdateDate, 6);
+
+    // A path holding "$\" alone is literal too, and a kept file loses a list that is stale now.
+    CStimuli one;
+    one.SetCount(1);
+    one[0] = Stimulus(QStringLiteral("S.WAV"), QStringLiteral("\\\\lab\\c$\\clips\\a.wav"), 0, 0, QString());
+    one.Save(path, false);
+    EXPECT_TRUE(ReadEntryText(path).contains(QStringLiteral("ORGFILENAMEESCAPED=\n")));
+    back.Load(path);
+    EXPECT_EQ(back[0].orgFileName, one[0].orgFileName);
+    one[0].orgFileName = QStringLiteral("/plain.wav");
+    one.Save(path, false);
+    EXPECT_FALSE(ReadEntryText(path).contains(QStringLiteral("ORGFILENAMEESCAPED")));
+}
+
+TEST(Stimuli, OlderListsReadTheirEscapedCommasButNotShares) {
+    TestDir dir;
+    const CStimuli list = LoadText(dir, QStringLiteral("[STIMULI]\n"
+                                                       "FILENAME=a.wav,b.wav,c.wav,d.wav\n"
+                                                       "ORGFILENAME=/data/take 1$\\c loud.wav,"
+                                                       "\\\\lab\\c$\\clips\\x.wav,"
+                                                       "\\\\lab\\d$\\Noise\\a.wav,/srv/take$\\new.wav\n"));
+    ASSERT_EQ(list.GetCount(), 4);
+    EXPECT_EQ(list[0].orgFileName, QStringLiteral("/data/take 1, loud.wav"));
+    EXPECT_EQ(list[1].orgFileName, QStringLiteral("\\\\lab\\c$\\clips\\x.wav"));
+    EXPECT_EQ(list[2].orgFileName, QStringLiteral("\\\\lab\\d$\\Noise\\a.wav"));
+    EXPECT_EQ(list[3].orgFileName, QStringLiteral("/srv/take$\\new.wav"));
 }
 
 TEST(Stimuli, ListsAreMatchedToFileNamesByPosition) {
