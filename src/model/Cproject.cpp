@@ -3,6 +3,7 @@
 #include "WorkFolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <stdexcept>
 
@@ -260,17 +261,30 @@ QStringList CProject::NumberedEntries(const QString& prefix) const {
     return names;
 }
 
+QString CProject::ExistingEntryPath(const QString& name) const {
+    const QString exact = EntryPath(name);
+    if (QFileInfo::exists(exact))
+        return exact;
+    const QStringList files =
+        QDir(workFolder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    for (const QString& file : files) {
+        if (file.compare(name, Qt::CaseInsensitive) == 0)
+            return EntryPath(file);
+    }
+    return exact;
+}
+
 void CProject::LoadGeneral() {
-    general.Load(EntryPath(Entry("GENERAL")));
+    general.Load(ExistingEntryPath(Entry("GENERAL")));
     SetMethod(general.GetMethod()); // the method EXP.INI is read with
 }
 
 void CProject::LoadTerminalInfo() {
-    terminalInfo.Load(EntryPath(Entry("TERM")));
+    terminalInfo.Load(ExistingEntryPath(Entry("TERM")));
 }
 
 void CProject::LoadStimuli() {
-    stimuli.Load(EntryPath(Entry("STIMULI")));
+    stimuli.Load(ExistingEntryPath(Entry("STIMULI")));
 }
 
 void CProject::LoadSchedules() {
@@ -280,7 +294,7 @@ void CProject::LoadSchedules() {
 }
 
 void CProject::LoadExperimentParameter() {
-    experimentParameter.Load(EntryPath(Entry("EXP")), false);
+    experimentParameter.Load(ExistingEntryPath(Entry("EXP")), false);
 }
 
 void CProject::LoadResponses() {
@@ -292,11 +306,11 @@ void CProject::LoadResponses() {
 }
 
 void CProject::LoadInstruction() {
-    instruction.Load(EntryPath(QStringLiteral("INST.TXT")));
+    instruction.Load(ExistingEntryPath(QStringLiteral("INST.TXT")));
 }
 
 void CProject::LoadQuestionnaire() {
-    questionnaire.Load(EntryPath(Entry("QSL")));
+    questionnaire.Load(ExistingEntryPath(Entry("QSL")));
 }
 
 void CProject::LoadQuestionnaireResults() {

@@ -149,6 +149,9 @@ private:
     // Entry names "SCH" + counter + ".INI" in the order of their numbers.
     QStringList NumberedEntries(const QString& prefix) const;
     QString EntryPath(const QString& name) const { return workFolder + name; }
+    // The path of a fixed entry to read: archives from other systems may spell the name in
+    // any letter case ("Stimuli.ini"). The exact spelling wins; EntryPath when none exists.
+    QString ExistingEntryPath(const QString& name) const;
     // The work folder path of a slot's copy; "" when the slot names no plain file name.
     QString StimulusCopyPath(const CStimulus& stimulus) const;
     // Copies source to dest through a temporary file renamed over dest at the end.

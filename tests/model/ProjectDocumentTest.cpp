@@ -1,7 +1,9 @@
 #include "EntryText.h"
 #include "ProjectTestSupport.h"
+#include "RadixLocale.h"
 
 #include <QFileInfo>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -126,6 +128,49 @@ TEST_F(ProjectTest, NumberedEntriesAreReadInTheOrderOfTheirNumbers) {
     ASSERT_TRUE(p.Save());
     EXPECT_EQ(ArchiveNames(Tmp(S("renumbered.tmv"))).filter(S("SCH")),
               (QStringList{S("SCH0000.INI"), S("SCH0001.INI"), S("SCH0002.INI"), S("SCH0003.INI")}));
+}
+
+TEST_F(ProjectTest, FixedEntriesAreFoundWhateverTheirCase) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(0);
+    p.GetExperimentParameter()->GetTraining()->fontSize = 20;
+    p.GetTerminalInfo()->SetTerminalCount(3);
+    p.GetStimuli()->SetCount(1);
+    (*p.GetStimuli())[0].fileName = S("S0.WAV");
+    (*p.GetStimuli())[0].comment = S("kept");
+    p.GetQuestionnaire()->name = S("survey");
+    p.GetInstruction()->lines = QStringList{S("listen")};
+    p.SetFileName(Tmp(S("upper.tmv")));
+    ASSERT_TRUE(p.Save());
+
+    // The same entries as another system may spell them.
+    const QString folder = Tmp(S("mixed"));
+    CTmvFile tmv;
+    ASSERT_TRUE(tmv.Unpack(Tmp(S("upper.tmv")), folder));
+    const char* renames[][2] = {{"GENERAL.INI", "General.ini"}, {"TERM.INI", "term.INI"},
+                                {"STIMULI.INI", "Stimuli.ini"}, {"EXP.INI", "Exp.Ini"},
+                                {"QSL.INI", "qsl.ini"},         {"INST.TXT", "Inst.txt"}};
+    for (const auto& r : renames)
+        ASSERT_TRUE(QFile::rename(folder + S("/") + S(r[0]), folder + S("/") + S(r[1]))) << r[0];
+    ASSERT_TRUE(PackFolder(folder, Tmp(S("mixed.tmv"))));
+
+    CProject q;
+    q.SetFileName(Tmp(S("mixed.tmv")));
+    ASSERT_TRUE(q.Open());
+    EXPECT_EQ(q.GetMethod(), 0);
+    EXPECT_EQ(q.GetExperimentParameter()->GetTraining()->fontSize, 20);
+    EXPECT_EQ(q.GetTerminalInfo()->GetTerminalCount(), 3);
+    ASSERT_EQ(q.GetStimuli()->GetCount(), 1);
+    EXPECT_EQ((*q.GetStimuli())[0].comment, S("kept"));
+    EXPECT_EQ(q.GetQuestionnaire()->name, S("survey"));
+    EXPECT_EQ(q.GetInstruction()->lines, QStringList{S("listen")});
+
+    // Saved back under the names of the format, each once.
+    ASSERT_TRUE(q.Save());
+    EXPECT_EQ(ArchiveNames(Tmp(S("mixed.tmv"))),
+              (QStringList{S("EXP.INI"), S("GENERAL.INI"), S("QSL.INI"), S("STIMULI.INI"), S("TERM.INI"),
+                           S("INST.TXT")}));
 }
 
 TEST_F(ProjectTest, AFailedOpenKeepsTheOpenProject) {
@@ -293,6 +338,10 @@ TEST_F(ProjectTest, AResponseItsReaderRefusesIsDropped) {
 TEST_F(ProjectTest, EntriesUseAPointWhateverTheUsersLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The C library's locale too: a session may bring one whose decimal point is several bytes.
+    RadixLocale radix;
+    if (!radix.active())
+        std::printf("note: only the Qt locale is set; no multi-byte decimal point locale available\n");
     CProject p;
     ASSERT_TRUE(p.New());
     p.SetMethod(0);
