@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString KeyType = QStringLiteral("TYPE");
@@ -11,17 +13,36 @@ const QString KeyPorts = QStringLiteral("PORTS");
 
 constexpr int DefaultBaudRate = 9600;
 
+// NTERMS: below 1 or not a number gives 0; above the bound, even beyond int, the bound.
+int ReadCount(const tamvik::IniFile& ini, const QString& section, const QString& key, bool& clamped) {
+    int count = ini.ReadInteger(section, key, 0);
+    if (count == 0) {
+        QString digits = ini.ReadString(section, key, QString());
+        if (digits.startsWith(QLatin1Char('+')))
+            digits.remove(0, 1);
+        const bool huge = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        if (huge && digits.count(QLatin1Char('0')) != digits.size())
+            count = CTerminalInfo::MaxLoadTerminalCount + 1; // too long for int
+    }
+    clamped = count > CTerminalInfo::MaxLoadTerminalCount;
+    return count < 1 ? 0 : std::min(count, CTerminalInfo::MaxLoadTerminalCount);
+}
+
 } // namespace
 
 CTerminalInfo::CTerminalInfo(const CTerminalInfo& other)
     : CTamvikProjectBase(other), type(other.type), terminalCount(other.terminalCount),
-      serial(other.serial ? std::make_unique<CSerialTerminalInfo>(*other.serial) : nullptr) {}
+      serial(other.serial ? std::make_unique<CSerialTerminalInfo>(*other.serial) : nullptr),
+      countClamped(other.countClamped) {}
 
 CTerminalInfo& CTerminalInfo::operator=(const CTerminalInfo& other) {
     if (this != &other) {
         type = other.type;
         terminalCount = other.terminalCount;
         serial = other.serial ? std::make_unique<CSerialTerminalInfo>(*other.serial) : nullptr;
+        countClamped = other.countClamped;
     }
     return *this;
 }
@@ -43,6 +64,7 @@ void CTerminalInfo::Clear() {
     type = 0;
     terminalCount = 0;
     serial.reset();
+    countClamped = false;
 }
 
 void CTerminalInfo::Load(const QString& path) {
@@ -57,9 +79,7 @@ void CTerminalInfo::Load(const tamvik::IniFile& ini) {
     type = ini.ReadString(Section, KeyType, QStringLiteral("NETWORK")).toUpper() == QLatin1String("SERIAL")
                ? 1
                : 0;
-    const int count = ini.ReadInteger(Section, KeyCount, 0);
-    // A count beyond the bound is as bad as one below 1: it would size the port list.
-    terminalCount = (count < 1 || count > MaxLoadTerminalCount) ? 0 : count;
+    terminalCount = ReadCount(ini, Section, KeyCount, countClamped);
     if (type != 1)
         return;
     serial = std::make_unique<CSerialTerminalInfo>();

@@ -25,7 +25,8 @@ class CTerminalInfo : public CTamvikProjectBase {
 public:
     static inline const QString Section = QStringLiteral("TERMINAL");
     // The most terminals read from a file. A test room has a few dozen answer terminals; the
-    // bound keeps a corrupt or hostile NTERMS from allocating a port list of billions.
+    // bound keeps a corrupt or hostile NTERMS from allocating a port list of billions. A
+    // larger count reads as the bound, and CountWasClamped() tells the window to say so.
     static constexpr int MaxLoadTerminalCount = 4096;
 
     CTerminalInfo() = default;
@@ -38,6 +39,8 @@ public:
     // Sets the count when n is not negative; the port list is left alone.
     void SetTerminalCount(int n);
     int GetTerminalCount() const { return terminalCount; }
+    // True after a Load that cut NTERMS down to MaxLoadTerminalCount.
+    bool CountWasClamped() const { return countClamped; }
     // Network type, no terminals, serial settings released.
     void Clear();
 
@@ -55,4 +58,7 @@ public:
     // Present once serial settings were read or chosen; whoever sets type to 1 creates it
     // when missing.
     std::unique_ptr<CSerialTerminalInfo> serial;
+
+private:
+    bool countClamped = false;
 };
