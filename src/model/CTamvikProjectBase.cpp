@@ -112,6 +112,9 @@ void CTamvikProjectBase::WriteEntryFile(const QString& path, bool replace,
     // Replacing starts from an empty document rather than deleting the file first: the
     // file is swapped atomically, so a failed write never leaves the entry missing.
     tamvik::IniFile ini(replace ? QString() : path);
+    // Entries live in the work folder; the archive they are packed into is what reaches the
+    // disk durably, so waiting for the disk here would only slow every save down.
+    ini.SetFileSync(tamvik::FileSync::Scratch);
     fill(ini);
     if (!ini.SaveToFile(path))
         throw std::runtime_error("Cannot write " + path.toStdString());

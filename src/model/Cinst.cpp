@@ -36,7 +36,8 @@ bool CInstruction::Save(const QString& path) const {
     for (const QString& line : lines)
         text += line + QLatin1String("\r\n");
     const QByteArray bytes = tamvik::EncodeText(text, tamvik::TextEncoding::Utf16LE);
-    if (!tamvik::WriteFileAtomically(path, bytes))
+    // A work-folder entry: the archive it is packed into is what is made durable.
+    if (!tamvik::WriteFileAtomically(path, bytes, -1, tamvik::FileSync::Scratch))
         throw std::runtime_error("Cannot write file " + path.toStdString());
     return true;
 }

@@ -145,6 +145,14 @@ QString WithTrailingSlash(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+// The rename is done once it returns; a folder that cannot be synced (some network and
+// FUSE file systems refuse) leaves it to the file system, as every program must.
+void SyncFolderOf(const QString& path) {
+    Fd folder(::open(Native(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid())
+        ::fsync(folder.get());
+}
+
 // An archive being written: a temporary file beside the target that replaces the target
 // only when committed, so the previous archive survives every failure.
 class ArchiveWriter {
@@ -176,10 +184,15 @@ public:
     }
     int fd() const { return m_fd.get(); }
     bool valid() const { return m_fd.valid(); }
+    // One durable replace: the data reaches the disk before the rename, and the rename
+    // itself reaches it through the folder, so a crash leaves the old archive or the new one.
     bool commit() {
+        const bool synced = ::fsync(m_fd.get()) == 0;
         const bool closed = m_fd.close();
-        if (closed && ::rename(Native(m_temp).constData(), Native(m_target).constData()) == 0)
+        if (synced && closed && ::rename(Native(m_temp).constData(), Native(m_target).constData()) == 0) {
+            SyncFolderOf(m_target);
             return true;
+        }
         ::unlink(Native(m_temp).constData());
         return false;
     }

@@ -41,8 +41,9 @@ public:
     bool SetExtensions(const QStringList& list);
 
     // Writes an archive of the folder's files that have a registered extension. The archive
-    // is built beside archivePath and renamed over it only when complete, so a failed pack
-    // leaves an existing archive as it was. With deleteSources set, the packed files and
+    // is built beside archivePath, synced to the disk and renamed over it only when complete
+    // (the folder is synced after the rename), so a failed pack or a crash leaves an
+    // existing archive as it was. With deleteSources set, the packed files and
     // then the (empty) folder are removed after a successful pack.
     bool Pack(const QString& folder, const QString& archivePath, bool deleteSources);
     // Extracts every entry into destFolder (created when missing; its parent must exist).
