@@ -134,16 +134,17 @@ TEST(QuestionnaireResults, CountAndMissingRowKeys) {
         {"NRESULTS=2147483647\nRESULT0=1\nRESULT7000000=2\n", {1, 2}},
     };
     TestDir dir;
+    // A hang detector only: the cases read in milliseconds, walking 2^31 keys takes minutes.
+    const auto start = std::chrono::steady_clock::now();
     for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
         const CQuestionnaireResults set =
             LoadText(dir, QStringLiteral("[QUESTIONNAIRE RESULT]\n") + QLatin1String(c.text));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.text;
         std::vector<int> ids;
         for (const CQuestionnaireResult& row : Rows(set))
             ids.push_back(row.id);
         EXPECT_EQ(ids, c.ids) << c.text;
     }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 TEST(QuestionnaireResults, EmptySetIsSavedWithZeroCount) {

@@ -140,15 +140,16 @@ TEST(Questionnaire, CountAndMissingTermKeys) {
         {"NTERMS=2147483647\nTERM0=a\nTERM100000=b\n", {"a", "b"}},
     };
     TestDir dir;
+    // A hang detector only: the cases read in milliseconds, walking 2^31 keys takes minutes.
+    const auto start = std::chrono::steady_clock::now();
     for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
         const CQuestionnaire q = LoadText(dir, QStringLiteral("[QUESTIONNAIRE]\n") + QLatin1String(c.text));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.text;
         std::vector<QString> names;
         for (int i = 0; i < q.GetTermCount(); ++i)
             names.push_back(q.GetTerm(i)->itemName);
         EXPECT_EQ(names, c.names) << c.text;
     }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 TEST(Questionnaire, TimeFallsBackToZeroAndMissingFileStampsNow) {
