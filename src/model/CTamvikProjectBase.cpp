@@ -109,12 +109,11 @@ bool CTamvikProjectBase::ReadEntryFile(const QString& path, tamvik::IniFile& ini
 
 void CTamvikProjectBase::WriteEntryFile(const QString& path, bool replace,
                                         const std::function<void(tamvik::IniFile&)>& fill) {
-    // Replacing starts from an empty document rather than deleting the file first: the
-    // file is swapped atomically, so a failed write never leaves the entry missing.
+    // Replacing starts from an empty document rather than deleting the file first.
     tamvik::IniFile ini(replace ? QString() : path);
     // Entries live in the work folder; the archive they are packed into is what reaches the
-    // disk durably, so waiting for the disk here would only slow every save down.
-    ini.SetFileSync(tamvik::FileSync::Scratch);
+    // disk durably. Rewriting them in place is many times cheaper than replacing each file.
+    ini.SetSaveMode(tamvik::IniFile::SaveMode::InPlace);
     fill(ini);
     if (!ini.SaveToFile(path))
         throw std::runtime_error("Cannot write " + path.toStdString());

@@ -34,8 +34,10 @@ public:
     static bool ReadEntryFile(const QString& path, tamvik::IniFile& ini);
     // Starts from an empty document when replace is set, else from the file's content so
     // that keys this part does not write survive; fill writes this part's keys; the file is
-    // then replaced atomically, without waiting for the disk (entries are work-folder files;
-    // the archive is made durable). Throws std::runtime_error when it cannot be written.
+    // then rewritten in place, without waiting for the disk: entries are work-folder files,
+    // and the archive is what is made durable. A failed write may leave the file cut short
+    // (the project's save then fails and rewrites it next time). Throws std::runtime_error
+    // when it cannot be written.
     static void WriteEntryFile(const QString& path, bool replace,
                                const std::function<void(tamvik::IniFile&)>& fill);
 };

@@ -37,7 +37,7 @@ bool CInstruction::Save(const QString& path) const {
         text += line + QLatin1String("\r\n");
     const QByteArray bytes = tamvik::EncodeText(text, tamvik::TextEncoding::Utf16LE);
     // A work-folder entry: the archive it is packed into is what is made durable.
-    if (!tamvik::WriteFileAtomically(path, bytes, -1, tamvik::FileSync::Scratch))
+    if (!tamvik::WriteFileInPlace(path, bytes))
         throw std::runtime_error("Cannot write file " + path.toStdString());
     return true;
 }

@@ -13,7 +13,8 @@ public:
     // else CP932). Throws std::runtime_error when the file cannot be opened; lines stay
     // empty then. Returns true otherwise.
     bool Load(const QString& path);
-    // Replaces the file atomically. Throws std::runtime_error when it cannot be written.
+    // Rewrites the file in place (a work-folder entry, see WriteEntryFile). Throws
+    // std::runtime_error when it cannot be written.
     bool Save(const QString& path) const;
 
     QStringList lines;

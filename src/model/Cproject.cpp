@@ -208,9 +208,9 @@ void CProject::SwapContents(CProject& other) {
 bool CProject::Save() {
     if (workFolder.isEmpty())
         return false;
-    // Entries of items deleted since the last save go; the stimulus copies stay.
-    DeleteWorkFiles(QStringLiteral("INI"), false);
-    DeleteWorkFiles(QStringLiteral("TXT"), false);
+    // Entries are rewritten in place; those of items deleted since the last save (and any
+    // other INI or TXT file) go afterwards. The stimulus copies stay.
+    savedEntries.clear();
     SaveGeneral();
     SaveTerminalInfo();
     SaveStimuli();
@@ -220,6 +220,8 @@ bool CProject::Save() {
     SaveInstruction();
     SaveQuestionnaire();
     SaveQuestionnaireResults();
+    workfolder::DeleteFiles(workFolder, QStringLiteral("INI"), savedEntries);
+    workfolder::DeleteFiles(workFolder, QStringLiteral("TXT"), savedEntries);
     SetExtensions({QStringLiteral("INI"), QStringLiteral("WAV"), QStringLiteral("TXT")});
     if (fileName.isEmpty() || !Pack(workFolder, fileName, false))
         return false;
@@ -274,6 +276,11 @@ QString CProject::ExistingEntryPath(const QString& name) const {
     return exact;
 }
 
+QString CProject::SavedEntryPath(const QString& name) {
+    savedEntries.insert(name);
+    return EntryPath(name);
+}
+
 void CProject::LoadGeneral() {
     general.Load(ExistingEntryPath(Entry("GENERAL")));
     SetMethod(general.GetMethod()); // the method EXP.INI is read with
@@ -320,41 +327,44 @@ void CProject::LoadQuestionnaireResults() {
 }
 
 void CProject::SaveGeneral() {
-    general.Save(EntryPath(Entry("GENERAL")), true);
+    general.Save(SavedEntryPath(Entry("GENERAL")), true);
 }
 
 void CProject::SaveTerminalInfo() {
-    terminalInfo.Save(EntryPath(Entry("TERM")), true);
+    terminalInfo.Save(SavedEntryPath(Entry("TERM")), true);
 }
 
 void CProject::SaveStimuli() {
-    stimuli.Save(EntryPath(Entry("STIMULI")), true);
+    stimuli.Save(SavedEntryPath(Entry("STIMULI")), true);
 }
 
 void CProject::SaveSchedules() {
     for (int i = 0; i < GetScheduleCount(); ++i)
-        schedules[static_cast<size_t>(i)]->Save(EntryPath(QStringLiteral("SCH%1.INI").arg(Counter(i))), true);
+        schedules[static_cast<size_t>(i)]->Save(SavedEntryPath(QStringLiteral("SCH%1.INI").arg(Counter(i))),
+                                                true);
 }
 
 void CProject::SaveExperimentParameter() {
-    experimentParameter.Save(EntryPath(Entry("EXP")), true);
+    if (experimentParameter.GetMethod() == -1)
+        return; // nothing is written without a method, so an EXP.INI left over goes
+    experimentParameter.Save(SavedEntryPath(Entry("EXP")), true);
 }
 
 void CProject::SaveResponses() {
     for (int i = 0; i < GetResponseCount(); ++i)
-        responses[static_cast<size_t>(i)]->Save(EntryPath(QStringLiteral("RSP%1.INI").arg(Counter(i))));
+        responses[static_cast<size_t>(i)]->Save(SavedEntryPath(QStringLiteral("RSP%1.INI").arg(Counter(i))));
 }
 
 void CProject::SaveInstruction() {
-    instruction.Save(EntryPath(QStringLiteral("INST.TXT")));
+    instruction.Save(SavedEntryPath(QStringLiteral("INST.TXT")));
 }
 
 void CProject::SaveQuestionnaire() {
-    questionnaire.Save(EntryPath(Entry("QSL")), true);
+    questionnaire.Save(SavedEntryPath(Entry("QSL")), true);
 }
 
 void CProject::SaveQuestionnaireResults() {
     for (int i = 0; i < GetQuestionnaireResultsCount(); ++i)
         questionnaireResults[static_cast<size_t>(i)]->Save(
-            EntryPath(QStringLiteral("QSR%1.INI").arg(Counter(i))), true);
+            SavedEntryPath(QStringLiteral("QSR%1.INI").arg(Counter(i))), true);
 }

@@ -12,6 +12,7 @@
 #include "Ctmvfile.h"
 
 #include <QChar>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -149,6 +150,8 @@ private:
     // Entry names "SCH" + counter + ".INI" in the order of their numbers.
     QStringList NumberedEntries(const QString& prefix) const;
     QString EntryPath(const QString& name) const { return workFolder + name; }
+    // The path an entry writer of Save writes to; the name is kept as written by this save.
+    QString SavedEntryPath(const QString& name);
     // The path of a fixed entry to read: archives from other systems may spell the name in
     // any letter case ("Stimuli.ini"). The exact spelling wins; EntryPath when none exists.
     QString ExistingEntryPath(const QString& name) const;
@@ -178,6 +181,8 @@ private:
     // The archive the project parts came from or were last saved to; a failed Open goes back to it.
     QString loadedFileName;
     int workLockFd = -1; // holds the lock of workFolder
+    // Entries written by the running Save; the others of the work folder are stale then.
+    QSet<QString> savedEntries;
     CopyProgress copyProgress;
     std::mt19937 random;
 };

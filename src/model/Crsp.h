@@ -43,7 +43,7 @@ public:
     // False for a missing file, an ID key without values or an empty RESPONSE key; the
     // response is cleared in the last two cases.
     bool Load(const QString& path);
-    // Replaces any file at path; the old file stays until the new one is complete. Throws
+    // Replaces any file at path, rewriting it in place (a work-folder entry). Throws
     // std::runtime_error when the file cannot be written.
     void Save(const QString& path) const;
     // Writes every section of the entry into a document held by the caller.

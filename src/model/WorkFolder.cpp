@@ -120,12 +120,17 @@ void UnlockFolder(int& fd, const QString& folder, bool removeFile) {
 }
 
 void DeleteFiles(const QString& folder, const QString& extension) {
+    DeleteFiles(folder, extension, {});
+}
+
+void DeleteFiles(const QString& folder, const QString& extension, const QSet<QString>& keep) {
     Fd dir(::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         return;
     for (const QByteArray& name : ListNames(dir.get())) {
         const QString text = QFile::decodeName(name);
-        if (text == LockFileName || !MatchesExtension(text, extension) || IsFolderAt(dir.get(), name))
+        if (text == LockFileName || !MatchesExtension(text, extension) || keep.contains(text) ||
+            IsFolderAt(dir.get(), name))
             continue;
         ::unlinkat(dir.get(), name.constData(), 0);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 // File-system steps of the project work folders, kept apart from CProject so that every
@@ -25,6 +26,8 @@ void UnlockFolder(int& fd, const QString& folder, bool removeFile);
 // Deletes the folder's files (not folders, not the lock file) whose name ends with "." +
 // extension, ignoring case; "*" deletes every file. Links are deleted, never followed.
 void DeleteFiles(const QString& folder, const QString& extension);
+// The same, sparing the files named (exactly) in keep.
+void DeleteFiles(const QString& folder, const QString& extension, const QSet<QString>& keep);
 // Removes the empty folder; false when it still holds something or is gone already.
 bool RemoveFolder(const QString& folder);
 // Removes every "$TMV" folder of base except ownName whose lock is not held: its files

@@ -36,7 +36,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 } // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode, FileSync sync) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode) {
     if (path.isEmpty())
         return false;
     const QByteArray target = QFile::encodeName(path);
@@ -53,13 +53,24 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int creat
         mode = static_cast<mode_t>(createMode < 0 ? 0666 : createMode) & ~CurrentUmask();
 
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
-              (sync == FileSync::Scratch || ::fsync(fd) == 0);
+              ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.constData(), target.constData()) == 0;
     if (!ok)
         ::unlink(temp.constData());
     return ok;
+}
+
+bool WriteFileInPlace(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty())
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    return (::close(fd) == 0) && written;
 }
 
 } // namespace tamvik

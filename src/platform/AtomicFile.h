@@ -11,11 +11,13 @@ namespace tamvik {
 // permission bits; a new one gets createMode (minus the umask), or 0666 minus the umask
 // when createMode is negative.
 // QSaveFile is not used: it reports success when a write stops short on a size limit.
-// Durable waits until the bytes are on the disk before the rename, so that a crash leaves
-// the old file or the new one. Scratch files whose durability comes from elsewhere (the
-// work folder's entries, kept safe by the archive they are packed into) skip that wait.
-enum class FileSync { Durable, Scratch };
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode = -1,
-                         FileSync sync = FileSync::Durable);
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode = -1);
+
+// Writes bytes over path in place (created when missing, never through a symbolic link),
+// without a temporary file and without waiting for the disk. For scratch files whose safety
+// comes from elsewhere, such as the work folder's entries, which reach the disk inside the
+// archive: rewriting a file in place costs a fraction of deleting it and creating it anew.
+// A failed write may leave the file cut short; the caller writes it again.
+bool WriteFileInPlace(const QString& path, const QByteArray& bytes);
 
 } // namespace tamvik

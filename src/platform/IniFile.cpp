@@ -124,7 +124,9 @@ QByteArray IniFile::ToBytes() const {
 }
 
 bool IniFile::SaveToFile(const QString& path) const {
-    return WriteFileAtomically(path, ToBytes(), m_createMode, m_sync);
+    if (m_saveMode == SaveMode::InPlace)
+        return WriteFileInPlace(path, ToBytes());
+    return WriteFileAtomically(path, ToBytes(), m_createMode);
 }
 
 bool IniFile::UpdateFile() const {

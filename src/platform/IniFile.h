@@ -1,7 +1,5 @@
 #pragma once
 
-#include "AtomicFile.h"
-
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -17,7 +15,8 @@ namespace tamvik {
 // ideographic or no-break space belongs to the value. Reading detects the
 // encoding by byte-order mark (UTF-16LE, UTF-16BE, UTF-8; no mark: UTF-8 when valid,
 // else CP932); writing is UTF-16LE with BOM (or UTF-8 with BOM) and CR LF. Saving
-// replaces the file atomically, so a failed save leaves the old file as it was.
+// replaces the file atomically, so a failed save leaves the old file as it was (scratch
+// files may be saved in place instead, see SetSaveMode).
 // Reals are always read and written with '.' as decimal separator.
 class IniFile {
 public:
@@ -34,7 +33,7 @@ public:
     void LoadFromBytes(const QByteArray& bytes);
     void LoadFromText(const QString& text);
 
-    // Writes the whole document (atomic replace). False when it could not be written.
+    // Writes the whole document (as the save mode says). False when it could not be written.
     bool SaveToFile(const QString& path) const;
     // Writes back to the path given at construction.
     bool UpdateFile() const;
@@ -46,8 +45,11 @@ public:
     // Permission bits of a file that a save creates (minus the umask), e.g. 0600 for files
     // that hold a password; an existing file keeps its own. Negative: 0666.
     void SetCreateMode(int mode) { m_createMode = mode; }
-    // Scratch: a save does not wait for the disk (see WriteFileAtomically). Default durable.
-    void SetFileSync(FileSync sync) { m_sync = sync; }
+    // Atomic (the default): a save replaces the file whole and durably (WriteFileAtomically).
+    // InPlace: for scratch files, rewritten in place without waiting for the disk
+    // (WriteFileInPlace).
+    enum class SaveMode { Atomic, InPlace };
+    void SetSaveMode(SaveMode mode) { m_saveMode = mode; }
     const QString& FileName() const { return m_path; }
 
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
@@ -97,7 +99,7 @@ private:
     QString m_path;
     Encoding m_encoding = Encoding::Utf16LE;
     int m_createMode = -1;
-    FileSync m_sync = FileSync::Durable;
+    SaveMode m_saveMode = SaveMode::Atomic;
 };
 
 } // namespace tamvik

@@ -91,8 +91,16 @@ TEST_F(ProjectTest, ADeletedScheduleLeavesNoStaleEntry) {
     p.SetFileName(path);
     ASSERT_TRUE(p.Save());
     ASSERT_TRUE(p.DeleteSchedule(1));
+    // Entries are rewritten in place: whatever this save does not write must go, the entry
+    // of a cleared method and stray INI and TXT files included, while stimulus copies stay.
+    p.ClearExperimentParameter();
+    Write(p.GetWorkFolder() + S("Stray.ini"), "[X]\r\n");
+    Write(p.GetWorkFolder() + S("notes.txt"), "x");
+    Write(p.GetWorkFolder() + S("STM0001.WAV"), "RIFF");
     ASSERT_TRUE(p.Save());
-    EXPECT_EQ(ArchiveNames(path).filter(S("SCH")), (QStringList{S("SCH0000.INI"), S("SCH0001.INI")}));
+    EXPECT_EQ(ArchiveNames(path),
+              (QStringList{S("GENERAL.INI"), S("QSL.INI"), S("SCH0000.INI"), S("SCH0001.INI"),
+                           S("STIMULI.INI"), S("TERM.INI"), S("STM0001.WAV"), S("INST.TXT")}));
 
     CProject q;
     q.SetFileName(path);
