@@ -70,6 +70,7 @@ TEST(Post, UnregisterWaitsForCallsInFlight) {
         static void receive(void* context, uint32_t, intptr_t, intptr_t) {
             auto* self = static_cast<Guarded*>(context);
             self->calls++;
+            // Stays inside a while, so that Unregister meets calls in flight (no synchronising).
             std::this_thread::sleep_for(std::chrono::microseconds(50));
             if (self->gone)
                 self->lateCalls++;
@@ -79,17 +80,24 @@ TEST(Post, UnregisterWaitsForCallsInFlight) {
         Guarded target;
         WindowHandle handle = RegisterMessageReceiver(&Guarded::receive, &target);
         std::atomic<bool> run{true};
+        std::atomic<int> postsAfterUnregister{0};
         std::vector<std::thread> posters;
         for (int t = 0; t < 4; ++t)
             posters.emplace_back([&] {
-                while (run)
+                while (run) {
+                    const bool late = target.gone;
                     PostMessage(handle, 7, 0, 0);
+                    if (late)
+                        ++postsAfterUnregister;
+                }
             });
         while (target.calls < 5)
             std::this_thread::yield();
         UnregisterMessageReceiver(handle);
         target.gone = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Keep posting until the posters have tried the dead handle many times over.
+        while (postsAfterUnregister < 1000)
+            std::this_thread::yield();
         run = false;
         for (auto& p : posters)
             p.join();

@@ -113,7 +113,7 @@ TEST(ServiceClient, AStalledReplyEndsAtTheReadTimeOut) {
     const double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "returnTestResult"), ""); });
     EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
     EXPECT_GE(seconds, 0.45);
-    EXPECT_LT(seconds, 1.5);
+    EXPECT_LT(seconds, 5.0) << "ten times the time-out; the reply itself comes after 20 s";
 }
 
 TEST(ServiceClient, ATotalTimeOutOrAnAbortEndsAWaitingRequest) {
@@ -125,7 +125,7 @@ TEST(ServiceClient, ATotalTimeOutOrAnAbortEndsAWaitingRequest) {
     ServiceResult r;
     double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "enforcementTest"), ""); });
     EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
-    EXPECT_LT(seconds, 1.5);
+    EXPECT_LT(seconds, 3.0) << "ten times the time-out; the reply itself comes after 20 s";
 
     client.SetTotalTimeout(0);
     const auto until = std::chrono::steady_clock::now() + 200ms;
@@ -133,7 +133,7 @@ TEST(ServiceClient, ATotalTimeOutOrAnAbortEndsAWaitingRequest) {
     seconds = SecondsOf([&] { r = client.PostForm(Url(service, "enforcementTest"), ""); });
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.error, QStringLiteral("abandoned"));
-    EXPECT_LT(seconds, 1.5);
+    EXPECT_LT(seconds, 2.0) << "ten times the abort's 200 ms";
 }
 
 TEST(ServiceClient, ASlowReplyWithinTheReadTimeOutArrives) {
