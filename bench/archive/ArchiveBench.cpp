@@ -1,21 +1,18 @@
-// Packs and unpacks a folder of 100 WAV-like files (500 MB in all) with the page cache warm,
-// and compares each with cat writing the same bytes into one file, timed in the same run.
-// Prints the two ratios (archive throughput / cat throughput; 1 means as fast as cat) and
-// the peak memory of the process, which must stay flat whatever the data size.
+// Pack and unpack of a folder of 100 WAV-like files (500 MB in all) with the page cache warm,
+// each paired A-B-B-A in the same run with cat writing the same bytes into one file. Pack
+// replaces an existing archive, as every save does, and makes it durable, so its reference
+// is cat followed by "sync -f" of the output; unpack's is cat alone. Prints min / median /
+// max of the per-pair time ratios (archive / cat; 1 means as fast as cat) and the peak
+// memory of the process, which must stay flat whatever the data size.
 #include "Ctmvfile.h"
-
-#include <benchmark/benchmark.h>
+#include "PairedRatios.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -29,6 +26,7 @@ namespace {
 
 constexpr int FileCount = 100;
 constexpr std::int64_t TotalBytes = 500'000'000;
+constexpr int Rounds = 3;
 
 struct Fixture {
     QString root;
@@ -74,101 +72,55 @@ struct Fixture {
     std::string catOutput() const { return (root + QStringLiteral("/cat.out")).toStdString(); }
 };
 
-Fixture* fixture = nullptr;
-std::map<std::string, std::vector<double>> seconds;
-
-// Times work() only; prepare() clears the previous output first, outside the timing.
-template <typename Prepare, typename Work>
-void Timed(benchmark::State& state, const char* name, Prepare prepare, Work work) {
-    for (auto _ : state) {
-        prepare();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = work();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(took.count());
-        seconds[name].push_back(took.count());
-        if (!ok) {
-            state.SkipWithError("operation failed");
-            break;
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * TotalBytes);
-}
-
-void RemoveOutputs() {
-    ::unlink(fixture->catOutput().c_str());
-    QFile::remove(fixture->archive());
-    QDir(fixture->unpacked()).removeRecursively();
-}
-
-bool RunCat() {
-    std::vector<char*> argv{const_cast<char*>("cat")};
-    for (const std::string& file : fixture->files)
-        argv.push_back(const_cast<char*>(file.c_str()));
+bool Spawn(const std::vector<std::string>& args, const std::string& output) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, fixture->catOutput().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    if (!output.empty())
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     int status = 1;
-    const bool started = posix_spawnp(&pid, "cat", &actions, nullptr, argv.data(), environ) == 0;
+    const bool started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
     return started && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void BM_Cat(benchmark::State& state) {
-    RemoveOutputs();
-    Timed(
-        state, "cat", [] { ::unlink(fixture->catOutput().c_str()); }, RunCat);
-}
-
-void BM_Pack(benchmark::State& state) {
-    RemoveOutputs();
-    CTmvFile tmv;
-    tmv.SetExtensions({"INI", "WAV", "TXT"});
-    Timed(
-        state, "pack", [] { QFile::remove(fixture->archive()); },
-        [&] { return tmv.Pack(fixture->folder, fixture->archive(), false); });
-}
-
-void BM_Unpack(benchmark::State& state) {
-    CTmvFile tmv;
-    tmv.SetExtensions({"INI", "WAV", "TXT"});
-    if (!QFileInfo::exists(fixture->archive()))
-        tmv.Pack(fixture->folder, fixture->archive(), false);
-    Timed(
-        state, "unpack", [] { QDir(fixture->unpacked()).removeRecursively(); },
-        [&] { return tmv.Unpack(fixture->archive(), fixture->unpacked()); });
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+bool RunCat(const Fixture& f) {
+    std::vector<std::string> args{"cat"};
+    args.insert(args.end(), f.files.begin(), f.files.end());
+    return Spawn(args, f.catOutput());
 }
 
 } // namespace
 
-// Interleaved so that cat and the archive see the same state of the machine.
-BENCHMARK(BM_Cat)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pack)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Unpack)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Cat)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+int main() {
+    Fixture f;
+    CTmvFile tmv;
+    tmv.SetExtensions({"INI", "WAV", "TXT"});
+    // Warm the page cache with every source byte, and leave an archive to be replaced.
+    if (!RunCat(f) || !tmv.Pack(f.folder, f.archive(), false))
+        return 1;
+    ::sync();
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    Fixture data;
-    fixture = &data;
-    // Warm the page cache with every source byte before anything is timed.
-    RunCat();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const auto none = [] {};
+    const auto removeCatOutput = [&] { ::unlink(f.catOutput().c_str()); };
+    const bench::Pairs pack = bench::AbbaRounds(
+        Rounds, none, [&] { return tmv.Pack(f.folder, f.archive(), false); }, removeCatOutput,
+        [&] {
+            return RunCat(f) && Spawn({"sync", "-f", f.catOutput()}, std::string());
+        });
+    const bench::Pairs unpack = bench::AbbaRounds(
+        Rounds, [&] { QDir(f.unpacked()).removeRecursively(); },
+        [&] { return tmv.Unpack(f.archive(), f.unpacked()); }, removeCatOutput, [&] { return RunCat(f); });
 
-    const double cat = Median(seconds["cat"]);
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
-    std::printf("pack/cat throughput ratio:   %.2f\n", cat / Median(seconds["pack"]));
-    std::printf("unpack/cat throughput ratio: %.2f\n", cat / Median(seconds["unpack"]));
+    std::printf("folder of %d files, %.0f MB\n", FileCount, TotalBytes / 1e6);
+    bench::Print("pack (replacing, synced)", "cat + sync -f", pack);
+    bench::Print("unpack", "cat", unpack);
     std::printf("peak memory: %.1f MB for %.0f MB of data\n", usage.ru_maxrss / 1024.0, TotalBytes / 1e6);
     return 0;
 }

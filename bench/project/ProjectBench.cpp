@@ -1,38 +1,81 @@
-// Open and Save of a project of 200 stimuli of 2.5 MB each, timed against "tar -cf" and
-// "tar -xf" of the same work folder in the same run. Prints the median times and the
-// ratios (project / tar; 1.0 or less is the goal). Usage: bench_project [scratch folder]
+// Save and Open of a project with 10 stimuli, 100 schedules and 100 stored responses, paired
+// (A-B-B-A) in the same run with references on the same work folder: Save against
+// "tar -cf" followed by "sync -f" of the tar file (both end with the data on the disk), Open
+// against "tar -xf". Prints min / median / max of the per-pair ratios (project / tar).
+// Usage: bench_project [scratch folder] (the folder's file system is the one measured)
 #include "Cproject.h"
+#include "PairedRatios.h"
 #include "WavWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
 
-constexpr int StimulusCount = 200;
-constexpr std::uint32_t DataBytes = 2500000;
+constexpr int StimulusCount = 10;
+constexpr std::uint32_t DataBytes = 1000000;
+constexpr int ScheduleCount = 100;
+constexpr int ResponseCount = 100;
+constexpr int TrialCount = 50;
+constexpr int PositionCount = 2;
+constexpr int TerminalCount = 10;
 constexpr int Rounds = 5;
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+bool Run(const QString& program, const QStringList& args) {
+    return QProcess::execute(program, args) == 0;
 }
 
-double Tar(const QStringList& args) {
-    QElapsedTimer t;
-    t.start();
-    if (QProcess::execute(QStringLiteral("tar"), args) != 0)
-        std::fprintf(stderr, "tar %s failed\n", args.join(QLatin1Char(' ')).toUtf8().constData());
-    return t.nsecsElapsed() / 1e6;
+void FillSchedule(CSchedule& s, int index) {
+    s.name = QStringLiteral("Schedule %1").arg(index);
+    s.comment = QStringLiteral("pairs of the noise set, block %1").arg(index);
+    s.SetStimulusCount(PositionCount);
+    s.SetTrialCount(TrialCount);
+    for (int t = 0; t < TrialCount; ++t) {
+        CTrial& trial = s.trials[static_cast<std::size_t>(t)];
+        for (int p = 0; p < PositionCount; ++p)
+            trial.stimuli[static_cast<std::size_t>(p)] = 1 + (t + p + index) % StimulusCount;
+        trial.intervals.assign(PositionCount - 1, 0.5);
+        trial.startWait = 1.25;
+        trial.responseWait = 3.5;
+        trial.correctAnswer = 1 + t % 2;
+    }
+}
+
+bool BuildProject(CProject& project, const QString& root) {
+    if (!project.New() || !project.SetStimulusCount(StimulusCount))
+        return false;
+    project.SetMethod(1);
+    for (int i = 0; i < StimulusCount; ++i) {
+        const QString path = root + QStringLiteral("src/%1.wav").arg(i);
+        if (!WriteWav(path, WavLayout::pcm(2, 44100, 16), std::vector<uint8_t>(DataBytes, std::uint8_t(i))) ||
+            project.SetStimulusFile(i, path, false).isEmpty())
+            return false;
+    }
+    project.GetTerminalInfo()->SetTerminalCount(TerminalCount);
+    for (int i = 0; i < ScheduleCount; ++i)
+        FillSchedule(*project.AddSchedule(nullptr), i);
+    for (int i = 0; i < ResponseCount; ++i) {
+        CResponse* r = project.AddResponse();
+        r->date = 45000.5 + i;
+        r->terminalInfo = *project.GetTerminalInfo();
+        r->stimuli = *project.GetStimuli();
+        FillSchedule(r->schedule, i);
+        r->experimentParameter.SetMethod(1);
+        for (int t = 0; t < TerminalCount; ++t) {
+            CTerminalResponse answers;
+            answers.id = 1000 + t;
+            for (int a = 0; a < TrialCount; ++a)
+                answers.answers.push_back(QString::number(1 + (a + t) % 2));
+            r->terminalResponses.push_back(answers);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -48,47 +91,49 @@ int main(int argc, char** argv) {
     QDir().mkdir(root + QStringLiteral("src"));
 
     CProject project;
-    if (!project.New() || !project.SetStimulusCount(StimulusCount))
+    if (!BuildProject(project, root)) {
+        std::fprintf(stderr, "cannot build the project\n");
         return 1;
-    project.SetMethod(0);
-    for (int i = 0; i < StimulusCount; ++i) {
-        const QString path = root + QStringLiteral("src/%1.wav").arg(i);
-        if (!WriteWav(path, WavLayout::pcm(2, 44100, 16), std::vector<uint8_t>(DataBytes, std::uint8_t(i))) ||
-            project.SetStimulusFile(i, path, false).isEmpty())
-            return 1;
     }
     const QString archive = root + QStringLiteral("project.tmv");
     const QString tarFile = root + QStringLiteral("project.tar");
     project.SetFileName(archive);
-    if (!project.Save()) // warm up: entries written once
+    // Once before timing: the archive exists, so every timed save replaces it as a user's does.
+    if (!project.Save() || !Run(QStringLiteral("tar"), {QStringLiteral("-cf"), tarFile, QStringLiteral("-C"),
+                                                        project.GetWorkFolder(), QStringLiteral(".")}))
         return 1;
 
-    std::vector<double> save, tarCreate, open, tarExtract;
-    for (int round = 0; round < Rounds; ++round) {
-        QElapsedTimer t;
-        t.start();
-        if (!project.Save())
-            return 1;
-        save.push_back(t.nsecsElapsed() / 1e6);
-        tarCreate.push_back(Tar({QStringLiteral("-cf"), tarFile, QStringLiteral("-C"),
-                                 project.GetWorkFolder(), QStringLiteral(".")}));
+    const auto none = [] {};
+    const bench::Pairs save = bench::AbbaRounds(
+        Rounds, none, [&] { return project.Save(); }, none,
+        [&] {
+            return Run(QStringLiteral("tar"), {QStringLiteral("-cf"), tarFile, QStringLiteral("-C"),
+                                               project.GetWorkFolder(), QStringLiteral(".")}) &&
+                   Run(QStringLiteral("sync"), {QStringLiteral("-f"), tarFile});
+        });
 
-        {
-            CProject reader;
-            reader.SetFileName(archive);
-            t.restart();
-            if (!reader.Open())
-                return 1;
-            open.push_back(t.nsecsElapsed() / 1e6);
-        }
-        const QString out = root + QStringLiteral("x%1").arg(round);
-        QDir().mkdir(out);
-        tarExtract.push_back(Tar({QStringLiteral("-xf"), tarFile, QStringLiteral("-C"), out}));
-        QDir(out).removeRecursively();
-    }
-    const double s = Median(save), c = Median(tarCreate), o = Median(open), x = Median(tarExtract);
-    std::printf("project of %d stimuli x %u bytes, median of %d rounds\n", StimulusCount, DataBytes, Rounds);
-    std::printf("Save   %8.1f ms   tar -cf %8.1f ms   ratio %.2f\n", s, c, s / c);
-    std::printf("Open   %8.1f ms   tar -xf %8.1f ms   ratio %.2f\n", o, x, o / x);
+    const QString out = root + QStringLiteral("x");
+    // The reader of the last round is destroyed (its work folder deleted) outside the timing.
+    std::optional<CProject> reader;
+    const bench::Pairs open = bench::AbbaRounds(
+        Rounds,
+        [&] {
+            reader.reset();
+            reader.emplace();
+            reader->SetFileName(archive);
+        },
+        [&] { return reader->Open(); },
+        [&] {
+            QDir(out).removeRecursively();
+            QDir().mkdir(out);
+        },
+        [&] {
+            return Run(QStringLiteral("tar"), {QStringLiteral("-xf"), tarFile, QStringLiteral("-C"), out});
+        });
+
+    std::printf("project of %d stimuli x %u bytes, %d schedules, %d responses (%d trials, %d terminals)\n",
+                StimulusCount, DataBytes, ScheduleCount, ResponseCount, TrialCount, TerminalCount);
+    bench::Print("Save", "tar -cf + sync -f", save, 1.5);
+    bench::Print("Open", "tar -xf", open);
     return 0;
 }
