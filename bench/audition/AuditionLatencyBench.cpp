@@ -1,7 +1,9 @@
 // JACK periods from the main window's audition command to the first non-zero frame at a
-// recording client, on a private dummy-backend server (48000 Hz, 256 frames). The driver
-// connects to the server anew for every play (in VANTREL_Prepare); the bench times that
-// call inside each play and reports it apart. Goal: at most 3 periods beyond the connection.
+// recording client, on a private dummy-backend server (48000 Hz, 256 frames), against a
+// minimal JACK client's connect-to-first-frame on the same server. Twenty pairs, run
+// A-B-B-A; each play gets a fresh recording client. Prints the median and worst of each
+// side and min / median / max of the per-pair ratios. Goal: median and worst <= 1.5x.
+// VANTREL_Prepare is timed inside each play and reported apart.
 
 #include "Cexectable.h"
 #include "JackRecorder.h"
@@ -17,8 +19,10 @@
 #include <QThread>
 
 #include <dlfcn.h>
+#include <jack/jack.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -63,6 +67,42 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+double Worst(const std::vector<double>& v) {
+    return *std::max_element(v.begin(), v.end());
+}
+
+// The reference: a minimal client, open and active, whose one output always carries a
+// non-zero signal; only its connection to the recorder is timed.
+class ReferenceClient {
+public:
+    bool Open(const std::string& server) {
+        jack_status_t status{};
+        client = jack_client_open("reference", jack_options_t(JackNoStartServer | JackServerName), &status,
+                                  server.c_str());
+        if (client == nullptr)
+            return false;
+        port = jack_port_register(client, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client, &ReferenceClient::Process, this);
+        return port != nullptr && jack_activate(client) == 0;
+    }
+    ~ReferenceClient() {
+        if (client != nullptr)
+            jack_client_close(client);
+    }
+    bool Connect(const char* to) { return jack_connect(client, jack_port_name(port), to) == 0; }
+    void Disconnect(const char* to) { jack_disconnect(client, jack_port_name(port), to); }
+
+private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto* out =
+            static_cast<float*>(jack_port_get_buffer(static_cast<ReferenceClient*>(self)->port, frames));
+        std::fill(out, out + frames, 0.25f);
+        return 0;
+    }
+    jack_client_t* client = nullptr;
+    jack_port_t* port = nullptr;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +118,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The driver finds no ports to feed yet: it opens all the same.
-    auto recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 60);
+    auto recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 3, 48000 * 120);
     if (!recorder->Open(&error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -107,36 +147,73 @@ int main(int argc, char** argv) {
         return 1;
 
     const double period = 256.0;
-    std::vector<double> connection, total;
-    for (int run = 0; run < 10; ++run) {
-        // A fresh recording per run: its first non-zero frame is this run's.
-        recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 60);
-        if (!recorder->Open(&error))
-            return 1;
-        QThread::msleep(50);
-
+    ReferenceClient reference;
+    if (!reference.Open(server.Name()))
+        return 1;
+    // One recording client throughout: the driver's connections to it stay, as they do
+    // to a sound card's ports. The reference feeds its third port, connected anew each
+    // time. A measure is the number of period boundaries from the command (or connect)
+    // until the end of the period that carries the first non-zero frame.
+    auto firstSoundFrom = [&](int port, int64_t from) -> int64_t {
+        const std::vector<float> all = recorder->Samples(port);
+        for (size_t i = size_t(from); i < all.size(); ++i)
+            if (all[i] != 0.0f)
+                return int64_t(i);
+        return -1;
+    };
+    auto periodsUntil = [&](int port, int64_t from) -> double {
+        int64_t at = -1;
+        if (!PumpUntil([&] { return (at = firstSoundFrom(port, from)) >= 0; }, 10000))
+            return -1;
+        return std::floor(double(at - from) / period) + 1.0;
+    };
+    auto audition = [&]() -> double {
         const int64_t atCommand = recorder->Frames();
         w.asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
         w.actStmListListenExecute();
-        if (!PumpUntil([&] { return recorder->FirstNonZero(0) >= 0; }, 10000))
-            return 1;
-        total.push_back(double(recorder->FirstNonZero(0) - atCommand) / period);
-        connection.push_back(lastPrepareSeconds * 48000.0 / period);
+        const double periods = periodsUntil(0, atCommand);
         PumpUntil([&] { return w.execTable->state() == ExecIdle && VANTREL_IsWorking() == 0; }, 10000);
         QThread::msleep(300);
+        return periods;
+    };
+    auto connectOnce = [&]() -> double {
+        const int64_t atConnect = recorder->Frames();
+        if (!reference.Connect("recorder:in_3"))
+            return -1;
+        const double periods = periodsUntil(2, atConnect);
+        reference.Disconnect("recorder:in_3");
+        QThread::msleep(100);
+        return periods;
+    };
+
+    std::vector<double> plays, references, ratios, prepares;
+    for (int pair = 0; pair < 20; ++pair) {
+        double a = 0, b = 0;
+        if (pair % 2 == 0) {
+            a = audition();
+            b = connectOnce();
+        } else {
+            b = connectOnce();
+            a = audition();
+        }
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "a play or a connection did not sound\n");
+            return 1;
+        }
+        plays.push_back(a);
+        references.push_back(b);
+        ratios.push_back(a / b);
+        prepares.push_back(lastPrepareSeconds * 48000.0 / period);
     }
-    std::printf("audition command to first sound, periods of 256 frames at 48000 Hz:");
-    for (double p : total)
-        std::printf(" %.2f", p);
-    std::printf("\ndriver connection (VANTREL_Prepare) in the same plays, periods:");
-    for (double p : connection)
-        std::printf(" %.2f", p);
-    std::vector<double> beyond;
-    for (size_t i = 0; i < total.size(); ++i)
-        beyond.push_back(total[i] - connection[i]);
-    std::printf("\nmedian: total %.2f, connection %.2f, beyond the connection %.2f (worst %.2f) periods"
-                " (goal <= 3)\n",
-                Median(total), Median(connection), Median(beyond),
-                *std::max_element(beyond.begin(), beyond.end()));
+    std::printf("periods of 256 frames at 48000 Hz, 20 pairs A-B-B-A\n");
+    std::printf("audition command to first sound: median %.2f, worst %.2f\n", Median(plays), Worst(plays));
+    std::printf("minimal client connect to first sound: median %.2f, worst %.2f\n", Median(references),
+                Worst(references));
+    std::printf("VANTREL_Prepare inside the plays: median %.2f, worst %.2f\n", Median(prepares),
+                Worst(prepares));
+    std::printf("ratio per pair: min %.2f, median %.2f, max %.2f; median/median %.2f, worst/worst %.2f"
+                " (goal <= 1.5)\n",
+                *std::min_element(ratios.begin(), ratios.end()), Median(ratios), Worst(ratios),
+                Median(plays) / Median(references), Worst(plays) / Worst(references));
     return 0;
 }

@@ -390,9 +390,9 @@ int32_t CZELAsioRT::StopLocked() {
         timedOut = false;
         return kSessionNoDriver;
     }
-    // Already stopped (by the watchdog, or never started) and the driver released:
-    // nothing to stop, and no second "stopped" message.
-    if (!running.load() && !IsAsioDriverLoaded()) {
+    // Already stopped (by the watchdog, or never started): nothing to stop, and no
+    // second "stopped" message.
+    if (!running.load()) {
         lastSwitchMs = 0;
         return kSessionOk;
     }
@@ -424,9 +424,9 @@ int32_t CZELAsioRT::StopLocked() {
         timedOut = false;
         return disposeResult;
     }
-    const int32_t exitResult = Guarded([] { return ASIOExit(); });
-    if (exitResult != kDriverOk)
-        return exitResult;
+    // The driver stays loaded with what it built: the next prepare of the same format
+    // reuses it instead of connecting anew (a driver whose device went away reports no
+    // rate, and the next prepare loads it again).
     timedOut = false;
     return kSessionOk;
 }

@@ -42,7 +42,7 @@ public:
           outputOption(int(options.Number("outputs", 0))), inputOption(int(options.Number("inputs", 0))) {}
 
     ~JackDriver() override {
-        disposeBuffers();
+        Teardown();
         if (client != nullptr)
             jack_client_close(client);
     }
@@ -80,13 +80,14 @@ public:
             return kDriverNotPresent;
         // Connect first and only then let the buffer switch run, so the first
         // periods of a stimulus are not played into unconnected ports.
-        ConnectAll(connectPattern, JackPortIsInput, false);
-        ConnectAll(capturePattern, JackPortIsOutput, true);
-        // A cycle already under way when the connections were made still runs on the
+        const int made = ConnectAll(connectPattern, JackPortIsInput, false) +
+                         ConnectAll(capturePattern, JackPortIsOutput, true);
+        // A cycle already under way when new connections were made still runs on the
         // old graph; wait until one has begun since (bounded, in case the server stalls).
+        // Connections kept from the play before need no wait.
         const uint64_t seen = cycles.load(std::memory_order_acquire);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (cycles.load(std::memory_order_acquire) < seen + 2 && !serverGone.load() &&
+        while (made > 0 && cycles.load(std::memory_order_acquire) < seen + 2 && !serverGone.load() &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::microseconds(250));
         started.store(true, std::memory_order_seq_cst);
@@ -123,7 +124,8 @@ public:
         return client != nullptr && r == double(rate.load()) ? kDriverOk : kDriverNoClock;
     }
     int getSampleRate(double* r) override {
-        if (client == nullptr)
+        // A client whose server went away has no rate: the host loads the driver anew.
+        if (client == nullptr || serverGone.load())
             return kDriverNotPresent;
         *r = double(rate.load());
         return kDriverOk;
@@ -164,7 +166,22 @@ public:
             return kDriverNotPresent;
         if (bufferSize != period.load())
             return kDriverInvalidParameter;
-        disposeBuffers();
+        stop();
+        // The same channels at the same period as the stream before: its ports, buffers
+        // and activation serve again, so a second play costs no server round trips.
+        if (active && !formatChanged.load() && bufferSize == streamPeriod && SamePorts(infos, count)) {
+            for (int i = 0; i < count; ++i) {
+                Port& p = ports[size_t(i)];
+                for (auto& half : p.halves)
+                    std::memset(half.get(), 0, size_t(streamPeriod) * sizeof(float));
+                infos[i].buffers[0] = p.halves[0].get();
+                infos[i].buffers[1] = p.halves[1].get();
+            }
+            callbacks = *cb;
+            index = 0;
+            return kDriverOk;
+        }
+        Teardown();
         streamPeriod = bufferSize;
         std::vector<Port> made(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
@@ -196,13 +213,10 @@ public:
         return kDriverOk;
     }
 
+    // The ports stay registered and the client active (silent while not started), so the
+    // next createBuffers of the same channels reuses them; see Teardown.
     int disposeBuffers() override {
         stop();
-        if (client != nullptr && active)
-            jack_deactivate(client); // waits for a running cycle to end
-        active = false;
-        ready.store(false, std::memory_order_release);
-        Unregister(ports, kDriverOk);
         return kDriverOk;
     }
 
@@ -213,6 +227,25 @@ public:
     int outputReady() override { return kDriverOk; }
 
 private:
+    void Teardown() {
+        stop();
+        if (client != nullptr && active)
+            jack_deactivate(client); // waits for a running cycle to end
+        active = false;
+        ready.store(false, std::memory_order_release);
+        Unregister(ports, kDriverOk);
+    }
+
+    bool SamePorts(const BufferInfo* infos, int count) const {
+        if (size_t(count) != ports.size())
+            return false;
+        for (int i = 0; i < count; ++i)
+            if (ports[size_t(i)].isInput != (infos[i].isInput != 0) ||
+                ports[size_t(i)].number != infos[i].channelNum)
+                return false;
+        return true;
+    }
+
     int Unregister(std::vector<Port>& list, int result) {
         for (Port& p : list)
             if (p.port != nullptr && client != nullptr)
@@ -230,21 +263,24 @@ private:
         return n;
     }
 
-    void ConnectAll(const std::string& pattern, unsigned long flags, bool inputs) {
+    // Connects our ports to the matching ones; returns the connections newly made.
+    int ConnectAll(const std::string& pattern, unsigned long flags, bool inputs) {
         const char** names = jack_get_ports(client, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags);
         int n = 0;
         while (names != nullptr && names[n] != nullptr)
             ++n;
+        int made = 0;
         for (const Port& p : ports) {
             if (p.isInput != inputs || p.number >= n)
                 continue;
             const char* own = jack_port_name(p.port);
-            if (inputs)
-                jack_connect(client, names[p.number], own);
-            else
-                jack_connect(client, own, names[p.number]);
+            // 0: a new connection; EEXIST: kept from before.
+            const int result = inputs ? jack_connect(client, names[p.number], own)
+                                      : jack_connect(client, own, names[p.number]);
+            made += result == 0 ? 1 : 0;
         }
         jack_free(names);
+        return made;
     }
 
     static int ProcessThunk(jack_nframes_t frames, void* self) {
