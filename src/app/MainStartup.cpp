@@ -59,6 +59,7 @@ void TfrmMain::UpdateActions() {
     actPrjParUpdate();
     actPrjCatUpdate();
     actPrjMemUpdate();
+    UpdateEditorActions();
     actViewPlayCtrlUpdate();
 }
 

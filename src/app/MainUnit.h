@@ -180,6 +180,12 @@ public:
     // The schedule tabs: false refuses a change of tab; Change shows the new tab's schedule.
     bool tabScheduleChanging();
     void tabScheduleChange();
+    // The card follows the stimulus list: number is clamped to 1..count.
+    void ShowCard(int number, int count);
+    // True for an integer text, or a real one when it holds the locale's decimal separator.
+    static bool IsNumeric(const QString& text);
+    // The update handlers of the editors' commands (run with the window's others).
+    void UpdateEditorActions();
 
     // --- result viewer and online library ---------------------------------------------------
     void actExecResultExecute();
@@ -357,6 +363,12 @@ public:
     QAction* actSdlDelete = nullptr;
     QAction* actSdlRename = nullptr;
     QAction* actSdlListListen = nullptr;
+    QAction* actSdlListInsRow = nullptr; // these six: CreateEditorControls
+    QAction* actSdlListDelRow = nullptr;
+    QAction* actSdlListInsCol = nullptr;
+    QAction* actSdlListDelCol = nullptr;
+    QAction* actSdlListClear = nullptr;
+    QAction* actSdlListSelectAll = nullptr;
     QAction* actSdlListSortPrs = nullptr;
     QAction* actSdlListSortTrl = nullptr;
     QAction* actSdlListSortTrlRdm = nullptr;

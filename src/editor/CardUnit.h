@@ -31,6 +31,9 @@ public:
     std::vector<int32_t> asioChannelOrder;
     DeviceFormatMap deviceFormats;
     bool changeAllowed = false; // the user's rights allow changing the stimulus
+    // The stimulus shown (1..stimulusCount; 0 with an empty list), set by the main window.
+    int stimulusNumber = 0;
+    int stimulusCount = 0;
 
     PanelStatusBar* stbNowStatus = nullptr; // panel 0: the output device
     QLineEdit* edtComment = nullptr;

@@ -4,6 +4,7 @@
 #include "CardUnit.h"
 #include "Cexectable.h"
 #include "CountEditor.h"
+#include "EditorWiring.h"
 #include "MainUnit.h"
 #include "Named.h"
 #include "StringGrid.h"
@@ -129,70 +130,6 @@ QMenu* MakeMenu(QWidget* parent, const char* name) {
     return Named(new QMenu(Caption(QString::fromLatin1(name)), parent), name);
 }
 
-QAction* Item(const QMenu* menu, const char* name) {
-    return menu->findChild<QAction*>(QString::fromLatin1(name));
-}
-
-// The items of the stimulus list's popup for the state noted when it opened.
-void UpdateStimulusMenuItems(TfrmMain& w) {
-    QMenu* menu = w.popStmMenu;
-    const bool idle = menu->property("Tag").toInt() == 0;
-    const bool gridActive = idle && w.isActiveWindow() && w.asgdStimulus->hasFocus();
-    Item(menu, "popStmListClear")->setEnabled(gridActive);
-    Item(menu, "popStmListSelectAll")->setEnabled(gridActive);
-
-    bool allRegistered = true;
-    const QRect selection = w.asgdStimulus->Selection();
-    CStimuli* stimuli = w.project.GetStimuli();
-    for (int row = selection.top(); row <= selection.bottom(); ++row) {
-        if (row < 1 || row > stimuli->GetCount() || (*stimuli)[row - 1].fileName.isEmpty()) {
-            allRegistered = false;
-            break;
-        }
-    }
-    Item(menu, "popStmListListen")->setEnabled(gridActive && !w.cardPlaying && allRegistered);
-    Item(menu, "popStmListDelRow")
-        ->setEnabled(idle && w.asgdStimulus->Row() >= w.asgdStimulus->FixedRows() &&
-                     stimuli->GetCount() >= 2);
-    Item(menu, "popStmListInsRow")->setEnabled(idle);
-    Item(menu, "popStmListShowCard")->setEnabled(w.frmCard == nullptr || !w.frmCard->isVisible());
-}
-
-// The items of the schedule grid's popup and of the List submenu.
-void UpdateScheduleMenuItems(TfrmMain& w) {
-    const bool idle = w.popSdlListMenu->property("Tag").toInt() == 0;
-    const bool listen = !w.cardPlaying || (w.isActiveWindow() && w.asgdSchedule->hasFocus() && idle);
-    const QRect selection = w.asgdSchedule->Selection();
-    const bool severalRows = selection.bottom() > selection.top();
-    int stimulusColumns = 0;
-    for (int col = selection.left(); col <= selection.right(); ++col) {
-        if (w.asgdSchedule->Cell(col, 0).contains(TfrmMain::Ids("IDS_6")))
-            ++stimulusColumns;
-    }
-    for (QMenu* menu : {w.popSdlListMenu, w.popSdlList}) {
-        const QString suffix = menu == w.popSdlList ? QStringLiteral("_a") : QString();
-        auto item = [&](const char* name) {
-            return menu->findChild<QAction*>(QString::fromLatin1(name) + suffix);
-        };
-        item("popSdlListListen")->setEnabled(listen);
-        item("popSdlListSortTrl")->setEnabled(idle && severalRows);
-        item("popSdlListSortPrs")->setEnabled(idle && stimulusColumns >= 2);
-        item("popSdlListSortTrlRdm")->setEnabled(idle && severalRows);
-    }
-}
-
-// A change of a count editor's position, asked before it happens: refused outside the
-// range; otherwise the edit shows the new count and Tag keeps the one before.
-void GuardCountEditor(UpDown* upDown, CountEdit* edit) {
-    upDown->onChangingEx = [upDown, edit](int value, bool) {
-        if (value < upDown->Min() || value > upDown->Max())
-            return false;
-        edit->setText(QString::number(value));
-        upDown->Tag = upDown->Position();
-        return true;
-    };
-}
-
 // The captions of the panels' own controls in the language now active.
 void RelabelEditorControls(TfrmMain& w) {
     for (QWidget* page : {w.shtPrmExplain, w.shtPrmButton, w.shtPrmOption, w.shtPrmQuestion})
@@ -214,6 +151,15 @@ void RelabelEditorControls(TfrmMain& w) {
     for (QMenu* menu : {w.popStmMenu, w.popPrmMenu, w.popSdlAllMenu, w.popSdlTabMenu, w.popSdlListMenu,
                         w.popSdlList, w.popQstMenu, w.findChild<QMenu*>(QStringLiteral("popSdlTab"))})
         menu->setTitle(Caption(menu->objectName()));
+    for (QMenu* menu : w.findChildren<QMenu*>()) {
+        const QString name = menu->objectName();
+        if (name.startsWith(QLatin1String("popSdlListIns")) ||
+            name.startsWith(QLatin1String("popSdlListDel")))
+            menu->setTitle(Caption(name.left(13)));
+    }
+    for (QAction* a : {w.actSdlListInsRow, w.actSdlListDelRow, w.actSdlListInsCol, w.actSdlListDelCol,
+                       w.actSdlListClear, w.actSdlListSelectAll})
+        a->setText(Caption(a->objectName()));
 }
 
 } // namespace
@@ -343,9 +289,28 @@ void TfrmMain::CreateEditorControls() {
 
     // The grid's and the tab bar's popups, and their copies in the Edit menu whose items
     // carry the suffix "_a".
+    for (auto [action, name] :
+         {std::pair{&actSdlListInsRow, "actSdlListInsRow"}, std::pair{&actSdlListDelRow, "actSdlListDelRow"},
+          std::pair{&actSdlListInsCol, "actSdlListInsCol"}, std::pair{&actSdlListDelCol, "actSdlListDelCol"},
+          std::pair{&actSdlListClear, "actSdlListClear"},
+          std::pair{&actSdlListSelectAll, "actSdlListSelectAll"}})
+        *action = Named(new QAction(Caption(QString::fromLatin1(name)), this), name);
     const auto fillList = [this](QMenu* menu, const char* suffix) {
         const auto name = [suffix](const char* base) { return QByteArray(base) + suffix; };
         MakeItem(menu, name("popSdlListListen").constData(), actSdlListListen);
+        menu->addSeparator();
+        QMenu* insert = Named(new QMenu(Caption(QStringLiteral("popSdlListIns")), menu),
+                              name("popSdlListIns").constData());
+        MakeItem(insert, name("popSdlListInsRow").constData(), actSdlListInsRow);
+        MakeItem(insert, name("popSdlListInsCol").constData(), actSdlListInsCol);
+        menu->addMenu(insert);
+        QMenu* remove = Named(new QMenu(Caption(QStringLiteral("popSdlListDel")), menu),
+                              name("popSdlListDel").constData());
+        MakeItem(remove, name("popSdlListDelRow").constData(), actSdlListDelRow);
+        MakeItem(remove, name("popSdlListDelCol").constData(), actSdlListDelCol);
+        menu->addMenu(remove);
+        MakeItem(menu, name("popSdlListClear").constData(), actSdlListClear);
+        MakeItem(menu, name("popSdlListSelectAll").constData(), actSdlListSelectAll);
         menu->addSeparator();
         MakeItem(menu, name("popSdlListSortTrl").constData(), actSdlListSortTrl);
         MakeItem(menu, name("popSdlListSortPrs").constData(), actSdlListSortPrs);
@@ -405,16 +370,20 @@ void TfrmMain::ConnectEditorActions() {
                 projectModified = true;
         });
 
-    // Each popup notes the sequencer's state when it opens; the items follow it.
+    // Each popup notes the sequencer's state when it opens; the commands follow it.
     connect(popStmMenu, &QMenu::aboutToShow, this, [this] {
         popStmMenuPopup();
-        UpdateStimulusMenuItems(*this);
+        UpdateEditorActions();
     });
     for (QMenu* menu : {popSdlListMenu, popSdlList})
         connect(menu, &QMenu::aboutToShow, this, [this] {
             popSdlListMenuPopup();
-            UpdateScheduleMenuItems(*this);
+            UpdateEditorActions();
         });
+    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { UpdateEditorActions(); });
+    // Rearranging and randomising are not built yet.
+    for (QAction* a : {actSdlListSortTrl, actSdlListSortPrs, actSdlListSortTrlRdm})
+        a->setEnabled(false);
     for (QMenu* menu : {popPrmMenu, popSdlAllMenu, popSdlTabMenu, popQstMenu})
         connect(menu, &QMenu::aboutToShow, this,
                 [this, menu] { menu->setProperty("Tag", static_cast<int>(execTable->state())); });
@@ -438,11 +407,13 @@ void TfrmMain::ConnectEditorActions() {
     connect(&TextTable::Instance(), &TextTable::languageChanged, this,
             [this] { RelabelEditorControls(*this); });
 
-    // The questionnaire count has no guard of its own: the project sizes it directly.
-    for (auto [upDown, edit] :
-         {std::pair{updStmNumber, edtStmNumber}, std::pair{updTrlNumber, edtTrlNumber},
-          std::pair{updPrsNumber, edtPrsNumber}, std::pair{updTrnBtnNum, edtTrnBtnNum},
-          std::pair{updSdmScale, edtSdmScale}, std::pair{updSdmExpressNum, edtSdmExpressNum},
-          std::pair{updCatCategoryNum, edtCatCategoryNum}})
-        GuardCountEditor(upDown, edit);
+    ConnectCountEditors(*this);
+    ConnectStimulusList(*this);
+    ConnectScheduleCommands(*this);
+    ConnectScheduleEditing(*this);
+}
+
+void TfrmMain::UpdateEditorActions() {
+    UpdateStimulusActions(*this);
+    UpdateScheduleActions(*this);
 }

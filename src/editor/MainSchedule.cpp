@@ -5,6 +5,7 @@
 // F+2k+1 interval after stimulus k, then limit and, for training, the correct button.
 #include "Cexectable.h"
 #include "MainUnit.h"
+#include "ScheduleCellRules.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
 
@@ -33,37 +34,34 @@ QLocale EditorLocale() {
 }
 
 QString SecondsText(const QLocale& locale, double seconds) {
-    return seconds == -1.0 ? kPause : locale.toString(seconds, 'f', 1);
+    return seconds == -1.0 ? kPause : schedulecell::OneDecimal(seconds, locale.decimalPoint().at(0));
 }
 
-// A text the editor wrote; a cell that does not convert leaves the value as it was.
-void ReadCount(const QLocale& locale, const QString& text, int& value) {
+// Cell texts read back; false for a text that does not convert.
+bool ReadCount(const QLocale& locale, const QString& text, int& value) {
     if (text == kInfinity) {
         value = -1;
-        return;
+        return true;
     }
     bool ok = false;
-    const int read = locale.toInt(text, &ok);
-    if (ok)
-        value = read;
+    value = locale.toInt(text, &ok);
+    return ok;
 }
 
-void ReadSeconds(const QLocale& locale, const QString& text, double& value) {
+bool ReadSeconds(const QLocale& locale, const QString& text, double& value) {
     if (text == kPause) {
         value = -1.0;
-        return;
+        return true;
     }
     bool ok = false;
-    const double read = locale.toDouble(text, &ok);
-    if (ok)
-        value = read;
+    value = locale.toDouble(text, &ok);
+    return ok;
 }
 
-void ReadInteger(const QLocale& locale, const QString& text, int& value) {
+bool ReadInteger(const QLocale& locale, const QString& text, int& value) {
     bool ok = false;
-    const int read = locale.toInt(text, &ok);
-    if (ok)
-        value = read;
+    value = locale.toInt(text, &ok);
+    return ok;
 }
 
 QString MiddleHeader(int index) {
@@ -86,6 +84,8 @@ bool TfrmMain::ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPr
     grid->setUpdatesEnabled(false);
     const int fixedCols = grid->FixedCols();
     const int fixedRows = grid->FixedRows();
+    const int currentCol = grid->Col();
+    const int currentRow = grid->Row();
 
     // Rows dropped now come back empty when they are added again later.
     for (int t = newTrials + 1; t <= oldTrials; ++t)
@@ -163,6 +163,10 @@ bool TfrmMain::ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPr
     }
 
     grid->resizeColumnToContents(0);
+    // The new shape resets the view; the cursor stays where it was, within the new shape.
+    if (currentRow >= fixedRows && currentCol >= fixedCols && grid->RowCount() > fixedRows)
+        grid->SetCurrentCell(std::min(currentCol, grid->ColCount() - 1),
+                             std::min(currentRow, grid->RowCount() - 1));
     grid->setUpdatesEnabled(true);
     grid->RepaintAll();
     return true;
@@ -203,8 +207,7 @@ bool TfrmMain::ShowSchedule(int tab) {
         const int row = fixedRows + t;
         write(fixedCols, row, trial.repeatCount == -1 ? kInfinity : locale.toString(trial.repeatCount));
         const double start = trial.startWait;
-        write(fixedCols + 1, row,
-              start == -1.0 ? kPause : locale.toString(start >= 1.0 ? start : 1.0, 'f', 1));
+        write(fixedCols + 1, row, SecondsText(locale, start >= 1.0 || start == -1.0 ? start : 1.0));
         for (int k = 1; k <= n; ++k) {
             // Every number is written, so no text of another schedule stays in the cell.
             const int stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
@@ -235,28 +238,35 @@ bool TfrmMain::StoreScheduleGrid(int tab) {
         grid->ColCount() != LayoutColumns(fixedCols, n, training))
         return false;
 
+    // Every cell is read before anything is stored: a schedule is never half stored.
     const QLocale locale = EditorLocale();
     const int limitCol = fixedCols + 2 + MiddleColumns(n);
+    std::vector<CTrial> trials = schedule->trials;
     for (int t = 0; t < schedule->GetTrialCount(); ++t) {
-        CTrial& trial = schedule->trials[static_cast<size_t>(t)];
+        CTrial& trial = trials[static_cast<size_t>(t)];
         const int row = fixedRows + t;
-        ReadCount(locale, grid->Cell(fixedCols, row), trial.repeatCount);
-        ReadSeconds(locale, grid->Cell(fixedCols + 1, row), trial.startWait);
-        for (int k = 1; k <= n; ++k) {
+        bool ok = ReadCount(locale, grid->Cell(fixedCols, row), trial.repeatCount) &&
+                  ReadSeconds(locale, grid->Cell(fixedCols + 1, row), trial.startWait);
+        for (int k = 1; ok && k <= n; ++k) {
             const QString text = grid->Cell(fixedCols + 2 * k, row);
             int& stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
             if (text.isEmpty())
                 stimulus = -1;
             else
-                ReadInteger(locale, text, stimulus);
-            if (k < n)
-                ReadSeconds(locale, grid->Cell(fixedCols + 2 * k + 1, row),
-                            trial.intervals[static_cast<size_t>(k - 1)]);
+                ok = ReadInteger(locale, text, stimulus);
+            if (ok && k < n)
+                ok = ReadSeconds(locale, grid->Cell(fixedCols + 2 * k + 1, row),
+                                 trial.intervals[static_cast<size_t>(k - 1)]);
         }
-        ReadSeconds(locale, grid->Cell(limitCol, row), trial.responseWait);
-        if (training)
-            ReadInteger(locale, grid->Cell(limitCol + 1, row), trial.correctAnswer);
+        ok = ok && ReadSeconds(locale, grid->Cell(limitCol, row), trial.responseWait);
+        if (ok && training)
+            ok = ReadInteger(locale, grid->Cell(limitCol + 1, row), trial.correctAnswer);
+        if (!ok)
+            return false;
     }
+    // Element by element: the trials stay where they are for whoever holds them.
+    for (size_t t = 0; t < trials.size(); ++t)
+        schedule->trials[t] = std::move(trials[t]);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "StringGrid.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTabBar>
@@ -24,9 +25,20 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::Wheel:
-        case QEvent::KeyPress:
-            // Only a click changes the schedule shown.
-            return true;
+            return !m_window->tabScheduleChanging();
+        case QEvent::KeyPress: {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+                return !m_window->tabScheduleChanging();
+            default:
+                return false;
+            }
+        }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -2,6 +2,7 @@
 // playback highlight and its audition command.
 #include "CWaveFileIF.h"
 #include "Cexectable.h"
+#include "EditorShared.h"
 #include "MainUnit.h"
 #include "StimulusPlayback.h"
 #include "StringGrid.h"
@@ -10,22 +11,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPalette>
-
-namespace {
-
-// The file-name part of a source path; a path made on Windows may use '\'.
-QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
-}
-
-// Hourglass for as long as it lives.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 bool TfrmMain::ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
                              uint32_t* frames) {
@@ -65,6 +50,8 @@ bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
     stimulusUndoAvailable = false;
     asgdStimulus->setUpdatesEnabled(false);
     const int fixed = asgdStimulus->FixedRows();
+    const int currentCol = asgdStimulus->Col();
+    const int currentRow = asgdStimulus->Row();
     for (int row = newCount + 1; row <= oldCount; ++row)
         asgdStimulus->Data().ClearRow(row);
     asgdStimulus->SetRowCount(fixed + newCount);
@@ -72,6 +59,9 @@ bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
     for (int n = oldCount + 1; n <= newCount; ++n)
         asgdStimulus->Data().SetCell(0, n, Ids("IDS_6") + QString::number(n));
     asgdStimulus->resizeColumnToContents(0);
+    // The new row count resets the view; the cursor stays where it was, or on the last row.
+    if (currentRow >= fixed && newCount > 0)
+        asgdStimulus->SetCurrentCell(currentCol, std::min(currentRow, fixed + newCount - 1));
     asgdStimulus->setUpdatesEnabled(true);
     asgdStimulus->RepaintAll();
     return true;

@@ -161,6 +161,7 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
     ASSERT_FALSE(
         w->project.SetStimulusFile(0, Wav("s.wav", WavLayout::pcm(1, 44100, 16), 100), false).isEmpty());
     auto* insert = Find<QAction>("popStmListInsRow");
+    w->asgdStimulus->SetCurrentCell(1, 1);
     emit w->popStmMenu->aboutToShow();
     EXPECT_EQ(w->popStmMenu->property("Tag").toInt(), 0);
     EXPECT_TRUE(insert->isEnabled());
@@ -176,7 +177,7 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
     emit w->popStmMenu->aboutToShow();
     EXPECT_NE(w->popStmMenu->property("Tag").toInt(), 0);
     EXPECT_FALSE(insert->isEnabled());
-    EXPECT_TRUE(w->actStmListInsRow->isEnabled()) << "the action itself stays as it was";
+    EXPECT_FALSE(w->actStmListInsRow->isEnabled()) << "the item shows its action's state";
     if (w->execTable->state() != ExecListEnded) {
         w->asgdStimulusGetCellColor(1, 1, background, text);
         EXPECT_EQ(background, QApplication::palette().color(QPalette::ToolTipBase));

@@ -1,0 +1,43 @@
+// Helpers that the editors of the stimulus list and the schedule share.
+#include "EditorShared.h"
+
+#include "Cexectable.h"
+#include "MainUnit.h"
+#include "StringGrid.h"
+
+#include <QLocale>
+#include <algorithm>
+
+QString FileNamePart(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+void SaveStimulusUndo(TfrmMain& w) {
+    const StringGrid* grid = w.asgdStimulus;
+    const int rows = std::max(grid->RowCount() - grid->FixedRows(), 0);
+    // The snapshot follows the grid rather than failing when the two disagree.
+    w.stimulusUndo.resize(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        w.stimulusUndo[static_cast<size_t>(r)] = grid->Cell(grid->FixedCols() + 1, grid->FixedRows() + r);
+}
+
+void SaveScheduleUndo(TfrmMain& w) {
+    const StringGrid* grid = w.asgdSchedule;
+    const int cols = std::max(grid->ColCount() - grid->FixedCols(), 0);
+    const int rows = std::max(grid->RowCount() - grid->FixedRows(), 0);
+    w.scheduleUndo.assign(static_cast<size_t>(cols), std::vector<QString>(static_cast<size_t>(rows)));
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r)
+            w.scheduleUndo[static_cast<size_t>(c)][static_cast<size_t>(r)] =
+                grid->Cell(grid->FixedCols() + c, grid->FixedRows() + r);
+}
+
+QChar DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.isEmpty() ? QLatin1Char('.') : point.at(0);
+}
+
+bool EditorIdle(const TfrmMain& w) {
+    return w.execTable->state() == ExecIdle && w.frmExecute == nullptr;
+}

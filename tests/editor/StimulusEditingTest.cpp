@@ -1,0 +1,225 @@
+// The stimulus list driven as a user does: WAV files dropped from the desktop, the row
+// commands, clearing, select all and the in-place comment edit.
+#include "EditorFixture.h"
+
+#include "WavWriter.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QUrl>
+
+class StimulusEditingTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        NewProject(0);
+        w->deviceFormats = {{44100, 2}};
+    }
+
+    QString Wav(const QString& name, int rate = 44100) {
+        const QString path = files.file(name);
+        EXPECT_TRUE(WriteWav(path, WavLayout::pcm(1, rate, 16), PatternBytes(400)));
+        return path;
+    }
+
+    // Drags the files over (col, row) of the list and drops them there; returns whether
+    // the list took the drop.
+    bool Drop(const QStringList& paths, int col, int row) {
+        StringGrid* grid = w->asgdStimulus;
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+        grid->scrollTo(grid->model()->index(row, col));
+        const QPointF at = grid->visualRect(grid->model()->index(row, col)).center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid->viewport(), &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid->viewport(), &move);
+        if (!move.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid->viewport(), &drop);
+        return true;
+    }
+
+    QString FileCell(int row) const { return w->asgdStimulus->Cell(1, row); }
+    const CStimulus& Stimulus(int number) const { return (*w->project.GetStimuli())[number - 1]; }
+
+    TestDir files;
+};
+
+TEST_F(StimulusEditingTest, DroppedFilesFillTheEmptyRowsFromTheDropRowOn) {
+    ASSERT_TRUE(Drop({Wav("a.wav")}, 1, 2));
+    ASSERT_TRUE(Drop({Wav("b.wav")}, 1, 4));
+    ASSERT_EQ(FileCell(2), QStringLiteral("a.wav"));
+    ASSERT_EQ(FileCell(4), QStringLiteral("b.wav"));
+    w->projectModified = false;
+
+    ASSERT_TRUE(Drop({Wav("c.wav"), Wav("d.wav"), Wav("e.wav")}, 1, 2));
+    EXPECT_EQ(FileCell(3), QStringLiteral("c.wav"));
+    EXPECT_EQ(FileCell(5), QStringLiteral("d.wav"));
+    EXPECT_EQ(FileCell(6), QStringLiteral("e.wav"));
+    EXPECT_EQ(Stimulus(6).orgFileName, files.file("e.wav"));
+    EXPECT_TRUE(QFileInfo::exists(w->project.GetWorkFolder() + Stimulus(6).fileName));
+    EXPECT_EQ(FileCell(2), QStringLiteral("a.wav")) << "a registered stimulus is never overwritten";
+    EXPECT_TRUE(w->projectModified);
+    EXPECT_TRUE(ui->messages.empty());
+
+    // Only the file column of data rows takes files.
+    EXPECT_FALSE(Drop({Wav("f.wav")}, 2, 7));
+    EXPECT_FALSE(Drop({Wav("f.wav")}, 0, 7));
+    EXPECT_EQ(FileCell(7), QString());
+}
+
+TEST_F(StimulusEditingTest, OtherFilesAreSkippedAndUnplayableOnesReported) {
+    const QString text = files.file("notes.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(Drop({text, Wav("rate48.wav", 48000), Wav("ok.wav")}, 1, 1));
+    EXPECT_EQ(ShownTexts(), QStringList{"This device cannot play \"rate48.wav\"."});
+    EXPECT_EQ(FileCell(1), QStringLiteral("ok.wav"));
+    EXPECT_EQ(FileCell(2), QString());
+
+    ui->messages.clear();
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    ASSERT_TRUE(Drop({Wav("rate48.wav", 48000)}, 1, 1));
+    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("\"rate48.wav\" はこのデバイスでは再生できません。")});
+}
+
+TEST_F(StimulusEditingTest, AFullListGrowsOnlyAfterOneQuestion) {
+    TypeCount(w->edtStmNumber, QStringLiteral("2"));
+    ASSERT_TRUE(Drop({Wav("a.wav"), Wav("b.wav")}, 1, 1));
+    ASSERT_TRUE(ui->messages.empty());
+
+    ui->answers = {UiServices::Answer::No};
+    ASSERT_TRUE(Drop({Wav("c.wav"), Wav("d.wav")}, 1, 2));
+    EXPECT_EQ(ShownTexts(),
+              QStringList{"The empty cell of the stimulus list is not enough.\r\nIs the number of "
+                          "stimuli increased?"});
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 2) << "No leaves the list as it was";
+    EXPECT_EQ(w->asgdStimulus->RowCount(), 3);
+
+    ui->messages.clear();
+    ui->answers = {UiServices::Answer::Yes};
+    ASSERT_TRUE(Drop({Wav("c.wav"), Wav("d.wav")}, 1, 2));
+    EXPECT_EQ(ui->messages.size(), 1u) << "asked once per drop";
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 4);
+    EXPECT_EQ(w->updStmNumber->Position(), 4);
+    EXPECT_EQ(w->edtStmNumber->text(), QStringLiteral("4"));
+    EXPECT_EQ(FileCell(3), QStringLiteral("c.wav"));
+    EXPECT_EQ(FileCell(4), QStringLiteral("d.wav"));
+    EXPECT_EQ(w->asgdStimulus->Cell(0, 4), QStringLiteral("Stimulus4"));
+}
+
+TEST_F(StimulusEditingTest, InsertAndDeleteRowsMoveStimuliWithTheirFilesAndComments) {
+    ASSERT_TRUE(Drop({Wav("a.wav"), Wav("b.wav")}, 1, 1));
+    w->asgdStimulus->SetCell(2, 2, QStringLiteral("second"));
+    ClickCell(w->asgdStimulus, 1, 1);
+    Trigger(w->actStmListInsRow);
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 11);
+    EXPECT_EQ(w->edtStmNumber->text(), QStringLiteral("11"));
+    EXPECT_EQ(FileCell(1), QString());
+    EXPECT_EQ(FileCell(2), QStringLiteral("a.wav"));
+    EXPECT_EQ(FileCell(3), QStringLiteral("b.wav"));
+    EXPECT_EQ(w->asgdStimulus->Cell(2, 3), QStringLiteral("second"));
+    EXPECT_EQ(Stimulus(3).comment, QStringLiteral("second"));
+
+    Trigger(w->actStmListDelRow);
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 10);
+    EXPECT_EQ(FileCell(1), QStringLiteral("a.wav"));
+
+    TypeCount(w->edtStmNumber, QStringLiteral("1"));
+    w->UpdateActions();
+    EXPECT_FALSE(w->actStmListDelRow->isEnabled()) << "the only stimulus stays";
+    w->actStmListDelRow->setEnabled(true); // a stale menu item still refuses
+    w->actStmListDelRow->trigger();
+    EXPECT_EQ(ShownTexts(), QStringList{"When the number of stimuli is one, it cannot delete."});
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 1);
+}
+
+TEST_F(StimulusEditingTest, InsertIsRefusedAtTheCountEditorsMaximum) {
+    TypeCount(w->edtStmNumber, QStringLiteral("200"));
+    ClickCell(w->asgdStimulus, 1, 5);
+    w->UpdateActions();
+    EXPECT_FALSE(w->actStmListInsRow->isEnabled());
+    w->actStmListInsRow->setEnabled(true);
+    w->actStmListInsRow->trigger();
+    EXPECT_EQ(w->project.GetStimuli()->GetCount(), 200);
+    EXPECT_EQ(w->asgdStimulus->RowCount(), 201);
+}
+
+TEST_F(StimulusEditingTest, ClearRemovesRegistrationsOnlyWhenTheFileColumnIsSelected) {
+    ASSERT_TRUE(Drop({Wav("a.wav"), Wav("b.wav")}, 1, 1));
+    const QString copy = w->project.GetWorkFolder() + Stimulus(1).fileName;
+    for (int row : {1, 2})
+        w->asgdStimulus->SetCell(2, row, QStringLiteral("note%1").arg(row));
+    w->StoreStimulusComments();
+    w->asgdStimulus->setFocus();
+
+    w->asgdStimulus->SetSelection(QRect(QPoint(2, 2), QPoint(2, 2)));
+    Trigger(w->actStmListClear);
+    EXPECT_EQ(FileCell(2), QStringLiteral("b.wav"));
+    EXPECT_EQ(Stimulus(2).comment, QString());
+    EXPECT_TRUE(w->stimulusUndoAvailable);
+
+    w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
+    Trigger(w->actStmListClear);
+    EXPECT_EQ(FileCell(1), QString());
+    EXPECT_EQ(Stimulus(1).fileName, QString());
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_FALSE(w->stimulusUndoAvailable) << "a removed file cannot be undone";
+
+    Trigger(w->actStmListSelectAll);
+    EXPECT_EQ(w->asgdStimulus->Selection(), QRect(QPoint(1, 1), QPoint(2, 10)));
+}
+
+TEST_F(StimulusEditingTest, CommentsAreTypedInPlaceAndEscapeKeepsTheOldText) {
+    StringGrid* grid = w->asgdStimulus;
+    ClickCell(grid, 2, 3);
+    QTest::keyClicks(nullptr, QStringLiteral("bright"));
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(3, 2)));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(w->edtStmNumber->isEnabled()) << "the count waits while a comment is edited";
+    PressEnter(editor);
+    EXPECT_EQ(grid->Cell(2, 3), QStringLiteral("bright"));
+    EXPECT_EQ(Stimulus(3).comment, QStringLiteral("bright"));
+    EXPECT_TRUE(w->edtStmNumber->isEnabled());
+
+    QTest::keyClicks(nullptr, QStringLiteral("dull"));
+    editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(3, 2)));
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(grid->Cell(2, 3), QStringLiteral("bright"));
+
+    ClickCell(grid, 1, 4);
+    QTest::keyClicks(nullptr, QStringLiteral("x"));
+    EXPECT_EQ(grid->indexWidget(grid->model()->index(4, 1)), nullptr) << "file names are not typed";
+}
+
+TEST_F(StimulusEditingTest, ALongCopyShowsItsProgressAndCanBeCancelled) {
+    w->setProperty("copyProgressDelayMs", 0); // every copy counts as long here
+    const QString big = files.file("big.wav");
+    ASSERT_TRUE(WriteWav(big, WavLayout::pcm(2, 44100, 16), PatternBytes(3 * 1024 * 1024)));
+    QString title;
+    QTimer watcher;
+    watcher.setInterval(0);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* box = w->findChild<QProgressDialog*>(QStringLiteral("dlgCopyProgress"));
+        if (box && box->isVisible()) {
+            title = box->windowTitle();
+            box->cancel();
+        }
+    });
+    watcher.start();
+    ASSERT_TRUE(Drop({big, Wav("next.wav")}, 1, 1));
+    watcher.stop();
+    EXPECT_EQ(title, QStringLiteral("Update stimulus file..."));
+    EXPECT_EQ(FileCell(1), QString());
+    EXPECT_EQ(Stimulus(1).fileName, QString()) << "a cancelled copy registers nothing";
+    EXPECT_EQ(FileCell(2), QString()) << "and ends the drop";
+}
