@@ -65,11 +65,15 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int creat
 bool WriteFileInPlace(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty())
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Not truncated to zero first: file systems that guard the truncate-and-rewrite pattern
+    // (ext4's auto_da_alloc) would then start writing the file out at its close, one wait
+    // for the disk per entry. Written over from the start and cut to its new length instead.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool written = WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    const bool written = WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
+                         ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
     return (::close(fd) == 0) && written;
 }
 

@@ -220,6 +220,19 @@ TEST(IniFile, MissingFileGivesEmptyDocument) {
     EXPECT_TRUE(ini.ReadSections().isEmpty());
 }
 
+TEST(IniFile, InPlaceSaveLeavesNothingOfALongerFile) {
+    TestDir dir;
+    const QString path = dir.file("entry.ini");
+    IniFile ini;
+    ini.SetSaveMode(IniFile::SaveMode::InPlace);
+    ini.WriteString("S", "K", QString(500, QLatin1Char('x')));
+    ASSERT_TRUE(ini.SaveToFile(path));
+    ini.WriteString("S", "K", "short");
+    ASSERT_TRUE(ini.SaveToFile(path));
+    EXPECT_EQ(ReadAll(path), Utf16LE("[S]\r\nK=short\r\n\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"entry.ini"}));
+}
+
 TEST(IniFile, FailedSaveLeavesTheOldFile) {
     TestDir dir;
     const QString path = dir.file("settings.ini");
