@@ -36,12 +36,6 @@ void Enable(std::initializer_list<QWidget*> widgets, bool on) {
             w->setEnabled(on);
 }
 
-void Enable(std::initializer_list<QAction*> actions, bool on) {
-    for (QAction* a : actions)
-        if (a)
-            a->setEnabled(on);
-}
-
 enum class LockGroup { Idle, Begin, Playing, Halted, Unchanged };
 
 LockGroup GroupOf(int state) {
@@ -230,26 +224,21 @@ void TfrmMain::OnExecTableMessage(intptr_t wParam, intptr_t lParam) {
         LockUI();
 }
 
+void TfrmMain::HoldBusyCommands(bool busy) {
+    idleCommands.Hold(CommandHold::Busy, busy);
+}
+
 void TfrmMain::LockUI() {
     const LockGroup group = GroupOf(execTable->state());
     if (group == LockGroup::Unchanged)
         return;
     const bool idle = group == LockGroup::Idle;
 
-    Enable({mnuStimulus, mnuSchedule, mnuFileNewPrj, mnuFilePrint}, idle);
-    Enable({static_cast<QWidget*>(tbtnFileNewPrj), static_cast<QWidget*>(proDownloadTbn),
-            static_cast<QWidget*>(tbtnFilePrint)},
-           idle);
-    Enable({actFileOpenPrj,      actFileSaveAsPrj, projectDownload,  projectUpload,    categoryManage,
-            mnuFilePrintSetting, mnuVersion,       mnuFileExit,      actFilePrintStm,  actFilePrintSdl,
-            actFileExportStm,    actFileExportPrm, actFileExportSdl, actFileExportQst, actFileReferStm,
-            actFileReferPrm,     actFileReferSdl,  actFileReferQst,  actFilePrjInfo,   actSdlListListen,
-            actASIOSetting,      actExecShow,      actOptSetting},
-           idle);
-    actFileSavePrj->setEnabled(idle && projectModified);
-    actExecResult->setEnabled(idle &&
-                              project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0);
-    actExecQst->setEnabled(idle && project.GetQuestionnaire()->GetTermCount() > 0);
+    // The commands keep their own state; the audition only holds them.
+    HoldBusyCommands(!idle);
+    actFileSavePrj->setEnabled(projectModified);
+    actExecResult->setEnabled(project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0);
+    actExecQst->setEnabled(project.GetQuestionnaire()->GetTermCount() > 0);
 
     actExecCtrlPlay->setEnabled(group == LockGroup::Halted);
     actExecCtrlSuspend->setEnabled(group == LockGroup::Begin || group == LockGroup::Playing);

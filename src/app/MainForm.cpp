@@ -4,7 +4,6 @@
 #include "FormParts.h"
 #include "MainUnit.h"
 #include "PanelStatusBar.h"
-#include "TextTable.h"
 
 #include <QAction>
 #include <QFrame>
@@ -18,69 +17,31 @@
 
 namespace {
 
-const QString kWindow = QStringLiteral("TfrmMain");
-
-struct FallbackCaption {
-    const char* key;
-    const char* ja;
-    const char* en;
+// Commands whose work is not there yet: disabled, never enabled and never silent. The
+// number is the piece of work that brings each.
+struct PendingCommand {
+    const char* name;
+    int issue;
+};
+const PendingCommand kPendingCommands[] = {
+    {"actFilePrintStm", 17},      {"actFilePrintSdl", 17},     {"mnuFilePrintSetting", 17},
+    {"actFileExportStm", 17},     {"actFileExportPrm", 17},    {"actFileExportSdl", 17},
+    {"actFileExportQst", 17},     {"actFileReferStm", 10},     {"actFileReferPrm", 10},
+    {"actFileReferSdl", 10},      {"actFileReferQst", 10},     {"actExecShow", 12},
+    {"actExecQst", 12},           {"categoryManage", 15},      {"projectUpload", 15},
+    {"projectDownload", 15},      {"actStmListClear", 13},     {"actStmListDelRow", 13},
+    {"actStmListInsRow", 13},     {"actStmListSelectAll", 13}, {"actStmListShowCard", 16},
+    {"actSdlAllNew", 13},         {"actSdlCopyNew", 13},       {"actSdlDelete", 13},
+    {"actSdlRename", 13},         {"actSdlListSortPrs", 13},   {"actSdlListSortTrl", 13},
+    {"actSdlListSortTrlRdm", 13}, {"actQstDelRow", 13},        {"actQstInsRow", 13},
+    {"mnuFilePrint", 17},         {"mnuFileExport", 17},       {"mnuVersion", 10},
+    {"actViewSdl", 10},           {"actOptSetting", 10},
 };
 
-// Captions of menus and buttons that the text tables do not hold.
-const FallbackCaption kFallbackCaptions[] = {
-    {"mnuFile", "ファイル(&F)", "&File"},
-    {"actFileOpenPrj", "開く(&O)...", "&Open ..."},
-    {"actFileSavePrj", "上書き保存(&S)", "&Save"},
-    {"actFileSaveAsPrj", "名前を付けて保存(&A)...", "Save &As ..."},
-    {"actFilePrjInfo", "プロジェクト情報(&I)...", "Project &Information ..."},
-    {"mnuFilePrint", "印刷(&P)", "&Print"},
-    {"categoryManage", "カテゴリ管理(&C)...", "&Categories ..."},
-    {"projectUpload", "アップロード(&U)...", "&Upload ..."},
-    {"projectDownload", "ダウンロード(&D)...", "&Download ..."},
-    {"mnuFileExit", "終了(&X)", "E&xit"},
-    {"mnuEdit", "編集(&E)", "&Edit"},
-    {"mnuExec", "実行(&R)", "&Run"},
-    {"actExecShow", "実験(&E)...", "&Experiment ..."},
-    {"actExecResult", "結果(&R)...", "&Results ..."},
-    {"mnuOption", "オプション(&O)", "&Options"},
-    {"mnuHelp", "ヘルプ(&H)", "&Help"},
-    {"actSdlAllNew", "新規(&N)", "&New"},
-    {"actSdlCopyNew", "コピーして新規(&C)", "&Copy to New"},
-    {"actSdlDelete", "削除(&D)", "&Delete"},
-    {"actSdlRename", "名前の変更(&R)", "&Rename"},
-    {"actSdlListListen", "試聴(&D)", "Au&dition"},
-    {"actSdlListSortPrs", "提示順の並べ替え(&P)...", "Rearrange &Presentations ..."},
-    {"actSdlListSortTrl", "試行の並べ替え(&T)...", "Rearrange &Trials ..."},
-    {"actSdlListSortTrlRdm", "試行をランダムに並べ替え(&R)", "&Randomize Trials"},
-    {"pnlStmTitle", "刺激リスト", "Stimulus list"},
-    {"pnlSdlTitle", "スケジュール", "Schedule"},
-    {"actPrjAdj", "調整法", "Adjustment"},
-    {"actPrjLmt", "極限法", "Limits"},
-    {"actPrjPst", "恒常法", "Constant stimuli"},
-};
-
-// The caption of a control or action: the text table's, else our own.
-QString Caption(const char* key) {
-    const QString name = QString::fromLatin1(key);
-    TextTable& table = TextTable::Instance();
-    if (table.Contains(kWindow, name) && !table.Text(kWindow, name).isEmpty())
-        return table.Text(kWindow, name);
-    for (const FallbackCaption& c : kFallbackCaptions) {
-        if (name == QLatin1String(c.key))
-            return QString::fromUtf8(table.language() == TextTable::Language::Japanese ? c.ja : c.en);
-    }
-    // A text given in one language only stands for both.
-    const QString ja = table.Text(kWindow, name, TextTable::Language::Japanese);
-    return ja.isEmpty() ? table.Text(kWindow, name, TextTable::Language::English) : ja;
-}
-
+// Texts come with the window's relabel pass.
 QAction* MakeAction(QObject* parent, const char* name) {
-    auto* action = new QAction(Caption(name), parent);
+    auto* action = new QAction(parent);
     action->setObjectName(QString::fromLatin1(name));
-    const QString hint =
-        TextTable::Instance().Text(kWindow, QString::fromLatin1(name) + QStringLiteral(".Hint"));
-    if (!hint.isEmpty())
-        action->setToolTip(hint);
     return action;
 }
 
@@ -93,8 +54,8 @@ QAction* MakeItem(QMenu* menu, const char* name, QAction* action) {
     return item;
 }
 
-QMenu* MakeMenu(QWidget* parent, const char* name, const char* captionKey = nullptr) {
-    auto* menu = new QMenu(Caption(captionKey ? captionKey : name), parent);
+QMenu* MakeMenu(QWidget* parent, const char* name) {
+    auto* menu = new QMenu(parent);
     menu->setObjectName(QString::fromLatin1(name));
     return menu;
 }
@@ -117,7 +78,6 @@ QFrame* MakePanel(QWidget* parent, const char* name, const char* titleName, QWid
     button = new QToolButton(title);
     button->setObjectName(QString::fromLatin1(buttonName));
     button->setAutoRaise(true);
-    button->setText(Caption(titleName));
     titleLayout->addWidget(button);
     titleLayout->addStretch();
     close = new QToolButton(title);
@@ -208,7 +168,6 @@ void TfrmMain::CreateForm() {
 
     mnuFile = MakeMenu(this, "mnuFile");
     mnuFileNewPrj = MakeMenu(mnuFile, "mnuFileNewPrj");
-    mnuFileNewPrj->setToolTip(Caption("mnuFileNewPrj.Hint"));
     mnuFileNewPrj->addActions(
         {actPrjTrn, actPrjSdm, actPrjPar, actPrjCat, actPrjMem, actPrjAdj, actPrjLmt, actPrjPst});
     mnuFile->addMenu(mnuFileNewPrj);
@@ -229,23 +188,23 @@ void TfrmMain::CreateForm() {
     mnuFilePrint = MakeMenu(mnuFile, "mnuFilePrint");
     mnuFilePrint->addActions({actFilePrintStm, actFilePrintSdl});
     mnuFile->addMenu(mnuFilePrint);
-    mnuFilePrintSetting = mnuFile->addAction(Caption("mnuFilePrintSetting"));
+    mnuFilePrintSetting = mnuFile->addAction(QString());
     mnuFilePrintSetting->setObjectName(QStringLiteral("mnuFilePrintSetting"));
     mnuFile->addSeparator();
-    categoryManage = mnuFile->addAction(Caption("categoryManage"));
+    categoryManage = mnuFile->addAction(QString());
     categoryManage->setObjectName(QStringLiteral("categoryManage"));
-    projectUpload = mnuFile->addAction(Caption("projectUpload"));
+    projectUpload = mnuFile->addAction(QString());
     projectUpload->setObjectName(QStringLiteral("projectUpload"));
-    projectDownload = mnuFile->addAction(Caption("projectDownload"));
+    projectDownload = mnuFile->addAction(QString());
     projectDownload->setObjectName(QStringLiteral("projectDownload"));
     mnuFile->addSeparator();
-    mnuFileExit = mnuFile->addAction(Caption("mnuFileExit"));
+    mnuFileExit = mnuFile->addAction(QString());
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     mnuMain->addMenu(mnuFile);
 
     mnuEdit = MakeMenu(this, "mnuEdit");
-    mnuStimulus = MakeMenu(mnuEdit, "mnuStimulus", "IDS_12");
-    mnuSchedule = MakeMenu(mnuEdit, "mnuSchedule", "IDS_16");
+    mnuStimulus = MakeMenu(mnuEdit, "mnuStimulus");
+    mnuSchedule = MakeMenu(mnuEdit, "mnuSchedule");
     mnuEdit->addMenu(mnuStimulus);
     mnuEdit->addMenu(mnuSchedule);
     mnuMain->addMenu(mnuEdit);
@@ -255,8 +214,7 @@ void TfrmMain::CreateForm() {
     mnuViewPlayCtrl = MakeItem(mnuView, "mnuViewPlayCtrl", actViewPlayCtrl);
     mnuViewLanguage = MakeMenu(mnuView, "mnuViewLanguage");
     for (int tag = 1; tag <= 2; ++tag) {
-        QAction* item = mnuViewLanguage->addAction(
-            Caption(tag == 1 ? "(mnuViewLanguage item, Tag 1)" : "(mnuViewLanguage item, Tag 2)"));
+        QAction* item = mnuViewLanguage->addAction(QString());
         item->setObjectName(tag == 1 ? QStringLiteral("mnuViewLanguageJapanese")
                                      : QStringLiteral("mnuViewLanguageEnglish"));
         item->setCheckable(true);
@@ -275,7 +233,7 @@ void TfrmMain::CreateForm() {
     mnuMain->addMenu(mnuOption);
 
     mnuHelp = MakeMenu(this, "mnuHelp");
-    mnuVersion = mnuHelp->addAction(Caption("mnuVersion"));
+    mnuVersion = mnuHelp->addAction(QString());
     mnuVersion->setObjectName(QStringLiteral("mnuVersion"));
     mnuMain->addMenu(mnuHelp);
 
@@ -292,8 +250,6 @@ void TfrmMain::CreateForm() {
     auto* toolLayout = new QHBoxLayout(tlbMain);
     toolLayout->setContentsMargins(2, 2, 2, 2);
     tbtnFileNewPrj = MakeTextToolButton(tlbMain, "tbtnFileNewPrj");
-    tbtnFileNewPrj->setText(Caption("tbtnFileNewPrj"));
-    tbtnFileNewPrj->setToolTip(Caption("tbtnFileNewPrj.Hint"));
     tbtnFileNewPrj->setMenu(mnuFileNewPrj);
     tbtnFileNewPrj->setPopupMode(QToolButton::MenuButtonPopup);
     tbtnFileOpenPrj = MakeTextToolButton(tlbMain, "tbtnFileOpenPrj");
@@ -301,13 +257,11 @@ void TfrmMain::CreateForm() {
     tbtnFileSavePrj = MakeTextToolButton(tlbMain, "tbtnFileSavePrj");
     LinkToAction(tbtnFileSavePrj, actFileSavePrj);
     tbtnFilePrint = MakeTextToolButton(tlbMain, "tbtnFilePrint");
-    tbtnFilePrint->setText(Caption("tbtnFilePrint"));
     tbtnFilePrint->setMenu(mnuFilePrint);
     tbtnFilePrint->setPopupMode(QToolButton::InstantPopup);
     tbtnResult = MakeTextToolButton(tlbMain, "tbtnResult");
     LinkToAction(tbtnResult, actExecResult);
     proDownloadTbn = MakeTextToolButton(tlbMain, "proDownloadTbn");
-    proDownloadTbn->setText(Caption("projectDownload"));
     toolLayout->addStretch();
     centralLayout->addWidget(tlbMain);
 
@@ -335,4 +289,51 @@ void TfrmMain::CreateForm() {
     stbInformation = new PanelStatusBar(4, this);
     stbInformation->setObjectName(QStringLiteral("stbInformation"));
     setStatusBar(stbInformation);
+
+    // Buttons with a click handler or a menu of their own still show their command's state.
+    FollowAction(tbtnFileNewPrj, mnuFileNewPrj->menuAction());
+    FollowAction(tbtnFilePrint, mnuFilePrint->menuAction());
+    FollowAction(proDownloadTbn, projectDownload);
+
+    projectCommands = {actExecShow,      actFilePrjInfo,   actSdlListListen, actFileSaveAsPrj,
+                       actFilePrintStm,  actFilePrintSdl,  actFileExportStm, actFileExportPrm,
+                       actFileExportSdl, actFileExportQst, actFileReferStm,  actFileReferPrm,
+                       actFileReferSdl,  actFileReferQst};
+    idleCommands = {actFileOpenPrj,
+                    actFileSavePrj,
+                    actFileSaveAsPrj,
+                    actFilePrjInfo,
+                    projectDownload,
+                    projectUpload,
+                    categoryManage,
+                    mnuFilePrintSetting,
+                    mnuVersion,
+                    mnuFileExit,
+                    actFilePrintStm,
+                    actFilePrintSdl,
+                    actFileExportStm,
+                    actFileExportPrm,
+                    actFileExportSdl,
+                    actFileExportQst,
+                    actFileReferStm,
+                    actFileReferPrm,
+                    actFileReferSdl,
+                    actFileReferQst,
+                    actSdlListListen,
+                    actASIOSetting,
+                    actExecShow,
+                    actExecQst,
+                    actExecResult,
+                    actOptSetting,
+                    mnuStimulus->menuAction(),
+                    mnuSchedule->menuAction(),
+                    mnuFileNewPrj->menuAction(),
+                    mnuFilePrint->menuAction()};
+    HoldPendingCommands();
+}
+
+void TfrmMain::HoldPendingCommands() {
+    for (const PendingCommand& pending : kPendingCommands)
+        HoldCommand(CommandOf(findChild<QObject*>(QString::fromLatin1(pending.name))), CommandHold::NotBuilt,
+                    true);
 }

@@ -151,11 +151,8 @@ void TfrmMain::ResetProjectUI() {
     for (QAction* a : {actExecResult, actExecQst, actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop,
                        actExecCtrlCancelRepeat})
         a->setEnabled(false);
-    for (QAction* a :
-         {actExecShow, actFilePrjInfo, actSdlListListen, actFileSaveAsPrj, actFilePrintStm, actFilePrintSdl,
-          actFileExportStm, actFileExportPrm, actFileExportSdl, actFileExportQst, actFileReferStm,
-          actFileReferPrm, actFileReferSdl, actFileReferQst, actASIOSetting})
-        a->setEnabled(true);
+    projectCommands.SetEnabled(true);
+    actASIOSetting->setEnabled(!useMME);
     for (QWidget* w :
          {static_cast<QWidget*>(pnlStimulus), static_cast<QWidget*>(sbtnStimulus),
           static_cast<QWidget*>(sbtnStmClose), static_cast<QWidget*>(edtStmNumber),

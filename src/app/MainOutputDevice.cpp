@@ -141,9 +141,17 @@ void TfrmMain::FillDeviceList() {
     combo->clear();
     QStringList items;
     if (useMME) {
+        // ALSA's "default" comes first: it is what a user who chose nothing hears, where the
+        // first device of the list may well be the silent "null".
+        waveOutDeviceIds.clear();
+        WaveOutCaps caps;
+        waveOutDeviceIds.push_back(-1);
+        items.append(GetWaveOutDeviceCaps(-1, &caps) ? caps.productName : QStringLiteral("default"));
         for (int i = 0; i < GetWaveOutDeviceCount(); ++i) {
-            WaveOutCaps caps;
-            items.append(GetWaveOutDeviceCaps(i, &caps) ? caps.productName : QString());
+            if (!GetWaveOutDeviceCaps(i, &caps) || caps.pcmName == QLatin1String("default"))
+                continue;
+            waveOutDeviceIds.push_back(i);
+            items.append(caps.productName);
         }
         frmOption->lblSndDriver->setText(QStringLiteral("[MME]"));
     } else {
@@ -160,7 +168,29 @@ void TfrmMain::FillDeviceList() {
         }
     }
     combo->setCurrentIndex(items.isEmpty() ? -1 : selected);
-    soundDeviceId = useMME ? selected : asioDriverIndexes[size_t(selected)];
+    soundDeviceId = useMME ? waveOutDeviceIds[size_t(selected)] : asioDriverIndexes[size_t(selected)];
+}
+
+void TfrmMain::ApplyOutputDevice(int index) {
+    QComboBox* combo = frmOption->cboSndDevice;
+    if (index < 0 || index >= combo->count())
+        return;
+    soundDeviceName = combo->itemText(index);
+    SaveAsioSetting(soundDeviceName);
+    if (useMME) {
+        if (size_t(index) < waveOutDeviceIds.size())
+            soundDeviceId = waveOutDeviceIds[size_t(index)];
+    } else if (size_t(index) < asioDriverIndexes.size()) {
+        soundDeviceId = asioDriverIndexes[size_t(index)];
+        LoadAsioChannelOrder(soundDeviceName);
+        VANTREL_AsioDriverInitialize(soundDeviceId);
+    }
+    ProbeSampleRates();
+    frmCard->soundDeviceId = soundDeviceId;
+    frmCard->asioChannelOrder = asioChannelOrder;
+    frmCard->deviceFormats = deviceFormats;
+    project.GetGeneral()->soundDevice = soundDeviceId;
+    SetDeviceTextOfCard();
 }
 
 void TfrmMain::LoadAsioChannelOrder(const QString& name) {

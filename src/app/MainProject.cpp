@@ -50,10 +50,6 @@ QString FolderOf(const QString& path) {
     return slash < 0 ? QString() : path.left(slash + 1);
 }
 
-QString WithDefaultExtension(const QString& path) {
-    return QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".tmv") : path;
-}
-
 // Short date, then the time with seconds, in the user's locale.
 QString DateText(double days) {
     const QDateTime when = tamvik::DaysToDateTime(days);
@@ -189,9 +185,9 @@ bool TfrmMain::LoadProject(const QString& path) {
 
     bool deviceChanged = false;
     if (useMME) {
-        if (static_cast<unsigned>(general->soundDevice) >
-            static_cast<unsigned>(GetWaveOutDeviceCount() - 1)) {
-            general->soundDevice = 0;
+        // -1 is ALSA's "default", where an unknown device falls back to.
+        if (general->soundDevice < -1 || general->soundDevice >= GetWaveOutDeviceCount()) {
+            general->soundDevice = -1;
             deviceChanged = true;
         }
     } else {
@@ -302,11 +298,11 @@ bool TfrmMain::actFileSavePrjExecute() {
         const QFileInfo proposedInfo(proposed);
         if (!proposedInfo.suffix().isEmpty())
             proposed = proposedInfo.completeBaseName();
-        const QString path = UiServices::Get().SaveFileName(
-            this, QString(), FolderOf(saveDialogPath) + proposed, ProjectFileFilter());
+        const QString path = UiServices::Get().SaveFileNameAsking(
+            this, QString(), FolderOf(saveDialogPath) + proposed, ProjectFileFilter(), QStringLiteral("tmv"));
         if (path.isEmpty())
             return false;
-        saveDialogPath = WithDefaultExtension(path);
+        saveDialogPath = path;
         project.SetFileName(saveDialogPath);
     }
     if (project.GetGeneral()->title.isEmpty()) {
@@ -325,10 +321,11 @@ bool TfrmMain::actFileSaveAsPrjExecute() {
             folder = FolderOf(saveDialogPath.isEmpty() ? project.GetFileName() : saveDialogPath);
         start = folder + QFileInfo(project.GetFileName()).fileName();
     }
-    const QString chosen = UiServices::Get().SaveFileName(this, QString(), start, ProjectFileFilter());
+    const QString chosen = UiServices::Get().SaveFileNameAsking(this, QString(), start, ProjectFileFilter(),
+                                                                QStringLiteral("tmv"));
     if (chosen.isEmpty())
         return false;
-    saveDialogPath = WithDefaultExtension(chosen);
+    saveDialogPath = chosen;
     project.SetFileName(saveDialogPath);
     if (!WriteProject())
         return false;
@@ -337,15 +334,8 @@ bool TfrmMain::actFileSaveAsPrjExecute() {
 }
 
 void TfrmMain::actFileSavePrjUpdate() {
-    if (!projectModified || frmExecute) {
-        mnuFileSavePrj->setEnabled(false);
-        tbtnFileSavePrj->setEnabled(false);
-        return;
-    }
-    if (mnuFileSavePrj->isVisible() && !tbtnFileSavePrj->isHidden()) {
-        mnuFileSavePrj->setEnabled(true);
-        tbtnFileSavePrj->setEnabled(true);
-    }
+    // Hidden in the restricted mode and held while busy: the action knows both.
+    actFileSavePrj->setEnabled(projectModified && !frmExecute);
 }
 
 void TfrmMain::actFilePrjInfoExecute() {

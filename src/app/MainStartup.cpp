@@ -49,6 +49,7 @@ void TfrmMain::ConnectShellActions() {
     connect(actFileSaveAsPrj, &QAction::triggered, this, [this] { actFileSaveAsPrjExecute(); });
     connect(actFilePrjInfo, &QAction::triggered, this, &TfrmMain::actFilePrjInfoExecute);
     connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
+    connect(actASIOSetting, &QAction::triggered, this, &TfrmMain::actASIOSettingExecute);
     connect(mnuFile, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
 }
 
@@ -93,7 +94,7 @@ void TfrmMain::FormCreate() {
 
     LoadSettings();
     project.RemoveStaleWorkFolders();
-    soundDeviceId = 0;
+    soundDeviceId = useMME ? -1 : 0; // ALSA's "default" until the stored device is known
 
     if (!useMME) {
         VANTREL_SetNotifyFlag(VANTREL_NOTIFY_HOST);
@@ -105,6 +106,7 @@ void TfrmMain::FormCreate() {
             waveRead.reset();
             useMME = true;
             sound = std::make_unique<CSound>();
+            soundDeviceId = -1;
         } else {
             soundDeviceId = asioDriverIndexes.front();
             LoadAsioChannelOrder(soundDeviceName);
@@ -112,6 +114,8 @@ void TfrmMain::FormCreate() {
         }
     }
     ProbeSampleRates();
+    // The channel order belongs to the low-latency path only.
+    actASIOSetting->setEnabled(!useMME);
 
     frmCard = new TfrmCard(this);
     frmCard->ownerWindow = handle();
@@ -133,7 +137,11 @@ void TfrmMain::FormCreate() {
     frmOption = new TfrmOption(this);
     LoadAsioSetting(soundDeviceName);
     FillDeviceList();
-    if (!useMME) {
+    if (useMME) {
+        ProbeSampleRates();
+        frmCard->soundDeviceId = soundDeviceId;
+        frmCard->deviceFormats = deviceFormats;
+    } else {
         // The stored device is known only now: play through it with its own channel
         // order and rates, not those of the nameless first device probed above.
         VANTREL_AsioDriverInitialize(soundDeviceId);
@@ -169,20 +177,9 @@ void TfrmMain::FormCreate() {
     frmVersion = new TfrmVersion(this);
     frmExecute = nullptr;
 
-    // Layout: the left panels take half the width, the stimulus panel half their height.
-    const int width = centralWidget()->width();
-    sptHor->setSizes({width / 2, width - width / 2});
-    const int height = sptVer->height();
-    sptVer->setSizes({height / 2, height - height / 2});
-    stimulusPanelHeight = pnlStimulus->height();
-
+    // Sizes derived from the window's size follow when it is shown (ArrangeShownLayout).
     SetUpEditors();
 
-    // Status bar panels.
-    const int barWidth = stbInformation->width();
-    stbInformation->SetPanelWidth(0, barWidth / 4);
-    stbInformation->SetPanelWidth(1, barWidth / 5);
-    stbInformation->SetPanelWidth(2, barWidth / 5);
     stbInformation->SetPanelText(0, Ids("IDS_18"));
     stbInformation->SetPanelText(1, Ids("IDS_19"));
     stbInformation->SetPanelText(2, Ids("IDS_20"));
@@ -191,11 +188,9 @@ void TfrmMain::FormCreate() {
     // The "no project" state.
     mnuStimulus->setEnabled(false);
     mnuSchedule->setEnabled(false);
-    for (QAction* a :
-         {actExecResult,    actExecQst,      actExecShow,        actFilePrjInfo,   actFileSaveAsPrj,
-          actFilePrintStm,  actFilePrintSdl, actFileExportStm,   actFileExportPrm, actFileExportSdl,
-          actFileExportQst, actFileReferStm, actFileReferPrm,    actFileReferSdl,  actFileReferQst,
-          actSdlListListen, actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop,  actExecCtrlCancelRepeat})
+    projectCommands.SetEnabled(false);
+    for (QAction* a : {actExecResult, actExecQst, actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop,
+                       actExecCtrlCancelRepeat})
         a->setEnabled(false);
     for (QWidget* w :
          {static_cast<QWidget*>(pnlStimulus), static_cast<QWidget*>(sbtnStimulus),
@@ -216,6 +211,9 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormShow() {
+    // The window has its size only now; the layouts inside it settle first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    ArrangeShownLayout();
     AuthenticateUser();
 
     if (!useMME && ListAsioDrivers(nullptr) == 0) {
@@ -283,9 +281,6 @@ void TfrmMain::SetUpEditors() {
     InitCountEditor(updStmNumber, edtStmNumber, 1, stimulusMax, std::min(10, stimulusMax));
     const int stimulusCol0 = TextWidth(asgdStimulus, Ids("IDS_6") + QString::number(stimulusMax)) + 4;
     asgdStimulus->SetColWidth(0, stimulusCol0);
-    const int stimulusData = (asgdStimulus->viewport()->width() - stimulusCol0 - 4) / 2;
-    asgdStimulus->SetColWidth(1, stimulusData);
-    asgdStimulus->SetColWidth(2, stimulusData);
 
     // Schedule.
     const int fixed = asgdSchedule->FixedCols();
@@ -336,9 +331,6 @@ void TfrmMain::SetUpEditors() {
     asgdParBtn->SetColCount(2);
     asgdParBtn->SetRowCount(asgdParBtn->FixedRows() + 1);
     SetHeaders(asgdParBtn, {Ids("IDS_25"), Ids("IDS_26")});
-    const int pairWidth = (asgdParBtn->viewport()->width() - 4) / 2;
-    asgdParBtn->SetColWidth(0, pairWidth);
-    asgdParBtn->SetColWidth(1, pairWidth);
 
     InitCountEditor(updCatCategoryNum, edtCatCategoryNum, 2, 10, 3);
     asgdCatCategory->SetColCount(asgdCatCategory->FixedCols() + 1);

@@ -60,6 +60,7 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     updateTimer->start(100);
 
     FormCreate();
+    ConnectLanguage();
 }
 
 TfrmMain::~TfrmMain() {
@@ -264,22 +265,10 @@ void TfrmMain::OnExecuteMessage(intptr_t wParam, intptr_t lParam) {
         projectModified = true;
     const bool hasResults = project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0;
     actExecResult->setEnabled(hasResults);
-    mnuStimulus->setEnabled(true);
-    mnuSchedule->setEnabled(true);
-    mnuFileNewPrj->setEnabled(true);
-    tbtnFileNewPrj->setEnabled(true);
-    actFileOpenPrj->setEnabled(true);
+    idleCommands.SetEnabled(true);
+    HoldBusyCommands(false);
     actFileSavePrj->setEnabled(projectModified);
-    actFileSaveAsPrj->setEnabled(true);
-    for (QAction* a :
-         {actFilePrintStm,  actFilePrintSdl,     actFileExportStm, actFileExportPrm, actFileExportSdl,
-          actFileExportQst, actFileReferStm,     actFileReferPrm,  actFileReferSdl,  actFileReferQst,
-          actFilePrjInfo,   mnuFilePrintSetting, mnuVersion,       mnuFileExit,      actSdlListListen,
-          actASIOSetting,   actExecShow,         actOptSetting,    categoryManage,   projectUpload,
-          projectDownload})
-        a->setEnabled(true);
-    mnuFilePrint->setEnabled(true);
-    tbtnFilePrint->setEnabled(true);
+    actExecResult->setEnabled(hasResults);
     actExecQst->setEnabled(project.GetQuestionnaire()->GetTermCount() > 0);
     for (QAction* a : {actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop, actExecCtrlCancelRepeat})
         a->setEnabled(false);

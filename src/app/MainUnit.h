@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ActionLink.h"
 #include "AudioDeviceListener.h"
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
+#include "MainSettings.h"
 #include "Post.h"
 #include "StimulusPlayback.h"
 #include "UiServices.h"
@@ -101,6 +103,13 @@ public:
     // The main settings file (Tamvik.ini); defaults stay when it cannot be read.
     void LoadSettings();
     bool SaveSettings();
+    // The interface language (tmvlang.ini): read when first shown, written when closed.
+    void LoadLanguageSetting();
+    void SaveLanguageSetting();
+    // Closing after the close query allowed it: the project's work folder goes, the
+    // language is stored; the program then ends in the ordinary way.
+    void FormClose();
+    void actOptSettingExecute();
 
     // --- project commands ---------------------------------------------------------------
     void actFileOpenPrjExecute();
@@ -150,6 +159,8 @@ public:
     void LoadAsioChannelOrder(const QString& name);
     void SaveAsioChannelOrder(const QString& name);
     void actASIOSettingExecute();
+    // The device of the options dialog's list entry becomes the output device.
+    void ApplyOutputDevice(int index);
 
     // --- project editor services ----------------------------------------------------------
     bool ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
@@ -194,6 +205,17 @@ public:
 
     // Runs the update handlers of the actions (a timer runs them while the window lives).
     void UpdateActions();
+    // Holds or releases the commands that wait while an audition or a test run has the
+    // window (idleCommands).
+    void HoldBusyCommands(bool busy);
+
+    // --- layout and language ----------------------------------------------------------------
+    // The language menu's items (data 1 Japanese, 2 English).
+    void mnuViewLangMUIClick(QAction* item);
+    // The relabel pass: every text the window shows, in the active language.
+    void siLang1ChangeLanguage();
+    // Sizes derived from the shown window's size: splitters, grid columns, status panels.
+    void ArrangeShownLayout();
 
     // --- texts and messages of this window -----------------------------------------------
     // A text of the main window's table in the active language.
@@ -208,11 +230,6 @@ public:
     bool stimulusUndoAvailable = false;
     bool scheduleUndoAvailable = false;
     bool scheduleEditing = false;
-    int16_t maxStimuli = 200;
-    int16_t maxTrials = 200;
-    int16_t maxPresentations = 99;
-    int16_t maxSdWordPairs = 99;
-    int16_t maxQuestions = 99;
     // Grid rectangles: left, top, right, bottom.
     QRect stimulusSelection{QPoint(0, 0), QPoint(0, 0)};
     QRect scheduleSelection{QPoint(0, 0), QPoint(0, 0)};
@@ -221,27 +238,39 @@ public:
     int32_t playStimulusRow = -1;
     QRect copySelection{QPoint(0, 0), QPoint(0, 0)};
     QStringList copyHeaderRow; // header texts of the last Copy, for Paste
-    bool rememberPanels = false;
-    bool rememberExecute = true;
-    bool useSubDB = false;
-    QString subDBFile;
-    bool showStimulusPanel = true;
-    bool showParameterPanel = true;
-    bool showSchedulePanel = true;
-    bool checkRepetition = false;
-    bool waitResponses = false;
-    int32_t feedbackTenths = 10;
-    bool autoAdjust = false;
-    bool pauseEachStimulus = false;
-    bool mono2Stereo = true;
-    int32_t terminalCount = 99;
-    int32_t udpInterval = 100;
-    QString broadcastAddress = QStringLiteral("255.255.255.255");
-    int32_t ipPort = 57000;
-    int32_t sortMode = 0;
-    bool selfTraining = false;
-    int32_t delayTimes = 0;
+    // The main settings (Tamvik.ini); each also under its own name, as the editors use them.
+    MainSettings settings;
+    bool& rememberPanels = settings.rememberPanels;
+    bool& rememberExecute = settings.rememberExecute;
+    bool& useSubDB = settings.useSubDB;
+    QString& subDBFile = settings.subDBFile;
+    bool& showStimulusPanel = settings.showStimulusPanel;
+    bool& showParameterPanel = settings.showParameterPanel;
+    bool& showSchedulePanel = settings.showSchedulePanel;
+    bool& checkRepetition = settings.checkRepetition;
+    bool& waitResponses = settings.waitResponses;
+    int32_t& feedbackTenths = settings.feedbackTenths;
+    bool& autoAdjust = settings.autoAdjust;
+    bool& pauseEachStimulus = settings.pauseEachStimulus;
+    bool& mono2Stereo = settings.mono2Stereo;
+    int32_t& terminalCount = settings.terminalCount;
+    int32_t& udpInterval = settings.udpInterval;
+    QString& broadcastAddress = settings.broadcastAddress;
+    int32_t& ipPort = settings.ipPort;
+    int32_t& sortMode = settings.sortMode;
+    bool& selfTraining = settings.selfTraining;
+    int32_t& delayTimes = settings.delayTimes;
+    int16_t& maxStimuli = settings.maxStimuli;
+    int16_t& maxTrials = settings.maxTrials;
+    int16_t& maxPresentations = settings.maxPresentations;
+    int16_t& maxSdWordPairs = settings.maxSdWordPairs;
+    int16_t& maxQuestions = settings.maxQuestions;
     int32_t terminalLimit = 99;
+
+    // Commands switched together. idleCommands wait while an audition or a test run has
+    // the window; projectCommands need an open project.
+    CommandGroup idleCommands;
+    CommandGroup projectCommands;
 
     // Owned dialogs (children of the main window; FormDestroy frees them in order).
     TfrmCard* frmCard = nullptr;
@@ -272,6 +301,7 @@ public:
     DeviceFormatMap deviceFormats;
     std::vector<int32_t> asioChannelOrder;
     std::vector<int32_t> asioDriverIndexes;
+    std::vector<int32_t> waveOutDeviceIds; // device of each entry of the device list (-1 "default")
     QString soundDeviceName;
     AudioDeviceListener deviceListener;
 
@@ -483,6 +513,8 @@ private:
     void ConnectOnlineActions();
     void ConnectReferActions();
     void ConnectScheduleTabs();
+    void ConnectLanguage();
+    void HoldPendingCommands();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
     // is not to go on (Cancel, or Yes and the project was not saved).

@@ -1,11 +1,34 @@
 #include "TamvikApplication.h"
 
+#include "TextTable.h"
 #include "UiServices.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <exception>
 
 TamvikApplication::TamvikApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tamvik"));
+    FollowLanguage();
+    connect(&TextTable::Instance(), &TextTable::languageChanged, this, &TamvikApplication::FollowLanguage);
+}
+
+void TamvikApplication::FollowLanguage() {
+    const bool japanese = TextTable::Instance().language() == TextTable::Language::Japanese;
+    if (japanese && !m_qtTexts) {
+        auto* texts = new QTranslator(this);
+        // Without the translations package Qt's buttons simply stay English.
+        if (texts->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            installTranslator(texts);
+            m_qtTexts = texts;
+        } else {
+            delete texts;
+        }
+    } else if (!japanese && m_qtTexts) {
+        removeTranslator(m_qtTexts);
+        delete m_qtTexts;
+        m_qtTexts = nullptr;
+    }
 }
 
 bool TamvikApplication::notify(QObject* receiver, QEvent* event) {

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 
+class QTranslator;
+
 // The program's application object: an exception that escapes an event handler ends at
 // this boundary, where it is shown as an error message and the program goes on with the
-// normal cursor.
+// normal cursor. It also gives Qt's own texts (message-box buttons, file dialogs) the
+// active interface language.
 class TamvikApplication : public QApplication {
     Q_OBJECT
 public:
@@ -14,4 +17,9 @@ public:
 
     // Shows what an escaped exception said.
     static void ShowException(const QString& what);
+
+private:
+    void FollowLanguage();
+
+    QTranslator* m_qtTexts = nullptr; // installed while Japanese is active
 };

@@ -25,16 +25,14 @@ bool NoCredential(const QString& value) {
     return value.isEmpty() || value == QLatin1String("0");
 }
 
-// Menus are switched through their menu item: showing the menu widget would pop it up.
+// A command (a menu, an action or a view of one) is switched through its action: the
+// rights hold it without touching the state its own handlers give it. Menus go through
+// their menu item too: showing the menu widget would pop it up.
 void SetState(QObject* control, bool enabled, bool visible, bool setVisible) {
-    if (auto* menu = qobject_cast<QMenu*>(control)) {
-        menu->menuAction()->setEnabled(enabled);
+    if (QAction* command = CommandOf(control)) {
+        HoldCommand(command, CommandHold::Rights, !enabled);
         if (setVisible)
-            menu->menuAction()->setVisible(visible);
-    } else if (auto* action = qobject_cast<QAction*>(control)) {
-        action->setEnabled(enabled);
-        if (setVisible)
-            action->setVisible(visible);
+            command->setVisible(visible);
     } else if (auto* widget = qobject_cast<QWidget*>(control)) {
         widget->setEnabled(enabled);
         if (setVisible)

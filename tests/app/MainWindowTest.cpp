@@ -5,7 +5,9 @@
 #include "Cexectable.h"
 #include "Cstim.h"
 #include "ExecuteUnit.h"
+#include "FakeService.h"
 #include "Messages.h"
+#include "OptionIni.h"
 #include "OptionUnit.h"
 #include "PanelStatusBar.h"
 #include "PrjInfoUnit.h"
@@ -143,6 +145,12 @@ TEST_F(MainWindowTest, ResultsChangedDeletesWhatItNamesAndMarksOnlyOnChange) {
 }
 
 TEST_F(MainWindowTest, TestRunWindowClosingReenablesTakesTheSortOrderAndFreesIt) {
+    // A user with full rights: the closing window logs in again.
+    fake::FakeService service;
+    service.SetReply("userAuth", "API_RESULT=0,USER_AUTH=0");
+    ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service.BaseUrl()),
+                                   QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
+                                   QString(), QString()));
     struct Case {
         intptr_t lParam;
         bool sortId;

@@ -43,7 +43,7 @@ TEST_F(AuditionTest, ListPlayHighlightsEachStimulusAndRestoresTheWindow) {
     for (QAction* a :
          {w->actExecCtrlPlay, w->actExecCtrlSuspend, w->actExecCtrlStop, w->actExecCtrlCancelRepeat})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_TRUE(w->actFileOpenPrj->isEnabled());
+    EXPECT_FALSE(IsCommandHeld(w->actFileOpenPrj, CommandHold::Busy)) << "the lock is lifted";
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
 
     // The last stream is stimulus 4, sample for sample.

@@ -164,7 +164,7 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
     w->asgdStimulus->SetCurrentCell(1, 1);
     emit w->popStmMenu->aboutToShow();
     EXPECT_EQ(w->popStmMenu->property("Tag").toInt(), 0);
-    EXPECT_TRUE(insert->isEnabled());
+    EXPECT_EQ(insert->isEnabled(), w->actStmListInsRow->isEnabled()) << "an item shows its command";
 
     QColor background(Qt::white), text(Qt::black);
     w->playStimulusRow = 1;

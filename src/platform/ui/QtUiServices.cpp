@@ -57,7 +57,8 @@ QString QtUiServices::OpenFileName(QWidget* parent, const QString& caption, cons
 
 QString QtUiServices::SaveFileName(QWidget* parent, const QString& caption, const QString& path,
                                    const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, path, filter);
+    return QFileDialog::getSaveFileName(parent, caption, path, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtUiServices::FolderName(QWidget* parent, const QString& caption, const QString& folder) {

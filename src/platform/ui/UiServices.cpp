@@ -3,6 +3,9 @@
 #include "QtUiServices.h"
 #include "TextTable.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 UiServices* g_installed = nullptr;
 }
@@ -11,6 +14,24 @@ UiServices::Answer UiServices::Message(QWidget* parent, const QString& window, c
                                        Buttons buttons) {
     return MessageText(parent, TextTable::Instance().Text(window, key), QStringLiteral("Tamvik"), kind,
                        buttons);
+}
+
+QString UiServices::SaveFileNameAsking(QWidget* parent, const QString& caption, const QString& path,
+                                       const QString& filter, const QString& defaultSuffix) {
+    QString chosen = SaveFileName(parent, caption, path, filter);
+    if (chosen.isEmpty())
+        return {};
+    if (QFileInfo(chosen).suffix().isEmpty())
+        chosen += QLatin1Char('.') + defaultSuffix;
+    if (QFileInfo::exists(chosen)) {
+        const QString text = TextTable::Instance()
+                                 .Text(QStringLiteral("UiServices"), QStringLiteral("OverwriteQuestion"))
+                                 .arg(QDir::toNativeSeparators(chosen));
+        if (MessageText(parent, text, QStringLiteral("Tamvik"), Kind::Confirmation, Buttons::YesNo) !=
+            Answer::Yes)
+            return {};
+    }
+    return chosen;
 }
 
 UiServices& UiServices::Get() {

@@ -25,8 +25,14 @@ public:
     // File and folder dialogs give an empty text when cancelled.
     virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
+    // The save dialog leaves the question about an existing file to SaveFileNameAsking.
     virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& path,
                                  const QString& filter) = 0;
+    // A save dialog with a default extension: a name chosen without an extension gets it,
+    // and a file that exists already is replaced only when the user says so; empty when
+    // cancelled or not to be replaced.
+    QString SaveFileNameAsking(QWidget* parent, const QString& caption, const QString& path,
+                               const QString& filter, const QString& defaultSuffix);
     virtual QString FolderName(QWidget* parent, const QString& caption, const QString& folder) = 0;
     // False when cancelled; text holds the default on entry and the answer on return.
     virtual bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) = 0;

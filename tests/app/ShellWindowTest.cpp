@@ -1,0 +1,225 @@
+// The shown main window as a user meets it: one enabled state per command, texts in
+// either language, and sizes that follow the window's own.
+#include "MainWindowFixture.h"
+
+#include "ActionLink.h"
+#include "CardUnit.h"
+#include "FakeService.h"
+#include "OptionIni.h"
+#include "OptionUnit.h"
+#include "PanelStatusBar.h"
+#include "StringGrid.h"
+#include "WindowTexts.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QToolButton>
+
+namespace {
+
+// How many handlers run when the action is triggered. Each menu that shows the action and
+// the group that holds it listen too, and do nothing of their own.
+struct ReceiverCount : QAction {
+    static int Of(QAction* action) {
+        int bystanders = action->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly) ? 1 : 0;
+        for (QObject* shown : action->associatedObjects())
+            if (qobject_cast<QMenu*>(shown))
+                ++bystanders;
+        return static_cast<ReceiverCount*>(action)->receivers(SIGNAL(triggered(bool))) - bystanders;
+    }
+};
+
+} // namespace
+
+class ShellWindowTest : public MainWindowTest {
+protected:
+    // Logs in as a user with full rights against the fake service, then shows the window.
+    void ShowAsFullUser() {
+        service = std::make_unique<fake::FakeService>();
+        service->SetReply("userAuth", "API_RESULT=0,USER_AUTH=0"); // full rights
+        ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service->BaseUrl()),
+                                       QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
+                                       QString(), QString()));
+        w->show();
+        ASSERT_TRUE(PumpUntil([this] { return w->isVisible(); }));
+    }
+
+    // Every menu item and button that stands for a command shows the command's state.
+    void ExpectViewsFollowTheirCommand(const char* state) {
+        SCOPED_TRACE(state);
+        for (QObject* object : w->findChildren<QObject*>()) {
+            QAction* command = CommandOf(object);
+            if (!command || command == object || qobject_cast<QMenu*>(object))
+                continue;
+            if (auto* item = qobject_cast<QAction*>(object); item && item->isVisible()) {
+                EXPECT_EQ(item->isEnabled(), command->isEnabled()) << object->objectName().toStdString();
+            }
+            if (auto* button = qobject_cast<QAbstractButton*>(object); button && !button->isHidden()) {
+                EXPECT_EQ(!button->testAttribute(Qt::WA_ForceDisabled), command->isEnabled())
+                    << object->objectName().toStdString();
+            }
+        }
+    }
+
+    std::unique_ptr<fake::FakeService> service;
+};
+
+TEST_F(ShellWindowTest, ViewsShowTheirCommandsStateWhateverSetIt) {
+    ShowAsFullUser();
+    ExpectViewsFollowTheirCommand("logged in, no project");
+    auto* save = Find<QToolButton>("tbtnFileSavePrj");
+    EXPECT_FALSE(save->isEnabled()) << "nothing to save yet";
+
+    Find<QAction>("actPrjSdm")->trigger();
+    ExpectViewsFollowTheirCommand("new project");
+    w->memExplain->setFocus();
+    w->memExplain->insertPlainText(QStringLiteral("Listen."));
+    w->project.GetGeneral()->title = QStringLiteral("Study");
+    ASSERT_TRUE(PumpUntil([&] { return save->isEnabled(); })) << "an edit enables Save";
+    ExpectViewsFollowTheirCommand("edited");
+
+    // A busy window holds the commands; a view switched on its own is switched back.
+    w->HoldBusyCommands(true);
+    EXPECT_FALSE(save->isEnabled());
+    save->setEnabled(true);
+    EXPECT_FALSE(save->isEnabled()) << "a view has no state of its own";
+    Pump(250); // the update handlers run meanwhile
+    EXPECT_FALSE(save->isEnabled()) << "update handlers cannot lift the hold";
+    ExpectViewsFollowTheirCommand("busy");
+    w->HoldBusyCommands(false);
+    EXPECT_TRUE(save->isEnabled());
+
+    // Restricted mode hides and holds Save; its own state comes back with the rights.
+    w->SetFullUser(false);
+    EXPECT_TRUE(save->isHidden());
+    EXPECT_FALSE(w->actFileSavePrj->isEnabled());
+    w->SetFullUser(true);
+    EXPECT_TRUE(save->isEnabled());
+
+    const QString path = root->file(QStringLiteral("saved.tmv"));
+    ui->fileNames.push_back(path);
+    save->click();
+    ASSERT_TRUE(PumpUntil([&] { return !save->isEnabled(); })) << "saved: nothing left to save";
+    EXPECT_TRUE(QFileInfo::exists(path));
+    ExpectViewsFollowTheirCommand("saved");
+}
+
+TEST_F(ShellWindowTest, EveryEnabledCommandDoesSomethingAndUnbuiltOnesStayOff) {
+    ShowAsFullUser();
+    Find<QAction>("actPrjTrn")->trigger();
+    QStringList silent;
+    for (QAction* action : w->findChildren<QAction*>()) {
+        QAction* command = CommandOf(action);
+        if (command != action || action->isSeparator() || action->menu() || !BelongsToWindow(action, w.get()))
+            continue;
+        if (action->isEnabled() && action->isVisible() && ReceiverCount::Of(action) == 0)
+            silent << action->objectName();
+        if (IsCommandHeld(action, CommandHold::NotBuilt)) {
+            action->setEnabled(true);
+            EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+            EXPECT_EQ(ReceiverCount::Of(action), 0)
+                << action->objectName().toStdString() << " is handled now: take it off the pending list";
+        }
+    }
+    EXPECT_TRUE(silent.isEmpty()) << "enabled but silent: " << silent.join(QLatin1Char(' ')).toStdString();
+}
+
+TEST_F(ShellWindowTest, LanguageSwitchRelabelsMenusCommandsPanelsAndStatusBar) {
+    ShowAsFullUser();
+    Find<QAction>("actPrjTrn")->trigger();
+    struct Case {
+        const char* item;
+        QString file, open, stimulusTitle, status0, header, qtYes;
+    };
+    const Case cases[] = {
+        {"mnuViewLanguageJapanese", QStringLiteral("ファイル(&F)"), QStringLiteral("開く(&O) ..."),
+         QStringLiteral("刺激リスト"), QStringLiteral("実験：音感トレーニング"),
+         QStringLiteral("オリジナルファイル"), QStringLiteral("はい(&Y)")},
+        {"mnuViewLanguageEnglish", QStringLiteral("&File"), QStringLiteral("&Open ..."),
+         QStringLiteral("Stimulus list"), QStringLiteral("Experiment:Technical Listening Training"),
+         QStringLiteral("Original files"), QStringLiteral("&Yes")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        Find<QAction>(c.item)->trigger();
+        EXPECT_TRUE(Find<QAction>(c.item)->isChecked());
+        EXPECT_EQ(w->mnuFile->title(), c.file);
+        EXPECT_EQ(w->mnuFileOpenPrj->text(), c.open) << "menu item";
+        EXPECT_EQ(w->tbtnFileOpenPrj->text(), c.open) << "tool button";
+        EXPECT_EQ(w->sbtnStimulus->text(), c.stimulusTitle);
+        EXPECT_EQ(w->stbInformation->PanelText(0), c.status0);
+        EXPECT_EQ(w->asgdStimulus->Cell(1, 0), c.header);
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text(), c.qtYes) << "Qt's own buttons";
+        // Every command and menu of the menu bar has a text in this language.
+        for (QAction* top : w->mnuMain->actions()) {
+            EXPECT_FALSE(top->text().isEmpty());
+            for (QAction* item : top->menu()->actions()) {
+                EXPECT_TRUE(item->isSeparator() || !item->text().isEmpty())
+                    << item->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(ShellWindowTest, SizesFollowTheShownWindow) {
+    w->resize(1000, 700);
+    w->show();
+    ASSERT_TRUE(PumpUntil([this] { return w->isVisible(); }));
+    StringGrid* grid = w->asgdStimulus;
+    const int file = grid->ColWidth(1);
+    EXPECT_GT(file, 50) << "file column shown";
+    EXPECT_EQ(grid->ColWidth(2), file) << "file and comment share the width";
+    EXPECT_NEAR(grid->ColWidth(0) + 2 * file + 4, grid->viewport()->width(), 2);
+    const int bar = w->stbInformation->width();
+    EXPECT_GT(bar, 500);
+    EXPECT_EQ(w->stbInformation->PanelWidth(0), bar / 4);
+    EXPECT_EQ(w->stbInformation->PanelWidth(1), bar / 5);
+    EXPECT_EQ(w->stbInformation->PanelWidth(2), bar / 5);
+    EXPECT_NEAR(w->pnlLeft->width(), w->sptHor->width() / 2, w->sptHor->handleWidth() + 1);
+}
+
+TEST_F(ShellWindowTest, SaveAsAddsTheExtensionBeforeAskingAboutAnExistingFile) {
+    ShowAsFullUser();
+    Find<QAction>("actPrjSdm")->trigger();
+    w->project.GetGeneral()->title = QStringLiteral("Study");
+    const QString existing = root->file(QStringLiteral("study.tmv"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old");
+    }
+    const auto size = [&] { return QFileInfo(existing).size(); };
+
+    ui->fileNames.push_back(root->file(QStringLiteral("study")));
+    ui->answers.push_back(UiServices::Answer::No);
+    w->mnuFileSaveAsPrj->trigger();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(ui->messages[0].text.contains(QStringLiteral("study.tmv")));
+    EXPECT_EQ(ui->messages[0].buttons, UiServices::Buttons::YesNo);
+    EXPECT_EQ(size(), 3) << "No keeps the file";
+
+    ui->fileNames.push_back(root->file(QStringLiteral("study")));
+    ui->answers.push_back(UiServices::Answer::Yes);
+    w->mnuFileSaveAsPrj->trigger();
+    EXPECT_GT(size(), 3) << "Yes replaces it";
+    EXPECT_EQ(w->project.GetFileName(), existing);
+}
+
+TEST_F(ShellWindowTest, WithoutAChosenDeviceTheWaveOutPathPlaysToAlsaDefault) {
+    w->show();
+    ASSERT_TRUE(w->useMME) << "the tests have no low-latency driver";
+    EXPECT_EQ(w->soundDeviceId, -1);
+    EXPECT_EQ(w->frmOption->cboSndDevice->currentIndex(), 0);
+    EXPECT_EQ(w->frmCard->soundDeviceId, -1) << "the card plays where the window does";
+}
