@@ -35,7 +35,7 @@ const PendingCommand kPendingCommands[] = {
     {"actSdlRename", 13},         {"actSdlListSortPrs", 13},   {"actSdlListSortTrl", 13},
     {"actSdlListSortTrlRdm", 13}, {"actQstDelRow", 13},        {"actQstInsRow", 13},
     {"mnuFilePrint", 17},         {"mnuFileExport", 17},       {"mnuVersion", 10},
-    {"actViewSdl", 10},           {"actOptSetting", 10},
+    {"actViewSdl", 10},
 };
 
 // Texts come with the window's relabel pass.

@@ -50,6 +50,7 @@ void TfrmMain::ConnectShellActions() {
     connect(actFilePrjInfo, &QAction::triggered, this, &TfrmMain::actFilePrjInfoExecute);
     connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
     connect(actASIOSetting, &QAction::triggered, this, &TfrmMain::actASIOSettingExecute);
+    connect(actOptSetting, &QAction::triggered, this, &TfrmMain::actOptSettingExecute);
     connect(mnuFile, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
 }
 
@@ -215,6 +216,7 @@ void TfrmMain::FormShow() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     ArrangeShownLayout();
     AuthenticateUser();
+    LoadLanguageSetting();
 
     if (!useMME && ListAsioDrivers(nullptr) == 0) {
         ShowMessage("IDS_545", UiServices::Kind::Error);

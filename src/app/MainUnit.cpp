@@ -143,6 +143,7 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
         return;
     }
     e->accept();
+    FormClose();
     emit closed();
 }
 
@@ -206,14 +207,6 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::SetDelayTimes(int32_t value) {
     delayTimes = value;
-}
-
-void TfrmMain::LoadSettings() {
-    // The settings file comes with the options command; until then the defaults stand.
-}
-
-bool TfrmMain::SaveSettings() {
-    return true;
 }
 
 void TfrmMain::OnResultsChanged(intptr_t wParam, intptr_t lParam) {
