@@ -216,6 +216,11 @@ void TfrmMain::FormShow() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     ArrangeShownLayout();
     AuthenticateUser();
+    if (rememberPanels) {
+        if (!showSchedulePanel)
+            actViewSdlExecute();
+        SetPanelLayout(showStimulusPanel ? (showParameterPanel ? 0 : 1) : (showParameterPanel ? 2 : 3));
+    }
     LoadLanguageSetting();
 
     if (!useMME && ListAsioDrivers(nullptr) == 0) {

@@ -59,6 +59,8 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     connect(updateTimer, &QTimer::timeout, this, &TfrmMain::UpdateActions);
     updateTimer->start(100);
 
+    CreatePanelCommands();
+    ConnectPanelCommands();
     FormCreate();
     ConnectLanguage();
 }

@@ -209,6 +209,23 @@ public:
     // window (idleCommands).
     void HoldBusyCommands(bool busy);
 
+    // --- hand-over, panels, tool bars and focus ------------------------------------------------
+    // A project handed over by a later start of the program: opened unless the window is
+    // busy, after any open dialog has closed; the window comes to the front.
+    void OpenCopyDataPath(const QString& path);
+    // Left-panel layouts: 0 both, 1 stimulus only, 2 parameters only, 3 neither (refused
+    // with IDS_323 while the schedule is hidden). False when refused.
+    bool SetPanelLayout(int code);
+    void actViewStmExecute();
+    void actViewExecExecute();
+    void actViewSdlExecute();
+    // Check marks of the view commands from what is shown.
+    void UpdatePanelCommands();
+    void mnuViewClick();
+    void mnuVersionClick();
+    // Gives the focus back to the control the title panel remembers; false when none.
+    bool RestoreFocus(QWidget* title);
+
     // --- layout and language ----------------------------------------------------------------
     // The language menu's items (data 1 Japanese, 2 English).
     void mnuViewLangMUIClick(QAction* item);
@@ -333,6 +350,8 @@ public:
     QAction* mnuViewSdl = nullptr;
     QAction* mnuViewPlayCtrl = nullptr;
     QMenu* mnuViewLanguage = nullptr;
+    QMenu* mnuViewTlb = nullptr;
+    QMenu* popEdtMenu = nullptr; // the edit popup of the edit boxes
     QMenu* mnuExec = nullptr;
     QAction* mnuExecResult = nullptr;
     QMenu* mnuOption = nullptr;
@@ -380,6 +399,11 @@ public:
     QAction* actExecCtrlCancelRepeat = nullptr;
     QAction* actViewSdl = nullptr;
     QAction* actViewPlayCtrl = nullptr;
+    QAction* actViewStm = nullptr;
+    QAction* actViewExec = nullptr;
+    QAction* actViewTlb = nullptr;
+    QAction* actViewStmNum = nullptr;
+    QAction* actViewSdlPrm = nullptr;
     QAction* actOptSetting = nullptr;
     QAction* actASIOSetting = nullptr;
     QAction* actStmListClear = nullptr;
@@ -499,6 +523,7 @@ signals:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -514,6 +539,10 @@ private:
     void ConnectReferActions();
     void ConnectScheduleTabs();
     void ConnectLanguage();
+    void CreatePanelCommands();
+    void ConnectPanelCommands();
+    void ClosePanel(QAction* view);
+    void FocusChanged(QWidget* old, QWidget* now);
     void HoldPendingCommands();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks

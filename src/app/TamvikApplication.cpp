@@ -2,6 +2,7 @@
 
 #include "TextTable.h"
 #include "UiServices.h"
+#include "WindowTexts.h"
 
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -40,6 +41,12 @@ bool TamvikApplication::notify(QObject* receiver, QEvent* event) {
         ShowException(QStringLiteral("Unknown error."));
     }
     return false;
+}
+
+void TamvikApplication::ShowAlreadyRunning() {
+    UiServices::Get().MessageText(
+        nullptr, TableText(QStringLiteral("TamvikApplication"), QStringLiteral("AlreadyRunning")),
+        QStringLiteral("Tamvik"), UiServices::Kind::Warning, UiServices::Buttons::Ok);
 }
 
 void TamvikApplication::ShowException(const QString& what) {

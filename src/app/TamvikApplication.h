@@ -17,6 +17,8 @@ public:
 
     // Shows what an escaped exception said.
     static void ShowException(const QString& what);
+    // A later start that could hand nothing over says that the program runs already.
+    static void ShowAlreadyRunning();
 
 private:
     void FollowLanguage();

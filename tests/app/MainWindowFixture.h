@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FakeService.h"
 #include "MainUnit.h"
+#include "OptionIni.h"
 #include "ScriptedUiServices.h"
 #include "TestDir.h"
 #include "TextTable.h"
@@ -39,6 +41,7 @@ protected:
     void TearDown() override {
         w.reset();
         ui.reset();
+        service.reset();
     }
 
     template <typename T> T* Find(const char* name) const {
@@ -67,6 +70,15 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 
+    // Option.ini names an account that the fake service gives full rights.
+    void LogInWithFullRights() {
+        service = std::make_unique<fake::FakeService>();
+        service->SetReply("userAuth", "API_RESULT=0,USER_AUTH=0");
+        ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service->BaseUrl()),
+                                       QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
+                                       QString(), QString()));
+    }
+
     QStringList ShownTexts() const {
         QStringList texts;
         for (const auto& m : ui->messages)
@@ -77,4 +89,5 @@ protected:
     std::unique_ptr<TestDir> root;
     std::unique_ptr<ScriptedUiServices> ui;
     std::unique_ptr<TfrmMain> w;
+    std::unique_ptr<fake::FakeService> service;
 };

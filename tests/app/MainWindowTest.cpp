@@ -146,11 +146,7 @@ TEST_F(MainWindowTest, ResultsChangedDeletesWhatItNamesAndMarksOnlyOnChange) {
 
 TEST_F(MainWindowTest, TestRunWindowClosingReenablesTakesTheSortOrderAndFreesIt) {
     // A user with full rights: the closing window logs in again.
-    fake::FakeService service;
-    service.SetReply("userAuth", "API_RESULT=0,USER_AUTH=0");
-    ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service.BaseUrl()),
-                                   QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
-                                   QString(), QString()));
+    LogInWithFullRights();
     struct Case {
         intptr_t lParam;
         bool sortId;

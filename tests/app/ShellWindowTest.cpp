@@ -45,11 +45,7 @@ class ShellWindowTest : public MainWindowTest {
 protected:
     // Logs in as a user with full rights against the fake service, then shows the window.
     void ShowAsFullUser() {
-        service = std::make_unique<fake::FakeService>();
-        service->SetReply("userAuth", "API_RESULT=0,USER_AUTH=0"); // full rights
-        ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service->BaseUrl()),
-                                       QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
-                                       QString(), QString()));
+        LogInWithFullRights();
         w->show();
         ASSERT_TRUE(PumpUntil([this] { return w->isVisible(); }));
     }
@@ -70,8 +66,6 @@ protected:
             }
         }
     }
-
-    std::unique_ptr<fake::FakeService> service;
 };
 
 TEST_F(ShellWindowTest, ViewsShowTheirCommandsStateWhateverSetIt) {

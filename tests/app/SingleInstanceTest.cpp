@@ -1,0 +1,96 @@
+// A second start of the real program hands its project to the first and ends.
+#include "MainWindowFixture.h"
+
+#include "SingleInstance.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+void WriteProject(const QString& path) {
+    CProject p;
+    ASSERT_TRUE(p.New());
+    p.SetMethod(1);
+    p.GetGeneral()->title = QStringLiteral("Handed over");
+    p.SetFileName(path);
+    ASSERT_TRUE(p.Save());
+}
+
+} // namespace
+
+class SingleInstanceTest : public MainWindowTest {
+protected:
+    // Starts the program as a later start and waits until it has ended, serving this
+    // process's events meanwhile (this process is the first instance).
+    int SecondStart(const QStringList& arguments) {
+        QProcess second;
+        second.setWorkingDirectory(root->path());
+        second.start(QStringLiteral(TAMVIK_PROGRAM), arguments);
+        EXPECT_TRUE(second.waitForStarted(10000));
+        EXPECT_TRUE(PumpUntil([&] { return second.state() == QProcess::NotRunning; }, 30000))
+            << "the second start did not end";
+        if (second.state() != QProcess::NotRunning) {
+            second.kill();
+            second.waitForFinished();
+        }
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        return second.exitCode();
+    }
+};
+
+TEST_F(SingleInstanceTest, ASecondStartHandsItsProjectToTheFirstAndEnds) {
+    SingleInstance first(SingleInstance::RuntimeFolder());
+    ASSERT_TRUE(first.IsFirst());
+    EXPECT_FALSE(SingleInstance(SingleInstance::RuntimeFolder()).IsFirst()) << "one lock per user";
+    QObject::connect(&first, &SingleInstance::pathReceived, w.get(), &TfrmMain::OpenCopyDataPath);
+    LogInWithFullRights();
+    w->show();
+    const QString project = root->file(QStringLiteral("study.TMV"));
+    WriteProject(project);
+    QFile note(root->file(QStringLiteral("note.txt")));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.close();
+
+    struct Case {
+        const char* what;
+        QStringList arguments;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"only a text file", {QStringLiteral("note.txt")}, false},
+        {"a missing project", {QStringLiteral("gone.tmv")}, false},
+        {"a relative name after a text file, extension in capitals",
+         {QStringLiteral("note.txt"), QStringLiteral("study.TMV")},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(SecondStart(c.arguments), 0);
+        if (c.opens)
+            EXPECT_TRUE(PumpUntil([&] { return w->project.GetFileName() == project; }, 10000));
+        else
+            EXPECT_TRUE(w->project.GetFileName().isEmpty());
+    }
+    EXPECT_TRUE(ui->messages.empty()) << ShownTexts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(SingleInstanceTest, AProjectHandedOverWhileADialogIsOpenWaitsForIt) {
+    SingleInstance first(SingleInstance::RuntimeFolder());
+    QObject::connect(&first, &SingleInstance::pathReceived, w.get(), &TfrmMain::OpenCopyDataPath);
+    LogInWithFullRights();
+    w->show();
+    const QString project = root->file(QStringLiteral("later.tmv"));
+    WriteProject(project);
+    QDialog dialog(w.get());
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_TRUE(PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+    EXPECT_EQ(SecondStart({project}), 0);
+    Pump(300);
+    EXPECT_TRUE(w->project.GetFileName().isEmpty()) << "opened behind an open dialog";
+    dialog.close();
+    EXPECT_TRUE(PumpUntil([&] { return w->project.GetFileName() == project; }, 10000));
+}
