@@ -402,9 +402,12 @@ void TfrmMain::actSdlListListenExecute() {
     SaveParameterPanel();
     StoreScheduleGrid(tab);
 
+    // A selection that takes in the header row (Select All does) means its trials.
     const QRect selection = asgdSchedule->Selection();
     const int fixedRows = asgdSchedule->FixedRows();
-    if (!ValidateScheduleRange(tab, selection.top() - fixedRows, selection.bottom() - fixedRows)) {
+    const int first = std::max(selection.top(), fixedRows);
+    const int last = std::min(selection.bottom(), asgdSchedule->RowCount() - 1);
+    if (!ValidateScheduleRange(tab, first - fixedRows, last - fixedRows)) {
         ShowMessage("IDS_321", UiServices::Kind::Warning);
         return;
     }
@@ -412,8 +415,7 @@ void TfrmMain::actSdlListListenExecute() {
     execTable->setWaitResponses(false);
     execTable->setFeedbackSeconds(0.0);
     execTable->setNotifyWindow(handle());
-    const QString range =
-        QString::number(selection.top()) + QLatin1Char('-') + QString::number(selection.bottom());
+    const QString range = QString::number(first) + QLatin1Char('-') + QString::number(last);
     if (!execTable->StartSchedule(project.GetSchedule(tab), range))
         ShowMessage("IDS_319", UiServices::Kind::Error);
 }

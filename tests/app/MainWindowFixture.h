@@ -35,8 +35,12 @@ protected:
         }
         TextTable::Instance().setLanguage(TextTable::Language::English);
         ui = std::make_unique<ScriptedUiServices>();
+        BeforeWindow();
         w = std::make_unique<TfrmMain>();
     }
+
+    // What a test needs in place before the window is made (an ALSA configuration, say).
+    virtual void BeforeWindow() {}
 
     void TearDown() override {
         w.reset();

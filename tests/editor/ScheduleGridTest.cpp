@@ -9,6 +9,7 @@
 #include "WavWriter.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QTabBar>
@@ -349,6 +350,27 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
         w->actSdlListListenExecute();
         EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
     }
+    w->execTable->Stop();
+    EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
+}
+
+TEST_F(ScheduleGridTest, SelectAllThenAuditionTakesEveryTrial) {
+    NewWithPresentations(1, 1);
+    TestDir wavs;
+    const QString wav = wavs.file("a.wav");
+    ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200)));
+    ASSERT_FALSE(w->project.SetStimulusFile(0, wav, false).isEmpty());
+    w->ShowStimulusList();
+    for (int row = 1; row <= 10; ++row)
+        grid()->SetCell(3, row, QStringLiteral("1"));
+    grid()->setFocus();
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QCoreApplication::sendEvent(grid(), &selectAll);
+    ASSERT_EQ(grid()->Selection().top(), 0) << "Select All takes in the header row";
+    w->actSdlListListen->trigger();
+    EXPECT_TRUE(ui->messages.empty()) << ShownTexts().join(QLatin1Char('|')).toStdString();
+    const std::vector<uint8_t> mask = w->execTable->selectionMask();
+    EXPECT_EQ(std::count(mask.begin(), mask.end(), 1), 10) << "every trial";
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
 }

@@ -2,6 +2,8 @@
 // audition of selected stimuli.
 #include "MainWindowFixture.h"
 
+#include "AlsaTestHome.h"
+
 #include "Cexectable.h"
 #include "StringGrid.h"
 #include "WavWriter.h"
@@ -11,6 +13,10 @@
 
 class StimulusListTest : public MainWindowTest {
 protected:
+    // Auditions play to ALSA's "default", which this configuration makes a silent file.
+    void BeforeWindow() override { alsa = std::make_unique<AlsaTestHome>(); }
+    std::unique_ptr<AlsaTestHome> alsa;
+
     QString Wav(const char* name, const WavLayout& layout, size_t dataBytes) {
         const QString path = files.file(QString::fromLatin1(name));
         EXPECT_TRUE(WriteWav(path, layout, PatternBytes(dataBytes)));

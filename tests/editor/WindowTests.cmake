@@ -8,7 +8,7 @@ function(tamvik_window_tests prefix)
     add_executable(${target} "${src}")
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
     target_link_libraries(${target} PRIVATE tamvik_app_test_main tamvik_gui tamvik_test_ui tamvik_test_support
-                          tamvik_fake_service GTest::gtest GTest::gmock)
+                          tamvik_fake_service tamvik_test_alsa GTest::gtest GTest::gmock)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT
       "QT_QPA_PLATFORM=offscreen;VANTREL_DRIVERS=/nonexistent/vantrel-drivers.ini")
   endforeach()
