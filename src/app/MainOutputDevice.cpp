@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace {
@@ -58,40 +57,14 @@ int FindDevice(const tamvik::IniFile& ini, const QString& name) {
     return 0;
 }
 
-// A 16-bit stereo WAV header at the rate: what the wave-out device is asked to accept.
-bool WaveOutAccepts(int deviceId, int rate, const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("probe.wav"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, uint32_t(rate), uint32_t(rate) * 4, 4, 16, 0};
-    QByteArray bytes("RIFF");
-    const auto put32 = [&bytes](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bytes.append(char((v >> (8 * i)) & 0xFF));
-    };
-    put32(4 + 8 + 16 + 8);
-    bytes.append("WAVEfmt ");
-    put32(16);
-    bytes.append(reinterpret_cast<const char*>(&format), 16);
-    bytes.append("data");
-    put32(0);
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    return written && CanPlayWaveFile(deviceId, path);
-}
-
 } // namespace
 
 void TfrmMain::ProbeSampleRates() {
     deviceFormats.clear();
     if (useMME) {
-        const QTemporaryDir dir;
-        if (!dir.isValid())
-            return;
-        for (int rate : ProbeRates)
-            if (WaveOutAccepts(soundDeviceId, rate, dir))
-                deviceFormats[rate] = 2;
+        const std::vector<int> rates(std::begin(ProbeRates), std::end(ProbeRates));
+        for (int rate : PlayableRates(soundDeviceId, rates, 2, 16))
+            deviceFormats[rate] = 2;
         return;
     }
     for (int rate : ProbeRates) {
@@ -143,15 +116,16 @@ void TfrmMain::FillDeviceList() {
     if (useMME) {
         // ALSA's "default" comes first: it is what a user who chose nothing hears, where the
         // first device of the list may well be the silent "null".
-        waveOutDeviceIds.clear();
-        WaveOutCaps caps;
-        waveOutDeviceIds.push_back(-1);
-        items.append(GetWaveOutDeviceCaps(-1, &caps) ? caps.productName : QStringLiteral("default"));
-        for (int i = 0; i < GetWaveOutDeviceCount(); ++i) {
-            if (!GetWaveOutDeviceCaps(i, &caps) || caps.pcmName == QLatin1String("default"))
+        waveOutDeviceIds.assign(1, -1);
+        items.append(QStringLiteral("default"));
+        const std::vector<WaveOutCaps> devices = ListWaveOutDevices();
+        for (size_t i = 0; i < devices.size(); ++i) {
+            if (devices[i].pcmName == QLatin1String("default")) {
+                items.front() = devices[i].productName;
                 continue;
-            waveOutDeviceIds.push_back(i);
-            items.append(caps.productName);
+            }
+            waveOutDeviceIds.push_back(int32_t(i));
+            items.append(devices[i].productName);
         }
         frmOption->lblSndDriver->setText(QStringLiteral("[MME]"));
     } else {

@@ -139,7 +139,8 @@ void TfrmMain::FormCreate() {
     LoadAsioSetting(soundDeviceName);
     FillDeviceList();
     if (useMME) {
-        ProbeSampleRates();
+        if (soundDeviceId != -1) // the default device was probed above
+            ProbeSampleRates();
         frmCard->soundDeviceId = soundDeviceId;
         frmCard->deviceFormats = deviceFormats;
     } else {

@@ -145,6 +145,49 @@ bool GetWaveOutDeviceCaps(int deviceId, WaveOutCaps* caps) {
     return true;
 }
 
+std::vector<WaveOutCaps> ListWaveOutDevices() {
+    std::vector<WaveOutCaps> devices;
+    for (const PcmHint& pcm : outputPcms()) {
+        WaveOutCaps caps;
+        caps.pcmName = pcm.name;
+        // A hint's description may run over several lines; the first names the device.
+        const QString description = pcm.description.section(QLatin1Char('\n'), 0, 0).trimmed();
+        caps.productName = description.isEmpty() ? pcm.name : description;
+        devices.push_back(caps);
+    }
+    return devices;
+}
+
+std::vector<int> PlayableRates(int deviceId, const std::vector<int>& rates, int channels, int bitsPerSample) {
+    std::vector<int> playable;
+    WAVEFORMATEXTENSIBLE format{};
+    format.Format.wFormatTag = WAVE_FORMAT_PCM;
+    format.Format.nChannels = static_cast<uint16_t>(channels);
+    format.Format.wBitsPerSample = static_cast<uint16_t>(bitsPerSample);
+    format.Format.nBlockAlign = static_cast<uint16_t>(channels * (bitsPerSample / 8));
+    format.Format.nSamplesPerSec = 44100; // any: the rates are tried one by one below
+    const snd_pcm_format_t alsaFormat = alsaFormatOf(format);
+    snd_pcm_t* pcm = openPcm(deviceId);
+    if (pcm == nullptr || alsaFormat == SND_PCM_FORMAT_UNKNOWN) {
+        if (pcm)
+            snd_pcm_close(pcm);
+        return playable;
+    }
+    // One open and one set of hardware parameters for every rate.
+    snd_pcm_hw_params_t* hw;
+    snd_pcm_hw_params_alloca(&hw);
+    if (snd_pcm_hw_params_any(pcm, hw) >= 0 &&
+        snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+        snd_pcm_hw_params_set_format(pcm, hw, alsaFormat) >= 0 &&
+        snd_pcm_hw_params_set_channels(pcm, hw, static_cast<unsigned>(channels)) >= 0) {
+        for (int rate : rates)
+            if (snd_pcm_hw_params_test_rate(pcm, hw, static_cast<unsigned>(rate), 0) == 0)
+                playable.push_back(rate);
+    }
+    snd_pcm_close(pcm);
+    return playable;
+}
+
 bool CanPlayWaveFile(int deviceId, const QString& path) {
     WAVEFORMATEXTENSIBLE format{};
     {

@@ -103,3 +103,8 @@ struct WaveOutCaps {
 bool GetWaveOutDeviceCaps(int deviceId, WaveOutCaps* caps);
 // True when the file is a WAV file whose format the device accepts.
 bool CanPlayWaveFile(int deviceId, const QString& path);
+// Every output device in one listing (device i is entry i), for lists shown to the user.
+std::vector<WaveOutCaps> ListWaveOutDevices();
+// The rates of the list that the device plays with these channels and bits, asked of its
+// hardware parameters in one open; empty when it cannot be opened.
+std::vector<int> PlayableRates(int deviceId, const std::vector<int>& rates, int channels, int bitsPerSample);
