@@ -143,6 +143,14 @@ public:
     void actViewPlayCtrlExecute();
     void actViewPlayCtrlUpdate();
 
+    // --- test start -----------------------------------------------------------------------
+    void actExecShowExecute();
+    void actExecQstExecute();
+    // True when the test-run window was shown; mode 0 experiment, 1 questionnaire.
+    bool StartExecution(int mode);
+    void AuthenticateExecUser();
+    void SetFullExecUser(bool full);
+
     // --- output device -------------------------------------------------------------------
     void ProbeSampleRates();
     int32_t ListAsioDrivers(QStringList* list);
@@ -482,6 +490,10 @@ private:
     void ConnectAuditionActions();
     void ConnectOnlineActions();
     void ConnectReferActions();
+    void ConnectExecutionActions();
+    // Disables (true) or enables the commands a test run must not meet.
+    void LockForExecution(bool locked);
+    void BuildAnswerGrid(TfrmExecute& window, const CSchedule& schedule, bool training);
     void ConnectScheduleTabs();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
