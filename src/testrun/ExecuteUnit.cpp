@@ -22,6 +22,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -280,6 +282,10 @@ void TfrmExecute::CreateForm() {
     asgdResponse->getCellColor = [this](int col, int row, QColor& background, QColor& text) {
         GridCellColor(col, row, background, text);
     };
+    // Columns are sized by the window: the operator resizes them only for terminals,
+    // which nothing here creates.
+    asgdResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    asgdResponse->installEventFilter(this);
 }
 
 void TfrmExecute::ConnectActions() {
@@ -357,6 +363,16 @@ void TfrmExecute::Relabel() {
     imgCheck->setToolTip(Ids("IDS_0"));
     imgWait->setToolTip(Ids("IDS_1"));
     SetState(windowState);
+}
+
+bool TfrmExecute::eventFilter(QObject* watched, QEvent* e) {
+    // Esc clears the row selection of the answer grid and goes no further.
+    if (watched == asgdResponse && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        ClearRowSelection();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 bool TfrmExecute::event(QEvent* e) {

@@ -16,6 +16,7 @@
 #include "TextTable.h"
 
 #include <QComboBox>
+#include <QDebug>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -24,6 +25,8 @@ bool TfrmExecute::Post(const QString& operation, const QStringList& lines, QStri
     const tamvik::ServiceResult result = PostServiceForm(*IdHTTP1, ExecServiceUrl + operation, lines, reply);
     if (error)
         *error = result.error;
+    if (!result.ok())
+        qWarning("%s: %s", qPrintable(operation), qPrintable(result.error));
     return result.ok();
 }
 

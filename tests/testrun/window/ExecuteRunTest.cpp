@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -182,4 +183,83 @@ TEST_F(ExecuteWaveOutRunTest, WholeRunOnTheWaveOutPath) {
     QFile played(home->file());
     ASSERT_TRUE(played.open(QIODevice::ReadOnly));
     EXPECT_GE(played.size(), 2400 * 4) << "the stimuli reached the device";
+}
+
+// Answers that come in while the sequencer waits after a trial end the wait: the window
+// fetches them once a second at that wait instead of leaving the run hanging.
+TEST_F(ExecuteRunTest, WaitForResponsesEndsWhenTheAnswersArrive) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    w->execTable->setWaitResponses(true);
+    w->execTable->setFeedbackSeconds(0.0);
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(std::count(windowStates.states.begin(), windowStates.states.end(), int(ExecAfterTrialWait)), 2);
+    EXPECT_TRUE(x->selectedTrials.isEmpty()) << "both trials complete";
+    EXPECT_EQ(x->asgdResponse->Cell(2, 3).toStdString(), "3");
+}
+
+// Presses Cancel Repeat when the wait between repetitions arrives, before the window sees it:
+// the button goes down after the sequencer looked at it.
+class PressRepeatAtTheWait : public QObject {
+public:
+    explicit PressRepeatAtTheWait(TfrmExecute* window) : x(window) {}
+    int pressed = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == PostedMessageEvent::eventType()) {
+            const auto* m = static_cast<PostedMessageEvent*>(e);
+            if (m->msg() == WM_EXECTABLE && m->wParam() == ExecRepetitionWait &&
+                !x->tbtnRepeat->isChecked()) {
+                x->tbtnRepeat->click();
+                ++pressed;
+            }
+        }
+        return false;
+    }
+
+private:
+    TfrmExecute* x;
+};
+
+// The window always lets the sequencer go on at the wait between repetitions, also when
+// the repeat button is already down there; the sequencer then skips the other repetitions.
+TEST_F(ExecuteRunTest, RepetitionWaitNeverHangs) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    for (CTrial& t : w->project.GetSchedule(0)->trials)
+        t.repeatCount = 3;
+    w->OnExecuteMessage(1, 0);
+    w->execTable->setCheckRepetition(true);
+    std::unique_ptr<PressRepeatAtTheWait> press;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (w->frmExecute && !press) {
+            press = std::make_unique<PressRepeatAtTheWait>(w->frmExecute);
+            w->frmExecute->installEventFilter(press.get());
+        }
+    });
+    watch.start();
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->pressed, 2) << "once in each trial";
+    EXPECT_EQ(std::count(windowStates.states.begin(), windowStates.states.end(), int(ExecTrialStimulus)), 4)
+        << "one repetition of two stimuli per trial was skipped";
+    EXPECT_FALSE(x->tbtnRepeat->isChecked()) << "released at the end of each trial";
+    x->removeEventFilter(press.get());
+}
+
+// A stimulus request of a run that is over is not played.
+TEST_F(ExecuteRunTest, StaleStimulusRequestIsIgnored) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    w->actExecShow->trigger();
+    TfrmExecute* x = w->frmExecute;
+    ASSERT_NE(x, nullptr);
+    x->installEventFilter(&windowStates);
+    PostMessage(x->handle(), WM_EXECTABLE, ExecTrialStimulus, ExecTableLParam(1, 1));
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.states.empty(); }));
+    EXPECT_FALSE(x->playback.IsActive());
+    EXPECT_NE(x->StatusText(1), "Internal error occurred.");
+    EXPECT_EQ(recorder.states, std::vector<int>{ExecTrialStimulus}) << "forwarded to the main window";
 }
