@@ -3,6 +3,7 @@
 #include "ExecuteFixture.h"
 
 #include "PanelStatusBar.h"
+#include "TextTable.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -312,4 +313,46 @@ TEST_F(ExecuteControlTest, CloseKeepsTheWindowWhenResultsAreNotSaved) {
     EXPECT_EQ(service->Count("saveTestResult"), saves);
     EXPECT_FALSE(w->projectModified) << "lParam 0";
     EXPECT_EQ(w->delayTimes, 7) << "the previous delay stays";
+}
+
+TEST_F(ExecuteControlTest, RangeEditTakesSeparatorsOnlyBetweenNumbers) {
+    TfrmExecute* x = Ready(3);
+    ASSERT_NE(x, nullptr);
+    QLineEdit* range = x->execDlg->edtRange;
+    const struct {
+        const char* before;
+        int caret;
+        const char* typed;
+        const char* after;
+    } cases[] = {
+        {"", 0, "-", ""},      {"", 0, "1", "1"},     {"1", 1, "-", "1-"},    {"1,", 2, "-", "1,"},
+        {"1,", 2, "2", "1,2"}, {"12", 0, ",", "12"},  {"1-2", 1, ",", "1-2"}, {"1", 1, "a", "1"},
+        {"1", 1, " ", "1"},    {"12", 1, ",", "1,2"},
+    };
+    for (const auto& c : cases) {
+        range->setText(QString::fromLatin1(c.before));
+        range->setCursorPosition(c.caret);
+        Type(range, QString::fromLatin1(c.typed));
+        EXPECT_EQ(range->text(), QString::fromLatin1(c.after)) << c.before << " + " << c.typed;
+    }
+    range->setText(QStringLiteral("1-"));
+    range->setCursorPosition(2);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(range, &backspace);
+    EXPECT_EQ(range->text(), "1") << "backspace always works";
+}
+
+TEST_F(ExecuteControlTest, TextsFollowTheLanguage) {
+    TfrmExecute* x = Ready(1);
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->windowTitle(), "Experiment");
+    EXPECT_EQ(x->btnExecute->text(), "Execute");
+    EXPECT_EQ(x->sbtnPlay->text(), "Play");
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    EXPECT_EQ(x->windowTitle(), QString::fromUtf8("実行"));
+    EXPECT_EQ(x->btnEnd->text(), QString::fromUtf8("閉じる"));
+    EXPECT_EQ(x->sbtnStop->text(), QString::fromUtf8("終了"));
+    EXPECT_EQ(x->execDlg->rdbRange->text(), QString::fromUtf8("試行指定"));
+    EXPECT_EQ(x->StatusText(1), QString::fromUtf8("端末の接続を待っています..."));
+    TextTable::Instance().setLanguage(TextTable::Language::English);
 }
