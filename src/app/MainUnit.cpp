@@ -52,6 +52,7 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     ConnectAuditionActions();
     ConnectOnlineActions();
     ConnectReferActions();
+    ConnectExecutionActions();
 
     // The update handlers run while the program is idle.
     auto* updateTimer = new QTimer(this);
@@ -294,7 +295,8 @@ void TfrmMain::OnExecuteMessage(intptr_t wParam, intptr_t lParam) {
             sortMode = 2;
         else
             sortMode = 0;
-        delete frmExecute;
+        // Later: the window may still be inside the handler that asked for its close.
+        frmExecute->deleteLater();
         frmExecute = nullptr;
     }
     setEnabled(true);

@@ -152,6 +152,14 @@ public:
     void actViewPlayCtrlExecute();
     void actViewPlayCtrlUpdate();
 
+    // --- test start -----------------------------------------------------------------------
+    void actExecShowExecute();
+    void actExecQstExecute();
+    // True when the test-run window was shown; mode 0 experiment, 1 questionnaire.
+    bool StartExecution(int mode);
+    void AuthenticateExecUser();
+    void SetFullExecUser(bool full);
+
     // --- output device -------------------------------------------------------------------
     void ProbeSampleRates();
     int32_t ListAsioDrivers(QStringList* list);
@@ -537,6 +545,10 @@ private:
     void ConnectAuditionActions();
     void ConnectOnlineActions();
     void ConnectReferActions();
+    void ConnectExecutionActions();
+    // Disables (true) or enables the commands a test run must not meet.
+    void LockForExecution(bool locked);
+    void BuildAnswerGrid(TfrmExecute& window, const CSchedule& schedule, bool training);
     void ConnectScheduleTabs();
     void ConnectLanguage();
     void CreatePanelCommands();

@@ -5,6 +5,7 @@
 // F+2k+1 interval after stimulus k, then limit and, for training, the correct button.
 #include "Cexectable.h"
 #include "MainUnit.h"
+#include "ExecuteUnit.h"
 #include "ScheduleCellRules.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
@@ -373,6 +374,8 @@ void TfrmMain::RandomizeTrials() {
     if (project.GetMethod() == 0 && training && training->buttonLabels.size() > 2)
         SpreadCorrectAnswers(schedule->trials);
     ShowSchedule(tab);
+    if (frmExecute)
+        frmExecute->WriteCorrectAnswers(*schedule);
 }
 
 void TfrmMain::asgdScheduleGetCellColor(int col, int row, QColor& background, QColor& text) {

@@ -1,9 +1,42 @@
 #pragma once
 
+#include "DeviceFormatMap.h"
+#include "Post.h"
+#include "StimulusPlayback.h"
+#include "UiServices.h"
+
+#include <QColor>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
 
+class CExecTable;
+class CProject;
+class CSchedule;
+class CSound;
+class CWaveRead;
+class PanelStatusBar;
 class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class QWidget;
+class QtMessageReceiver;
+class StringGrid;
+class TfrmExecDlg;
+struct AnswerGridShape;
+
+namespace tamvik {
+class ServiceClient;
+}
 
 // The service settings of the test run, refreshed from Option.ini by every project load
 // and by the test-run window; while ExecTestRunSeq is empty no run request is sent.
@@ -14,14 +47,243 @@ extern QString ExecUserPassword;
 extern QString ExecTestRunSeq;
 extern int ExecAnswererCount;
 
-// The test-run window, open while a test or questionnaire run goes on; the main window
-// makes it for a run and frees it when it reports its close.
+// What the window is doing (windowState); 2 to 6 and 8 belong to answer terminals, which
+// nothing here creates.
+enum ExecuteWindowState : int32_t {
+    ExecWaitingAnswerers = 0,
+    ExecWindowIdle = 1,
+    ExecWindowReady = 7,
+    ExecWindowEnding = 8,
+    ExecWindowRunning = 9,
+};
+
+// A terminal of the answer-terminal features; the list stays empty in this system.
+struct TERMDATA {
+    int32_t number = 0;
+    QString subjectId;
+    QString address;
+    QString sortText;
+    bool prepared = false;
+    bool responding = false;
+    bool sleeping = false;
+};
+
+// The test-run window: registers a run of one schedule with the answer service, lets the
+// operator choose the trials of each pass, drives the sequencer over them, plays what it
+// names on the selected output and collects the subjects' answers into the answer grid.
+// The main window makes one per test (StartExecution), fills it, shows it and calls Start;
+// it frees the window when the window posts WM_EXECUTE_EVENT -1. The project, sequencer
+// and audio objects belong to the main window.
 class TfrmExecute : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmExecute(QWidget* owner);
+    ~TfrmExecute() override;
 
-    // Answerer order of the answer grid (one of them checked, or none: by connection).
+    WindowHandle handle() const;
+
+    // The show-time work (FormShow): settings, timers and the registration. Called once
+    // by whoever shows the window, after show().
+    void Start();
+
+    // --- set-up, states, options, close ----------------------------------------------------
+    void SetState(int state);
+    void UpdateControls();
+    void SetHideLastColumn(bool hide);
+    bool Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam);
+    bool CanClose();
+    void btnSaveClick();
+    void cboScheduleClick();
+    void popOptionPopup();
+    void popOptionCheckClick();
+    void popOptionWaitClick();
+    void popOptionFeedBackClick();
+    void popOptionCloseMethodClick();
+    void popOptionKillZappaClick();
+    void SortChange(QAction* item);
+    void tmrAfterTimer();
+    void tbtnRepeatClick();
+    void sbtnExecClick() {}
+    void sbtnQuestionClick() {}
+    void btnRegistIDClick() {}
+
+    // --- service exchange ------------------------------------------------------------------
+    bool StartTest();
+    bool BuildTestRunLists();
+    void cboScheduleChange();
+    void userSearchTimerTimer();
+    void answerRequest();
+    bool SaveTestResult();
+
+    // --- trial selection -------------------------------------------------------------------
+    void btnExecuteClick();
+
+    // --- run control -----------------------------------------------------------------------
+    void actExecCtrlPlayExecute();
+    void actExecCtrlSuspendExecute();
+    void actExecCtrlStopExecute();
+    void actExecCtrlCancelRepeatExecute();
+    void actExecCtrlSoundStopExecute();
+    void OnExecTableMessage(intptr_t wParam, intptr_t lParam);
+    void OnSoundMessage(intptr_t wParam, intptr_t lParam);
+    void OnAsioStatus(intptr_t wParam, intptr_t lParam);
+    void OnAsioBufferDone(intptr_t wParam, intptr_t lParam);
+    bool IsTrialComplete(int trial) const;
+    void SetCurrentTrial(int trial);
+    bool PlayStimulus(int number);
+
+    // --- answer grid -----------------------------------------------------------------------
+    // Rows of the schedule's trials (answers cleared), with the training rows and columns.
+    void RebuildTrialRows(const CSchedule& schedule);
+    // Writes the trials' correct buttons into the last column (after a shuffle).
+    void WriteCorrectAnswers(const CSchedule& schedule);
+    bool RebuildDisplayOrder(int mode);
+    int DisplayColumnToTerminal(int col) const;
+    int TerminalToDisplayColumn(int terminal) const;
+    AnswerGridShape GridShape() const;
+    bool IsTrialRowSelected(int trial) const;
+    void SelectTrialRow(int trial, bool select = true);
+    void ClearRowSelection();
+    // The schedule chosen in cboSchedule, or null.
+    CSchedule* ChosenSchedule() const;
+    bool Training() const;
+
+    // A text of this window's table in the active language.
+    static QString Ids(const char* key);
+    UiServices::Answer ShowMessage(const char* key, UiServices::Kind kind = UiServices::Kind::Warning,
+                                   UiServices::Buttons buttons = UiServices::Buttons::Ok);
+    QString StatusText(int panel) const;
+
+    // ===== members ==========================================================================
+    bool resultsUnsaved = false;
+    bool questionnaireUnsaved = false;
+    int32_t resultsSaved = 0;
+    int32_t currentTrial = 0;
+    int32_t windowState = ExecWindowIdle;
+    bool hideLastColumn = false;
+    QStringList selectedTrials;
+    std::vector<TERMDATA> terminals;
+    TfrmExecDlg* execDlg = nullptr;
+    std::vector<int32_t> displayOrder;
+    WindowHandle mainWindow = 0;
+    int32_t scheduleItemIndex = 0;
+    CProject* project = nullptr;
+    CSound* sound = nullptr;
+    CExecTable* execTable = nullptr;
+    CWaveRead* waveRead = nullptr;
+    int32_t asioBlockFrames = 0;
+    bool suspending = false;
+    bool useMME = false;
+    int32_t soundDeviceId = 0;
+    bool mono2Stereo = false;
+    QString testRunList;
+    QString testRunStimList;
+    QString projectSeq;
+    std::vector<QString> stimulusDurations;
+    std::vector<int32_t> asioChannelOrder;
+    DeviceFormatMap deviceFormats;
+    int32_t textSubjectIds = 0;
+    // Plays the stimuli the sequencer names; holds the per-play channel flags.
+    StimulusPlayback playback;
+
+    // The main window's side: its delay setting after a close, and the shuffle of the
+    // shown schedule for a random pass.
+    std::function<void(int)> setDelayTimes;
+    std::function<void()> randomizeTrials;
+
+    // Requests of the window itself; each is bounded by this many milliseconds.
+    int requestTimeoutMs = 30000;
+
+    // ===== controls (objectName = member name) ==============================================
+    QWidget* Panel1 = nullptr;
+    QPushButton* btnExecute = nullptr;
+    QComboBox* cboSchedule = nullptr;
+    QPushButton* btnSave = nullptr;
+    QPushButton* btnEnd = nullptr;
+    QLineEdit* ProjectTitle = nullptr;
+    QLineEdit* ProjectFileName = nullptr;
+    QLineEdit* rdbPlay = nullptr;
+    QLineEdit* rdbCorrect = nullptr;
+    QLineEdit* rdbJudge = nullptr;
+    QLineEdit* rdbYellow = nullptr;
+    QLineEdit* chkCheck = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* tlbPlayCtrl = nullptr;
+    QToolButton* sbtnPlay = nullptr;
+    QToolButton* sbtnSuspend = nullptr;
+    QToolButton* sbtnStop = nullptr;
+    QToolButton* tbtnRepeat = nullptr;
+    QToolButton* tbtnSoundPlayStop = nullptr;
+    QLineEdit* edtDelay = nullptr;
+    QLabel* lblDelay = nullptr;
+    QLabel* lblMsecond = nullptr;
+    QLabel* imgWait = nullptr;
+    QLabel* imgCheck = nullptr;
+    QToolButton* sbtnOption = nullptr;
+    QWidget* pnlQuestion = nullptr;
+    StringGrid* asgdQuestion = nullptr;
+    QWidget* pnlResponse = nullptr;
+    StringGrid* asgdResponse = nullptr;
+    PanelStatusBar* stbStatus = nullptr;
+    QAction* actExecCtrlPlay = nullptr;
+    QAction* actExecCtrlSuspend = nullptr;
+    QAction* actExecCtrlStop = nullptr;
+    QAction* actExecCtrlCancelRepeat = nullptr;
+    QAction* actExecCtrlSoundStop = nullptr;
+    QMenu* popOption = nullptr;
+    QMenu* popOptionSort = nullptr;
+    QAction* popOptionSortConnection = nullptr;
     QAction* popOptionSortID = nullptr;
     QAction* popOptionSortIP = nullptr;
+    QAction* popOptionCheck = nullptr;
+    QAction* popOptionWait = nullptr;
+    QAction* popOptionFeedBack = nullptr;
+    QAction* popOptionCloseMethod = nullptr;
+    QAction* popOptionKillZappa = nullptr;
+    QMenu* popTermCtrl = nullptr;
+    QAction* popTermCtrlSleepOn = nullptr;
+    QAction* popTermCtrlSleepOff = nullptr;
+    QAction* popTermCtrlSetSubID = nullptr;
+    QLineEdit* medtSetSubID = nullptr;
+    QTimer* tmrChkStatus = nullptr;
+    QTimer* tmrAfter = nullptr;
+    QTimer* userSearchTimer = nullptr;
+    std::unique_ptr<tamvik::ServiceClient> IdHTTP1;
+    std::unique_ptr<tamvik::ServiceClient> IdHTTP2;
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void CreateForm();
+    void ConnectActions();
+    void Relabel();
+    // The answer poll and the fetch share this: adds answerer columns, and with
+    // writeAnswers puts each answer into its cell. False on a refusal or failure.
+    enum class FetchKind { Poll, Fetch };
+    bool FetchAnswers(FetchKind kind);
+    void InsertAnswererColumn(const QString& answererId);
+    void SetCellIfChanged(int col, int row, const QString& text);
+    // One request through IdHTTP1; false on a failed exchange (error names the cause).
+    bool Post(const QString& operation, const QStringList& lines, QString& reply, QString* error = nullptr);
+    QStringList Credentials() const;
+    bool EndTest(const QString& status, bool& refused);
+    void StopSound(bool* stoppedForGood = nullptr);
+    void TrainingPercentages();
+    void EndOfRun();
+    void RestoreIdleControls();
+    // Shows a message after the handler at hand has returned.
+    void ShowMessageLater(const char* key);
+    void GridCellColor(int col, int row, QColor& background, QColor& text);
+
+    QtMessageReceiver* receiver = nullptr;
+    bool started = false;
+    int stopTag = 0;      // sbtnStop.Tag: the run was ended by Stop
+    int soundStopTag = 0; // tbtnSoundPlayStop.Tag
+    bool showSelection = true;
+    QTimer* completeTimer = nullptr; // fetches at state 16 until the trial is complete
+    int scheduleTag = 0;             // cboSchedule.Tag: the change was cancelled
+    bool changingSchedule = false;
 };

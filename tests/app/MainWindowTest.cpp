@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, TestRunWindowClosingReenablesTakesTheSortOrderAndFreesIt)
         bool modified;
     };
     for (const Case& c :
-         {Case{0, false, true, 2, false}, Case{1, true, true, 1, true}, Case{0, false, false, 0, false}}) {
+         {Case{0, false, true, 2, false}, Case{1, true, false, 1, true}, Case{0, false, false, 0, false}}) {
         w->projectModified = false;
         w->frmExecute = new TfrmExecute(w.get());
         w->frmExecute->popOptionSortID->setChecked(c.sortId);

@@ -1,0 +1,358 @@
+// Trial selection, the announcement of a pass, Stop before Play, the options and the
+// close protocol of the test-run window.
+#include "ExecuteFixture.h"
+
+#include "PanelStatusBar.h"
+#include "TextTable.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QToolButton>
+
+using fake::FakeReply;
+
+namespace {
+
+// Types text into a control as key presses, one character each.
+void Type(QWidget* control, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(control, &press);
+    }
+}
+
+} // namespace
+
+class ExecuteControlTest : public ExecuteTest {
+protected:
+    // A started window of `trials` trials with one answerer, S1.
+    TfrmExecute* Ready(int trials) {
+        MakeProject(trials, {2, 3});
+        service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2");
+        TfrmExecute* x = Start();
+        EXPECT_NE(x, nullptr);
+        if (x) {
+            EXPECT_TRUE(PumpUntil([&] { return x->btnExecute->isEnabled(); }, 20000));
+        }
+        return x;
+    }
+};
+
+TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
+    TfrmExecute* x = Ready(5);
+    ASSERT_NE(x, nullptr);
+    x->edtDelay->setText(QStringLiteral("250"));
+    AnswerDialog(x, [](TfrmExecDlg& d) {
+        d.rdbRange->click();
+        d.edtRange->setText(QStringLiteral("5-2"));
+    });
+    x->btnExecute->click();
+    ASSERT_EQ(service->Count("prepareTest"), 1u) << ShownTexts().join(" | ").toStdString();
+    const fake::FakeRequest prepare = service->Last("prepareTest");
+    EXPECT_EQ(prepare.FieldNames(),
+              (std::vector<std::string>{"USER_ID", "USER_PWD", "TEST_RUN_SEQ", "TEST_RUN_STATUS",
+                                        "TEST_DELAY_TIME", "QUESTION_LIST"}));
+    EXPECT_EQ(prepare.Field("TEST_RUN_STATUS"), "1");
+    EXPECT_EQ(prepare.Field("TEST_DELAY_TIME"), "250");
+    // The service reads the status under this spelling.
+    EXPECT_EQ(prepare.Field("QUESTION_LIST"),
+              "QUESTION_NUM=2,QUSETION_STATUS=1;QUESTION_NUM=3,QUSETION_STATUS=1;"
+              "QUESTION_NUM=4,QUSETION_STATUS=1;QUESTION_NUM=5,QUSETION_STATUS=1;");
+    EXPECT_EQ(x->selectedTrials, (QStringList{"2", "3", "4", "5"}));
+    EXPECT_EQ(x->windowState, ExecWindowReady);
+    EXPECT_TRUE(x->sbtnPlay->isEnabled());
+    EXPECT_TRUE(x->sbtnStop->isEnabled());
+    EXPECT_FALSE(x->btnExecute->isEnabled());
+    EXPECT_FALSE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->cboSchedule->isEnabled());
+    EXPECT_EQ(x->StatusText(1), "Completion of experiment preparation. It starts with \"Play\".");
+    EXPECT_FALSE(x->userSearchTimer->isActive());
+
+    // Ready: the close box is refused silently.
+    ui->messages.clear();
+    x->close();
+    EXPECT_TRUE(x->isVisible());
+    EXPECT_TRUE(ShownTexts().isEmpty());
+
+    // Stop before Play: the run ends on the service and the window is idle again.
+    x->sbtnStop->click();
+    EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9");
+    EXPECT_EQ(x->windowState, ExecWindowIdle);
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_TRUE(x->cboSchedule->isEnabled());
+    EXPECT_TRUE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->sbtnPlay->isEnabled());
+    EXPECT_TRUE(x->userSearchTimer->isActive());
+}
+
+TEST_F(ExecuteControlTest, TheDialogOffersTheSelectedRows) {
+    TfrmExecute* x = Ready(6);
+    ASSERT_NE(x, nullptr);
+    for (int trial : {1, 2, 3, 5})
+        x->SelectTrialRow(trial);
+    QString offered;
+    bool rangeChecked = false;
+    AnswerDialog(
+        x,
+        [&](TfrmExecDlg& d) {
+            offered = d.edtRange->text();
+            rangeChecked = d.rdbRange->isChecked();
+        },
+        false);
+    x->btnExecute->click();
+    EXPECT_EQ(offered, "1-3,5");
+    EXPECT_TRUE(rangeChecked);
+    EXPECT_EQ(x->windowState, ExecWindowIdle) << "Cancel leaves the window idle";
+    EXPECT_FALSE(x->userSearchTimer->isActive()) << "with the poll off";
+    EXPECT_EQ(service->Count("prepareTest"), 0u);
+
+    // Nothing selected: All.
+    x->ClearRowSelection();
+    bool allChecked = false;
+    AnswerDialog(
+        x, [&](TfrmExecDlg& d) { allChecked = d.rdbAll->isChecked(); }, false);
+    x->btnExecute->click();
+    EXPECT_TRUE(allChecked);
+}
+
+TEST_F(ExecuteControlTest, BadChoicesGiveTheFormMessage) {
+    TfrmExecute* x = Ready(10);
+    ASSERT_NE(x, nullptr);
+    const struct {
+        const char* what;
+        std::function<void(TfrmExecDlg&)> choose;
+    } cases[] = {
+        {"range beyond the trials",
+         [](TfrmExecDlg& d) {
+             d.rdbRange->click();
+             d.edtRange->setText(QStringLiteral("12"));
+         }},
+        {"random count 0",
+         [](TfrmExecDlg& d) {
+             d.rdbRandom->click();
+             d.edtRandomRange->setText(QStringLiteral("0"));
+         }},
+        {"random count too large for a number",
+         [](TfrmExecDlg& d) {
+             d.rdbRandom->click();
+             d.edtRandomRange->setText(QStringLiteral("99999999999999999999"));
+         }},
+    };
+    const std::vector<int> order = [&] {
+        std::vector<int> o;
+        for (const CTrial& t : w->project.GetSchedule(0)->trials)
+            o.push_back(t.correctAnswer);
+        return o;
+    }();
+    for (const auto& c : cases) {
+        ui->messages.clear();
+        AnswerDialog(x, c.choose);
+        x->btnExecute->click();
+        EXPECT_EQ(ShownTexts(), QStringList{"The prescribed form is illegitimate."}) << c.what;
+        EXPECT_EQ(service->Count("prepareTest"), 0u) << c.what;
+        EXPECT_EQ(service->Count("startTest"), 1u) << c.what << ": no new registration";
+    }
+}
+
+TEST_F(ExecuteControlTest, RandomAsksToKeepResultsFirstAndRestoresAfterARefusal) {
+    TfrmExecute* x = Ready(4);
+    ASSERT_NE(x, nullptr);
+    x->resultsUnsaved = true;
+    x->asgdResponse->SetCell(1, 2, QStringLiteral("2"));
+    // Keep the results? Cancel: nothing is shuffled or cleared.
+    ui->answers = {UiServices::Answer::Cancel};
+    AnswerDialog(x, [](TfrmExecDlg& d) {
+        d.rdbRandom->click();
+        d.edtRandomRange->setText(QStringLiteral("2"));
+    });
+    x->btnExecute->click();
+    EXPECT_EQ(ShownTexts(), QStringList{"Is the experimental result kept?"});
+    EXPECT_EQ(Cell(x, 1, 2), "2");
+    EXPECT_EQ(service->Count("startTest"), 1u);
+
+    // No: the rows are rebuilt from the shuffled schedule and a new run is registered; the
+    // service refuses the announcement, so the window is idle again.
+    ui->messages.clear();
+    ui->answers = {UiServices::Answer::No};
+    service->SetReply("prepareTest", "API_RESULT=1,API_MESSAGE=E00031");
+    AnswerDialog(x, [](TfrmExecDlg& d) {
+        d.rdbRandom->click();
+        d.edtRandomRange->setText(QStringLiteral("2"));
+    });
+    x->btnExecute->click();
+    EXPECT_EQ(service->Count("startTest"), 2u);
+    EXPECT_EQ(Cell(x, 1, 2), "") << "answers of the old order are gone";
+    const CSchedule* s = w->project.GetSchedule(0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Cell(x, x->asgdResponse->ColCount() - 1, i + 2),
+                  QString::number(s->trials[size_t(i)].correctAnswer));
+    EXPECT_EQ(x->selectedTrials, (QStringList{"1", "2"}));
+    EXPECT_EQ(ShownTexts().back(),
+              "Could not be verified. Please double check \"Password\" and \"Administrator ID\".");
+    EXPECT_EQ(x->windowState, ExecWindowIdle);
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_TRUE(x->btnEnd->isEnabled());
+    EXPECT_TRUE(x->cboSchedule->isEnabled());
+    EXPECT_FALSE(x->sbtnPlay->isEnabled());
+}
+
+TEST_F(ExecuteControlTest, StopWithTheServiceUnreachableStopsLocally) {
+    TfrmExecute* x = Ready(2);
+    ASSERT_NE(x, nullptr);
+    AnswerDialog(x, nullptr);
+    x->btnExecute->click();
+    ASSERT_EQ(x->windowState, ExecWindowReady);
+    service->Stop();
+    ui->messages.clear();
+    x->sbtnStop->click();
+    EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
+    EXPECT_EQ(x->windowState, ExecWindowIdle);
+    EXPECT_TRUE(x->btnEnd->isEnabled());
+}
+
+TEST_F(ExecuteControlTest, FeedbackSecondsAreAskedAndChecked) {
+    TfrmExecute* x = Ready(1);
+    ASSERT_NE(x, nullptr);
+    const struct {
+        const char* input;
+        double seconds;
+        const char* message;
+    } cases[] = {
+        {"10", 10.0, nullptr},
+        {"0.1", 0.1, nullptr},
+        {"10.01", 0.1, "range"},
+        {"0.09", 0.1, "range"},
+        {"x", 0.1, "Please input numerical value."},
+    };
+    for (const auto& c : cases) {
+        ui->messages.clear();
+        ui->inputs = {QString::fromLatin1(c.input)};
+        x->popOptionFeedBack->trigger();
+        EXPECT_DOUBLE_EQ(w->execTable->feedbackSeconds(), c.seconds) << c.input;
+        if (!c.message) {
+            EXPECT_TRUE(ShownTexts().isEmpty()) << c.input;
+        } else if (std::string(c.message) == "range") {
+            EXPECT_EQ(ShownTexts().size(), 1) << c.input;
+        } else {
+            EXPECT_EQ(ShownTexts(), QStringList{c.message}) << c.input;
+        }
+    }
+    // Options follow the sequencer: the marks and the indicator images.
+    x->popOptionCheck->trigger();
+    EXPECT_TRUE(w->execTable->checkRepetition());
+    EXPECT_FALSE(x->imgCheck->isHidden());
+    x->popOptionWait->trigger();
+    EXPECT_TRUE(w->execTable->waitResponses());
+    EXPECT_FALSE(x->imgWait->isHidden());
+    x->popOptionCheck->trigger();
+    EXPECT_FALSE(w->execTable->checkRepetition());
+    EXPECT_TRUE(x->imgCheck->isHidden());
+    // The delay takes digits and a point only.
+    x->edtDelay->clear();
+    Type(x->edtDelay, QStringLiteral("1a-,2.5"));
+    EXPECT_EQ(x->edtDelay->text(), "12.5");
+}
+
+TEST_F(ExecuteControlTest, CloseSavesOnYesAndEndsTheRun) {
+    TfrmExecute* x = Ready(1);
+    ASSERT_NE(x, nullptr);
+    x->resultsUnsaved = true;
+    x->edtDelay->setText(QStringLiteral("40"));
+    ui->answers = {UiServices::Answer::Yes};
+    service->ClearRequests();
+    x->btnEnd->click();
+    ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }));
+    const fake::FakeRequest save = service->Last("saveTestResult");
+    EXPECT_EQ(save.FieldNames(), (std::vector<std::string>{"USER_ID", "USER_PWD"}));
+    const fake::FakeRequest end = service->Last("endTest");
+    EXPECT_EQ(end.FieldNames(),
+              (std::vector<std::string>{"USER_ID", "USER_PWD", "TEST_RUN_SEQ", "TEST_RUN_STATUS"}));
+    EXPECT_EQ(end.Field("TEST_RUN_STATUS"), "10");
+    EXPECT_TRUE(w->projectModified) << "WM_EXECUTE_EVENT -1 with lParam 1";
+    EXPECT_EQ(w->delayTimes, 40);
+    EXPECT_TRUE(w->actExecShow->isEnabled());
+}
+
+TEST_F(ExecuteControlTest, CloseKeepsTheWindowWhenResultsAreNotSaved) {
+    TfrmExecute* x = Ready(1);
+    ASSERT_NE(x, nullptr);
+    x->resultsUnsaved = true;
+    w->projectModified = false;
+    w->delayTimes = 7;
+    const struct {
+        const char* what;
+        const char* reply;
+        const char* message;
+    } refusals[] = {
+        {"internal error", "API_RESULT=1,API_MESSAGE=E00001", "Internal error occurred."},
+        {"another refusal", "API_RESULT=1,API_MESSAGE=E00099", "Internal error occurred."},
+        {"authentication", "API_RESULT=1,API_MESSAGE=E00031",
+         "Could not be verified. Please double check \"Password\" and \"Administrator ID\"."},
+    };
+    for (const auto& r : refusals) {
+        ui->messages.clear();
+        ui->answers = {UiServices::Answer::Yes};
+        service->SetReply("saveTestResult", r.reply);
+        x->btnEnd->click();
+        Pump(50);
+        ASSERT_EQ(w->frmExecute, x) << r.what;
+        EXPECT_TRUE(x->isVisible()) << r.what;
+        EXPECT_TRUE(x->resultsUnsaved) << r.what;
+        EXPECT_EQ(ShownTexts().back(), r.message) << r.what;
+        EXPECT_EQ(service->Count("endTest"), 0u) << r.what;
+    }
+    // Cancel keeps it too; No closes without saving, with a delay that is no integer.
+    ui->answers = {UiServices::Answer::Cancel};
+    x->btnEnd->click();
+    EXPECT_TRUE(x->isVisible());
+    const size_t saves = service->Count("saveTestResult");
+    x->edtDelay->setText(QStringLiteral("2.5"));
+    ui->answers = {UiServices::Answer::No};
+    x->btnEnd->click();
+    ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }));
+    EXPECT_EQ(service->Count("saveTestResult"), saves);
+    EXPECT_FALSE(w->projectModified) << "lParam 0";
+    EXPECT_EQ(w->delayTimes, 7) << "the previous delay stays";
+}
+
+TEST_F(ExecuteControlTest, RangeEditTakesSeparatorsOnlyBetweenNumbers) {
+    TfrmExecute* x = Ready(3);
+    ASSERT_NE(x, nullptr);
+    QLineEdit* range = x->execDlg->edtRange;
+    const struct {
+        const char* before;
+        int caret;
+        const char* typed;
+        const char* after;
+    } cases[] = {
+        {"", 0, "-", ""},      {"", 0, "1", "1"},     {"1", 1, "-", "1-"},    {"1,", 2, "-", "1,"},
+        {"1,", 2, "2", "1,2"}, {"12", 0, ",", "12"},  {"1-2", 1, ",", "1-2"}, {"1", 1, "a", "1"},
+        {"1", 1, " ", "1"},    {"12", 1, ",", "1,2"},
+    };
+    for (const auto& c : cases) {
+        range->setText(QString::fromLatin1(c.before));
+        range->setCursorPosition(c.caret);
+        Type(range, QString::fromLatin1(c.typed));
+        EXPECT_EQ(range->text(), QString::fromLatin1(c.after)) << c.before << " + " << c.typed;
+    }
+    range->setText(QStringLiteral("1-"));
+    range->setCursorPosition(2);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(range, &backspace);
+    EXPECT_EQ(range->text(), "1") << "backspace always works";
+}
+
+TEST_F(ExecuteControlTest, TextsFollowTheLanguage) {
+    TfrmExecute* x = Ready(1);
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->windowTitle(), "Experiment");
+    EXPECT_EQ(x->btnExecute->text(), "Execute");
+    EXPECT_EQ(x->sbtnPlay->text(), "Play");
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    EXPECT_EQ(x->windowTitle(), QString::fromUtf8("実行"));
+    EXPECT_EQ(x->btnEnd->text(), QString::fromUtf8("閉じる"));
+    EXPECT_EQ(x->sbtnStop->text(), QString::fromUtf8("終了"));
+    EXPECT_EQ(x->execDlg->rdbRange->text(), QString::fromUtf8("試行指定"));
+    EXPECT_EQ(x->StatusText(1), QString::fromUtf8("端末の接続を待っています..."));
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+}

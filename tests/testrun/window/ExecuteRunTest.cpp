@@ -1,0 +1,265 @@
+// Whole test runs: registration, a pass over every trial on the selected output, the
+// subjects' answers arriving while the stimuli play, and the percentages at the end.
+#include "AlsaTestHome.h"
+#include "AuditionFixture.h"
+#include "ExecuteFixture.h"
+
+#include "ExecDlgUnit.h"
+#include "ExecuteUnit.h"
+#include "FakeService.h"
+#include "OptionIni.h"
+#include "PanelStatusBar.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+// Answers of two subjects to a training schedule whose correct buttons are 2 and 3:
+// S1 answers 2, 3 and S2 answers 2, 1. The service hands out a trial's answers once the
+// run has reported that trial as under way.
+class AnsweringService {
+public:
+    explicit AnsweringService(fake::FakeService& service) {
+        service.SetHandler("enforcementTest", [this](const fake::FakeRequest& r) {
+            const int n = std::atoi(r.Field("QUESTION_NUM").c_str());
+            if (n > reported.load())
+                reported = n;
+            return fake::FakeReply::Text("API_RESULT=0,API_MESSAGE=");
+        });
+        service.SetHandler("returnTestResult", [this](const fake::FakeRequest&) {
+            std::string body =
+                "ANSWERER_ID=S1,QUESTION_NUM=0,ANSWER=\nANSWERER_ID=S2,QUESTION_NUM=0,ANSWER=\n";
+            const char* s1[] = {"2", "3"};
+            const char* s2[] = {"2", "1"};
+            for (int n = 1; n <= std::min(reported.load(), 2); ++n) {
+                body += "ANSWERER_ID=S1,QUESTION_NUM=" + std::to_string(n) + ",ANSWER=" + s1[n - 1] + "\n";
+                body += "ANSWERER_ID=S2,QUESTION_NUM=" + std::to_string(n) + ",ANSWER=" + s2[n - 1] + "\n";
+            }
+            // Beyond the trials: never written, not even over the "Correct %" row.
+            body += "ANSWERER_ID=S1,QUESTION_NUM=3,ANSWER=9";
+            return fake::FakeReply::Text(body);
+        });
+    }
+    std::atomic<int> reported{0};
+};
+
+} // namespace
+
+class ExecuteRunTest : public AuditionTest {
+protected:
+    void SetUp() override {
+        AuditionTest::SetUp();
+        service = StartAnswerService(*root);
+        answers = std::make_unique<AnsweringService>(*service);
+    }
+    void TearDown() override {
+        if (w)
+            CloseTestRunWindow(*w, [](const std::function<bool()>& done) { return PumpUntil(done); });
+        AuditionTest::TearDown();
+        answers.reset();
+        service.reset();
+    }
+
+    // Two trials of stimuli 1 and 2 (short), no waits, correct buttons 2 and 3.
+    void MakeRunProject(const WavLayout& layout, uint32_t frames) {
+        const size_t bytes = size_t(frames) * layout.channels * layout.bitsPerSample / 8;
+        MakeProject({{layout, PatternBytes(bytes, 31)}, {layout, PatternBytes(bytes, 32)}});
+        CProject& p = w->project;
+        p.GetGeneral()->title = QStringLiteral("Listening");
+        p.GetExperimentParameter()->GetTraining()->buttonLabels = {"a", "b", "c"};
+        w->LoadParameterPanel(); // the start stores the panel into the project
+        ASSERT_TRUE(w->SetScheduleSize(0, 2, 2));
+        int correct = 2;
+        for (CTrial& t : p.GetSchedule(0)->trials) {
+            t.repeatCount = 1;
+            t.startWait = 0.0;
+            t.stimuli = {1, 2};
+            t.intervals = {0.0};
+            t.responseWait = 0.1;
+            t.correctAnswer = correct++;
+        }
+        w->OnExecuteMessage(1, 0); // shows schedule 0 with its sizes
+        p.SetFileName(root->file("run.tmv"));
+        w->execTable->setCheckRepetition(false);
+        w->execTable->setWaitResponses(false);
+        w->execTable->setFeedbackSeconds(0.2);
+    }
+
+    // Starts, waits for both subjects, runs every trial and waits for the window's idle.
+    TfrmExecute* RunAll() {
+        w->actExecShow->trigger();
+        TfrmExecute* x = w->frmExecute;
+        EXPECT_NE(x, nullptr) << ShownTexts().join(" | ").toStdString();
+        if (!x)
+            return nullptr;
+        x->installEventFilter(&windowStates);
+        EXPECT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
+        QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
+        x->btnExecute->click();
+        EXPECT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
+        x->sbtnPlay->click();
+        const auto ended = [&] {
+            const auto& s = windowStates.states;
+            return std::find(s.begin(), s.end(), int(ExecScheduleEnded)) != s.end() &&
+                   x->windowState == ExecWindowIdle && (State() == ExecIdle || State() == ExecScheduleEnded);
+        };
+        EXPECT_TRUE(PumpUntil(ended, 60000)) << ShownTexts().join(" | ").toStdString();
+        return x;
+    }
+
+    void ExpectAnswersAndPercentages(TfrmExecute* x) {
+        const auto cell = [x](int col, int row) { return x->asgdResponse->Cell(col, row).toStdString(); };
+        ASSERT_EQ(x->asgdResponse->ColCount(), 6);
+        // S2 in column 1, S1 in column 2, the placeholder, "Correct %", "Correct".
+        EXPECT_EQ(cell(1, 1), "S2");
+        EXPECT_EQ(cell(1, 2), "2");
+        EXPECT_EQ(cell(1, 3), "1");
+        EXPECT_EQ(cell(2, 2), "2");
+        EXPECT_EQ(cell(2, 3), "3");
+        EXPECT_EQ(cell(4, 2), "100.00");
+        EXPECT_EQ(cell(4, 3), "50.00");
+        EXPECT_EQ(cell(1, 4), "50.00");
+        EXPECT_EQ(cell(2, 4), "100.00");
+        EXPECT_EQ(cell(4, 4), "75.00");
+        EXPECT_EQ(cell(5, 2), "2");
+        EXPECT_EQ(cell(5, 3), "3");
+        EXPECT_TRUE(x->selectedTrials.isEmpty()) << "every trial complete";
+        EXPECT_TRUE(x->resultsUnsaved);
+        EXPECT_TRUE(x->btnSave->isEnabled());
+        EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+        EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9") << "reported by the sequencer";
+        // Every sequencer message reached the main window, in order.
+        EXPECT_EQ(recorder.states, windowStates.states);
+        EXPECT_EQ(windowStates.states.front(), ExecScheduleBegin);
+        EXPECT_NE(std::find(windowStates.states.begin(), windowStates.states.end(), int(ExecScheduleEnded)),
+                  windowStates.states.end());
+    }
+
+    std::unique_ptr<fake::FakeService> service;
+    std::unique_ptr<AnsweringService> answers;
+    StateRecorder windowStates;
+};
+
+TEST_F(ExecuteRunTest, WholeRunOnTheLowLatencyPath) {
+    ASSERT_FALSE(w->useMME);
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ExpectAnswersAndPercentages(x);
+}
+
+class ExecuteWaveOutRunTest : public ExecuteRunTest {
+protected:
+    std::string Registry() override { return ""; }
+    void SetUp() override {
+        ExecuteRunTest::SetUp();
+        w.reset();
+        home = std::make_unique<AlsaTestHome>();
+        w = std::make_unique<TfrmMain>();
+        w->installEventFilter(&recorder);
+        ASSERT_TRUE(w->useMME);
+        w->soundDeviceId = AlsaTestHome::deviceIndex(QStringLiteral("tvfile"));
+        ASSERT_GE(w->soundDeviceId, 0);
+        w->ProbeSampleRates();
+    }
+    void TearDown() override {
+        ExecuteRunTest::TearDown();
+        w.reset();
+        home.reset();
+    }
+    std::unique_ptr<AlsaTestHome> home;
+};
+
+TEST_F(ExecuteWaveOutRunTest, WholeRunOnTheWaveOutPath) {
+    MakeRunProject(WavLayout::pcm(2, 48000, 16), 2400);
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ExpectAnswersAndPercentages(x);
+    QFile played(home->file());
+    ASSERT_TRUE(played.open(QIODevice::ReadOnly));
+    EXPECT_GE(played.size(), 2400 * 4) << "the stimuli reached the device";
+}
+
+// Answers that come in while the sequencer waits after a trial end the wait: the window
+// fetches them once a second at that wait instead of leaving the run hanging.
+TEST_F(ExecuteRunTest, WaitForResponsesEndsWhenTheAnswersArrive) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    w->execTable->setWaitResponses(true);
+    w->execTable->setFeedbackSeconds(0.0);
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(std::count(windowStates.states.begin(), windowStates.states.end(), int(ExecAfterTrialWait)), 2);
+    EXPECT_TRUE(x->selectedTrials.isEmpty()) << "both trials complete";
+    EXPECT_EQ(x->asgdResponse->Cell(2, 3).toStdString(), "3");
+}
+
+// Presses Cancel Repeat when the wait between repetitions arrives, before the window sees it:
+// the button goes down after the sequencer looked at it.
+class PressRepeatAtTheWait : public QObject {
+public:
+    explicit PressRepeatAtTheWait(TfrmExecute* window) : x(window) {}
+    int pressed = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == PostedMessageEvent::eventType()) {
+            const auto* m = static_cast<PostedMessageEvent*>(e);
+            if (m->msg() == WM_EXECTABLE && m->wParam() == ExecRepetitionWait &&
+                !x->tbtnRepeat->isChecked()) {
+                x->tbtnRepeat->click();
+                ++pressed;
+            }
+        }
+        return false;
+    }
+
+private:
+    TfrmExecute* x;
+};
+
+// The window always lets the sequencer go on at the wait between repetitions, also when
+// the repeat button is already down there; the sequencer then skips the other repetitions.
+TEST_F(ExecuteRunTest, RepetitionWaitNeverHangs) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    for (CTrial& t : w->project.GetSchedule(0)->trials)
+        t.repeatCount = 3;
+    w->OnExecuteMessage(1, 0);
+    w->execTable->setCheckRepetition(true);
+    std::unique_ptr<PressRepeatAtTheWait> press;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (w->frmExecute && !press) {
+            press = std::make_unique<PressRepeatAtTheWait>(w->frmExecute);
+            w->frmExecute->installEventFilter(press.get());
+        }
+    });
+    watch.start();
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->pressed, 2) << "once in each trial";
+    EXPECT_EQ(std::count(windowStates.states.begin(), windowStates.states.end(), int(ExecTrialStimulus)), 4)
+        << "one repetition of two stimuli per trial was skipped";
+    EXPECT_FALSE(x->tbtnRepeat->isChecked()) << "released at the end of each trial";
+    x->removeEventFilter(press.get());
+}
+
+// A stimulus request of a run that is over is not played.
+TEST_F(ExecuteRunTest, StaleStimulusRequestIsIgnored) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    w->actExecShow->trigger();
+    TfrmExecute* x = w->frmExecute;
+    ASSERT_NE(x, nullptr);
+    x->installEventFilter(&windowStates);
+    PostMessage(x->handle(), WM_EXECTABLE, ExecTrialStimulus, ExecTableLParam(1, 1));
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.states.empty(); }));
+    EXPECT_FALSE(x->playback.IsActive());
+    EXPECT_NE(x->StatusText(1), "Internal error occurred.");
+    EXPECT_EQ(recorder.states, std::vector<int>{ExecTrialStimulus}) << "forwarded to the main window";
+}

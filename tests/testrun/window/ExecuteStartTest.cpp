@@ -1,0 +1,169 @@
+// The test start from the main window, the registration and the answerer poll.
+#include "ExecuteFixture.h"
+
+#include "PanelStatusBar.h"
+
+#include <QFile>
+#include <QToolButton>
+
+using fake::FakeReply;
+
+TEST_F(ExecuteTest, StartRegistersTheRunAndPollsForAnswerers) {
+    MakeProject(1);
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr) << ShownTexts().join(" | ").toStdString();
+    EXPECT_TRUE(x->isVisible());
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return service->Count("returnTestResult") >= 2; }, 20000))
+        << "the poll runs once a second";
+    const std::vector<std::string> ops = Operations();
+    ASSERT_GE(ops.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(ops.begin(), ops.begin() + 6),
+              (std::vector<std::string>{"getTmvInfo", "userAuth", "getTmvInfo", "startTest",
+                                        "returnTestResult", "returnTestResult"}));
+    const auto polls = service->Requests("returnTestResult");
+    EXPECT_GE(polls[1].arrival - polls[0].arrival, std::chrono::milliseconds(800));
+
+    EXPECT_EQ(service->Requests("getTmvInfo")[0].Field("TMV_NAME"),
+              root->file("tests/a<b.tmv").toStdString());
+    const fake::FakeRequest start = service->Last("startTest");
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"USER_ID", "admin"},
+        {"USER_PWD", "secret"},
+        {"OP_KBN", "1"},
+        {"PROJECT_SEQ", "1"},
+        {"TEST_RUN_STATUS", "0"},
+        {"SHOW_LAMP", "1"},
+        {"JUDGMENT_LAMP", "0"},
+        {"CORRECT_LAMP", "1"},
+        {"NEAR_MISS_LAMP", "0"},
+        {"AUTOMATIC_REPEAT", "0"},
+        {"TEST_RUN_LIST", "QUESTION_NUM=1,QUESTION_STATUS=0,BREAK_DATETIME=,PAUSE_TIME=,FINISH_DATETIME=,"
+                          "REPEAT_NUM=1,START_WAIT_TIME=1.0,LIMIT_TIME=3.0,CORRECT_QUES_ID=2,SHOW_TIME=7;"},
+        {"TEST_RUN_STIM_LIST", "STIMULUS_ID=3,QUESTION_NUM=1,SOUND_NUM=1,SOUND_LONG=1.50,STOP_TIME=1.0;"
+                               "STIMULUS_ID=5,QUESTION_NUM=1,SOUND_NUM=2,SOUND_LONG=2.25,STOP_TIME=0;"},
+    };
+    EXPECT_EQ(start.fields, expected);
+    EXPECT_EQ(ExecTestRunSeq, QStringLiteral("1"));
+    EXPECT_EQ(service->Last("returnTestResult").FieldNames(),
+              (std::vector<std::string>{"USER_ID", "USER_PWD", "TEST_RUN_SEQ"}));
+
+    // The window as shown: the grid before any answerer, the states, the main window locked.
+    EXPECT_EQ(x->asgdResponse->ColCount(), 4);
+    EXPECT_EQ(x->asgdResponse->RowCount(), 4);
+    EXPECT_EQ(Cell(x, 1, 0), "Terminal1");
+    EXPECT_EQ(Cell(x, 0, 1), "SubjectID");
+    EXPECT_EQ(Cell(x, 0, 2), "Trial1");
+    EXPECT_EQ(Cell(x, 2, 1), "Correct %");
+    EXPECT_EQ(Cell(x, 3, 1), "Correct");
+    EXPECT_EQ(Cell(x, 3, 2), "2");
+    EXPECT_EQ(Cell(x, 0, 3), "Correct %");
+    EXPECT_TRUE(x->asgdResponse->ColWidth(1) == 0 || x->asgdResponse->IsHiddenColumn(1));
+    EXPECT_EQ(x->StatusText(0), "Connected Terminal:0");
+    EXPECT_EQ(x->StatusText(1), "Waiting for the connection of the terminal...");
+    EXPECT_EQ(x->windowState, ExecWaitingAnswerers);
+    EXPECT_EQ(x->cboSchedule->count(), 1);
+    EXPECT_FALSE(x->btnExecute->isEnabled()) << "enabled when an answerer connects";
+    EXPECT_FALSE(x->actExecCtrlPlay->isEnabled());
+    EXPECT_FALSE(x->sbtnPlay->isEnabled());
+    EXPECT_FALSE(w->actExecShow->isEnabled());
+    EXPECT_FALSE(w->actFileOpenPrj->isEnabled());
+}
+
+TEST_F(ExecuteTest, AnswerersGetColumnsNewestFirst) {
+    MakeProject(2, {2, 3});
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2");
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S1"; }, 20000));
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_TRUE(x->edtDelay->isEnabled());
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2\n"
+                                          "ANSWERER_ID=0,QUESTION_NUM=1,ANSWER=1\n"
+                                          "ANSWERER_ID=S2,QUESTION_NUM=1,ANSWER=3\n"
+                                          "ANSWERER_ID=S1,QUESTION_NUM=2,ANSWER=3");
+    ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S2"; }, 20000));
+    const size_t polls = service->Count("returnTestResult");
+    ASSERT_TRUE(PumpUntil([&] { return service->Count("returnTestResult") > polls + 1; }, 20000));
+    EXPECT_EQ(x->asgdResponse->ColCount(), 6) << "one column each; none for ANSWERER_ID 0";
+    EXPECT_EQ(Cell(x, 1, 0), "Terminal2");
+    EXPECT_EQ(Cell(x, 2, 0), "Terminal1");
+    EXPECT_EQ(Cell(x, 2, 1), "S1");
+    EXPECT_EQ(Cell(x, 3, 0), "Terminal1") << "the placeholder column";
+    EXPECT_EQ(Cell(x, 3, 1), "");
+    EXPECT_EQ(x->StatusText(0), "Connected Terminal:2");
+    EXPECT_EQ(Cell(x, 1, 2), "") << "the poll writes no answer";
+}
+
+TEST_F(ExecuteTest, ARegistrationWithoutRunNumberFails) {
+    MakeProject(1);
+    ExecTestRunSeq = QStringLiteral("77"); // of an earlier window
+    for (const char* reply : {"API_RESULT=2,EXEC_SEQ=5", "API_RESULT=0,EXEC_SEQ="}) {
+        service->ClearRequests();
+        ui->messages.clear();
+        service->SetReply("startTest", reply);
+        TfrmExecute* x = Start();
+        ASSERT_NE(x, nullptr) << reply;
+        EXPECT_EQ(ExecTestRunSeq, QString()) << reply;
+        EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."}) << reply;
+        Pump(1500);
+        EXPECT_EQ(service->Count("returnTestResult"), 0u) << "nothing reports to the old run";
+        // Close: nothing unsaved; the main window takes the window back.
+        x->btnEnd->click();
+        ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; })) << reply;
+        EXPECT_TRUE(w->actExecShow->isEnabled());
+    }
+}
+
+TEST_F(ExecuteTest, StartsThatCannotRunLeaveTheMainWindowUnlocked) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        std::vector<std::string> requests;
+    };
+    const Case cases[] = {
+        {"blank title", [this] { w->project.GetGeneral()->title = QStringLiteral("  "); }, {}},
+        {"unknown project",
+         [this] { service->QueueReply("getTmvInfo", FakeReply::Text("API_RESULT=0")); },
+         {"getTmvInfo"}},
+        {"stimulus without file",
+         [this] { QFile::remove(w->project.GetWorkFolder() + (*w->project.GetStimuli())[4].fileName); },
+         {"getTmvInfo"}},
+        {"lookup fails at the end",
+         [this] {
+             service->QueueReply("getTmvInfo", FakeReply::Text("API_MESSAGE=E00030,TMV_SEQ=1"));
+             service->QueueReply("getTmvInfo", FakeReply::Text("API_RESULT=0"));
+         },
+         {"getTmvInfo", "userAuth", "getTmvInfo", "userAuth"}},
+    };
+    for (const Case& c : cases) {
+        MakeProject(1);
+        service->ClearRequests();
+        ui->messages.clear();
+        c.arrange();
+        EXPECT_EQ(Start(), nullptr) << c.what;
+        EXPECT_EQ(ShownTexts(), QStringList{"There is no project which it can execute."}) << c.what;
+        EXPECT_EQ(Operations(), c.requests) << c.what;
+        EXPECT_TRUE(w->actExecShow->isEnabled()) << c.what;
+        EXPECT_TRUE(w->actFileOpenPrj->isEnabled()) << c.what;
+        EXPECT_EQ(w->frmExecute, nullptr) << c.what;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(w->findChildren<TfrmExecute*>().empty()) << c.what;
+    }
+    // No connection: nothing is shown and nothing starts.
+    MakeProject(1);
+    ui->messages.clear();
+    service->Stop();
+    EXPECT_EQ(Start(), nullptr);
+    EXPECT_TRUE(ShownTexts().isEmpty());
+}
+
+TEST_F(ExecuteTest, RestrictedUserLosesTheOptions) {
+    MakeProject(1);
+    service->SetReply("userAuth", "API_RESULT=0,USER_AUTH=1");
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    EXPECT_FALSE(x->sbtnOption->isVisible());
+    EXPECT_FALSE(x->popOptionCheck->isEnabled());
+    EXPECT_FALSE(x->popOptionFeedBack->isVisible());
+}
