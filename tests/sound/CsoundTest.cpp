@@ -251,7 +251,8 @@ TEST_F(CSoundJackTest, StopDuringPlaybackAndBusyDevice) {
     ASSERT_TRUE(sound.Stop());
     EXPECT_FALSE(sound.IsPlaying());
     EXPECT_FALSE(sound.Stop()) << "nothing to stop";
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(
+        inbox.waitFor([](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
     const std::vector<intptr_t> got = statuses(inbox);
     EXPECT_EQ(got.back(), SoundStopped);
     EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);
@@ -265,7 +266,8 @@ TEST_F(CSoundJackTest, StopDuringTheDrain) {
     startLongPlay(sound, 2);
     ASSERT_TRUE(sound.Stop());
     EXPECT_FALSE(sound.IsPlaying());
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(
+        inbox.waitFor([](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
     const std::vector<intptr_t> got = statuses(inbox);
     EXPECT_EQ(got.back(), SoundStopped);
     EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);

@@ -1,6 +1,7 @@
 #include "CZELAsioRT.h"
 #include "NullDriver.h"
 #include "VantrelTestKit.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 
 using namespace vantrel;
 using namespace std::chrono_literals;
+using tamvik_test::StaysFalse;
+using tamvik_test::WaitUntil;
 using vantrel_test::DriverRegistry;
 using vantrel_test::Message;
 using vantrel_test::MessageLog;
@@ -80,7 +83,9 @@ TEST_F(SessionTest, MessagesOfATwoOutputStream) {
     Watch();
     ASSERT_EQ(session->Start(), kSessionOk);
     ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, kStopped, 10s)) << "the watchdog never stopped";
-    std::this_thread::sleep_for(100ms);
+    const size_t atStop = log.Snapshot().size();
+    // Several progress ticks long: a message posted after the stop would show.
+    EXPECT_TRUE(StaysFalse([&] { return log.Snapshot().size() != atStop; }, 100ms));
     const std::vector<Message> all = log.Snapshot();
 
     ASSERT_GE(all.size(), 4u);
@@ -151,9 +156,10 @@ TEST_F(SessionTest, RanDryIsLatchedPerSpell) {
     session->OnBufferSwitch(0);
     session->OnBufferSwitch(1);
     EXPECT_TRUE(log.WaitFor(
-        [](auto& all) { return MessageLog::CountIn(all, WM_ASIO_OUTPUT_EVENT, 0x30000) >= 2; }, 5s));
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(log.Count(WM_ASIO_OUTPUT_EVENT, 0x30000), 2u) << "two dry spells, two messages";
+        [](auto& all) { return MessageLog::CountIn(all, WM_ASIO_OUTPUT_EVENT, 0x30000) >= 2; }, 10s));
+    // Several watchdog ticks long: a third message would show.
+    EXPECT_TRUE(StaysFalse([&] { return log.Count(WM_ASIO_OUTPUT_EVENT, 0x30000) > 2; }, 100ms))
+        << "two dry spells, two messages";
     EXPECT_EQ(log.Count(WM_ASIO_OUTPUT_EVENT, 0x30001), 0u);
     EXPECT_TRUE(session->IsRunning());
     EXPECT_EQ(session->Stop(), kSessionOk);
@@ -176,9 +182,7 @@ TEST_F(SessionTest, SilentStreamTimesOut) {
             [&](auto& all) { return MessageLog::CountIn(all, WM_ASIO_OUTPUT_EVENT, kStopped) == stops; },
             20s));
         // The flag is set right after the watchdog's stop returns.
-        for (int i = 0; i < 100 && !session->IsTimedOut(); ++i)
-            std::this_thread::sleep_for(10ms);
-        EXPECT_TRUE(session->IsTimedOut());
+        EXPECT_TRUE(WaitUntil([&] { return session->IsTimedOut(); }));
         EXPECT_GE(std::chrono::steady_clock::now() - begin, 5s);
         EXPECT_FALSE(session->IsRunning());
         session->Stop();
@@ -190,9 +194,18 @@ TEST_F(SessionTest, RateChangeAndRateRefusal) {
     EXPECT_EQ(Prepare({0}, 4410, 0, 12345), kSessionBadArgument) << "a rate the driver refuses";
     ASSERT_EQ(Prepare({0}, 4410, 0, 44100), kSessionOk);
     EXPECT_EQ(session->GetSampleRate(), 44100);
-    const auto begin = std::chrono::steady_clock::now();
-    ASSERT_EQ(Prepare({0}, 4410, 0, -1), kSessionOk);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 450ms) << "rate -1 keeps the rate without settling";
+    // A rate change waits for the driver to settle; rate -1 keeps the rate and does not.
+    // Both timed in this run: the one without settling takes far less than half.
+    auto timed = [&](int rate) {
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(Prepare({0}, 4410, 0, rate), kSessionOk);
+        return std::chrono::steady_clock::now() - begin;
+    };
+    const auto settled = timed(48000);
+    const auto kept = timed(-1);
+    EXPECT_EQ(session->GetSampleRate(), 48000) << "rate -1 keeps the rate";
+    EXPECT_LT(kept * 2, settled) << "rate -1 keeps the rate without settling";
+    ASSERT_EQ(Prepare({0}, 4410, 0, 44100), kSessionOk);
     EXPECT_EQ(session->GetSampleRate(), 44100);
     const std::vector<float> a = Ramp(4410, 0.1f);
     session->Output(0).WriteFloat32(a.data(), 4410);
@@ -285,7 +298,8 @@ TEST_F(SessionTest, LoopbackRecordsWhatWasPlayed) {
     const std::vector<float> a = Ramp(1024, 0.125f);
     session->Output(0).WriteFloat32(a.data(), 1024);
     ASSERT_EQ(session->Start(), kSessionOk);
-    std::this_thread::sleep_for(300ms);
+    // Well past what was played: the silence after it still records.
+    ASSERT_TRUE(WaitUntil([&] { return session->Input(0).GetAvailable() >= 8192; }));
     EXPECT_TRUE(session->IsRunning()) << "recording inputs keep the stream alive";
     session->Stop();
     std::vector<double> got(48000);
@@ -322,7 +336,7 @@ TEST_F(SessionTest, CallerStopRacesWatchdogStop) {
             },
             5s));
     }
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(log.Count(WM_ASIO_OUTPUT_EVENT, kStopped), size_t(cycles));
+    EXPECT_TRUE(
+        StaysFalse([&] { return log.Count(WM_ASIO_OUTPUT_EVENT, kStopped) > size_t(cycles); }, 100ms));
     EXPECT_EQ(log.Count(WM_ASIO_OUTPUT_EVENT, kStarted), size_t(cycles));
 }

@@ -1,4 +1,5 @@
 #include "PeriodicTimer.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,8 @@
 #include <thread>
 
 using namespace std::chrono_literals;
+using tamvik_test::StaysFalse;
+using tamvik_test::WaitUntil;
 
 namespace {
 
@@ -14,17 +17,16 @@ TEST(PeriodicTimer, TicksAtItsIntervalUntilStopped) {
     std::atomic<int> ticks{0};
     EXPECT_FALSE(timer.Start(0, [&] { ticks++; }));
     EXPECT_FALSE(timer.Start(10, {}));
+    const auto begin = std::chrono::steady_clock::now();
     ASSERT_TRUE(timer.Start(10, [&] { ticks++; }));
     EXPECT_TRUE(timer.IsRunning());
-    std::this_thread::sleep_for(205ms);
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 10; }));
+    // A timer never ticks early: the tenth tick of a 10 ms timer comes 100 ms after the start.
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, 99ms);
     timer.Stop();
-    int atStop = ticks;
+    const int atStop = ticks;
     EXPECT_FALSE(timer.IsRunning());
-    // A fixed-rate 10 ms timer over ~200 ms; generous bounds for a loaded machine.
-    EXPECT_GE(atStop, 10);
-    EXPECT_LE(atStop, 21);
-    std::this_thread::sleep_for(30ms);
-    EXPECT_EQ(ticks, atStop) << "no tick may run after Stop returned";
+    EXPECT_TRUE(StaysFalse([&] { return ticks != atStop; }, 50ms)) << "no tick may run after Stop returned";
     timer.Stop(); // stopping a stopped timer is harmless
 }
 
@@ -35,19 +37,13 @@ TEST(PeriodicTimer, StopFromItsOwnCallbackEndsWithoutJoiningItself) {
         if (++ticks == 3)
             timer.Stop();
     }));
-    auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (timer.IsRunning() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_FALSE(timer.IsRunning());
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(ticks, 3);
+    EXPECT_TRUE(WaitUntil([&] { return !timer.IsRunning(); }));
+    EXPECT_TRUE(StaysFalse([&] { return ticks != 3; }, 20ms));
     // The timer can be started again after stopping itself.
     std::atomic<int> again{0};
     ASSERT_TRUE(timer.Start(1, [&] { again++; }));
-    while (again < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(WaitUntil([&] { return again >= 2; }));
     timer.Stop();
-    EXPECT_GE(again, 2);
 }
 
 // The owner's Stop racing the timer's own Stop (a watchdog stopping its stream) must
@@ -76,12 +72,10 @@ TEST(PeriodicTimer, StartFromOwnCallbackIsRefusedAndRestartReplacesTheCallback) 
         if (!timer.Start(2, [] {}))
             refused++;
     });
-    while (first < 1)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(WaitUntil([&] { return first >= 1; }));
     timer.Start(2, [&] { second++; });
     int firstAtRestart = first;
-    while (second < 3)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(WaitUntil([&] { return second >= 3; }));
     timer.Stop();
     EXPECT_EQ(first, firstAtRestart);
     EXPECT_GE(refused, 1);
