@@ -1,11 +1,16 @@
 #include "StringGrid.h"
 
+#include "GridEditDelegate.h"
+#include "GridFrozenView.h"
+
 #include <QAbstractTableModel>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QScrollBar>
 #include <QUrl>
 
 class StringGridModel : public QAbstractTableModel {
@@ -81,8 +86,14 @@ private:
     StringGrid* m_grid;
 };
 
-StringGrid::StringGrid(QWidget* parent) : QTableView(parent), m_model(new StringGridModel(this)) {
+StringGrid::StringGrid(QWidget* parent)
+    : QTableView(parent), m_model(new StringGridModel(this)), m_delegate(new GridEditDelegate(this)) {
     setModel(m_model);
+    setItemDelegate(m_delegate);
+    // Pixel scrolling lets the first normal row slide out from under the fixed rows
+    // instead of jumping behind them.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Fixed rows and columns are cells of the grid itself, as the windows address them.
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -98,12 +109,28 @@ StringGrid::StringGrid(QWidget* parent) : QTableView(parent), m_model(new String
             });
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { emit cellDoubleClicked(i.column(), i.row()); });
+    connect(this, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { emit cellClicked(i.column(), i.row()); });
+    m_frozenTop = new GridFrozenView(this, true, false);
+    m_frozenLeft = new GridFrozenView(this, false, true);
+    m_frozenCorner = new GridFrozenView(this, false, false);
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        v->hide();
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical) { SyncFrozenSection(Qt::Horizontal, logical); });
+    connect(verticalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical) { SyncFrozenSection(Qt::Vertical, logical); });
     m_data.SetColCount(5);
     m_data.SetRowCount(5);
     Reset();
 }
 
-StringGrid::~StringGrid() = default;
+StringGrid::~StringGrid() {
+    // The editor goes with the children, after this grid's members.
+    QObject::disconnect(m_edit.editorGone);
+}
 
 void StringGrid::Reset() {
     m_model->Reset();
@@ -123,11 +150,13 @@ void StringGrid::SetRowCount(int rows) {
 void StringGrid::SetFixedCols(int cols) {
     m_fixedCols = cols < 0 ? 0 : cols;
     m_model->ChangedAll();
+    UpdateFrozen();
 }
 
 void StringGrid::SetFixedRows(int rows) {
     m_fixedRows = rows < 0 ? 0 : rows;
     m_model->ChangedAll();
+    UpdateFrozen();
 }
 
 QString StringGrid::Cell(int col, int row) const {
@@ -147,14 +176,17 @@ void StringGrid::ClearNormalCells() {
 
 void StringGrid::HideColumn(int col) {
     setColumnHidden(col, true);
+    UpdateFrozen();
 }
 void StringGrid::UnHideColumn(int col) {
     setColumnHidden(col, false);
+    UpdateFrozen();
 }
 
 void StringGrid::UnHideColumnsAll() {
     for (int c = 0; c < ColCount(); ++c)
         setColumnHidden(c, false);
+    UpdateFrozen();
 }
 
 int StringGrid::Col() const {
@@ -221,6 +253,136 @@ void StringGrid::SetRowMap(std::vector<int> map) {
 void StringGrid::RepaintAll() {
     m_model->ChangedAll();
     viewport()->update();
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex current = currentIndex();
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint() &&
+                       !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool openKey =
+        event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (state() == EditingState || !current.isValid() || (!typed && !openKey)) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    const bool editable = m_model->flags(current) & Qt::ItemIsEditable;
+    const bool opens = editable && (opensEditor ? opensEditor(current.column(), current.row(), *event)
+                                                : (typed || event->key() == Qt::Key_F2));
+    if (opens) {
+        // A typed key becomes the editor's first key; Enter and F2 only open it.
+        const bool opened =
+            typed ? edit(current, AnyKeyPressed, event) : edit(current, AllEditTriggers, nullptr);
+        if (opened) {
+            event->accept();
+            return;
+        }
+    }
+    if (typed || event->key() == Qt::Key_F2) {
+        // A key that opens no editor types nothing either.
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (m_edit.active && m_edit.editor == editor)
+        FinishEdit();
+}
+
+void StringGrid::FinishEdit() {
+    const OpenEdit done = m_edit;
+    m_edit = {};
+    if (editEnd)
+        editEnd(done.col, done.row, done.committed);
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    UpdateFrozen();
+}
+
+void StringGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    UpdateFrozen();
+}
+
+int StringGrid::FrozenHeight() const {
+    int h = 0;
+    for (int r = 0; r < m_fixedRows && r < RowCount(); ++r)
+        h += verticalHeader()->sectionSize(r);
+    return h;
+}
+
+int StringGrid::FrozenWidth() const {
+    int w = 0;
+    for (int c = 0; c < m_fixedCols && c < ColCount(); ++c)
+        w += horizontalHeader()->sectionSize(c);
+    return w;
+}
+
+void StringGrid::SyncFrozenSection(Qt::Orientation orientation, int logical) {
+    if (m_syncingFrozen)
+        return;
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        v->SyncSection(orientation, logical);
+    PlaceFrozen(false);
+}
+
+void StringGrid::UpdateFrozen() {
+    PlaceFrozen(true);
+}
+
+void StringGrid::PlaceFrozen(bool syncSections) {
+    if (m_syncingFrozen || !m_frozenTop)
+        return;
+    m_syncingFrozen = true;
+    const QRect vp = viewport()->geometry();
+    const int h = std::min(FrozenHeight(), vp.height());
+    const int w = std::min(FrozenWidth(), vp.width());
+    const QRect top(vp.x(), vp.y(), vp.width(), h);
+    const QRect left(vp.x(), vp.y(), w, vp.height());
+    const QRect corner(vp.x(), vp.y(), w, h);
+    const std::pair<GridFrozenView*, QRect> views[] = {
+        {m_frozenTop, top}, {m_frozenLeft, left}, {m_frozenCorner, corner}};
+    for (const auto& [view, rect] : views) {
+        if (rect.isEmpty()) {
+            view->hide();
+            continue;
+        }
+        if (syncSections || view->isHidden())
+            view->SyncSections();
+        view->setGeometry(rect);
+        view->SyncOffsets();
+        view->show();
+        view->raise();
+    }
+    m_syncingFrozen = false;
+}
+
+void StringGrid::SyncFrozenOffsets() {
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        if (v->isVisible())
+            v->SyncOffsets();
+}
+
+void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTableView::scrollTo(index, hint);
+    if (!index.isValid())
+        return;
+    // A normal cell is in view only when it is clear of the fixed rows and columns.
+    const QRect cell = visualRect(index);
+    if (index.row() >= m_fixedRows) {
+        const int covered = FrozenHeight() - cell.top();
+        if (covered > 0)
+            verticalScrollBar()->setValue(verticalScrollBar()->value() - covered);
+    }
+    if (index.column() >= m_fixedCols) {
+        const int covered = FrozenWidth() - cell.left();
+        if (covered > 0)
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() - covered);
+    }
 }
 
 void StringGrid::dragEnterEvent(QDragEnterEvent* event) {

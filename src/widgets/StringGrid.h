@@ -8,6 +8,11 @@
 #include <functional>
 #include <vector>
 
+class GridEditDelegate;
+class GridFrozenView;
+class QKeyEvent;
+class QLineEdit;
+class QValidator;
 class StringGridModel;
 
 // The grid of every list and table: a table view over GridData, fixed rows and columns
@@ -16,6 +21,27 @@ class StringGridModel;
 // cell. Displayed rows go through a displayed-to-data row map (identity unless a window
 // sorts), so selections and hooks always speak of displayed rows while exports read the
 // data in either order.
+//
+// Fixed rows and columns stay in view while the normal cells scroll: views laid over the
+// viewport show them (see GridFrozenView). Clicks on fixed cells report cellClicked and
+// cellDoubleClicked; they never move the current cell.
+//
+// In-place editing. A cell is editable while SetEditing(true) is on, the cell is not
+// fixed and canEditCell (when set) allows it. The editor is a line edit and opens on a
+// double click or on a key that opensEditor accepts (by default a key that types a
+// character, or F2). A typed key is handed to the editor as its first key; Enter and F2
+// only open it. A window implements its editing rules with three hooks:
+//   editStart(col, row, start)  before the editor shows; false vetoes the edit. May set
+//       start.text (the editor's first text), start.validator (owned by the editor; the
+//       line edit refuses any text it rejects, so paste and input methods obey it too)
+//       and start.keyFilter, which sees every key reaching the editor, the opening key
+//       included, and answers Pass, Drop (the key is swallowed) or Commit (the editor
+//       closes and its text is committed, e.g. after the filter rewrote it on Esc).
+//   editValidate(col, row, text) when the editor commits: may correct text in place;
+//       false refuses it and the cell keeps its previous text.
+//   editEnd(col, row, committed) whenever the editor has closed, committed or not; the
+//       cell holds its final text. cellEdited is emitted as well for committed text.
+// The editor owns its text while open: SetCell on the edited cell does not change it.
 class StringGrid : public QTableView {
     Q_OBJECT
 public:
@@ -69,6 +95,21 @@ public:
     // Repaints every cell (after a hook's inputs changed).
     void RepaintAll();
 
+    // What the key filter of an open editor does with a key.
+    enum class KeyAction { Pass, Drop, Commit };
+    struct EditStart {
+        QString text;
+        QValidator* validator = nullptr;
+        std::function<KeyAction(QLineEdit& editor, QKeyEvent& key)> keyFilter;
+    };
+    // Whether a key pressed on the current cell (displayed position) opens its editor.
+    std::function<bool(int col, int row, const QKeyEvent& key)> opensEditor;
+    std::function<bool(int col, int row, EditStart& start)> editStart;
+    std::function<bool(int col, int row, QString& text)> editValidate;
+    std::function<void(int col, int row, bool committed)> editEnd;
+    // True while an in-place editor is open.
+    bool IsEditorOpen() const { return m_edit.active; }
+
     std::function<bool(int col, int row)> canEditCell;
     std::function<void(int col, int row, QColor& background, QColor& text)> getCellColor;
     std::function<Qt::Alignment(int col, int row)> getAlignment;
@@ -77,19 +118,57 @@ signals:
     void cellEdited(int col, int row);
     void currentCellChanged(int col, int row);
     void cellDoubleClicked(int col, int row);
+    // A left click on a cell, fixed ones included.
+    void cellClicked(int col, int row);
     void filesDropped(const QStringList& paths);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     friend class StringGridModel;
+    friend class GridEditDelegate;
     void Reset();
+
+    // The edit in progress, from the editor's creation to its close.
+    struct OpenEdit {
+        int col = -1;
+        int row = -1;
+        bool active = false;
+        bool committed = false;
+        bool textPending = false;
+        bool validating = false;
+        QString text;
+        std::function<KeyAction(QLineEdit& editor, QKeyEvent& key)> keyFilter;
+        const QObject* editor = nullptr;
+        QMetaObject::Connection editorGone;
+    };
+    void FinishEdit();
+
+    // Height of the fixed rows and width of the fixed columns as shown.
+    int FrozenHeight() const;
+    int FrozenWidth() const;
+    void UpdateFrozen();
+    void SyncFrozenSection(Qt::Orientation orientation, int logical);
+    void PlaceFrozen(bool syncSections);
+    void SyncFrozenOffsets();
 
     GridData m_data;
     StringGridModel* m_model;
+    GridEditDelegate* m_delegate;
+    OpenEdit m_edit;
+    // Top strip, left strip and their corner; created once, shown while needed.
+    GridFrozenView* m_frozenTop = nullptr;
+    GridFrozenView* m_frozenLeft = nullptr;
+    GridFrozenView* m_frozenCorner = nullptr;
+    bool m_syncingFrozen = false;
     std::vector<int> m_rowMap;
     int m_fixedCols = 1;
     int m_fixedRows = 1;
