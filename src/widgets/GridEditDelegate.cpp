@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QValidator>
 
-GridEditDelegate::GridEditDelegate(StringGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+GridEditDelegate::GridEditDelegate(StringGrid* grid) : GridCellPainter(grid, grid) {}
 
 QWidget* GridEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                         const QModelIndex& index) const {
@@ -71,7 +71,7 @@ void GridEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 bool GridEditDelegate::eventFilter(QObject* object, QEvent* event) {
     StringGrid::OpenEdit& edit = m_grid->m_edit;
     if (object != edit.editor)
-        return QStyledItemDelegate::eventFilter(object, event);
+        return GridCellPainter::eventFilter(object, event);
     // A message shown while the text is validated takes the focus; that is no end of
     // the edit.
     if (edit.validating && event->type() == QEvent::FocusOut)
@@ -89,5 +89,5 @@ bool GridEditDelegate::eventFilter(QObject* object, QEvent* event) {
             break;
         }
     }
-    return QStyledItemDelegate::eventFilter(object, event);
+    return GridCellPainter::eventFilter(object, event);
 }

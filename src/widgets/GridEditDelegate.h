@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "GridCellPainter.h"
 
 class StringGrid;
 
 // The in-place editor of a StringGrid: a line edit that the grid's edit hooks set up
 // (first text, validator, key filter), and whose text passes the validate hook before
 // it reaches the cell.
-class GridEditDelegate : public QStyledItemDelegate {
+class GridEditDelegate : public GridCellPainter {
     Q_OBJECT
 public:
     explicit GridEditDelegate(StringGrid* grid);
@@ -19,7 +19,4 @@ public:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
-
-private:
-    StringGrid* m_grid;
 };

@@ -1,5 +1,6 @@
 #include "GridFrozenView.h"
 
+#include "GridCellPainter.h"
 #include "StringGrid.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 GridFrozenView::GridFrozenView(StringGrid* grid, bool followX, bool followY)
     : QTableView(grid), m_grid(grid), m_followX(followX), m_followY(followY) {
     setModel(grid->model());
+    setItemDelegate(new GridCellPainter(grid, this));
     horizontalHeader()->hide();
     verticalHeader()->hide();
     setFrameShape(QFrame::NoFrame);

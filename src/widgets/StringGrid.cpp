@@ -4,14 +4,20 @@
 #include "GridFrozenView.h"
 
 #include <QAbstractTableModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QPalette>
 #include <QScrollBar>
 #include <QUrl>
+#include <algorithm>
+#include <optional>
 
 class StringGridModel : public QAbstractTableModel {
 public:
@@ -62,7 +68,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (IsFixed(index.column(), index.row()))
             return Qt::ItemIsEnabled;
-        Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        Qt::ItemFlags f = Qt::ItemIsEnabled;
+        if (!m_grid->canSelectCell || m_grid->canSelectCell(index.column(), index.row()))
+            f |= Qt::ItemIsSelectable;
         if (m_grid->m_editing && (!m_grid->canEditCell || m_grid->canEditCell(index.column(), index.row())))
             f |= Qt::ItemIsEditable;
         return f;
@@ -71,6 +79,11 @@ public:
     void Reset() {
         beginResetModel();
         endResetModel();
+    }
+    void RemoveRow(int row, const std::function<void()>& change) {
+        beginRemoveRows({}, row, row);
+        change();
+        endRemoveRows();
     }
     void Changed(int col, int row) {
         const QModelIndex i = index(row, col);
@@ -111,6 +124,7 @@ StringGrid::StringGrid(QWidget* parent)
             [this](const QModelIndex& i) { emit cellDoubleClicked(i.column(), i.row()); });
     connect(this, &QTableView::clicked, this,
             [this](const QModelIndex& i) { emit cellClicked(i.column(), i.row()); });
+    connect(this, &StringGrid::cellClicked, this, &StringGrid::OnCellClicked);
     m_frozenTop = new GridFrozenView(this, true, false);
     m_frozenLeft = new GridFrozenView(this, false, true);
     m_frozenCorner = new GridFrozenView(this, false, false);
@@ -134,6 +148,8 @@ StringGrid::~StringGrid() {
 
 void StringGrid::Reset() {
     m_model->Reset();
+    // Collapsed groups stay collapsed whatever the reset does to hidden rows.
+    ApplyNodes();
 }
 
 void StringGrid::SetColCount(int cols) {
@@ -142,6 +158,7 @@ void StringGrid::SetColCount(int cols) {
 }
 
 void StringGrid::SetRowCount(int rows) {
+    ClearNodes();
     m_data.SetRowCount(rows);
     m_rowMap.clear();
     Reset();
@@ -248,6 +265,182 @@ int StringGrid::RealRowIndex(int displayedRow) const {
 void StringGrid::SetRowMap(std::vector<int> map) {
     m_rowMap = std::move(map);
     m_model->ChangedAll();
+}
+
+void StringGrid::RemoveRow(int row) {
+    if (row < 0 || row >= RowCount())
+        return;
+    const int dataRow = RealRowIndex(row);
+    ClearNodes();
+    m_model->RemoveRow(row, [&] {
+        if (!m_rowMap.empty()) {
+            m_rowMap.erase(m_rowMap.begin() + row);
+            for (int& r : m_rowMap)
+                if (r > dataRow)
+                    --r;
+        }
+        m_data.RemoveRow(dataRow);
+    });
+}
+
+void StringGrid::SetSortStyle(int col, SortStyle style) {
+    m_sortStyles[col] = style;
+}
+
+namespace {
+
+// A date as the windows write it: the user's short format, or year first.
+std::optional<QDateTime> ParseDate(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QLocale locale;
+    for (const QString& format :
+         {locale.dateTimeFormat(QLocale::ShortFormat), QString("yyyy/MM/dd H:mm:ss"),
+          QString("yyyy/MM/dd H:mm"), QString("yyyy-MM-dd H:mm:ss"), QString("yyyy-MM-dd H:mm"),
+          locale.dateFormat(QLocale::ShortFormat), QString("yyyy/MM/dd"), QString("yyyy-MM-dd")}) {
+        const QDateTime d = locale.toDateTime(t, format);
+        if (d.isValid())
+            return d;
+    }
+    const QDateTime iso = QDateTime::fromString(t, Qt::ISODate);
+    return iso.isValid() ? std::optional<QDateTime>(iso) : std::nullopt;
+}
+
+// A number in either decimal separator, blanks and group separators ignored.
+std::optional<double> ParseNumber(const QString& text) {
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QLocale locale;
+    if (locale.decimalPoint() != QLatin1String("."))
+        t.replace(locale.decimalPoint(), QLatin1String("."));
+    t.remove(QLatin1Char(' '));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+} // namespace
+
+void StringGrid::SortByColumn(int col, bool ascending) {
+    if (col < 0 || col >= ColCount())
+        return;
+    const int rows = RowCount();
+    const int first = std::min(m_fixedRows, rows);
+    const auto found = m_sortStyles.find(col);
+    const SortStyle style = found == m_sortStyles.end() ? SortStyle::Text : found->second;
+    const int currentData = Row() >= 0 ? RealRowIndex(Row()) : -1;
+    const int currentCol = Col();
+
+    std::vector<int> map(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        map[static_cast<size_t>(r)] = RealRowIndex(r);
+    // Keys once per data row; unreadable numbers and dates come before every value.
+    std::vector<std::optional<double>> numbers;
+    std::vector<std::optional<QDateTime>> dates;
+    std::vector<QCollatorSortKey> texts;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    auto compare = [&](int a, int b) -> int {
+        switch (style) {
+        case SortStyle::Numeric: {
+            const auto& x = numbers[static_cast<size_t>(a)];
+            const auto& y = numbers[static_cast<size_t>(b)];
+            if (!x || !y)
+                return int(bool(x)) - int(bool(y));
+            return *x < *y ? -1 : (*y < *x ? 1 : 0);
+        }
+        case SortStyle::Date: {
+            const auto& x = dates[static_cast<size_t>(a)];
+            const auto& y = dates[static_cast<size_t>(b)];
+            if (!x || !y)
+                return int(bool(x)) - int(bool(y));
+            return *x < *y ? -1 : (*y < *x ? 1 : 0);
+        }
+        case SortStyle::Text:
+            break;
+        }
+        return texts[static_cast<size_t>(a)].compare(texts[static_cast<size_t>(b)]);
+    };
+    for (int d = 0; d < rows; ++d) {
+        const QString& text = m_data.Cell(col, d);
+        if (style == SortStyle::Numeric)
+            numbers.push_back(ParseNumber(text));
+        else if (style == SortStyle::Date)
+            dates.push_back(ParseDate(text));
+        else
+            texts.push_back(collator.sortKey(text));
+    }
+    std::stable_sort(map.begin() + first, map.end(), [&](int a, int b) {
+        const int c = compare(a, b);
+        return ascending ? c < 0 : c > 0;
+    });
+    m_rowMap = std::move(map);
+    ClearNodes();
+    m_sortCol = col;
+    m_sortAscending = ascending;
+    m_model->ChangedAll();
+    // The current row goes with its data.
+    if (currentData >= first) {
+        const auto at = std::find(m_rowMap.begin(), m_rowMap.end(), currentData);
+        SetCurrentCell(currentCol, static_cast<int>(at - m_rowMap.begin()));
+    }
+    UpdateFrozen();
+}
+
+void StringGrid::SetSortMark(int col, bool ascending) {
+    m_sortCol = col;
+    m_sortAscending = ascending;
+    RepaintAll();
+}
+
+void StringGrid::OnCellClicked(int col, int row) {
+    if (m_userSort && m_fixedRows > 0 && row == m_fixedRows - 1 && col >= m_fixedCols) {
+        SortByColumn(col, col == m_sortCol ? !m_sortAscending : true);
+        return;
+    }
+    if (col == 0 && IsNode(row))
+        ToggleNode(row);
+}
+
+void StringGrid::AddNode(int row, int span) {
+    if (row < 0 || row >= RowCount() || span < 1)
+        return;
+    m_nodes[row] = Node{std::min(span, RowCount() - row), true};
+    m_model->Changed(0, row);
+}
+
+void StringGrid::ClearNodes() {
+    if (m_nodes.empty())
+        return;
+    for (const auto& [row, node] : m_nodes)
+        for (int r = row + 1; r < row + node.span; ++r)
+            setRowHidden(r, false);
+    m_nodes.clear();
+    RepaintAll();
+    UpdateFrozen();
+}
+
+bool StringGrid::NodeExpanded(int row) const {
+    const auto found = m_nodes.find(row);
+    return found != m_nodes.end() && found->second.expanded;
+}
+
+void StringGrid::SetNodeExpanded(int row, bool expanded) {
+    const auto found = m_nodes.find(row);
+    if (found == m_nodes.end() || found->second.expanded == expanded)
+        return;
+    found->second.expanded = expanded;
+    ApplyNodes();
+    m_model->Changed(0, row);
+    UpdateFrozen();
+}
+
+void StringGrid::ApplyNodes() {
+    for (const auto& [row, node] : m_nodes)
+        for (int r = row + 1; r < row + node.span && r < RowCount(); ++r)
+            setRowHidden(r, !node.expanded);
 }
 
 void StringGrid::RepaintAll() {

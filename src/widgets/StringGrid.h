@@ -6,8 +6,10 @@
 #include <QRect>
 #include <QTableView>
 #include <functional>
+#include <map>
 #include <vector>
 
+class GridCellPainter;
 class GridEditDelegate;
 class GridFrozenView;
 class QKeyEvent;
@@ -42,6 +44,18 @@ class StringGridModel;
 //   editEnd(col, row, committed) whenever the editor has closed, committed or not; the
 //       cell holds its final text. cellEdited is emitted as well for committed text.
 // The editor owns its text while open: SetCell on the edited cell does not change it.
+//
+// Sorting. Rows below the fixed rows can be put in another order without moving the
+// data: RealRowIndex maps a displayed row to its data row. SortByColumn orders them by a
+// column as text (system collation, case-sensitive), number or date (SetSortStyle); the
+// sort is stable and marks the column's heading. With SetUserSort(true) a click on a
+// heading (a cell of the last fixed row) sorts by that column, a second click reverses.
+// Cells, hooks, selections and signals speak of displayed rows; RemoveRow keeps the map
+// in step (data rows above the removed one move up by one).
+//
+// Row groups. AddNode(row, span) makes a group of span rows headed by row; column 0 of
+// the heading row shows a button that expands or collapses the span's other rows.
+// Groups live until SetRowCount, RemoveRow or ClearNodes.
 class StringGrid : public QTableView {
     Q_OBJECT
 public:
@@ -91,6 +105,27 @@ public:
     // Displayed-to-data row map; identity when empty.
     int RealRowIndex(int displayedRow) const;
     void SetRowMap(std::vector<int> map);
+    // Removes a displayed row and its data row.
+    void RemoveRow(int row);
+
+    enum class SortStyle { Text, Numeric, Date };
+    void SetSortStyle(int col, SortStyle style);
+    void SetUserSort(bool enabled) { m_userSort = enabled; }
+    void SortByColumn(int col, bool ascending);
+    // The column whose heading shows the sort mark; -1 when none.
+    int SortColumn() const { return m_sortCol; }
+    bool SortAscending() const { return m_sortAscending; }
+    void SetSortMark(int col, bool ascending);
+
+    void AddNode(int row, int span);
+    void ClearNodes();
+    bool IsNode(int row) const { return m_nodes.count(row) != 0; }
+    bool NodeExpanded(int row) const;
+    void SetNodeExpanded(int row, bool expanded);
+    void ToggleNode(int row) { SetNodeExpanded(row, !NodeExpanded(row)); }
+
+    // May a normal cell be selected; all may when unset.
+    std::function<bool(int col, int row)> canSelectCell;
 
     // Repaints every cell (after a hook's inputs changed).
     void RepaintAll();
@@ -158,6 +193,13 @@ private:
     void UpdateFrozen();
     void SyncFrozenSection(Qt::Orientation orientation, int logical);
     void PlaceFrozen(bool syncSections);
+    void OnCellClicked(int col, int row);
+    void ApplyNodes();
+
+    struct Node {
+        int span = 1;
+        bool expanded = true;
+    };
     void SyncFrozenOffsets();
 
     GridData m_data;
@@ -169,6 +211,11 @@ private:
     GridFrozenView* m_frozenLeft = nullptr;
     GridFrozenView* m_frozenCorner = nullptr;
     bool m_syncingFrozen = false;
+    std::map<int, SortStyle> m_sortStyles;
+    int m_sortCol = -1;
+    bool m_sortAscending = true;
+    bool m_userSort = false;
+    std::map<int, Node> m_nodes;
     std::vector<int> m_rowMap;
     int m_fixedCols = 1;
     int m_fixedRows = 1;
