@@ -307,6 +307,13 @@ std::optional<QDateTime> ParseDate(const QString& text) {
     return iso.isValid() ? std::optional<QDateTime>(iso) : std::nullopt;
 }
 
+// Unreadable values (nullopt) come before every value.
+template <typename T> int CompareKeys(const std::optional<T>& x, const std::optional<T>& y) {
+    if (!x || !y)
+        return int(bool(x)) - int(bool(y));
+    return *x < *y ? -1 : (*y < *x ? 1 : 0);
+}
+
 // A number in either decimal separator, blanks and group separators ignored.
 std::optional<double> ParseNumber(const QString& text) {
     QString t = text.trimmed();
@@ -344,20 +351,10 @@ void StringGrid::SortByColumn(int col, bool ascending) {
     collator.setCaseSensitivity(Qt::CaseSensitive);
     auto compare = [&](int a, int b) -> int {
         switch (style) {
-        case SortStyle::Numeric: {
-            const auto& x = numbers[static_cast<size_t>(a)];
-            const auto& y = numbers[static_cast<size_t>(b)];
-            if (!x || !y)
-                return int(bool(x)) - int(bool(y));
-            return *x < *y ? -1 : (*y < *x ? 1 : 0);
-        }
-        case SortStyle::Date: {
-            const auto& x = dates[static_cast<size_t>(a)];
-            const auto& y = dates[static_cast<size_t>(b)];
-            if (!x || !y)
-                return int(bool(x)) - int(bool(y));
-            return *x < *y ? -1 : (*y < *x ? 1 : 0);
-        }
+        case SortStyle::Numeric:
+            return CompareKeys(numbers[static_cast<size_t>(a)], numbers[static_cast<size_t>(b)]);
+        case SortStyle::Date:
+            return CompareKeys(dates[static_cast<size_t>(a)], dates[static_cast<size_t>(b)]);
         case SortStyle::Text:
             break;
         }
