@@ -440,6 +440,35 @@ void StringGrid::ApplyNodes() {
             setRowHidden(r, !node.expanded);
 }
 
+GridData StringGrid::ShownData() const {
+    std::vector<int> cols;
+    for (int c = 0; c < ColCount(); ++c)
+        if (!isColumnHidden(c))
+            cols.push_back(c);
+    GridData out;
+    out.SetColCount(static_cast<int>(cols.size()));
+    out.SetRowCount(RowCount());
+    for (int r = 0; r < RowCount(); ++r)
+        for (size_t i = 0; i < cols.size(); ++i)
+            out.SetCell(static_cast<int>(i), r, Cell(cols[i], r));
+    return out;
+}
+
+std::vector<int> StringGrid::ShownColWidths() const {
+    std::vector<int> widths;
+    for (int c = 0; c < ColCount(); ++c)
+        if (!isColumnHidden(c))
+            widths.push_back(columnWidth(c));
+    return widths;
+}
+
+int StringGrid::ShownFixedCols() const {
+    int n = 0;
+    for (int c = 0; c < m_fixedCols && c < ColCount(); ++c)
+        n += isColumnHidden(c) ? 0 : 1;
+    return n;
+}
+
 void StringGrid::RepaintAll() {
     m_model->ChangedAll();
     viewport()->update();

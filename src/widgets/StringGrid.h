@@ -127,6 +127,13 @@ public:
     // May a normal cell be selected; all may when unset.
     std::function<bool(int col, int row)> canSelectCell;
 
+    // The cells as shown, for printing and export: rows in displayed order, hidden
+    // columns left out (column widths in ShownColWidths, in the same order).
+    GridData ShownData() const;
+    std::vector<int> ShownColWidths() const;
+    // Fixed columns among the shown ones.
+    int ShownFixedCols() const;
+
     // Repaints every cell (after a hook's inputs changed).
     void RepaintAll();
 

@@ -117,6 +117,22 @@ TEST(StringGridSort, RemovingASortedRowRemovesItsDataAndRenumbersTheMap) {
     EXPECT_EQ(g.Data().Cell(1, 2), QString("d"));
 }
 
+TEST(StringGridSort, ShownDataFollowsTheDisplayedOrderWithoutHiddenColumns) {
+    StringGrid g;
+    Fill(g, {"b", "c", "a"});
+    g.SetColCount(3);
+    g.SetCell(2, 0, "Extra");
+    g.SortByColumn(1, true);
+    g.HideColumn(0);
+    const GridData shown = g.ShownData();
+    ASSERT_EQ(shown.ColCount(), 2);
+    EXPECT_EQ(shown.Cell(0, 0), QString("Value"));
+    EXPECT_EQ(shown.Cell(1, 0), QString("Extra"));
+    EXPECT_EQ(shown.Cell(0, 1), QString("a"));
+    EXPECT_EQ(shown.Cell(0, 3), QString("c"));
+    EXPECT_EQ(g.ShownColWidths().size(), 2u);
+}
+
 TEST(StringGridGroups, TheButtonCollapsesAndExpandsItsRows) {
     StringGrid g;
     g.SetColCount(3);
