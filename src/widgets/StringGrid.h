@@ -134,6 +134,9 @@ public:
     // Fixed columns among the shown ones.
     int ShownFixedCols() const;
 
+    // Scrolls a normal cell clear of the fixed rows and columns.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
     // Repaints every cell (after a hook's inputs changed).
     void RepaintAll();
 
@@ -168,7 +171,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
