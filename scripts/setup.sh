@@ -12,7 +12,7 @@ packages=(
   libudev-dev
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
-  xvfb xauth poppler-utils
+  xvfb xauth poppler-utils unzip
   fonts-noto-cjk
   libbenchmark-dev
 )

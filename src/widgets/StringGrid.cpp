@@ -1,12 +1,23 @@
 #include "StringGrid.h"
 
+#include "GridEditDelegate.h"
+#include "GridFrozenView.h"
+
 #include <QAbstractTableModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QPalette>
+#include <QScrollBar>
 #include <QUrl>
+#include <algorithm>
+#include <optional>
 
 class StringGridModel : public QAbstractTableModel {
 public:
@@ -57,7 +68,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (IsFixed(index.column(), index.row()))
             return Qt::ItemIsEnabled;
-        Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        Qt::ItemFlags f = Qt::ItemIsEnabled;
+        if (!m_grid->canSelectCell || m_grid->canSelectCell(index.column(), index.row()))
+            f |= Qt::ItemIsSelectable;
         if (m_grid->m_editing && (!m_grid->canEditCell || m_grid->canEditCell(index.column(), index.row())))
             f |= Qt::ItemIsEditable;
         return f;
@@ -66,6 +79,11 @@ public:
     void Reset() {
         beginResetModel();
         endResetModel();
+    }
+    void RemoveRow(int row, const std::function<void()>& change) {
+        beginRemoveRows({}, row, row);
+        change();
+        endRemoveRows();
     }
     void Changed(int col, int row) {
         const QModelIndex i = index(row, col);
@@ -81,8 +99,14 @@ private:
     StringGrid* m_grid;
 };
 
-StringGrid::StringGrid(QWidget* parent) : QTableView(parent), m_model(new StringGridModel(this)) {
+StringGrid::StringGrid(QWidget* parent)
+    : QTableView(parent), m_model(new StringGridModel(this)), m_delegate(new GridEditDelegate(this)) {
     setModel(m_model);
+    setItemDelegate(m_delegate);
+    // Pixel scrolling lets the first normal row slide out from under the fixed rows
+    // instead of jumping behind them.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Fixed rows and columns are cells of the grid itself, as the windows address them.
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -98,15 +122,34 @@ StringGrid::StringGrid(QWidget* parent) : QTableView(parent), m_model(new String
             });
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { emit cellDoubleClicked(i.column(), i.row()); });
+    connect(this, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { emit cellClicked(i.column(), i.row()); });
+    connect(this, &StringGrid::cellClicked, this, &StringGrid::OnCellClicked);
+    m_frozenTop = new GridFrozenView(this, true, false);
+    m_frozenLeft = new GridFrozenView(this, false, true);
+    m_frozenCorner = new GridFrozenView(this, false, false);
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        v->hide();
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical) { SyncFrozenSection(Qt::Horizontal, logical); });
+    connect(verticalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical) { SyncFrozenSection(Qt::Vertical, logical); });
     m_data.SetColCount(5);
     m_data.SetRowCount(5);
     Reset();
 }
 
-StringGrid::~StringGrid() = default;
+StringGrid::~StringGrid() {
+    // The editor goes with the children, after this grid's members.
+    QObject::disconnect(m_edit.editorGone);
+}
 
 void StringGrid::Reset() {
     m_model->Reset();
+    // Collapsed groups stay collapsed whatever the reset does to hidden rows.
+    ApplyNodes();
 }
 
 void StringGrid::SetColCount(int cols) {
@@ -115,6 +158,7 @@ void StringGrid::SetColCount(int cols) {
 }
 
 void StringGrid::SetRowCount(int rows) {
+    ClearNodes();
     m_data.SetRowCount(rows);
     m_rowMap.clear();
     Reset();
@@ -123,11 +167,13 @@ void StringGrid::SetRowCount(int rows) {
 void StringGrid::SetFixedCols(int cols) {
     m_fixedCols = cols < 0 ? 0 : cols;
     m_model->ChangedAll();
+    UpdateFrozen();
 }
 
 void StringGrid::SetFixedRows(int rows) {
     m_fixedRows = rows < 0 ? 0 : rows;
     m_model->ChangedAll();
+    UpdateFrozen();
 }
 
 QString StringGrid::Cell(int col, int row) const {
@@ -147,14 +193,17 @@ void StringGrid::ClearNormalCells() {
 
 void StringGrid::HideColumn(int col) {
     setColumnHidden(col, true);
+    UpdateFrozen();
 }
 void StringGrid::UnHideColumn(int col) {
     setColumnHidden(col, false);
+    UpdateFrozen();
 }
 
 void StringGrid::UnHideColumnsAll() {
     for (int c = 0; c < ColCount(); ++c)
         setColumnHidden(c, false);
+    UpdateFrozen();
 }
 
 int StringGrid::Col() const {
@@ -218,9 +267,341 @@ void StringGrid::SetRowMap(std::vector<int> map) {
     m_model->ChangedAll();
 }
 
+void StringGrid::RemoveRow(int row) {
+    if (row < 0 || row >= RowCount())
+        return;
+    const int dataRow = RealRowIndex(row);
+    ClearNodes();
+    m_model->RemoveRow(row, [&] {
+        if (!m_rowMap.empty()) {
+            m_rowMap.erase(m_rowMap.begin() + row);
+            for (int& r : m_rowMap)
+                if (r > dataRow)
+                    --r;
+        }
+        m_data.RemoveRow(dataRow);
+    });
+}
+
+void StringGrid::SetSortStyle(int col, SortStyle style) {
+    m_sortStyles[col] = style;
+}
+
+namespace {
+
+// A date as the windows write it: the user's short format, or year first.
+std::optional<QDateTime> ParseDate(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QLocale locale;
+    for (const QString& format :
+         {locale.dateTimeFormat(QLocale::ShortFormat), QString("yyyy/MM/dd H:mm:ss"),
+          QString("yyyy/MM/dd H:mm"), QString("yyyy-MM-dd H:mm:ss"), QString("yyyy-MM-dd H:mm"),
+          locale.dateFormat(QLocale::ShortFormat), QString("yyyy/MM/dd"), QString("yyyy-MM-dd")}) {
+        const QDateTime d = locale.toDateTime(t, format);
+        if (d.isValid())
+            return d;
+    }
+    const QDateTime iso = QDateTime::fromString(t, Qt::ISODate);
+    return iso.isValid() ? std::optional<QDateTime>(iso) : std::nullopt;
+}
+
+// Unreadable values (nullopt) come before every value.
+template <typename T> int CompareKeys(const std::optional<T>& x, const std::optional<T>& y) {
+    if (!x || !y)
+        return int(bool(x)) - int(bool(y));
+    return *x < *y ? -1 : (*y < *x ? 1 : 0);
+}
+
+// A number in either decimal separator, blanks and group separators ignored.
+std::optional<double> ParseNumber(const QString& text) {
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QLocale locale;
+    if (locale.decimalPoint() != QLatin1String("."))
+        t.replace(locale.decimalPoint(), QLatin1String("."));
+    t.remove(QLatin1Char(' '));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+} // namespace
+
+void StringGrid::SortByColumn(int col, bool ascending) {
+    if (col < 0 || col >= ColCount())
+        return;
+    const int rows = RowCount();
+    const int first = std::min(m_fixedRows, rows);
+    const auto found = m_sortStyles.find(col);
+    const SortStyle style = found == m_sortStyles.end() ? SortStyle::Text : found->second;
+    const int currentData = Row() >= 0 ? RealRowIndex(Row()) : -1;
+    const int currentCol = Col();
+
+    std::vector<int> map(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        map[static_cast<size_t>(r)] = RealRowIndex(r);
+    // Keys once per data row; unreadable numbers and dates come before every value.
+    std::vector<std::optional<double>> numbers;
+    std::vector<std::optional<QDateTime>> dates;
+    std::vector<QCollatorSortKey> texts;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    auto compare = [&](int a, int b) -> int {
+        switch (style) {
+        case SortStyle::Numeric:
+            return CompareKeys(numbers[static_cast<size_t>(a)], numbers[static_cast<size_t>(b)]);
+        case SortStyle::Date:
+            return CompareKeys(dates[static_cast<size_t>(a)], dates[static_cast<size_t>(b)]);
+        case SortStyle::Text:
+            break;
+        }
+        return texts[static_cast<size_t>(a)].compare(texts[static_cast<size_t>(b)]);
+    };
+    for (int d = 0; d < rows; ++d) {
+        const QString& text = m_data.Cell(col, d);
+        if (style == SortStyle::Numeric)
+            numbers.push_back(ParseNumber(text));
+        else if (style == SortStyle::Date)
+            dates.push_back(ParseDate(text));
+        else
+            texts.push_back(collator.sortKey(text));
+    }
+    std::stable_sort(map.begin() + first, map.end(), [&](int a, int b) {
+        const int c = compare(a, b);
+        return ascending ? c < 0 : c > 0;
+    });
+    m_rowMap = std::move(map);
+    ClearNodes();
+    m_sortCol = col;
+    m_sortAscending = ascending;
+    m_model->ChangedAll();
+    // The current row goes with its data.
+    if (currentData >= first) {
+        const auto at = std::find(m_rowMap.begin(), m_rowMap.end(), currentData);
+        SetCurrentCell(currentCol, static_cast<int>(at - m_rowMap.begin()));
+    }
+    UpdateFrozen();
+}
+
+void StringGrid::SetSortMark(int col, bool ascending) {
+    m_sortCol = col;
+    m_sortAscending = ascending;
+    RepaintAll();
+}
+
+void StringGrid::OnCellClicked(int col, int row) {
+    if (m_userSort && m_fixedRows > 0 && row == m_fixedRows - 1 && col >= m_fixedCols) {
+        SortByColumn(col, col == m_sortCol ? !m_sortAscending : true);
+        return;
+    }
+    if (col == 0 && IsNode(row))
+        ToggleNode(row);
+}
+
+void StringGrid::AddNode(int row, int span) {
+    if (row < 0 || row >= RowCount() || span < 1)
+        return;
+    m_nodes[row] = Node{std::min(span, RowCount() - row), true};
+    m_model->Changed(0, row);
+}
+
+void StringGrid::ClearNodes() {
+    if (m_nodes.empty())
+        return;
+    for (const auto& [row, node] : m_nodes)
+        for (int r = row + 1; r < row + node.span; ++r)
+            setRowHidden(r, false);
+    m_nodes.clear();
+    RepaintAll();
+    UpdateFrozen();
+}
+
+bool StringGrid::NodeExpanded(int row) const {
+    const auto found = m_nodes.find(row);
+    return found != m_nodes.end() && found->second.expanded;
+}
+
+void StringGrid::SetNodeExpanded(int row, bool expanded) {
+    const auto found = m_nodes.find(row);
+    if (found == m_nodes.end() || found->second.expanded == expanded)
+        return;
+    found->second.expanded = expanded;
+    ApplyNodes();
+    m_model->Changed(0, row);
+    UpdateFrozen();
+}
+
+void StringGrid::ApplyNodes() {
+    for (const auto& [row, node] : m_nodes)
+        for (int r = row + 1; r < row + node.span && r < RowCount(); ++r)
+            setRowHidden(r, !node.expanded);
+}
+
+GridData StringGrid::ShownData() const {
+    std::vector<int> cols;
+    for (int c = 0; c < ColCount(); ++c)
+        if (!isColumnHidden(c))
+            cols.push_back(c);
+    GridData out;
+    out.SetColCount(static_cast<int>(cols.size()));
+    out.SetRowCount(RowCount());
+    for (int r = 0; r < RowCount(); ++r)
+        for (size_t i = 0; i < cols.size(); ++i)
+            out.SetCell(static_cast<int>(i), r, Cell(cols[i], r));
+    return out;
+}
+
+std::vector<int> StringGrid::ShownColWidths() const {
+    std::vector<int> widths;
+    for (int c = 0; c < ColCount(); ++c)
+        if (!isColumnHidden(c))
+            widths.push_back(columnWidth(c));
+    return widths;
+}
+
+int StringGrid::ShownFixedCols() const {
+    int n = 0;
+    for (int c = 0; c < m_fixedCols && c < ColCount(); ++c)
+        n += isColumnHidden(c) ? 0 : 1;
+    return n;
+}
+
 void StringGrid::RepaintAll() {
     m_model->ChangedAll();
     viewport()->update();
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex current = currentIndex();
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint() &&
+                       !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool openKey =
+        event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (state() == EditingState || !current.isValid() || (!typed && !openKey)) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    const bool editable = m_model->flags(current) & Qt::ItemIsEditable;
+    const bool opens = editable && (opensEditor ? opensEditor(current.column(), current.row(), *event)
+                                                : (typed || event->key() == Qt::Key_F2));
+    if (opens) {
+        // A typed key becomes the editor's first key; Enter and F2 only open it.
+        const bool opened =
+            typed ? edit(current, AnyKeyPressed, event) : edit(current, AllEditTriggers, nullptr);
+        if (opened) {
+            event->accept();
+            return;
+        }
+    }
+    if (typed || event->key() == Qt::Key_F2) {
+        // A key that opens no editor types nothing either.
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (m_edit.active && m_edit.editor == editor)
+        FinishEdit();
+}
+
+void StringGrid::FinishEdit() {
+    const OpenEdit done = m_edit;
+    m_edit = {};
+    if (editEnd)
+        editEnd(done.col, done.row, done.committed);
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    UpdateFrozen();
+}
+
+void StringGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    UpdateFrozen();
+}
+
+int StringGrid::FrozenHeight() const {
+    int h = 0;
+    for (int r = 0; r < m_fixedRows && r < RowCount(); ++r)
+        h += verticalHeader()->sectionSize(r);
+    return h;
+}
+
+int StringGrid::FrozenWidth() const {
+    int w = 0;
+    for (int c = 0; c < m_fixedCols && c < ColCount(); ++c)
+        w += horizontalHeader()->sectionSize(c);
+    return w;
+}
+
+void StringGrid::SyncFrozenSection(Qt::Orientation orientation, int logical) {
+    if (m_syncingFrozen)
+        return;
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        v->SyncSection(orientation, logical);
+    PlaceFrozen(false);
+}
+
+void StringGrid::UpdateFrozen() {
+    PlaceFrozen(true);
+}
+
+void StringGrid::PlaceFrozen(bool syncSections) {
+    if (m_syncingFrozen || !m_frozenTop)
+        return;
+    m_syncingFrozen = true;
+    const QRect vp = viewport()->geometry();
+    const int h = std::min(FrozenHeight(), vp.height());
+    const int w = std::min(FrozenWidth(), vp.width());
+    const QRect top(vp.x(), vp.y(), vp.width(), h);
+    const QRect left(vp.x(), vp.y(), w, vp.height());
+    const QRect corner(vp.x(), vp.y(), w, h);
+    const std::pair<GridFrozenView*, QRect> views[] = {
+        {m_frozenTop, top}, {m_frozenLeft, left}, {m_frozenCorner, corner}};
+    for (const auto& [view, rect] : views) {
+        if (rect.isEmpty()) {
+            view->hide();
+            continue;
+        }
+        if (syncSections || view->isHidden())
+            view->SyncSections();
+        view->setGeometry(rect);
+        view->SyncOffsets();
+        view->show();
+        view->raise();
+    }
+    m_syncingFrozen = false;
+}
+
+void StringGrid::SyncFrozenOffsets() {
+    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
+        if (v->isVisible())
+            v->SyncOffsets();
+}
+
+void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTableView::scrollTo(index, hint);
+    if (!index.isValid())
+        return;
+    // A normal cell is in view only when it is clear of the fixed rows and columns.
+    const QRect cell = visualRect(index);
+    if (index.row() >= m_fixedRows) {
+        const int covered = FrozenHeight() - cell.top();
+        if (covered > 0)
+            verticalScrollBar()->setValue(verticalScrollBar()->value() - covered);
+    }
+    if (index.column() >= m_fixedCols) {
+        const int covered = FrozenWidth() - cell.left();
+        if (covered > 0)
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() - covered);
+    }
 }
 
 void StringGrid::dragEnterEvent(QDragEnterEvent* event) {

@@ -6,8 +6,15 @@
 #include <QRect>
 #include <QTableView>
 #include <functional>
+#include <map>
 #include <vector>
 
+class GridCellPainter;
+class GridEditDelegate;
+class GridFrozenView;
+class QKeyEvent;
+class QLineEdit;
+class QValidator;
 class StringGridModel;
 
 // The grid of every list and table: a table view over GridData, fixed rows and columns
@@ -16,6 +23,39 @@ class StringGridModel;
 // cell. Displayed rows go through a displayed-to-data row map (identity unless a window
 // sorts), so selections and hooks always speak of displayed rows while exports read the
 // data in either order.
+//
+// Fixed rows and columns stay in view while the normal cells scroll: views laid over the
+// viewport show them (see GridFrozenView). Clicks on fixed cells report cellClicked and
+// cellDoubleClicked; they never move the current cell.
+//
+// In-place editing. A cell is editable while SetEditing(true) is on, the cell is not
+// fixed and canEditCell (when set) allows it. The editor is a line edit and opens on a
+// double click or on a key that opensEditor accepts (by default a key that types a
+// character, or F2). A typed key is handed to the editor as its first key; Enter and F2
+// only open it. A window implements its editing rules with three hooks:
+//   editStart(col, row, start)  before the editor shows; false vetoes the edit. May set
+//       start.text (the editor's first text), start.validator (owned by the editor; the
+//       line edit refuses any text it rejects, so paste and input methods obey it too)
+//       and start.keyFilter, which sees every key reaching the editor, the opening key
+//       included, and answers Pass, Drop (the key is swallowed) or Commit (the editor
+//       closes and its text is committed, e.g. after the filter rewrote it on Esc).
+//   editValidate(col, row, text) when the editor commits: may correct text in place;
+//       false refuses it and the cell keeps its previous text.
+//   editEnd(col, row, committed) whenever the editor has closed, committed or not; the
+//       cell holds its final text. cellEdited is emitted as well for committed text.
+// The editor owns its text while open: SetCell on the edited cell does not change it.
+//
+// Sorting. Rows below the fixed rows can be put in another order without moving the
+// data: RealRowIndex maps a displayed row to its data row. SortByColumn orders them by a
+// column as text (system collation, case-sensitive), number or date (SetSortStyle); the
+// sort is stable and marks the column's heading. With SetUserSort(true) a click on a
+// heading (a cell of the last fixed row) sorts by that column, a second click reverses.
+// Cells, hooks, selections and signals speak of displayed rows; RemoveRow keeps the map
+// in step (data rows above the removed one move up by one).
+//
+// Row groups. AddNode(row, span) makes a group of span rows headed by row; column 0 of
+// the heading row shows a button that expands or collapses the span's other rows.
+// Groups live until SetRowCount, RemoveRow or ClearNodes.
 class StringGrid : public QTableView {
     Q_OBJECT
 public:
@@ -65,9 +105,55 @@ public:
     // Displayed-to-data row map; identity when empty.
     int RealRowIndex(int displayedRow) const;
     void SetRowMap(std::vector<int> map);
+    // Removes a displayed row and its data row.
+    void RemoveRow(int row);
+
+    enum class SortStyle { Text, Numeric, Date };
+    void SetSortStyle(int col, SortStyle style);
+    void SetUserSort(bool enabled) { m_userSort = enabled; }
+    void SortByColumn(int col, bool ascending);
+    // The column whose heading shows the sort mark; -1 when none.
+    int SortColumn() const { return m_sortCol; }
+    bool SortAscending() const { return m_sortAscending; }
+    void SetSortMark(int col, bool ascending);
+
+    void AddNode(int row, int span);
+    void ClearNodes();
+    bool IsNode(int row) const { return m_nodes.count(row) != 0; }
+    bool NodeExpanded(int row) const;
+    void SetNodeExpanded(int row, bool expanded);
+    void ToggleNode(int row) { SetNodeExpanded(row, !NodeExpanded(row)); }
+
+    // May a normal cell be selected; all may when unset.
+    std::function<bool(int col, int row)> canSelectCell;
+
+    // The cells as shown, for printing and export: rows in displayed order, hidden
+    // columns left out (column widths in ShownColWidths, in the same order).
+    GridData ShownData() const;
+    std::vector<int> ShownColWidths() const;
+    // Fixed columns among the shown ones.
+    int ShownFixedCols() const;
+
+    // Scrolls a normal cell clear of the fixed rows and columns.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
     // Repaints every cell (after a hook's inputs changed).
     void RepaintAll();
+
+    // What the key filter of an open editor does with a key.
+    enum class KeyAction { Pass, Drop, Commit };
+    struct EditStart {
+        QString text;
+        QValidator* validator = nullptr;
+        std::function<KeyAction(QLineEdit& editor, QKeyEvent& key)> keyFilter;
+    };
+    // Whether a key pressed on the current cell (displayed position) opens its editor.
+    std::function<bool(int col, int row, const QKeyEvent& key)> opensEditor;
+    std::function<bool(int col, int row, EditStart& start)> editStart;
+    std::function<bool(int col, int row, QString& text)> editValidate;
+    std::function<void(int col, int row, bool committed)> editEnd;
+    // True while an in-place editor is open.
+    bool IsEditorOpen() const { return m_edit.active; }
 
     std::function<bool(int col, int row)> canEditCell;
     std::function<void(int col, int row, QColor& background, QColor& text)> getCellColor;
@@ -77,19 +163,68 @@ signals:
     void cellEdited(int col, int row);
     void currentCellChanged(int col, int row);
     void cellDoubleClicked(int col, int row);
+    // A left click on a cell, fixed ones included.
+    void cellClicked(int col, int row);
     void filesDropped(const QStringList& paths);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     friend class StringGridModel;
+    friend class GridEditDelegate;
     void Reset();
+
+    // The edit in progress, from the editor's creation to its close.
+    struct OpenEdit {
+        int col = -1;
+        int row = -1;
+        bool active = false;
+        bool committed = false;
+        bool textPending = false;
+        bool validating = false;
+        QString text;
+        std::function<KeyAction(QLineEdit& editor, QKeyEvent& key)> keyFilter;
+        const QObject* editor = nullptr;
+        QMetaObject::Connection editorGone;
+    };
+    void FinishEdit();
+
+    // Height of the fixed rows and width of the fixed columns as shown.
+    int FrozenHeight() const;
+    int FrozenWidth() const;
+    void UpdateFrozen();
+    void SyncFrozenSection(Qt::Orientation orientation, int logical);
+    void PlaceFrozen(bool syncSections);
+    void OnCellClicked(int col, int row);
+    void ApplyNodes();
+
+    struct Node {
+        int span = 1;
+        bool expanded = true;
+    };
+    void SyncFrozenOffsets();
 
     GridData m_data;
     StringGridModel* m_model;
+    GridEditDelegate* m_delegate;
+    OpenEdit m_edit;
+    // Top strip, left strip and their corner; created once, shown while needed.
+    GridFrozenView* m_frozenTop = nullptr;
+    GridFrozenView* m_frozenLeft = nullptr;
+    GridFrozenView* m_frozenCorner = nullptr;
+    bool m_syncingFrozen = false;
+    std::map<int, SortStyle> m_sortStyles;
+    int m_sortCol = -1;
+    bool m_sortAscending = true;
+    bool m_userSort = false;
+    std::map<int, Node> m_nodes;
     std::vector<int> m_rowMap;
     int m_fixedCols = 1;
     int m_fixedRows = 1;

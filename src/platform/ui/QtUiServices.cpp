@@ -73,7 +73,11 @@ bool QtUiServices::InputBox(QWidget* parent, const QString& caption, const QStri
     return ok;
 }
 
-bool QtUiServices::PrintDialog(QWidget* parent, QPrinter& printer) {
+bool QtUiServices::PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection, int pageCount) {
     QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (pageCount > 0)
+        dialog.setMinMax(1, pageCount);
     return dialog.exec() == QDialog::Accepted;
 }

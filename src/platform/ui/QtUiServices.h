@@ -13,5 +13,5 @@ public:
                          const QString& filter) override;
     QString FolderName(QWidget* parent, const QString& caption, const QString& folder) override;
     bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) override;
-    bool PrintDialog(QWidget* parent, QPrinter& printer) override;
+    bool PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection, int pageCount) override;
 };

@@ -36,8 +36,10 @@ public:
     virtual QString FolderName(QWidget* parent, const QString& caption, const QString& folder) = 0;
     // False when cancelled; text holds the default on entry and the answer on return.
     virtual bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) = 0;
-    // False when cancelled.
-    virtual bool PrintDialog(QWidget* parent, QPrinter& printer) = 0;
+    // False when cancelled. offerSelection adds the choice to print the selection only
+    // (answered through printer.printRange()); pageCount, when above 0, bounds the range.
+    virtual bool PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection = false,
+                             int pageCount = 0) = 0;
 
     // The process's services; tests install their own.
     static UiServices& Get();

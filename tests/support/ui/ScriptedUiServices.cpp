@@ -1,5 +1,7 @@
 #include "ScriptedUiServices.h"
 
+#include <QPrinter>
+
 UiServices::Answer ScriptedUiServices::MessageText(QWidget*, const QString& text, const QString& caption,
                                                    Kind kind, Buttons buttons) {
     messages.push_back({text, caption, kind, buttons});
@@ -37,4 +39,12 @@ bool ScriptedUiServices::InputBox(QWidget*, const QString&, const QString&, QStr
     text = inputs.front();
     inputs.pop_front();
     return true;
+}
+
+bool ScriptedUiServices::PrintDialog(QWidget*, QPrinter& printer, bool offerSelection, int pageCount) {
+    printOfferedSelection = offerSelection;
+    printPageCount = pageCount;
+    if (printAccepted && offerSelection && printChoosesSelection)
+        printer.setPrintRange(QPrinter::Selection);
+    return printAccepted;
 }

@@ -25,6 +25,9 @@ public:
     std::deque<QString> fileNames; // open, save and folder dialogs, in the order asked
     std::deque<QString> inputs;    // input boxes; a missing entry is a cancel
     bool printAccepted = false;
+    bool printChoosesSelection = false; // taken only when the dialog offers it
+    bool printOfferedSelection = false; // what the last print dialog offered
+    int printPageCount = 0;
 
     std::vector<Shown> messages;
     QStringList fileDialogCaptions;
@@ -35,7 +38,7 @@ public:
     QString SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
     QString FolderName(QWidget*, const QString& caption, const QString&) override;
     bool InputBox(QWidget*, const QString&, const QString&, QString& text) override;
-    bool PrintDialog(QWidget*, QPrinter&) override { return printAccepted; }
+    bool PrintDialog(QWidget*, QPrinter& printer, bool offerSelection, int pageCount) override;
 
 private:
     QString NextFileName(const QString& caption);

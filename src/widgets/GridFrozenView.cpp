@@ -1,0 +1,114 @@
+#include "GridFrozenView.h"
+
+#include "GridCellPainter.h"
+#include "StringGrid.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+GridFrozenView::GridFrozenView(StringGrid* grid, bool followX, bool followY)
+    : QTableView(grid), m_grid(grid), m_followX(followX), m_followY(followY) {
+    setModel(grid->model());
+    setItemDelegate(new GridCellPainter(grid, this));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFocusPolicy(Qt::NoFocus);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    // Context menus belong to the grid as a whole.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+}
+
+void GridFrozenView::SyncSections() {
+    const QHeaderView* gridCols = m_grid->horizontalHeader();
+    const QHeaderView* gridRows = m_grid->verticalHeader();
+    horizontalHeader()->setMinimumSectionSize(gridCols->minimumSectionSize());
+    verticalHeader()->setMinimumSectionSize(gridRows->minimumSectionSize());
+    horizontalHeader()->setDefaultSectionSize(gridCols->defaultSectionSize());
+    verticalHeader()->setDefaultSectionSize(gridRows->defaultSectionSize());
+    setShowGrid(m_grid->showGrid());
+    setGridStyle(m_grid->gridStyle());
+    setWordWrap(m_grid->wordWrap());
+    for (int c = 0; c < gridCols->count(); ++c)
+        SyncSection(Qt::Horizontal, c);
+    for (int r = 0; r < gridRows->count(); ++r)
+        SyncSection(Qt::Vertical, r);
+}
+
+void GridFrozenView::SyncSection(Qt::Orientation orientation, int logical) {
+    const QHeaderView* from =
+        orientation == Qt::Horizontal ? m_grid->horizontalHeader() : m_grid->verticalHeader();
+    QHeaderView* to = orientation == Qt::Horizontal ? horizontalHeader() : verticalHeader();
+    if (logical < 0 || logical >= to->count())
+        return;
+    const bool hidden = from->isSectionHidden(logical);
+    if (to->isSectionHidden(logical) != hidden)
+        to->setSectionHidden(logical, hidden);
+    if (!hidden)
+        to->resizeSection(logical, from->sectionSize(logical));
+}
+
+void GridFrozenView::SyncOffsets() {
+    // The headers carry the offsets the table paints with; the view's own scroll bars
+    // stay at zero and are never moved.
+    const int x = m_followX ? m_grid->horizontalHeader()->offset() : 0;
+    const int y = m_followY ? m_grid->verticalHeader()->offset() : 0;
+    if (horizontalHeader()->offset() != x || verticalHeader()->offset() != y) {
+        horizontalHeader()->setOffset(x);
+        verticalHeader()->setOffset(y);
+        viewport()->update();
+    }
+}
+
+void GridFrozenView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void GridFrozenView::mouseReleaseEvent(QMouseEvent* event) {
+    const QModelIndex i = indexAt(event->position().toPoint());
+    if (i.isValid() && event->button() == Qt::LeftButton)
+        emit m_grid->cellClicked(i.column(), i.row());
+    event->accept();
+}
+
+void GridFrozenView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex i = indexAt(event->position().toPoint());
+    if (i.isValid() && event->button() == Qt::LeftButton)
+        emit m_grid->cellDoubleClicked(i.column(), i.row());
+    event->accept();
+}
+
+void GridFrozenView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void GridFrozenView::wheelEvent(QWheelEvent* event) {
+    // Left to the grid, which scrolls and takes this view along.
+    event->ignore();
+}
+
+// The view lies at the top-left corner of the grid's viewport, so positions carry over
+// unchanged and drops reach whatever handles them on the grid.
+void GridFrozenView::dragEnterEvent(QDragEnterEvent* event) {
+    QCoreApplication::sendEvent(m_grid->viewport(), event);
+}
+
+void GridFrozenView::dragMoveEvent(QDragMoveEvent* event) {
+    QCoreApplication::sendEvent(m_grid->viewport(), event);
+}
+
+void GridFrozenView::dropEvent(QDropEvent* event) {
+    QCoreApplication::sendEvent(m_grid->viewport(), event);
+}

@@ -1,0 +1,176 @@
+// CSV and spreadsheet files of grid data, read back from the disk.
+#include "CsvWriter.h"
+#include "TestDir.h"
+#include "XlsxWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+GridData Fixture() {
+    GridData d;
+    d.SetColCount(3);
+    d.SetRowCount(4);
+    const char* cells[4][3] = {{"", "Original files", "Comments"},
+                               {"1", "a,b", "say \"hi\""},
+                               {"2", "line1\r\nline2", "刺激"},
+                               {"3", "", "plain"}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c)
+            d.SetCell(c, r, QString::fromUtf8(cells[r][c]));
+    return d;
+}
+
+QByteArray Utf16Le(const QString& text) {
+    QByteArray out("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        out.append(char(c.unicode() >> 8));
+    }
+    return out;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(CsvWriter, QuotesOnlyWhatNeedsItInUtf16WithCrLf) {
+    const QByteArray bytes = CsvWriter::Encode(Fixture());
+    const QString expected = QString::fromUtf8(",Original files,Comments\r\n"
+                                               "1,\"a,b\",\"say \"\"hi\"\"\"\r\n"
+                                               "2,\"line1\r\nline2\",刺激\r\n"
+                                               "3,,plain\r\n");
+    EXPECT_EQ(bytes, Utf16Le(expected));
+    EXPECT_TRUE(bytes.contains(QByteArray("\x3A\x52", 2))) << "U+523A as little-endian";
+    // Hidden columns are left out by naming the others.
+    EXPECT_EQ(CsvWriter::Encode(Fixture(), {0, 2}),
+              Utf16Le(QString::fromUtf8(",Comments\r\n1,\"say \"\"hi\"\"\"\r\n2,刺激\r\n3,plain\r\n")));
+}
+
+TEST(CsvWriter, WritesOrFailsLeavingNothing) {
+    TestDir dir;
+    const QString path = dir.file("list.csv");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ASSERT_TRUE(CsvWriter::Write(path, Fixture()));
+    EXPECT_EQ(ReadAll(path), CsvWriter::Encode(Fixture()));
+
+    EXPECT_FALSE(CsvWriter::Write(dir.file("missing/list.csv"), Fixture()));
+
+    const QString locked = dir.file("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ::chmod(QFile::encodeName(locked).constData(), 0500);
+    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_FALSE(CsvWriter::Write(locked + "/list.csv", Fixture()));
+    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    ::chmod(QFile::encodeName(locked).constData(), 0700);
+}
+
+// Cells of one sheet of a workbook, by reference ("B1"), read with unzip.
+std::map<QString, QString> SheetCells(const QString& path, int sheet) {
+    auto member = [&](const QString& name) {
+        QProcess unzip;
+        unzip.start("unzip", {"-p", path, name});
+        unzip.waitForFinished();
+        return unzip.readAllStandardOutput();
+    };
+    QStringList shared;
+    QXmlStreamReader s(member("xl/sharedStrings.xml"));
+    while (s.readNextStartElement() || !s.atEnd()) {
+        if (s.isStartElement() && s.name() == QLatin1String("t"))
+            shared << s.readElementText();
+        else if (!s.isStartElement())
+            s.readNext();
+    }
+    std::map<QString, QString> cells;
+    QXmlStreamReader x(member(QString("xl/worksheets/sheet%1.xml").arg(sheet)));
+    QString ref, type;
+    while (!x.atEnd()) {
+        x.readNext();
+        if (!x.isStartElement())
+            continue;
+        if (x.name() == QLatin1String("c")) {
+            ref = x.attributes().value("r").toString();
+            type = x.attributes().value("t").toString();
+        } else if (x.name() == QLatin1String("t")) {
+            // Control characters travel as _xHHHH_ escapes.
+            cells[ref] = x.readElementText().replace("_x000D_", "\r");
+        } else if (x.name() == QLatin1String("v")) {
+            const QString v = x.readElementText();
+            cells[ref] = type == "s" ? shared.value(v.toInt()) : v;
+        }
+    }
+    return cells;
+}
+
+QStringList SheetNames(const QString& path) {
+    QProcess unzip;
+    unzip.start("unzip", {"-p", path, "xl/workbook.xml"});
+    unzip.waitForFinished();
+    QXmlStreamReader x(unzip.readAllStandardOutput());
+    QStringList names;
+    while (!x.atEnd())
+        if (x.readNext() == QXmlStreamReader::StartElement && x.name() == QLatin1String("sheet"))
+            names << x.attributes().value("name").toString();
+    return names;
+}
+
+TEST(XlsxWriter, NamedSheetsHoldTheCellsFromTheirFirstCell) {
+    TestDir dir;
+    const QString path = dir.file("list.xlsx");
+    const GridData data = Fixture();
+    QString error;
+    ASSERT_TRUE(
+        XlsxWriter::Write(path, {{"Stimulus", &data, {}, 0}, {"Export Data", &data, {1, 2}, 1}}, &error))
+        << error.toStdString();
+    EXPECT_EQ(SheetNames(path), (QStringList{"Stimulus", "Export Data"}));
+    const auto first = SheetCells(path, 1);
+    EXPECT_EQ(first.at("B1"), QString("Original files"));
+    EXPECT_EQ(first.at("B3"), QString("line1\r\nline2"));
+    EXPECT_EQ(first.at("C3"), QString::fromUtf8("刺激"));
+    EXPECT_EQ(first.count("A1"), 0u) << "empty cells are not written";
+    const auto second = SheetCells(path, 2);
+    EXPECT_EQ(second.at("A1"), QString("a,b"));
+    EXPECT_EQ(second.at("B1"), QString("say \"hi\""));
+    EXPECT_EQ(second.at("B3"), QString("plain"));
+    EXPECT_EQ(second.count("C1"), 0u);
+    EXPECT_EQ(first.at("A2"), QString("1")) << "a plain number";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xlsx"})
+        << "no temporary file is left";
+}
+
+TEST(XlsxWriter, FailuresNameTheProblemAndLeaveNothing) {
+    TestDir dir;
+    const GridData data = Fixture();
+    QString error;
+    EXPECT_FALSE(XlsxWriter::Write(dir.file("a.xlsx"), {{"bad[name]", &data, {}, 0}}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(XlsxWriter::Write(dir.file("b.xlsx"), {}, &error));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+    error.clear();
+    EXPECT_FALSE(XlsxWriter::Write(dir.file("missing/c.xlsx"), {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(error.contains("c.xlsx")) << error.toStdString();
+
+    const QString locked = dir.file("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ::chmod(QFile::encodeName(locked).constData(), 0500);
+    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_FALSE(XlsxWriter::Write(locked + "/c.xlsx", {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    ::chmod(QFile::encodeName(locked).constData(), 0700);
+}
+
+} // namespace

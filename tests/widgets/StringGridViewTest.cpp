@@ -1,0 +1,246 @@
+// The grid as shown: fixed cells that stay in view, and in-place editing driven by keys.
+#include "StringGrid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The open editor; a closed one may linger until its deferred delete.
+QLineEdit* OpenEditor(StringGrid& g) {
+    for (QLineEdit* e : g.viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible())
+            return e;
+    return nullptr;
+}
+
+// The delegate closes an editor on Enter through the event loop.
+bool WaitUntil(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 5000);
+}
+
+const QColor kFixed(200, 0, 0);
+const QColor kNormal(0, 0, 200);
+
+// A shown grid much larger than its window, fixed cells painted kFixed, the rest kNormal.
+void ShowLongGrid(StringGrid& g, int fixedCols, int fixedRows) {
+    g.SetColCount(12);
+    g.SetRowCount(120);
+    g.SetFixedCols(fixedCols);
+    g.SetFixedRows(fixedRows);
+    // Text only in the fixed cells, so that normal cells are one colour.
+    for (int r = 0; r < g.RowCount(); ++r)
+        for (int c = 0; c < g.ColCount(); ++c)
+            if (c < fixedCols || r < fixedRows)
+                g.SetCell(c, r, QString("%1,%2").arg(c).arg(r));
+    g.getCellColor = [&g](int col, int row, QColor& background, QColor&) {
+        background = col < g.FixedCols() || row < g.FixedRows() ? kFixed : kNormal;
+    };
+    g.resize(320, 240);
+    g.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+}
+
+QColor PixelInViewport(StringGrid& g, QPoint p) {
+    const QImage shot = g.grab().toImage();
+    return shot.pixelColor(g.viewport()->geometry().topLeft() + p);
+}
+
+TEST(StringGridView, FixedRowsAndColumnsStayInViewWhileCellsScroll) {
+    StringGrid g;
+    ShowLongGrid(g, 2, 1);
+    const int rowH = g.rowHeight(0);
+    const int fixedW = g.columnWidth(0) + g.columnWidth(1);
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->maximum());
+    g.horizontalScrollBar()->setValue(g.horizontalScrollBar()->maximum());
+    ASSERT_GT(g.verticalScrollBar()->value(), 10 * rowH) << "the grid must really scroll";
+    // Top strip, left strip and corner show fixed cells; past them the scrolled cells.
+    EXPECT_EQ(PixelInViewport(g, {fixedW + 30, rowH / 2}), kFixed);
+    EXPECT_EQ(PixelInViewport(g, {5, 3 * rowH}), kFixed);
+    EXPECT_EQ(PixelInViewport(g, {5, 5}), kFixed);
+    EXPECT_EQ(PixelInViewport(g, {fixedW + 30, 3 * rowH}), kNormal);
+
+    // The fixed cells shown are the headings of the columns and rows now in view.
+    QWidget* top = g.childAt(g.viewport()->geometry().topLeft() + QPoint(fixedW + 30, rowH / 2));
+    auto* topView = top ? qobject_cast<QTableView*>(top->parentWidget()) : nullptr;
+    ASSERT_NE(topView, nullptr);
+    ASSERT_NE(topView, &g);
+    const QModelIndex heading = topView->indexAt(QPoint(fixedW + 30, rowH / 2));
+    EXPECT_EQ(heading.row(), 0);
+    EXPECT_EQ(heading.column(), g.indexAt(QPoint(fixedW + 30, 3 * rowH)).column());
+
+    // A normal cell made current comes out from under the fixed cells.
+    g.SetCurrentCell(2, 1);
+    const QRect cell = g.visualRect(g.model()->index(1, 2));
+    EXPECT_GE(cell.top(), rowH);
+    EXPECT_GE(cell.left(), fixedW);
+
+    // Widths set later are followed, and clicks on fixed cells are reported.
+    g.SetColWidth(0, 90);
+    int clickedCol = -1, clickedRow = -1;
+    QObject::connect(&g, &StringGrid::cellClicked, [&](int c, int r) {
+        clickedCol = c;
+        clickedRow = r;
+    });
+    QTest::mouseClick(topView->viewport(), Qt::LeftButton, {}, QPoint(85, rowH / 2));
+    EXPECT_EQ(clickedCol, 0);
+    EXPECT_EQ(clickedRow, 0);
+    EXPECT_EQ(g.Row(), 1) << "a click on a fixed cell leaves the current cell";
+}
+
+TEST(StringGridView, WithoutFixedCellsNothingIsLaidOver) {
+    StringGrid g;
+    ShowLongGrid(g, 0, 0);
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->maximum());
+    EXPECT_EQ(PixelInViewport(g, {5, 5}), kNormal);
+}
+
+// A grid showing one editable cell (1,1) holding "Infinity", with a digit-and-i rule
+// in the manner of a window's editing rules.
+struct EditFixture {
+    StringGrid g;
+    std::vector<std::pair<QString, bool>> ends; // (cell text at the end, committed)
+    int starts = 0;
+
+    EditFixture() {
+        g.SetColCount(3);
+        g.SetRowCount(3);
+        g.SetCell(1, 1, "Infinity");
+        g.SetEditing(true);
+        g.opensEditor = [](int, int, const QKeyEvent& key) {
+            return (key.key() >= Qt::Key_0 && key.key() <= Qt::Key_9) || key.key() == Qt::Key_I ||
+                   key.key() == Qt::Key_Return;
+        };
+        g.editStart = [this](int, int, StringGrid::EditStart& start) {
+            ++starts;
+            if (start.text == "Infinity")
+                start.text = "i";
+            start.validator = new QRegularExpressionValidator(QRegularExpression("[0-9]*|i"));
+            start.keyFilter = [](QLineEdit& editor, QKeyEvent& key) {
+                if (key.key() == Qt::Key_Escape) {
+                    editor.setText("i");
+                    return StringGrid::KeyAction::Commit;
+                }
+                if (key.text() == "0" && editor.text().isEmpty())
+                    return StringGrid::KeyAction::Drop;
+                return StringGrid::KeyAction::Pass;
+            };
+            return true;
+        };
+        g.editValidate = [](int, int, QString& text) {
+            if (text == "99")
+                return false;
+            if (text == "i")
+                text = "Infinity";
+            return true;
+        };
+        g.editEnd = [this](int col, int row, bool committed) {
+            ends.emplace_back(g.Cell(col, row), committed);
+        };
+        g.show();
+        g.SetCurrentCell(1, 1);
+    }
+    QLineEdit* Editor() { return OpenEditor(g); }
+};
+
+TEST(StringGridView, TypedKeyOpensTheEditorAndIsItsFirstKey) {
+    EditFixture f;
+    QTest::keyClick(&f.g, Qt::Key_A);
+    EXPECT_FALSE(f.g.IsEditorOpen()) << "a key the window does not accept opens nothing";
+    EXPECT_EQ(f.g.Cell(1, 1), QString("Infinity"));
+
+    QTest::keyClick(&f.g, Qt::Key_4);
+    ASSERT_TRUE(f.g.IsEditorOpen());
+    ASSERT_NE(f.Editor(), nullptr);
+    EXPECT_EQ(f.Editor()->text(), QString("4"));
+    QTest::keyClicks(f.Editor(), "2x");
+    EXPECT_EQ(f.Editor()->text(), QString("42")) << "the validator refuses x";
+    QTest::keyClick(f.Editor(), Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return !f.g.IsEditorOpen(); }));
+    EXPECT_EQ(f.g.Cell(1, 1), QString("42"));
+    ASSERT_EQ(f.ends.size(), 1u);
+    EXPECT_EQ(f.ends[0], std::make_pair(QString("42"), true));
+}
+
+TEST(StringGridView, EnterOpensWithTheStartTextAndEscCommitsTheFiltersText) {
+    EditFixture f;
+    QTest::keyClick(&f.g, Qt::Key_Return);
+    ASSERT_TRUE(f.g.IsEditorOpen()) << "the Enter that opens the editor does not close it";
+    EXPECT_EQ(f.Editor()->text(), QString("i"));
+    f.Editor()->clear();
+    QTest::keyClicks(f.Editor(), "07");
+    EXPECT_EQ(f.Editor()->text(), QString("7")) << "the key filter dropped the leading 0";
+    QTest::keyClick(f.Editor(), Qt::Key_Escape);
+    EXPECT_FALSE(f.g.IsEditorOpen());
+    EXPECT_EQ(f.g.Cell(1, 1), QString("Infinity")) << "Esc rewrote the text, validate corrected it";
+}
+
+TEST(StringGridView, PasteAndInputMethodsCannotBypassTheValidator) {
+    EditFixture f;
+    QTest::keyClick(&f.g, Qt::Key_1);
+    QLineEdit* editor = f.Editor();
+    ASSERT_NE(editor, nullptr);
+    QApplication::clipboard()->setText("2a3");
+    editor->paste();
+    EXPECT_EQ(editor->text(), QString("1"));
+    QInputMethodEvent composed;
+    composed.setCommitString(QString::fromUtf8("５x"));
+    QApplication::sendEvent(editor, &composed);
+    EXPECT_EQ(editor->text(), QString("1"));
+    QApplication::clipboard()->setText("23");
+    editor->paste();
+    EXPECT_EQ(editor->text(), QString("123"));
+}
+
+TEST(StringGridView, RefusedTextLeavesTheCellAndVetoOpensNothing) {
+    EditFixture f;
+    QTest::keyClick(&f.g, Qt::Key_9);
+    QTest::keyClick(f.Editor(), Qt::Key_9);
+    QTest::keyClick(f.Editor(), Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return !f.g.IsEditorOpen(); }));
+    EXPECT_EQ(f.g.Cell(1, 1), QString("Infinity"));
+    ASSERT_EQ(f.ends.size(), 1u);
+    EXPECT_FALSE(f.ends[0].second);
+
+    f.g.editStart = [](int, int, StringGrid::EditStart&) { return false; };
+    QTest::keyClick(&f.g, Qt::Key_5);
+    EXPECT_FALSE(f.g.IsEditorOpen());
+    EXPECT_EQ(f.g.Cell(1, 1), QString("Infinity"));
+    EXPECT_EQ(f.ends.size(), 1u) << "a vetoed edit never started, so it does not end";
+}
+
+TEST(StringGridView, DoubleClickOpensAndDefaultKeysTypeIntoPlainGrids) {
+    StringGrid g;
+    g.SetColCount(3);
+    g.SetRowCount(3);
+    g.SetEditing(true);
+    g.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+    const QRect cell = g.visualRect(g.model()->index(2, 1));
+    int dbl = 0;
+    QObject::connect(&g, &StringGrid::cellDoubleClicked, [&](int, int) { ++dbl; });
+    // A double click is a click followed by the double-click event.
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(dbl, 1);
+    EXPECT_TRUE(g.IsEditorOpen());
+    QTest::keyClick(OpenEditor(g), Qt::Key_Escape);
+    EXPECT_TRUE(WaitUntil([&] { return !g.IsEditorOpen(); }));
+
+    g.SetCurrentCell(1, 1);
+    QTest::keyClick(&g, Qt::Key_Q);
+    ASSERT_TRUE(g.IsEditorOpen());
+    QTest::keyClick(OpenEditor(g), Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return !g.IsEditorOpen(); }));
+    EXPECT_EQ(g.Cell(1, 1), QString("q"));
+}
+
+} // namespace
