@@ -39,6 +39,7 @@ void ShareColumns(StringGrid* grid, int firstShared) {
 } // namespace
 
 void TfrmResult::ShowPagesOfResult(int resultIndex) {
+    m_currentResult = resultIndex;
     FillStimulusPage(resultIndex);
     FillParameterPage(resultIndex);
     FillSchedulePage(resultIndex);

@@ -219,6 +219,11 @@ void TfrmResult::BuildLayout() {
         if (index >= 0)
             ShowPagesOfResult(index);
     });
+    for (StringGrid* list : {asgdRstList, asgdQstList})
+        connect(list, &QAbstractItemView::clicked, this, [this, list](const QModelIndex& at) {
+            if (at.row() < list->FixedRows())
+                SortList(list, at.column());
+        });
     connect(asgdQstList, &StringGrid::currentCellChanged, this, [this](int, int row) {
         const int index = QstResultIndexOfRow(row);
         if (index >= 0)

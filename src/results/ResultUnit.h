@@ -61,6 +61,9 @@ public:
     // and its row from the list; rows of later results keep showing theirs. False for a
     // row that stands for none.
     bool DeleteResultOfRow(int displayedRow);
+    // A click on a header cell of a list sorts its rows by that column (numbers as
+    // numbers, dates as dates), a second click on the same column the other way round.
+    void SortList(StringGrid* list, int col);
     void Relabel();
 
     // --- detail pages and data grids ---------------------------------------------------------
@@ -201,6 +204,13 @@ private:
     // Data row of a list (as filled) -> index of the result it shows.
     std::vector<int> m_rstRowResult;
     std::vector<int> m_qstRowResult;
+    // The column each list is sorted by (-1: fill order) and whether ascending.
+    // The result whose pages are shown.
+    int m_currentResult = -1;
+    int m_rstSortCol = -1;
+    bool m_rstSortUp = true;
+    int m_qstSortCol = -1;
+    bool m_qstSortUp = true;
     // Subject database rows of the last training totaling that read one.
     SubjectDatabase m_subjectDatabase;
     // Row groups of the SD tabulation shown in the totals grid.

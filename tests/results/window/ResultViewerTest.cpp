@@ -130,9 +130,12 @@ TEST_F(ResultViewerTest, OpensOnTheLastResultAndClickingShowsAnother) {
 
 TEST_F(ResultViewerTest, RowsKeepTheirResultsThroughSortingAndDeletion) {
     OpenResults();
-    // The list shown in reverse, as a user's sort by date (descending) shows it.
-    r->asgdRstList->SetRowMap({0, 3, 2, 1});
+    // Sorted by date, then by date again: the latest first.
+    ClickCell(r->asgdRstList, 5, 0);
+    EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Alpha", "Bravo", "Charlie"}));
+    ClickCell(r->asgdRstList, 5, 0);
     EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Charlie", "Bravo", "Alpha"}));
+    EXPECT_EQ(r->ResultIndexOfRow(r->asgdRstList->Row()), 2) << "the current row keeps its result";
     ClickCell(r->asgdRstList, 1, 1);
     EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP2")) << "row 1 shows Charlie now";
 
@@ -244,4 +247,46 @@ TEST_F(ResultViewerTest, ClosingWithoutDeletionsReportsNothingChanged) {
     EXPECT_EQ(w->project.GetResponseCount(), 3);
     EXPECT_FALSE(w->projectModified);
     EXPECT_FALSE(r->isVisible());
+}
+
+TEST_F(ResultViewerTest, QuestionnaireViewAndItsAnswers) {
+    OpenResults(3, [](CProject& project) {
+        for (int i = 0; i < 2; ++i) {
+            CQuestionnaireResults* set = project.AddQuestionnaireResults();
+            set->GetQuestionnaire()->SetTermCount(i + 1);
+            set->GetQuestionnaire()->GetTerm(0)->itemName = QStringLiteral("Item%1").arg(i);
+        }
+    });
+    EXPECT_TRUE(r->sbtnQuestion->isEnabled());
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    EXPECT_TRUE(r->pnlQuestion->isVisible());
+    EXPECT_FALSE(r->pnlResult->isVisible());
+    EXPECT_FALSE(r->tbtnOtherListVisible->isEnabled());
+    EXPECT_EQ(Column(r->asgdQstList, 0), QStringList({"Index", "Result01", "Result02"}));
+    EXPECT_EQ(r->asgdQstData->Cell(2, 0), QStringLiteral("Item1")) << "the last set is shown first";
+    ClickCell(r->asgdQstList, 1, 1);
+    EXPECT_EQ(r->asgdQstData->Cell(2, 0), QStringLiteral("Item0"));
+    EXPECT_EQ(r->asgdQstData->ColCount(), 3);
+
+    // Clicking the pressed view button again keeps its view.
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    EXPECT_TRUE(r->sbtnQuestion->isChecked());
+    QTest::mouseClick(r->sbtnExec, Qt::LeftButton);
+    EXPECT_TRUE(r->pnlResult->isVisible());
+    EXPECT_TRUE(r->tbtnOtherListVisible->isEnabled());
+}
+
+TEST_F(ResultViewerTest, TextsFollowTheLanguage) {
+    OpenResults();
+    EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("Experiment"));
+    EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("Result &totaling ..."));
+    EXPECT_FALSE(r->actDelRstList->isEnabled()) << "deleting is not offered yet";
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    EXPECT_EQ(r->windowTitle(), QStringLiteral("結果レポート"));
+    EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("実験"));
+    EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("結果集計(&T) ..."));
+    EXPECT_EQ(r->optionsDialog->windowTitle(), QStringLiteral("集計オプション"));
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(r->optionsDialog->rdbOrder->text(),
+              QStringLiteral("The data where only order of trial agrees."));
 }
