@@ -1,5 +1,6 @@
 #include "NumberFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -179,6 +180,55 @@ bool ParseInt(const QString& text, int& out) {
 
 QString FormatInt(long long value) {
     return QString::number(value);
+}
+
+QString FormatFixed(double value, int decimals, QChar decimalSeparator) {
+    if (!std::isfinite(value))
+        return FormatReal(value, decimalSeparator);
+    decimals = std::clamp(decimals, 0, 20);
+    const double magnitude = std::fabs(value);
+    // to_chars rounds exact ties to even; a tie needs at most decimals + 1 fractional
+    // binary digits, so it shows exactly in decimals + 1 digits ending in 5.
+    const double scaled = std::ldexp(magnitude, decimals + 1);
+    const bool mayTie = scaled < 9007199254740992.0 && scaled == std::floor(scaled);
+    char buf[400];
+    std::to_chars_result r;
+    bool roundUp = false;
+    if (mayTie) {
+        r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, decimals + 1);
+        roundUp = *(r.ptr - 1) == '5';
+        --r.ptr; // drop the extra digit: the rest is the value cut, not rounded
+        if (decimals == 0)
+            --r.ptr; // and the point
+        if (!roundUp) {
+            r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, decimals);
+        }
+    } else {
+        r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, decimals);
+    }
+    std::string digits(buf, r.ptr);
+    if (roundUp) {
+        int i = static_cast<int>(digits.size()) - 1;
+        for (; i >= 0; --i) {
+            if (digits[i] == '.')
+                continue;
+            if (digits[i] == '9') {
+                digits[i] = '0';
+                continue;
+            }
+            ++digits[i];
+            break;
+        }
+        if (i < 0)
+            digits.insert(digits.begin(), '1');
+    }
+    const bool zero = digits.find_first_not_of("0.") == std::string::npos;
+    QString out;
+    if (value < 0 && !zero)
+        out += QLatin1Char('-');
+    for (char c : digits)
+        out += c == '.' ? decimalSeparator : QLatin1Char(c);
+    return out;
 }
 
 } // namespace tamvik

@@ -18,5 +18,9 @@ bool ParseReal(const QString& text, double& out, QChar decimalSeparator = QLatin
 bool ParseInt(const QString& text, int& out);
 // Decimal, leading minus for negatives, no grouping.
 QString FormatInt(long long value);
+// Fixed notation with exactly `decimals` digits after the separator (0 to 20), no
+// grouping, rounded half away from zero from the exact binary value: 0.125 gives "0.13"
+// with two decimals, 2 gives "2.0" with one. A result that rounds to zero keeps no sign.
+QString FormatFixed(double value, int decimals, QChar decimalSeparator = QLatin1Char('.'));
 
 } // namespace tamvik

@@ -22,6 +22,7 @@ void TfrmMain::actExecResultExecute() {
         frmResult->sbtnQuestion->setChecked(true);
         frmResult->sbtnQuestionClick();
     }
+    frmResult->sbtnCloseClick();
     frmResult->show();
     frmResult->raise();
     frmResult->activateWindow();

@@ -1,58 +1,466 @@
+// The result window: its layout, texts, showing, view switching and close notice.
 #include "ResultUnit.h"
 
+#include "CountEditor.h"
+#include "Cproject.h"
 #include "Messages.h"
+#include "Named.h"
+#include "ResultGrid.h"
+#include "RstDlgUnit.h"
+#include "StringGrid.h"
 #include "TextTable.h"
 
-#include <QButtonGroup>
+#include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
-QString Caption(const char* key) {
-    return TextTable::Instance().Text(QStringLiteral("TfrmResult"), QString::fromLatin1(key));
+QString Caption(const QString& key) {
+    return TextTable::Instance().Text(QStringLiteral("TfrmResult"), key);
+}
+
+// A panel with a title line above its content.
+QWidget* TitledPanel(QWidget* parent, const char* name, QLabel*& title, QHBoxLayout*& titleRow) {
+    auto* panel = Named(new QWidget(parent), name);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    titleRow = new QHBoxLayout;
+    title = new QLabel(panel);
+    title->setObjectName(QString::fromLatin1(name) + QStringLiteral("Title"));
+    titleRow->addWidget(title, 1);
+    layout->addLayout(titleRow);
+    return panel;
+}
+
+StringGrid* AddGrid(QWidget* panel, const char* name) {
+    auto* grid = Named(new StringGrid(panel), name);
+    SetupResultGrid(grid);
+    panel->layout()->addWidget(grid);
+    return grid;
+}
+
+QLabel* AddLabel(QWidget* parent, QGridLayout* grid, const char* name, int row, int col) {
+    auto* label = Named(new QLabel(parent), name);
+    grid->addWidget(label, row, col);
+    return label;
+}
+
+// Both lists: one header row, whole rows chosen, no fixed column.
+void SetupList(StringGrid* list) {
+    list->SetFixedCols(0);
+    list->SetFixedRows(1);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
 } // namespace
 
 TfrmResult::TfrmResult(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmResult"));
-    setWindowTitle(Caption("Caption"));
     resize(792, 566);
+    BuildLayout();
+    // Creation: the options dialog, the link on, the detail pages shown.
+    optionsDialog = new TfrmRstDlg(this);
+    sbtnUnLink->hide();
+    sbtnUnLink->setProperty("tag", 0);
+    sbtnLink->setProperty("tag", 1);
+    sbtnLink->setEnabled(false);
+    sbtnUnLink->setEnabled(false);
+    tbtnOtherListVisible->setChecked(true);
+    pgeOtherList->setCurrentWidget(shtStimulus);
+    connect(&TextTable::Instance(), &TextTable::languageChanged, this, &TfrmResult::Relabel);
+    Relabel();
+}
 
+TfrmResult::~TfrmResult() {
+    // The children go before this object's connections do; focus leaving them must not
+    // reach the destroyed actions.
+    disconnect(m_focusWatch);
+}
+
+void TfrmResult::BuildLayout() {
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(client);
 
-    pnlToolBar = new QWidget(client);
-    pnlToolBar->setObjectName(QStringLiteral("pnlToolBar"));
+    pnlToolBar = Named(new QWidget(client), "pnlToolBar");
     auto* toolLayout = new QHBoxLayout(pnlToolBar);
+    toolLayout->setContentsMargins(2, 2, 2, 2);
     auto makeViewButton = [&](QToolButton*& button, const char* name) {
-        button = new QToolButton(pnlToolBar);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setText(Caption(name));
+        button = Named(new QToolButton(pnlToolBar), name);
         button->setCheckable(true);
         button->setAutoRaise(true);
         toolLayout->addWidget(button);
     };
     makeViewButton(sbtnExec, "sbtnExec");
     makeViewButton(sbtnQuestion, "sbtnQuestion");
-    toolLayout->addStretch();
+    tlbToolBar = Named(new QToolBar(pnlToolBar), "tlbToolBar");
+    tlbToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolLayout->addWidget(tlbToolBar, 1);
     layout->addWidget(pnlToolBar);
 
-    pnlResult = new QWidget(client);
-    pnlResult->setObjectName(QStringLiteral("pnlResult"));
-    pnlQuestion = new QWidget(client);
-    pnlQuestion->setObjectName(QStringLiteral("pnlQuestion"));
+    auto makeAction = [&](QAction*& action, const char* name) {
+        action = Named(new QAction(this), name);
+        addAction(action);
+    };
+    makeAction(actTotalRst, "actTotalRst");
+    makeAction(actDelRstList, "actDelRstList");
+    makeAction(actDelRstSub, "actDelRstSub");
+    makeAction(actDelRstAll, "actDelRstAll");
+    makeAction(actPrintSetting, "actPrintSetting");
+    // Deleting, printing and exporting are not offered yet.
+    for (QAction* action : {actDelRstList, actDelRstSub, actDelRstAll, actPrintSetting})
+        action->setEnabled(false);
+    actTotalRst->setEnabled(false);
+
+    auto addToolButton = [&](QToolButton*& button, const char* name, QAction* action) {
+        button = Named(new QToolButton(tlbToolBar), name);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setAutoRaise(true);
+        if (action)
+            button->setDefaultAction(action);
+        tlbToolBar->addWidget(button);
+    };
+    addToolButton(tbtnOtherListVisible, "tbtnOtherListVisible", nullptr);
+    tbtnOtherListVisible->setCheckable(true);
+    tlbToolBar->addSeparator();
+    popExport = Named(new QMenu(this), "popExport");
+    popPrint = Named(new QMenu(this), "popPrint");
+    for (const char* name : {"popExportRstList", "popExportRstData", "popExportRstTotal"})
+        Named(popExport->addAction(QString()), name)->setEnabled(false);
+    popExportForSPSS = Named(popExport->addAction(QString()), "popExportForSPSS");
+    popExportForSPSS->setEnabled(false);
+    for (const char* name : {"actPrintRstList", "actPrintRstData", "actPrintRstTotal"})
+        Named(popPrint->addAction(QString()), name)->setEnabled(false);
+    addToolButton(tbtnExport, "tbtnExport", nullptr);
+    tbtnExport->setMenu(popExport);
+    tbtnExport->setPopupMode(QToolButton::InstantPopup);
+    tbtnExport->setEnabled(false);
+    tlbToolBar->addSeparator();
+    addToolButton(tbtnPrintSetting, "tbtnPrintSetting", actPrintSetting);
+    addToolButton(tbtnPrint, "tbtnPrint", nullptr);
+    tbtnPrint->setMenu(popPrint);
+    tbtnPrint->setPopupMode(QToolButton::InstantPopup);
+    tbtnPrint->setEnabled(false);
+    tlbToolBar->addSeparator();
+    addToolButton(tbtnDelRstSub, "tbtnDelRstSub", actDelRstSub);
+    addToolButton(tbtnDelRstList, "tbtnDelRstList", actDelRstList);
+    addToolButton(tbtnDelRstAll, "tbtnDelRstAll", actDelRstAll);
+    tlbToolBar->addSeparator();
+    addToolButton(tbtnTotalRst, "tbtnTotalRst", actTotalRst);
+
+    // Experiment view.
+    pnlResult = Named(new QWidget(client), "pnlResult");
+    auto* resultLayout = new QVBoxLayout(pnlResult);
+    resultLayout->setContentsMargins(0, 0, 0, 0);
+    sptHor = Named(new QSplitter(Qt::Vertical, pnlResult), "sptHor");
+    resultLayout->addWidget(sptHor);
+    QLabel* title = nullptr;
+    QHBoxLayout* titleRow = nullptr;
+    pnlResultList = TitledPanel(sptHor, "pnlResultList", title, titleRow);
+    asgdRstList = AddGrid(pnlResultList, "asgdRstList");
+    SetupList(asgdRstList);
+    pnlDetailData = Named(new QWidget(sptHor), "pnlDetailData");
+    auto* detailLayout = new QVBoxLayout(pnlDetailData);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    sptVer = Named(new QSplitter(Qt::Horizontal, pnlDetailData), "sptVer");
+    detailLayout->addWidget(sptVer);
+    BuildDetailPages(sptVer);
+    BuildTotalsPanel(pnlDetailData);
+    sptHor->setStretchFactor(0, 1);
+    sptHor->setStretchFactor(1, 2);
+
+    // Questionnaire view.
+    pnlQuestion = Named(new QWidget(client), "pnlQuestion");
+    auto* questionLayout = new QVBoxLayout(pnlQuestion);
+    questionLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = Named(new QSplitter(Qt::Vertical, pnlQuestion), "Splitter1");
+    questionLayout->addWidget(Splitter1);
+    pnlQuestionList = TitledPanel(Splitter1, "pnlQuestionList", title, titleRow);
+    asgdQstList = AddGrid(pnlQuestionList, "asgdQstList");
+    SetupList(asgdQstList);
+    pnlQuestionData = TitledPanel(Splitter1, "pnlQuestionData", title, titleRow);
+    asgdQstData = AddGrid(pnlQuestionData, "asgdQstData");
     pnlQuestion->hide();
     layout->addWidget(pnlResult, 1);
     layout->addWidget(pnlQuestion, 1);
 
+    popRstEdit = Named(new QMenu(this), "popRstEdit");
+    popRstEdit->addAction(actTotalRst);
+    popRstEdit->addSeparator();
+    popRstEdit->addAction(actDelRstList);
+    popRstEdit->addAction(actDelRstSub);
+    for (StringGrid* grid : {asgdRstList, asgdRstData, asgdQstList, asgdQstData, asgdTtlData}) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid](const QPoint& at) { popRstEdit->popup(grid->viewport()->mapToGlobal(at)); });
+    }
+
     connect(sbtnExec, &QToolButton::clicked, this, &TfrmResult::sbtnExecClick);
     connect(sbtnQuestion, &QToolButton::clicked, this, &TfrmResult::sbtnQuestionClick);
+    connect(tbtnOtherListVisible, &QToolButton::clicked, this, &TfrmResult::tbtnOtherListVisibleClick);
+    connect(asgdRstList, &StringGrid::currentCellChanged, this, [this](int, int row) {
+        const int index = ResultIndexOfRow(row);
+        if (index >= 0)
+            ShowPagesOfResult(index);
+    });
+    for (StringGrid* list : {asgdRstList, asgdQstList})
+        connect(list, &QAbstractItemView::clicked, this, [this, list](const QModelIndex& at) {
+            if (at.row() < list->FixedRows())
+                SortList(list, at.column());
+        });
+    connect(asgdQstList, &StringGrid::currentCellChanged, this, [this](int, int row) {
+        const int index = QstResultIndexOfRow(row);
+        if (index >= 0)
+            FillQstResultData(index);
+    });
+    ConnectTotals();
+}
+
+void TfrmResult::BuildDetailPages(QWidget* parent) {
+    pnlOtherData = Named(new QWidget(parent), "pnlOtherData");
+    auto* otherLayout = new QVBoxLayout(pnlOtherData);
+    otherLayout->setContentsMargins(0, 0, 0, 0);
+    pgeOtherList = Named(new QTabWidget(pnlOtherData), "pgeOtherList");
+    otherLayout->addWidget(pgeOtherList);
+
+    shtStimulus = Named(new QWidget(pgeOtherList), "shtStimulus");
+    shtStimulus->setLayout(new QVBoxLayout);
+    asgdStmData = AddGrid(shtStimulus, "asgdStmData");
+    pgeOtherList->addTab(shtStimulus, QString());
+
+    shtExecPrm = Named(new QScrollArea(pgeOtherList), "shtExecPrm");
+    shtExecPrm->setWidgetResizable(true);
+    auto* content = new QWidget(shtExecPrm);
+    auto* contentLayout = new QVBoxLayout(content);
+    auto* pnlExplain = Named(new QWidget(content), "pnlExplain");
+    auto* explainLayout = new QVBoxLayout(pnlExplain);
+    explainLayout->setContentsMargins(0, 0, 0, 0);
+    pnlExplainLabel = Named(new QLabel(pnlExplain), "pnlExplainLabel");
+    memExplain = Named(new QPlainTextEdit(pnlExplain), "memExplain");
+    memExplain->setReadOnly(true);
+    explainLayout->addWidget(pnlExplainLabel);
+    explainLayout->addWidget(memExplain);
+    contentLayout->addWidget(pnlExplain);
+    pnlExecPrmBtns = Named(new QWidget(content), "pnlExecPrmBtns");
+    auto* buttonsLayout = new QVBoxLayout(pnlExecPrmBtns);
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    auto* pnlBtnNum = Named(new QWidget(pnlExecPrmBtns), "pnlBtnNum");
+    auto* numLayout = new QGridLayout(pnlBtnNum);
+    lblBtnNum = AddLabel(pnlBtnNum, numLayout, "lblBtnNum", 0, 0);
+    lblBtnNumValue = AddLabel(pnlBtnNum, numLayout, "lblBtnNumValue", 0, 1);
+    lblSdmExpressNum = AddLabel(pnlBtnNum, numLayout, "lblSdmExpressNum", 1, 0);
+    lblSdmExpressNumValue = AddLabel(pnlBtnNum, numLayout, "lblSdmExpressNumValue", 1, 1);
+    buttonsLayout->addWidget(pnlBtnNum);
+    auto* pnlBtnGrid = Named(new QWidget(pnlExecPrmBtns), "pnlBtnGrid");
+    pnlBtnGrid->setLayout(new QVBoxLayout);
+    lblBtnCaption = Named(new QLabel(pnlBtnGrid), "lblBtnCaption");
+    pnlBtnGrid->layout()->addWidget(lblBtnCaption);
+    asgdButtons = AddGrid(pnlBtnGrid, "asgdButtons");
+    asgdButtons->getAlignment = [this](int col, int row) -> Qt::Alignment {
+        return col < asgdButtons->FixedCols() || row < asgdButtons->FixedRows()
+                   ? Qt::AlignCenter
+                   : Qt::AlignHCenter | Qt::AlignTop;
+    };
+    buttonsLayout->addWidget(pnlBtnGrid);
+    contentLayout->addWidget(pnlExecPrmBtns);
+    grpOption = Named(new QGroupBox(content), "grpOption");
+    auto* optionLayout = new QGridLayout(grpOption);
+    lblPlayIndicator = AddLabel(grpOption, optionLayout, "lblPlayIndicator", 0, 0);
+    lblPlayIndValue = AddLabel(grpOption, optionLayout, "lblPlayIndValue", 0, 1);
+    lblJudgeIndicator = AddLabel(grpOption, optionLayout, "lblJudgeIndicator", 1, 0);
+    lblJudgeIndValue = AddLabel(grpOption, optionLayout, "lblJudgeIndValue", 1, 1);
+    lblCorrectIndicator = AddLabel(grpOption, optionLayout, "lblCorrectIndicator", 2, 0);
+    lblCorrectIndValue = AddLabel(grpOption, optionLayout, "lblCorrectIndValue", 2, 1);
+    lblYellowIndicator = AddLabel(grpOption, optionLayout, "lblYellowIndicator", 3, 0);
+    lblYellowIndValue = AddLabel(grpOption, optionLayout, "lblYellowIndValue", 3, 1);
+    lblBtnDirection = AddLabel(grpOption, optionLayout, "lblBtnDirection", 4, 0);
+    lblBtnDirecValue = AddLabel(grpOption, optionLayout, "lblBtnDirecValue", 4, 1);
+    contentLayout->addWidget(grpOption);
+    contentLayout->addStretch();
+    shtExecPrm->setWidget(content);
+    pgeOtherList->addTab(shtExecPrm, QString());
+
+    shtSchedule = Named(new QWidget(pgeOtherList), "shtSchedule");
+    shtSchedule->setLayout(new QVBoxLayout);
+    asgdSdlData = AddGrid(shtSchedule, "asgdSdlData");
+    pgeOtherList->addTab(shtSchedule, QString());
+    connect(pgeOtherList, &QTabWidget::currentChanged, this, &TfrmResult::pgeOtherListChange);
+
+    QLabel* title = nullptr;
+    QHBoxLayout* titleRow = nullptr;
+    pnlResultData = TitledPanel(parent, "pnlResultData", title, titleRow);
+    pnlResultDataTitle = title;
+    sbtnLink = Named(new QToolButton(pnlResultData), "sbtnLink");
+    sbtnUnLink = Named(new QToolButton(pnlResultData), "sbtnUnLink");
+    for (QToolButton* button : {sbtnLink, sbtnUnLink}) {
+        button->setAutoRaise(true);
+        titleRow->addWidget(button);
+    }
+    asgdRstData = AddGrid(pnlResultData, "asgdRstData");
+    asgdRstData->getAlignment = [this](int col, int row) -> Qt::Alignment {
+        return col < asgdRstData->FixedCols() || row < asgdRstData->FixedRows()
+                   ? Qt::AlignCenter
+                   : Qt::AlignRight | Qt::AlignBottom;
+    };
+    connect(sbtnLink, &QToolButton::clicked, this, &TfrmResult::sbtnLinkClick);
+    connect(sbtnUnLink, &QToolButton::clicked, this, &TfrmResult::sbtnUnLinkClick);
+    FollowScroll(asgdRstData, asgdSdlData);
+    FollowScroll(asgdSdlData, asgdRstData);
+}
+
+void TfrmResult::BuildTotalsPanel(QWidget* parent) {
+    QLabel* title = nullptr;
+    QHBoxLayout* titleRow = nullptr;
+    pnlTotalData = TitledPanel(parent, "pnlTotalData", title, titleRow);
+    pnlTotalDataTitle = title;
+    pnlNumber = Named(new QWidget(pnlTotalData), "pnlNumber");
+    auto* numberLayout = new QHBoxLayout(pnlNumber);
+    numberLayout->setContentsMargins(0, 0, 0, 0);
+    lblNumber = Named(new QLabel(pnlNumber), "lblNumber");
+    auto* editor = new CountEditor(QStringLiteral("edtNumber"), QStringLiteral("updNumber"), pnlNumber);
+    edtNumber = editor->Edit();
+    updNumber = editor->Updown();
+    numberLayout->addWidget(lblNumber);
+    numberLayout->addWidget(editor);
+    titleRow->insertWidget(1, pnlNumber);
+    cboSubDBItem = Named(new QComboBox(pnlTotalData), "cboSubDBItem");
+    titleRow->insertWidget(2, cboSubDBItem);
+    lblTrnCaption = Named(new QLabel(pnlTotalData), "lblTrnCaption");
+    titleRow->insertWidget(3, lblTrnCaption);
+    sbtnClose = Named(new QToolButton(pnlTotalData), "sbtnClose");
+    sbtnClose->setAutoRaise(true);
+    sbtnClose->setText(QStringLiteral("\u2715"));
+    titleRow->addWidget(sbtnClose);
+    asgdTtlData = AddGrid(pnlTotalData, "asgdTtlData");
+    asgdTtlData->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    pnlTotalData->hide();
+    parent->layout()->addWidget(pnlTotalData);
+    connect(sbtnClose, &QToolButton::clicked, this, &TfrmResult::sbtnCloseClick);
+}
+
+void TfrmResult::Relabel() {
+    setWindowTitle(Caption(QStringLiteral("Caption")));
+    for (QToolButton* button :
+         {sbtnExec, sbtnQuestion, tbtnOtherListVisible, tbtnPrintSetting, tbtnDelRstAll})
+        button->setText(Caption(button->objectName()));
+    tbtnExport->setText(Caption(QStringLiteral("popExport")));
+    tbtnPrint->setText(Caption(QStringLiteral("popPrint")));
+    popExport->setTitle(tbtnExport->text());
+    popPrint->setTitle(tbtnPrint->text());
+    for (QAction* action : {actTotalRst, actDelRstList, actDelRstSub}) {
+        action->setText(Caption(action->objectName()));
+        action->setToolTip(Caption(action->objectName() + QStringLiteral(".Hint")));
+    }
+    actDelRstAll->setText(Caption(QStringLiteral("tbtnDelRstAll")));
+    actPrintSetting->setText(Caption(QStringLiteral("tbtnPrintSetting")));
+    for (QAction* action : popPrint->actions())
+        action->setText(Caption(action->objectName()));
+    // The export items name what the print items name.
+    for (QAction* action : popExport->actions())
+        action->setText(action == popExportForSPSS
+                            ? Caption(action->objectName())
+                            : Caption(action->objectName().replace(QStringLiteral("popExport"),
+                                                                   QStringLiteral("actPrint"))));
+    for (QWidget* panel : {pnlResultList, pnlResultData, pnlTotalData, pnlQuestionList, pnlQuestionData})
+        panel->findChild<QLabel*>(panel->objectName() + QStringLiteral("Title"))
+            ->setText(Caption(panel->objectName() + QStringLiteral(".Title")));
+    pgeOtherList->setTabText(pgeOtherList->indexOf(shtStimulus), Caption(QStringLiteral("shtStimulus")));
+    pgeOtherList->setTabText(pgeOtherList->indexOf(shtExecPrm), Caption(QStringLiteral("shtExecPrm")));
+    pgeOtherList->setTabText(pgeOtherList->indexOf(shtSchedule), Caption(QStringLiteral("shtSchedule")));
+    pnlExplainLabel->setText(Caption(QStringLiteral("pnlExplain.Label")));
+    grpOption->setTitle(Caption(QStringLiteral("grpOption")));
+    for (QLabel* label : {lblPlayIndicator, lblJudgeIndicator, lblCorrectIndicator, lblYellowIndicator,
+                          lblBtnDirection, lblSdmExpressNum})
+        label->setText(Caption(label->objectName()));
+    sbtnLink->setText(Caption(QStringLiteral("sbtnLink")));
+    sbtnUnLink->setText(Caption(QStringLiteral("sbtnUnLink")));
+}
+
+ResultFormat TfrmResult::Format() const {
+    ResultFormat format;
+    const QLocale locale;
+    const QString point = locale.decimalPoint();
+    format.decimalSeparator = point.isEmpty() ? QLatin1Char('.') : point.at(0);
+    format.listSeparator = format.decimalSeparator == QLatin1Char(',') ? QLatin1Char(';') : QLatin1Char(',');
+    format.textSubjectIds = textSubjectIds;
+    QString time = locale.timeFormat(QLocale::LongFormat);
+    time.remove(QLatin1Char('t'));
+    format.dateTimeFormat = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') + time.trimmed();
+    format.texts = [](const QString& key) { return Caption(key); };
+    return format;
+}
+
+void TfrmResult::showEvent(QShowEvent* event) {
+    // Only a showing of the hidden window fills the lists; a spontaneous show (the
+    // window coming back from the task bar) changes nothing.
+    if (!event->spontaneous())
+        FormShow();
+    QMainWindow::showEvent(event);
+}
+
+void TfrmResult::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+    QMainWindow::changeEvent(event);
+}
+
+void TfrmResult::FormShow() {
+    if (!project)
+        return;
+    if (sbtnExec->isEnabled()) {
+        asgdRstList->clearSelection();
+        FillResultList();
+        actDelRstSub->setEnabled(false);
+        actDelRstList->setEnabled(false);
+        popExportForSPSS->setVisible(project->GetMethod() == 1);
+        const int last = asgdRstList->RowCount() - 1;
+        asgdRstList->SetCurrentCell(0, last);
+        const int index = ResultIndexOfRow(last);
+        if (index >= 0)
+            ShowPagesOfResult(index);
+    }
+    if (sbtnQuestion->isEnabled()) {
+        FillQstResultList();
+        const int last = asgdQstList->RowCount() - 1;
+        asgdQstList->SetCurrentCell(0, last);
+        const int index = QstResultIndexOfRow(last);
+        if (index >= 0)
+            FillQstResultData(index);
+    }
+    FormActivate();
+}
+
+void TfrmResult::FormActivate() {
+    if (!project)
+        return;
+    if (project->GetMethod() == 1) {
+        asgdRstList->setSelectionMode(QAbstractItemView::SingleSelection);
+        return;
+    }
+    if (asgdRstList->selectionMode() == QAbstractItemView::ExtendedSelection)
+        return; // keeps what the user marked while the window was in the background
+    asgdRstList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    asgdRstList->clearSelection();
+    const int last = asgdRstList->RowCount() - 1;
+    if (last >= asgdRstList->FixedRows())
+        asgdRstList->selectionModel()->select(asgdRstList->model()->index(last, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void TfrmResult::sbtnExecClick() {
@@ -60,6 +468,7 @@ void TfrmResult::sbtnExecClick() {
         sbtnQuestion->setChecked(false);
         pnlQuestion->hide();
         pnlResult->show();
+        tbtnOtherListVisible->setEnabled(true);
     }
     if (!sbtnQuestion->isChecked())
         sbtnExec->setChecked(true);
@@ -68,6 +477,7 @@ void TfrmResult::sbtnExecClick() {
 void TfrmResult::sbtnQuestionClick() {
     if (sbtnQuestion->isChecked()) {
         sbtnExec->setChecked(false);
+        tbtnOtherListVisible->setEnabled(false);
         pnlResult->hide();
         pnlQuestion->show();
     }

@@ -1,44 +1,222 @@
 #pragma once
 
 #include "Post.h"
+#include "ResultFormat.h"
+#include "ResultTable.h"
+#include "TotalData.h"
+#include "TrainingTotals.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <vector>
 
 class CProject;
+class CountEdit;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QScrollArea;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
 class QToolButton;
+class QGroupBox;
 class QWidget;
+class StringGrid;
+class TfrmRstDlg;
+class UpDown;
 
-// The result window of a project's stored results. Made once by the main window, which
-// sets notifyWindow and, at each opening, the project it shows (not owned); hidden
-// between uses. Asked to close, it reports to notifyWindow by WM_RESULTS_CHANGED what was
-// deleted while it was open.
+// The result window of a project's stored results: the experiment view (result list,
+// detail pages of the current result, its answer grid, and the totals panel) and the
+// questionnaire view. Made once by the main window, which sets notifyWindow and, at each
+// opening, the project it shows (not owned); hidden between uses. Asked to close, it
+// reports to notifyWindow by WM_RESULTS_CHANGED what was deleted while it was open.
+//
+// Every list row keeps the index of the result it shows, whatever the user's sorting
+// and the deletions since the list was filled; pages, totals and deletions go through it.
 class TfrmResult : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmResult(QWidget* owner);
+    ~TfrmResult() override;
 
+    // --- the window (lists, views, close) -------------------------------------------------
+    void FormShow();
+    void FormActivate();
+    // Posts WM_RESULTS_CHANGED; the close is never refused.
+    void FormCloseQuery(bool& canClose);
     // Show the experiment view or the questionnaire view; one of them is always chosen.
     void sbtnExecClick();
     void sbtnQuestionClick();
-    // Posts WM_RESULTS_CHANGED; the close is never refused.
-    void FormCloseQuery(bool& canClose);
+    void FillResultList();
+    void FillQstResultList();
+    // The result a displayed row of a list stands for; -1 for the header or no row.
+    int ResultIndexOfRow(int displayedRow) const;
+    int QstResultIndexOfRow(int displayedRow) const;
+    // The displayed row of a result; -1 when no row shows it.
+    int RowOfResult(int resultIndex) const;
+    // Deletes the result a displayed row of the result list stands for from the project
+    // and its row from the list; rows of later results keep showing theirs. False for a
+    // row that stands for none.
+    bool DeleteResultOfRow(int displayedRow);
+    // A click on a header cell of a list sorts its rows by that column (numbers as
+    // numbers, dates as dates), a second click on the same column the other way round.
+    void SortList(StringGrid* list, int col);
+    void Relabel();
+
+    // --- detail pages and data grids ---------------------------------------------------------
+    void FillStimulusPage(int resultIndex);
+    void FillParameterPage(int resultIndex);
+    void FillSchedulePage(int resultIndex);
+    void FillResultData(int resultIndex);
+    void FillQstResultData(int setIndex);
+    void tbtnOtherListVisibleClick();
+    void pgeOtherListChange();
+    void sbtnLinkClick();
+    void sbtnUnLinkClick();
+
+    // --- totals -------------------------------------------------------------------------------
+    void actTotalRstExecute();
+    void actTotalRstUpdate();
+    bool BuildTotalData(int method, bool completeMatch);
+    void ShowTotalData(int method, bool averageSameSubject);
+    void ShowSDTotals(int resultIndex, int layout);
+    bool BuildTrainingRatios();
+    void ShowTrainingTotals(int layout, int index);
+    void sbtnCloseClick();
+
+    // The format of numbers, texts and subject IDs that every table is made with now.
+    ResultFormat Format() const;
 
     bool resultsChanged = false;
     bool deleteAllResponses = false;
     bool deleteAllQuestionnaireResults = false;
     int trainingLayout = 0;
+    std::vector<TOTALDATA> totalData;
+    TRNSUBDATA trainingData;
     WindowHandle notifyWindow = 0;
     CProject* project = nullptr;
     QString subjectDbPath;
     bool textSubjectIds = false;
+    TfrmRstDlg* optionsDialog = nullptr;
 
     QWidget* pnlToolBar = nullptr;
     QToolButton* sbtnExec = nullptr;
     QToolButton* sbtnQuestion = nullptr;
-    QWidget* pnlResult = nullptr;   // experiment view
+    QToolBar* tlbToolBar = nullptr;
+    QToolButton* tbtnOtherListVisible = nullptr;
+    QToolButton* tbtnExport = nullptr;
+    QToolButton* tbtnPrintSetting = nullptr;
+    QToolButton* tbtnPrint = nullptr;
+    QToolButton* tbtnDelRstSub = nullptr;
+    QToolButton* tbtnDelRstList = nullptr;
+    QToolButton* tbtnDelRstAll = nullptr;
+    QToolButton* tbtnTotalRst = nullptr;
+
+    QWidget* pnlResult = nullptr; // experiment view
+    QSplitter* sptHor = nullptr;
+    QWidget* pnlResultList = nullptr;
+    StringGrid* asgdRstList = nullptr;
+    QWidget* pnlDetailData = nullptr;
+    QSplitter* sptVer = nullptr;
+    QWidget* pnlOtherData = nullptr;
+    QTabWidget* pgeOtherList = nullptr;
+    QWidget* shtStimulus = nullptr;
+    StringGrid* asgdStmData = nullptr;
+    QScrollArea* shtExecPrm = nullptr;
+    QLabel* pnlExplainLabel = nullptr;
+    QPlainTextEdit* memExplain = nullptr;
+    QWidget* pnlExecPrmBtns = nullptr;
+    QLabel* lblBtnNum = nullptr;
+    QLabel* lblBtnNumValue = nullptr;
+    QLabel* lblSdmExpressNum = nullptr;
+    QLabel* lblSdmExpressNumValue = nullptr;
+    QLabel* lblBtnCaption = nullptr;
+    StringGrid* asgdButtons = nullptr;
+    QGroupBox* grpOption = nullptr;
+    QLabel* lblPlayIndicator = nullptr;
+    QLabel* lblPlayIndValue = nullptr;
+    QLabel* lblJudgeIndicator = nullptr;
+    QLabel* lblJudgeIndValue = nullptr;
+    QLabel* lblCorrectIndicator = nullptr;
+    QLabel* lblCorrectIndValue = nullptr;
+    QLabel* lblYellowIndicator = nullptr;
+    QLabel* lblYellowIndValue = nullptr;
+    QLabel* lblBtnDirection = nullptr;
+    QLabel* lblBtnDirecValue = nullptr;
+    QWidget* shtSchedule = nullptr;
+    StringGrid* asgdSdlData = nullptr;
+    QWidget* pnlResultData = nullptr;
+    QLabel* pnlResultDataTitle = nullptr;
+    QToolButton* sbtnLink = nullptr;
+    QToolButton* sbtnUnLink = nullptr;
+    StringGrid* asgdRstData = nullptr;
+    QWidget* pnlTotalData = nullptr;
+    QLabel* pnlTotalDataTitle = nullptr;
+    QToolButton* sbtnClose = nullptr;
+    QWidget* pnlNumber = nullptr;
+    QLabel* lblNumber = nullptr;
+    CountEdit* edtNumber = nullptr;
+    UpDown* updNumber = nullptr;
+    QComboBox* cboSubDBItem = nullptr;
+    QLabel* lblTrnCaption = nullptr;
+    StringGrid* asgdTtlData = nullptr;
+
     QWidget* pnlQuestion = nullptr; // questionnaire view
+    QSplitter* Splitter1 = nullptr;
+    QWidget* pnlQuestionList = nullptr;
+    StringGrid* asgdQstList = nullptr;
+    QWidget* pnlQuestionData = nullptr;
+    StringGrid* asgdQstData = nullptr;
+
+    QMenu* popRstEdit = nullptr;
+    QMenu* popPrint = nullptr;
+    QMenu* popExport = nullptr;
+    QAction* actTotalRst = nullptr;
+    QAction* actDelRstList = nullptr;
+    QAction* actDelRstSub = nullptr;
+    QAction* actDelRstAll = nullptr;
+    QAction* actPrintSetting = nullptr;
+    QAction* popExportForSPSS = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildDetailPages(QWidget* parent);
+    void BuildTotalsPanel(QWidget* parent);
+    void ConnectTotals();
+    void ShowPagesOfResult(int resultIndex);
+    void SwitchToTotalsView(int method);
+    void FollowScroll(StringGrid* from, StringGrid* to);
+    void updNumberClick();
+    void edtNumberEnter();
+    SubjectItemChoice ItemChoice() const;
+    // The selected rows of the result list, as results with their indexes.
+    std::vector<SelectedResult> SelectedResults() const;
+    void SetupSdLook();
+
+    // Data row of a list (as filled) -> index of the result it shows.
+    std::vector<int> m_rstRowResult;
+    std::vector<int> m_qstRowResult;
+    // The column each list is sorted by (-1: fill order) and whether ascending.
+    // The result whose pages are shown.
+    int m_currentResult = -1;
+    int m_rstSortCol = -1;
+    bool m_rstSortUp = true;
+    int m_qstSortCol = -1;
+    bool m_qstSortUp = true;
+    // Subject database rows of the last training totaling that read one.
+    SubjectDatabase m_subjectDatabase;
+    // Row groups of the SD tabulation shown in the totals grid.
+    std::vector<RowGroup> m_ttlGroups;
+    int m_totalsMethod = -1;
+    bool m_syncingScroll = false;
+    // Focus changes anywhere in the program re-evaluate the totaling command.
+    QMetaObject::Connection m_focusWatch;
 };

@@ -106,3 +106,37 @@ TEST(NumberFormat, ParseIntBounds) {
     }
     EXPECT_EQ(FormatInt(-12345678901LL), "-12345678901");
 }
+
+TEST(NumberFormat, FormatFixedRoundsHalfAwayFromZero) {
+    const struct {
+        double value;
+        int decimals;
+        const char* text;
+    } cases[] = {
+        {0.125, 2, "0.13"}, // exact tie: up, where printf would go to even
+        {0.375, 2, "0.38"},
+        {2.5, 0, "3"},
+        {0.5, 1, "0.5"},
+        {2.0, 1, "2.0"},
+        {100.0, 2, "100.00"},
+        {0.0, 2, "0.00"},
+        {100.0 / 3.0, 2, "33.33"},
+        {200.0 / 3.0, 2, "66.67"},
+        {0.15, 1, "0.1"},      // 0.1499999999999999944... is no tie
+        {0.35, 1, "0.3"},      // 0.34999999999999997779...
+        {0.45, 1, "0.5"},      // 0.4500000000000000111...
+        {9.995, 2, "9.99"},    // 9.9949999999999992184...
+        {99.995, 2, "100.00"}, // 99.9950000000000045474...
+        {9.5, 0, "10"},
+        {99.875, 2, "99.88"},
+        {-1.0, 3, "-1.000"},
+        {-0.125, 2, "-0.13"},
+        {-0.001, 2, "0.00"},
+        {0.75, 3, "0.750"},
+        {1234567.0, 1, "1234567.0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatFixed(c.value, c.decimals), QString::fromLatin1(c.text))
+            << c.value << " with " << c.decimals << " decimals";
+    EXPECT_EQ(FormatFixed(0.125, 2, QLatin1Char(',')), QStringLiteral("0,13"));
+}

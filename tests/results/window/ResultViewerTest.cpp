@@ -1,0 +1,292 @@
+// The result window on a project with three results: lists, pages, sorting and deletion,
+// the totaling command and the close notice.
+#include "MainWindowFixture.h"
+
+#include "CountEditor.h"
+#include "ResultFixtures.h"
+#include "ResultUnit.h"
+#include "RstDlgUnit.h"
+#include "StringGrid.h"
+#include "TableText.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace results_fixture;
+
+namespace {
+
+// Three category results named by their schedules; each has its own subjects.
+void AddThreeResults(CProject& project, int method = 3) {
+    const char* names[] = {"Alpha", "Bravo", "Charlie"};
+    for (int i = 0; i < 3; ++i) {
+        CResponse* response = project.AddResponse();
+        Fill(*response, method, {Trial({1, 2}), Trial({2, 1}), Trial({1, 1})},
+             {{QStringLiteral("P%1").arg(i), {"1", "2", QString::number(i + 1)}},
+              {QStringLiteral("Q%1").arg(i), {"2", "2", "1"}}});
+        response->schedule.name = QString::fromLatin1(names[i]);
+        response->stimuli.SetCount(i + 1);
+        for (int k = 0; k <= i; ++k)
+            response->stimuli[k].fileName = QStringLiteral("STM000%1.WAV").arg(k + 1);
+        response->date = 45000.0 + i;
+    }
+}
+
+} // namespace
+
+class ResultViewerTest : public MainWindowTest {
+protected:
+    // A saved project with the results, opened as a user opens it, and the result window
+    // opened by its command.
+    void OpenResults(int method = 3, const std::function<void(CProject&)>& more = {}) {
+        {
+            CProject project;
+            ASSERT_TRUE(project.New());
+            project.SetMethod(method);
+            project.GetGeneral()->title = QStringLiteral("results");
+            AddThreeResults(project, method);
+            if (more)
+                more(project);
+            project.SetFileName(root->file(QStringLiteral("results.tmv")));
+            ASSERT_TRUE(project.Save());
+        }
+        ASSERT_TRUE(w->LoadProject(root->file(QStringLiteral("results.tmv"))))
+            << ShownTexts().join(QLatin1Char('|')).toStdString();
+        QAction* command = Find<QAction>("actExecResult");
+        ASSERT_TRUE(command->isEnabled());
+        command->trigger();
+        r = w->frmResult;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(r));
+    }
+
+    void ClickCell(StringGrid* grid, int col, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        grid->scrollTo(grid->model()->index(row, col));
+        const QRect cell = grid->visualRect(grid->model()->index(row, col));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+
+    QStringList Column(StringGrid* grid, int col) const {
+        QStringList cells;
+        for (int row = 0; row < grid->RowCount(); ++row)
+            cells << grid->Cell(col, row);
+        return cells;
+    }
+
+    // Runs the totaling command on the selected rows as a user does, answering its
+    // options dialog.
+    void TotalWith(const std::function<void(TfrmRstDlg*)>& choose) {
+        bool answered = false;
+        QTimer::singleShot(0, r, [&] {
+            QTRY_VERIFY(r->optionsDialog->isVisible());
+            choose(r->optionsDialog);
+            answered = true;
+        });
+        ASSERT_TRUE(r->actTotalRst->isEnabled());
+        QTest::mouseClick(r->tbtnTotalRst, Qt::LeftButton);
+        EXPECT_TRUE(answered);
+    }
+
+    TfrmResult* r = nullptr;
+};
+
+TEST_F(ResultViewerTest, OpensOnTheLastResultAndClickingShowsAnother) {
+    OpenResults();
+    EXPECT_EQ(r->windowTitle(), QStringLiteral("Result report"));
+    EXPECT_EQ(Column(r->asgdRstList, 0), QStringList({"Index", "Result01", "Result02", "Result03"}));
+    EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Alpha", "Bravo", "Charlie"}));
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP2"));
+    EXPECT_EQ(r->asgdStmData->RowCount(), 4);
+
+    ClickCell(r->asgdRstList, 1, 1);
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP0"));
+    EXPECT_EQ(r->asgdStmData->RowCount(), 2);
+    EXPECT_EQ(r->asgdSdlData->Cell(3, 1), QStringLiteral("1"));
+
+    // The detail pages switch by their tabs; the link buttons work on the schedule page.
+    QTabBar* tabs = r->pgeOtherList->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(2).center());
+    EXPECT_EQ(r->pgeOtherList->currentWidget(), r->shtSchedule);
+    EXPECT_TRUE(r->sbtnLink->isEnabled());
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
+    EXPECT_EQ(r->pgeOtherList->currentWidget(), static_cast<QWidget*>(r->shtExecPrm));
+    EXPECT_FALSE(r->sbtnLink->isEnabled());
+    EXPECT_EQ(r->lblBtnNum->text(), QStringLiteral("No. of categories:"));
+
+    // Hiding the detail pages leaves the answers.
+    QTest::mouseClick(r->tbtnOtherListVisible, Qt::LeftButton);
+    EXPECT_FALSE(r->pnlOtherData->isVisible());
+    EXPECT_TRUE(r->asgdRstData->isVisible());
+}
+
+TEST_F(ResultViewerTest, RowsKeepTheirResultsThroughSortingAndDeletion) {
+    OpenResults();
+    // Sorted by date, then by date again: the latest first.
+    ClickCell(r->asgdRstList, 5, 0);
+    EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Alpha", "Bravo", "Charlie"}));
+    ClickCell(r->asgdRstList, 5, 0);
+    EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Charlie", "Bravo", "Alpha"}));
+    EXPECT_EQ(r->ResultIndexOfRow(r->asgdRstList->Row()), 2) << "the current row keeps its result";
+    ClickCell(r->asgdRstList, 1, 1);
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP2")) << "row 1 shows Charlie now";
+
+    ASSERT_TRUE(r->DeleteResultOfRow(2)); // Bravo
+    ASSERT_EQ(w->project.GetResponseCount(), 2);
+    EXPECT_EQ(w->project.GetResponse(0)->schedule.name, QStringLiteral("Alpha"));
+    EXPECT_EQ(w->project.GetResponse(1)->schedule.name, QStringLiteral("Charlie"));
+    EXPECT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Charlie", "Alpha"}));
+    EXPECT_EQ(r->ResultIndexOfRow(1), 1) << "Charlie moved up one place";
+    EXPECT_EQ(r->ResultIndexOfRow(2), 0);
+    ClickCell(r->asgdRstList, 1, 2);
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP0"));
+
+    // Deleting again by the row that now shows Charlie removes Charlie.
+    ASSERT_TRUE(r->DeleteResultOfRow(1));
+    ASSERT_EQ(w->project.GetResponseCount(), 1);
+    EXPECT_EQ(w->project.GetResponse(0)->schedule.name, QStringLiteral("Alpha"));
+    EXPECT_FALSE(r->DeleteResultOfRow(0)) << "the header row stands for no result";
+
+    r->close();
+    EXPECT_TRUE(PumpUntil([&] { return w->projectModified; })) << "the deletions are reported";
+}
+
+TEST_F(ResultViewerTest, TotalingTheSelectedResultsOfACategoryProject) {
+    OpenResults();
+    EXPECT_FALSE(r->actTotalRst->isEnabled()) << "only while the result list has the focus";
+    r->asgdRstList->setFocus();
+    // Results 1 and 3 selected (result 3 is marked when the window opens).
+    ClickCell(r->asgdRstList, 1, 1, Qt::ControlModifier);
+    TotalWith([](TfrmRstDlg* dialog) {
+        EXPECT_TRUE(dialog->pnlOther->isVisible());
+        EXPECT_FALSE(dialog->pnlTraining->isVisible());
+        EXPECT_TRUE(dialog->rdbComplete->isChecked());
+        dialog->rdbOrder->click();
+        dialog->chkOverLap->click();
+        dialog->btnOK->click();
+    });
+    EXPECT_TRUE(r->pnlTotalData->isVisible());
+    EXPECT_FALSE(r->pnlResultData->isVisible());
+    EXPECT_FALSE(r->tbtnOtherListVisible->isEnabled());
+    StringGrid* totals = r->asgdTtlData;
+    QStringList header;
+    for (int c = 0; c < totals->ColCount(); ++c)
+        header << totals->Cell(c, 0);
+    EXPECT_EQ(header, QStringList({"Stimulus1", "Stimulus2", "SubjectID\r\nP0", "SubjectID\r\nP2",
+                                   "SubjectID\r\nQ0", "SubjectID\r\nQ2"}));
+    EXPECT_EQ(totals->Cell(2, 3), QStringLiteral("1.000"));
+    EXPECT_EQ(totals->Cell(3, 3), QStringLiteral("3.000"));
+
+    QTest::mouseClick(r->sbtnClose, Qt::LeftButton);
+    EXPECT_FALSE(r->pnlTotalData->isVisible());
+    EXPECT_TRUE(r->pnlResultData->isVisible());
+}
+
+TEST_F(ResultViewerTest, FailedTotalingLeavesTheViewAsItWas) {
+    OpenResults(4, [](CProject& project) {
+        project.GetResponse(2)->terminalResponses[0].answers[0] = QString(); // unanswered ME trial
+    });
+    ClickCell(r->asgdRstList, 1, 3);
+    r->asgdRstList->setFocus();
+    TotalWith([](TfrmRstDlg* dialog) { dialog->btnOK->click(); });
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, QStringLiteral("It failed in totaling the result."));
+    EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
+    EXPECT_FALSE(r->pnlTotalData->isVisible());
+    EXPECT_TRUE(r->pnlResultData->isVisible());
+}
+
+TEST_F(ResultViewerTest, TrainingTotalsBrowsedByTheNumberControl) {
+    OpenResults(0, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
+                trial.correctAnswer = 2;
+    });
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 1, Qt::ControlModifier);
+    TotalWith([](TfrmRstDlg* dialog) {
+        EXPECT_TRUE(dialog->pnlTraining->isVisible());
+        dialog->rdbTrnType2->click();
+        dialog->btnOK->click();
+    });
+    EXPECT_TRUE(r->pnlNumber->isVisible());
+    EXPECT_FALSE(r->cboSubDBItem->isVisible()) << "no subject database";
+    EXPECT_EQ(r->lblNumber->text(), QStringLiteral("Subject"));
+    EXPECT_EQ(r->updNumber->Max(), 4) << "P0, Q0, P2, Q2";
+    EXPECT_EQ(r->lblTrnCaption->text(), QStringLiteral("SubjectID:P0"));
+    EXPECT_EQ(r->asgdTtlData->Cell(1, 0), QStringLiteral("Result1"));
+    EXPECT_EQ(r->asgdTtlData->Cell(1, 2), QStringLiteral("100.00"));
+
+    r->updNumber->ClickUp();
+    EXPECT_EQ(r->edtNumber->text(), QStringLiteral("2"));
+    EXPECT_EQ(r->lblTrnCaption->text(), QStringLiteral("SubjectID:Q0"));
+
+    // A number out of range is refused and the typing undone.
+    r->edtNumber->setFocus();
+    QTest::keyClick(r->edtNumber, Qt::Key_9);
+    QTest::keyClick(r->edtNumber, Qt::Key_Return);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, QStringLiteral("Please input the value from1 to 4."));
+    EXPECT_EQ(r->edtNumber->text(), QStringLiteral("2"));
+    EXPECT_EQ(r->lblTrnCaption->text(), QStringLiteral("SubjectID:Q0"));
+}
+
+TEST_F(ResultViewerTest, ClosingWithoutDeletionsReportsNothingChanged) {
+    OpenResults();
+    w->projectModified = false;
+    r->close();
+    Pump();
+    EXPECT_EQ(w->project.GetResponseCount(), 3);
+    EXPECT_FALSE(w->projectModified);
+    EXPECT_FALSE(r->isVisible());
+}
+
+TEST_F(ResultViewerTest, QuestionnaireViewAndItsAnswers) {
+    OpenResults(3, [](CProject& project) {
+        for (int i = 0; i < 2; ++i) {
+            CQuestionnaireResults* set = project.AddQuestionnaireResults();
+            set->GetQuestionnaire()->SetTermCount(i + 1);
+            set->GetQuestionnaire()->GetTerm(0)->itemName = QStringLiteral("Item%1").arg(i);
+        }
+    });
+    EXPECT_TRUE(r->sbtnQuestion->isEnabled());
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    EXPECT_TRUE(r->pnlQuestion->isVisible());
+    EXPECT_FALSE(r->pnlResult->isVisible());
+    EXPECT_FALSE(r->tbtnOtherListVisible->isEnabled());
+    EXPECT_EQ(Column(r->asgdQstList, 0), QStringList({"Index", "Result01", "Result02"}));
+    EXPECT_EQ(r->asgdQstData->Cell(2, 0), QStringLiteral("Item1")) << "the last set is shown first";
+    ClickCell(r->asgdQstList, 1, 1);
+    EXPECT_EQ(r->asgdQstData->Cell(2, 0), QStringLiteral("Item0"));
+    EXPECT_EQ(r->asgdQstData->ColCount(), 3);
+
+    // Clicking the pressed view button again keeps its view.
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    EXPECT_TRUE(r->sbtnQuestion->isChecked());
+    QTest::mouseClick(r->sbtnExec, Qt::LeftButton);
+    EXPECT_TRUE(r->pnlResult->isVisible());
+    EXPECT_TRUE(r->tbtnOtherListVisible->isEnabled());
+}
+
+TEST_F(ResultViewerTest, TextsFollowTheLanguage) {
+    OpenResults();
+    EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("Experiment"));
+    EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("Result &totaling ..."));
+    EXPECT_FALSE(r->actDelRstList->isEnabled()) << "deleting is not offered yet";
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    EXPECT_EQ(r->windowTitle(), QStringLiteral("結果レポート"));
+    EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("実験"));
+    EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("結果集計(&T) ..."));
+    EXPECT_EQ(r->optionsDialog->windowTitle(), QStringLiteral("集計オプション"));
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(r->optionsDialog->rdbOrder->text(),
+              QStringLiteral("The data where only order of trial agrees."));
+}
