@@ -7,10 +7,13 @@
 #include "PanelStatusBar.h"
 #include "ReferUnit.h"
 #include "StringGrid.h"
+#include "WavWriter.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +46,11 @@ void WriteSource(const QString& path) {
     p.GetExperimentParameter()->GetSD()->divisions = 5;
     p.GetExperimentParameter()->GetSD()->scales = {{QStringLiteral("dark"), QStringLiteral("bright")}};
     p.GetInstruction()->lines = QStringList{QStringLiteral("other instruction")};
+    CQuestionnaireResults* set = p.AddQuestionnaireResults();
+    set->time = 45001.0;
+    set->GetQuestionnaire()->name = QStringLiteral("Asked then");
+    set->GetQuestionnaire()->SetTermCount(2);
+    p.GetQuestionnaire()->SetTermCount(4);
     CResponse* r = p.AddResponse();
     r->date = 45000.5;
     r->schedule.name = QStringLiteral("Pilot");
@@ -249,11 +257,74 @@ TEST_F(ReferTest, AFailedBrowseKeepsTheEarlierListing) {
         Browse(damaged);
         EXPECT_EQ(ShownTexts(), QStringList{"It failed in reading the project."});
         EXPECT_EQ(dialog()->edtDataFile->text(), source);
-        EXPECT_EQ(Column(dialog()->asgdReferList, 0), (QStringList{"Questionnaire1"}));
+        EXPECT_EQ(Column(dialog()->asgdReferList, 0), (QStringList{"Questionnaire1", "Questionnaire2"}));
         EXPECT_TRUE(dialog()->btnOK->isEnabled());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         QTest::mouseClick(dialog()->btnCancel, Qt::LeftButton);
     });
     Find<QAction>("actFileReferQst")->trigger();
     EXPECT_FALSE(w->projectModified);
+}
+
+TEST_F(ReferTest, TheStimulusListReplacesTheOpenOne) {
+    // Three stimuli with WAV files of their own.
+    const QString other = root->file(QStringLiteral("three.tmv"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(1);
+        ASSERT_TRUE(p.SetStimulusCount(3));
+        for (int i = 0; i < 3; ++i) {
+            const QString wav = root->file(QStringLiteral("tone%1.wav").arg(i));
+            ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200, i + 1)));
+            ASSERT_FALSE(p.SetStimulusFile(i, wav, false).isEmpty());
+        }
+        p.SetFileName(other);
+        ASSERT_TRUE(p.Save());
+    }
+    ASSERT_GT(w->project.GetStimuli()->GetCount(), 3) << "a new project has more stimuli";
+    ui->answers.push_back(UiServices::Answer::Ok);
+    WhileModal(dialog(), [&] {
+        Browse(other);
+        EXPECT_EQ(Column(dialog()->asgdReferList, 1), QStringList{"3"});
+        QTest::mouseClick(dialog()->btnOK, Qt::LeftButton);
+    });
+    Find<QAction>("actFileReferStm")->trigger();
+    const CStimuli* stimuli = w->project.GetStimuli();
+    ASSERT_EQ(stimuli->GetCount(), 3);
+    EXPECT_EQ(w->updStmNumber->Position(), 3);
+    EXPECT_EQ(w->asgdStimulus->RowCount(), w->asgdStimulus->FixedRows() + 3);
+    const QDir work(w->project.GetWorkFolder());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(QFileInfo::exists(work.filePath((*stimuli)[i].fileName))) << "copy of stimulus " << i;
+    EXPECT_TRUE(w->projectModified);
+}
+
+TEST_F(ReferTest, TheQuestionnaireAStoredSetAnswered) {
+    ui->answers.push_back(UiServices::Answer::Ok);
+    WhileModal(dialog(), [&] {
+        Browse(source);
+        StringGrid* list = dialog()->asgdReferList;
+        EXPECT_EQ(Column(list, 0), (QStringList{"Questionnaire1", "Questionnaire2"}));
+        EXPECT_EQ(Column(list, 1), (QStringList{"4", "2"}));
+        ClickCell(list, 0, 2);
+        QTest::mouseClick(dialog()->btnOK, Qt::LeftButton);
+    });
+    Find<QAction>("actFileReferQst")->trigger();
+    EXPECT_EQ(w->project.GetQuestionnaire()->name, QStringLiteral("Asked then"));
+    EXPECT_EQ(w->project.GetQuestionnaire()->GetTermCount(), 2);
+    EXPECT_EQ(w->updQstNum->Position(), 2);
+}
+
+TEST_F(ReferTest, TheDialogSpeaksTheActiveLanguage) {
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    WhileModal(dialog(), [&] {
+        EXPECT_EQ(dialog()->windowTitle(), QStringLiteral("スケジュールの参照設定"));
+        EXPECT_EQ(dialog()->lblFile->text(), QStringLiteral("参照元プロジェクトファイル"));
+        EXPECT_EQ(dialog()->btnCancel->text(), QStringLiteral("キャンセル"));
+        EXPECT_EQ(dialog()->asgdReferList->Cell(1, 0), QStringLiteral("スケジュール名"));
+        QTest::mouseClick(dialog()->btnCancel, Qt::LeftButton);
+    });
+    Find<QAction>("actFileReferSdl")->trigger();
+    EXPECT_TRUE(ui->messages.empty());
 }
