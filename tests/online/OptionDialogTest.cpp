@@ -256,8 +256,9 @@ TEST_F(OptionDialogTest, EveryControlIsLabelledInBothLanguages) {
             for (QCheckBox* box : dialog()->findChildren<QCheckBox*>())
                 EXPECT_FALSE(box->text().isEmpty()) << box->objectName().toStdString();
             for (QLabel* label : dialog()->findChildren<QLabel*>()) {
-                if (label->buddy())
+                if (label->buddy()) {
                     EXPECT_FALSE(label->text().isEmpty()) << label->objectName().toStdString();
+                }
             }
             EXPECT_FALSE(dialog()->grpProxy->title().isEmpty());
             EXPECT_EQ(dialog()->userPassWord->echoMode(), QLineEdit::Password);
