@@ -150,8 +150,6 @@ TEST_F(UserRightsTest, TheSwitchCoversTheWindowAndItsDialogs) {
 // they come.
 TEST_F(UserRightsTest, EveryNameOfTheRightsTableResolves) {
     const std::map<std::string, const char*> pending = {
-        {"mnuViewStmNum", "the panel menu items (issue 10)"},
-        {"mnuViewSdlPrm", "the panel menu items (issue 10)"},
         {"popStmListUndo", "the stimulus list's clipboard and undo (issue 13)"},
         {"popStmListCut", "the stimulus list's clipboard and undo (issue 13)"},
         {"popStmListCopy", "the stimulus list's clipboard and undo (issue 13)"},
