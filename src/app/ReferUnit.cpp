@@ -8,6 +8,7 @@
 #include "StringGrid.h"
 #include "TextTable.h"
 #include "UiServices.h"
+#include "WindowTexts.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
@@ -126,21 +127,11 @@ TfrmRefer::TfrmRefer(QWidget* owner)
                     asgdReferList->SetColWidth(col, 0);
             });
 
-    Relabel();
-    connect(&TextTable::Instance(), &TextTable::languageChanged, this, &TfrmRefer::Relabel);
+    KeepRelabelled(this, [this] { RelabelChildren(this, kWindow); });
     resize(457, 313);
 }
 
 TfrmRefer::~TfrmRefer() = default;
-
-void TfrmRefer::Relabel() {
-    lblFile->setText(Text("lblFile"));
-    btnBrowse->setText(Text("btnBrowse"));
-    if (headers.isEmpty())
-        lblRefer->setText(Text("lblRefer"));
-    btnOK->setText(Text("btnOK"));
-    btnCancel->setText(Text("btnCancel"));
-}
 
 void TfrmRefer::Prepare(const QString& caption, const QString& label, int32_t listKind,
                         const QStringList& headerTexts) {

@@ -57,7 +57,6 @@ public:
 private:
     enum class SortStyle { Alphabetic, Numeric, Date };
     SortStyle asgdReferListGetFormat(int col) const;
-    void Relabel();
     void FillRows(CProject& listed);
     void AddRow(const QStringList& cells, double date);
     void SizeColumns();

@@ -7,6 +7,7 @@
 #include "ServiceForm.h"
 #include "TextTable.h"
 #include "UiServices.h"
+#include "WindowTexts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,52 +31,6 @@ namespace {
 
 const QString kWindow = QStringLiteral("TfrmOption");
 
-struct OwnCaption {
-    const char* key;
-    const char* ja;
-    const char* en;
-};
-
-// Captions the text table does not give.
-const OwnCaption kOwnCaptions[] = {
-    {"Caption", "オプション", "Options"},
-    {"shtGeneral", "一般", "General"},
-    {"shtExecute", "実行", "Execution"},
-    {"shtSndPlay", "再生", "Play"},
-    {"shtTerminal", "環境", "Environment"},
-    {"chkVisible", "パネルの配置を記憶する", "Remember the panel layout"},
-    {"chkExecute", "実行ウィンドウの設定を記憶する", "Remember the run window's settings"},
-    {"chkCheck", "反復ごとに確認する", "Confirm each repetition"},
-    {"chkAutoAdjust", "自動調整", "Adjust automatically"},
-    {"chkSelfTraining", "自己訓練", "Self training"},
-    {"trbFeedback.Label", "フィードバック時間 [秒]", "Feedback time [sec]"},
-    {"edtDelayTimes.Label", "遅延時間", "Delay"},
-    {"chkPause", "刺激ごとに一時停止する", "Pause after each stimulus"},
-    {"chkMono2Stereo", "モノラルをステレオで再生する", "Play mono as stereo"},
-    {"cboSndDevice.Label", "出力デバイス", "Output device"},
-    {"projectFloder.Label", "プロジェクトファイル保存フォルダ", "Project file storage folder"},
-    {"serviceUrl.Label", "サーバURL", "Server URL"},
-    {"userId.Label", "管理者ID", "Administrator ID"},
-    {"userPassWord.Label", "パスワード", "Password"},
-    {"shiyoChkbox", "プロキシを使用する", "Use a proxy"},
-    {"addressEdit.Label", "アドレス", "Address"},
-    {"portEdit.Label", "ポート", "Port"},
-    {"btnOK", "OK", "OK"},
-    {"btnCancel", "キャンセル", "Cancel"},
-};
-
-QString Caption(const char* key) {
-    TextTable& table = TextTable::Instance();
-    const QString text = table.Text(kWindow, QString::fromLatin1(key));
-    if (!text.isEmpty())
-        return text;
-    for (const OwnCaption& c : kOwnCaptions) {
-        if (qstrcmp(c.key, key) == 0)
-            return QString::fromUtf8(table.language() == TextTable::Language::Japanese ? c.ja : c.en);
-    }
-    return {};
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
     auto* edit = Named(new QLineEdit(parent), name);
     edit->setMaxLength(maxLength);
@@ -82,18 +38,21 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
 }
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name) {
-    return Named(new QCheckBox(Caption(name), parent), name);
+    return Named(new QCheckBox(parent), name);
 }
 
-QString LabelOf(const char* name) {
-    return Caption((QByteArray(name) + ".Label").constData());
+// The label of a control: the relabel pass gives it the control's ".Label" text.
+QLabel* LabelFor(QWidget* control) {
+    const QByteArray name = control->objectName().toLatin1() + "Label";
+    auto* label = Named(new QLabel(control->parentWidget()), name.constData());
+    label->setBuddy(control);
+    return label;
 }
 
 } // namespace
 
 TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_unique<tamvik::ServiceClient>()) {
     setObjectName(QStringLiteral("frmOption"));
-    setWindowTitle(Caption("Caption"));
     auto* layout = new QVBoxLayout(this);
     pgeOption = Named(new QTabWidget(this), "pgeOption");
     layout->addWidget(pgeOption);
@@ -105,7 +64,7 @@ TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_uniqu
     general->addWidget(chkVisible);
     general->addWidget(chkExecute);
     general->addStretch();
-    pgeOption->addTab(shtGeneral, Caption("shtGeneral"));
+    pgeOption->addTab(shtGeneral, QString());
 
     shtExecute = Named(new QWidget(pgeOption), "shtExecute");
     auto* execute = new QFormLayout(shtExecute);
@@ -122,15 +81,15 @@ TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_uniqu
     pnlFeedback->setFrameShape(QFrame::Panel);
     feedbackRow->addWidget(trbFeedback);
     feedbackRow->addWidget(pnlFeedback);
-    execute->addRow(LabelOf("trbFeedback"), feedbackRow);
+    execute->addRow(LabelFor(trbFeedback), feedbackRow);
     chkAutoAdjust = MakeCheck(shtExecute, "chkAutoAdjust");
     chkSelfTraining = MakeCheck(shtExecute, "chkSelfTraining");
     execute->addRow(chkAutoAdjust);
     execute->addRow(chkSelfTraining);
     edtDelayTimes = Named(new QLineEdit(shtExecute), "edtDelayTimes");
     edtDelayTimes->installEventFilter(this);
-    execute->addRow(LabelOf("edtDelayTimes"), edtDelayTimes);
-    pgeOption->addTab(shtExecute, Caption("shtExecute"));
+    execute->addRow(LabelFor(edtDelayTimes), edtDelayTimes);
+    pgeOption->addTab(shtExecute, QString());
 
     shtSndPlay = Named(new QWidget(pgeOption), "shtSndPlay");
     auto* play = new QFormLayout(shtSndPlay);
@@ -140,38 +99,42 @@ TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_uniqu
     play->addRow(chkMono2Stereo);
     cboSndDevice = Named(new QComboBox(shtSndPlay), "cboSndDevice");
     cboSndDevice->setEditable(false);
-    play->addRow(LabelOf("cboSndDevice"), cboSndDevice);
+    play->addRow(LabelFor(cboSndDevice), cboSndDevice);
     lblSndDriver = Named(new QLabel(shtSndPlay), "lblSndDriver");
     lblASIO = Named(new QLabel(shtSndPlay), "lblASIO");
     play->addRow(lblSndDriver, lblASIO);
-    pgeOption->addTab(shtSndPlay, Caption("shtSndPlay"));
+    pgeOption->addTab(shtSndPlay, QString());
 
     shtTerminal = Named(new QWidget(pgeOption), "shtTerminal");
     auto* terminal = new QFormLayout(shtTerminal);
     auto* folderRow = new QHBoxLayout;
     projectFloder = MakeEdit(shtTerminal, "projectFloder", 255);
-    projectBtn = Named(new QPushButton(Caption("projectBtn"), shtTerminal), "projectBtn");
+    projectBtn = Named(new QPushButton(shtTerminal), "projectBtn");
     folderRow->addWidget(projectFloder);
     folderRow->addWidget(projectBtn);
-    terminal->addRow(LabelOf("projectFloder"), folderRow);
+    terminal->addRow(LabelFor(projectFloder), folderRow);
     serviceUrl = MakeEdit(shtTerminal, "serviceUrl", 255);
-    terminal->addRow(LabelOf("serviceUrl"), serviceUrl);
+    terminal->addRow(LabelFor(serviceUrl), serviceUrl);
     userId = MakeEdit(shtTerminal, "userId", 20);
-    terminal->addRow(LabelOf("userId"), userId);
+    terminal->addRow(LabelFor(userId), userId);
     userPassWord = MakeEdit(shtTerminal, "userPassWord", 20);
     userPassWord->setEchoMode(QLineEdit::Password);
-    terminal->addRow(LabelOf("userPassWord"), userPassWord);
-    shiyoChkbox = MakeCheck(shtTerminal, "shiyoChkbox");
-    terminal->addRow(shiyoChkbox);
-    addressEdit = MakeEdit(shtTerminal, "addressEdit", 255);
+    terminal->addRow(LabelFor(userPassWord), userPassWord);
+    // The proxy: its address and port take input only while the box is checked.
+    grpProxy = Named(new QGroupBox(shtTerminal), "grpProxy");
+    auto* proxy = new QFormLayout(grpProxy);
+    shiyoChkbox = MakeCheck(grpProxy, "shiyoChkbox");
+    proxy->addRow(shiyoChkbox);
+    addressEdit = MakeEdit(grpProxy, "addressEdit", 255);
     addressEdit->setEnabled(false);
-    terminal->addRow(LabelOf("addressEdit"), addressEdit);
-    portEdit = MakeEdit(shtTerminal, "portEdit", 5);
+    proxy->addRow(LabelFor(addressEdit), addressEdit);
+    portEdit = MakeEdit(grpProxy, "portEdit", 5);
     portEdit->setEnabled(false);
-    terminal->addRow(LabelOf("portEdit"), portEdit);
-    pgeOption->addTab(shtTerminal, Caption("shtTerminal"));
+    proxy->addRow(LabelFor(portEdit), portEdit);
+    terminal->addRow(grpProxy);
+    pgeOption->addTab(shtTerminal, QString());
 
-    auto* buttons = MakeOkCancelRow(this, Caption("btnOK"), Caption("btnCancel"), btnOK, btnCancel);
+    auto* buttons = MakeOkCancelRow(this, QString(), QString(), btnOK, btnCancel);
     layout->addLayout(buttons);
 
     connect(btnOK, &QPushButton::clicked, this, &TfrmOption::btnOKClick);
@@ -179,6 +142,8 @@ TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_uniqu
     connect(projectBtn, &QPushButton::clicked, this, &TfrmOption::projectBtnClick);
     connect(shiyoChkbox, &QCheckBox::toggled, this, &TfrmOption::shiyoChkboxClick);
     connect(trbFeedback, &QSlider::valueChanged, this, &TfrmOption::trbFeedbackChange);
+
+    KeepRelabelled(this, [this] { RelabelChildren(this, kWindow); });
 }
 
 TfrmOption::~TfrmOption() = default;

@@ -5,6 +5,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -60,6 +61,7 @@ public:
     QLineEdit* serviceUrl = nullptr;
     QLineEdit* userId = nullptr;
     QLineEdit* userPassWord = nullptr;
+    QGroupBox* grpProxy = nullptr;
     QCheckBox* shiyoChkbox = nullptr;
     QLineEdit* addressEdit = nullptr;
     QLineEdit* portEdit = nullptr;
