@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlsaTestHome.h"
 #include "MainWindowFixture.h"
 
 #include "Cexectable.h"
@@ -48,6 +49,10 @@ inline void CloseTestRunWindow(TfrmMain& w,
 // and 5 last 1.50 s and 2.25 s; schedule "A" plays them in each of its trials.
 class ExecuteTest : public MainWindowTest {
 protected:
+    // Stimuli play to ALSA's "default", which this configuration makes a silent file.
+    void BeforeWindow() override { alsa = std::make_unique<AlsaTestHome>(); }
+    std::unique_ptr<AlsaTestHome> alsa;
+
     void SetUp() override {
         MainWindowTest::SetUp();
         service = StartAnswerService(*root);
