@@ -43,8 +43,7 @@ TEST_F(PanelsTest, HidingEveryPanelIsRefusedAndTheScheduleComesBackAtItsWidth) {
     EXPECT_TRUE(Find<QAction>("mnuViewExec")->isChecked());
 
     Find<QAction>("mnuViewSdl")->trigger();
-    Pump(50);
-    EXPECT_TRUE(Shown("pnlSchedule"));
+    EXPECT_TRUE(PumpUntil([&] { return Shown("pnlSchedule"); }));
     EXPECT_NEAR(w->pnlSchedule->width(), scheduleWidth, 2 * w->sptHor->handleWidth() + 2);
 
     // With the schedule shown, closing the last left panel hides the left side.

@@ -87,7 +87,7 @@ TEST_F(ShellWindowTest, ViewsShowTheirCommandsStateWhateverSetIt) {
     EXPECT_FALSE(save->isEnabled());
     save->setEnabled(true);
     EXPECT_FALSE(save->isEnabled()) << "a view has no state of its own";
-    Pump(250); // the update handlers run meanwhile
+    w->UpdateActions();
     EXPECT_FALSE(save->isEnabled()) << "update handlers cannot lift the hold";
     ExpectViewsFollowTheirCommand("busy");
     w->HoldBusyCommands(false);

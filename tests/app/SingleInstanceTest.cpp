@@ -88,8 +88,10 @@ TEST_F(SingleInstanceTest, AProjectHandedOverWhileADialogIsOpenWaitsForIt) {
     dialog.setModal(true);
     dialog.show();
     ASSERT_TRUE(PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+    bool received = false;
+    QObject::connect(&first, &SingleInstance::pathReceived, w.get(), [&received] { received = true; });
     EXPECT_EQ(SecondStart({project}), 0);
-    Pump(300);
+    ASSERT_TRUE(PumpUntil([&] { return received; }, 10000)) << "the hand-over arrives";
     EXPECT_TRUE(w->project.GetFileName().isEmpty()) << "opened behind an open dialog";
     dialog.close();
     EXPECT_TRUE(PumpUntil([&] { return w->project.GetFileName() == project; }, 10000));

@@ -294,7 +294,7 @@ TEST_F(ExecuteControlTest, CloseKeepsTheWindowWhenResultsAreNotSaved) {
         ui->answers = {UiServices::Answer::Yes};
         service->SetReply("saveTestResult", r.reply);
         x->btnEnd->click();
-        Pump(50);
+        ASSERT_TRUE(PumpUntil([&] { return !ShownTexts().isEmpty(); })) << r.what;
         ASSERT_EQ(w->frmExecute, x) << r.what;
         EXPECT_TRUE(x->isVisible()) << r.what;
         EXPECT_TRUE(x->resultsUnsaved) << r.what;
