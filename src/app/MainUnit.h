@@ -86,7 +86,7 @@ public:
     void OnResultsChanged(intptr_t wParam, intptr_t lParam);
     void OnExecuteMessage(intptr_t wParam, intptr_t lParam);
     void OnDeviceChange(intptr_t wParam, intptr_t lParam);
-    void OnCardMessage(intptr_t wParam, intptr_t lParam); // stimulus card (later issue)
+    void OnCardMessage(intptr_t wParam, intptr_t lParam); // WM_CARD_EVENT of the stimulus card
     void OnExecTableMessage(intptr_t wParam, intptr_t lParam);
     void OnSoundMessage(intptr_t wParam, intptr_t lParam);
     void OnAsioStatus(intptr_t wParam, intptr_t lParam);
@@ -420,6 +420,16 @@ public:
     QAction* actStmListListen = nullptr;
     QAction* actStmListSelectAll = nullptr;
     QAction* actStmListShowCard = nullptr;
+    QAction* actStmListUndo = nullptr; // these ten: ConnectClipboardCommands
+    QAction* actStmListCut = nullptr;
+    QAction* actStmListCopy = nullptr;
+    QAction* actStmListPaste = nullptr;
+    QAction* actStmListBatch = nullptr;
+    QAction* actSdlListUndo = nullptr;
+    QAction* actSdlListCut = nullptr;
+    QAction* actSdlListCopy = nullptr;
+    QAction* actSdlListPaste = nullptr;
+    QAction* actSdlListBatch = nullptr;
     QAction* actSdlAllNew = nullptr;
     QAction* actSdlCopyNew = nullptr;
     QAction* actSdlDelete = nullptr;

@@ -8,7 +8,13 @@ void ConnectCountEditors(TfrmMain& w);
 void ConnectStimulusList(TfrmMain& w);
 void ConnectScheduleCommands(TfrmMain& w);
 void ConnectScheduleEditing(TfrmMain& w);
+// Cut, copy, paste, undo and batch change of both lists: makes their actions and items.
+void ConnectClipboardCommands(TfrmMain& w);
+// The stimulus list's command that shows the stimulus card.
+void ConnectCard(TfrmMain& w);
 
 // The update handlers of the two lists' commands.
 void UpdateStimulusActions(TfrmMain& w);
 void UpdateScheduleActions(TfrmMain& w);
+void UpdateClipboardActions(TfrmMain& w);
+void UpdateCardCommand(TfrmMain& w);

@@ -411,9 +411,13 @@ void TfrmMain::ConnectEditorActions() {
     ConnectStimulusList(*this);
     ConnectScheduleCommands(*this);
     ConnectScheduleEditing(*this);
+    ConnectClipboardCommands(*this);
+    ConnectCard(*this);
 }
 
 void TfrmMain::UpdateEditorActions() {
     UpdateStimulusActions(*this);
     UpdateScheduleActions(*this);
+    UpdateClipboardActions(*this);
+    UpdateCardCommand(*this);
 }

@@ -381,8 +381,6 @@ void ConnectStimulusList(TfrmMain& w) {
         a->setShortcutContext(Qt::WindowShortcut);
         w.addAction(a);
     }
-    // The card is its own Part; until it exists there is nothing to show.
-    w.actStmListShowCard->setEnabled(false);
 
     QObject::connect(grid, &StringGrid::currentCellChanged, &w, [&w, grid](int, int row) {
         if (row >= grid->FixedRows())

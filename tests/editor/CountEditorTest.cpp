@@ -101,22 +101,22 @@ TEST_F(CountEditorTest, StimulusCountResizesListAndProjectAndDropsWavCopies) {
     }
     // The card shows the last stimulus; the list shrinks under it.
     ClickCell(w->asgdStimulus, 2, 12);
-    EXPECT_EQ(w->frmCard->stimulusNumber, 12);
+    EXPECT_EQ(w->frmCard->currentNumber, 12);
     TypeCount(w->edtStmNumber, QStringLiteral("10"));
     EXPECT_EQ(w->project.GetStimuli()->GetCount(), 10);
     EXPECT_EQ(w->asgdStimulus->RowCount(), 11);
     EXPECT_TRUE(QFileInfo::exists(copies[0]));
     EXPECT_FALSE(QFileInfo::exists(copies[1]));
     EXPECT_FALSE(QFileInfo::exists(copies[2]));
-    EXPECT_EQ(w->frmCard->stimulusNumber, 10) << "the card is kept within the list";
-    EXPECT_EQ(w->frmCard->stimulusCount, 10);
+    EXPECT_EQ(w->frmCard->currentNumber, 10) << "the card is kept within the list";
+    EXPECT_EQ(w->frmCard->lastNumber, 10);
 
     // The arrows do the same one step at a time.
     ClickArrow(w->updStmNumber, false);
     EXPECT_EQ(w->project.GetStimuli()->GetCount(), 9);
     EXPECT_EQ(w->asgdStimulus->RowCount(), 10);
     EXPECT_EQ(w->edtStmNumber->text(), QStringLiteral("9"));
-    EXPECT_EQ(w->frmCard->stimulusNumber, 9);
+    EXPECT_EQ(w->frmCard->currentNumber, 9);
     EXPECT_TRUE(w->projectModified);
 }
 
