@@ -263,18 +263,8 @@ void TfrmMain::LockUI() {
     if (updQstNum && (idle || group == LockGroup::Playing))
         updQstNum->setEnabled(idle);
 
-    if (frmCard) {
-        Enable({static_cast<QWidget*>(frmCard->edtComment), frmCard->pnlButtons,
-                static_cast<QWidget*>(frmCard->btnListen)},
-               idle);
-        for (QPushButton* button : {frmCard->btnRegist, frmCard->btnChange})
-            if (button && !button->isHidden())
-                button->setEnabled(idle);
-        if (frmCard->btnStop)
-            frmCard->btnStop->setEnabled(false);
-        if (frmCard->sbtnExportWav && frmCard->edtDataFile && !frmCard->edtDataFile->text().isEmpty())
-            frmCard->sbtnExportWav->setEnabled(idle);
-    }
+    if (frmCard)
+        frmCard->SetOwnerBusy(!idle);
 
     if (!idle)
         return;

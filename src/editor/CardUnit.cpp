@@ -217,6 +217,20 @@ bool TfrmCard::CheckWaveFile(const QString& path, int* channels, int* bits, int*
     return CheckWaveFileForDevice(deviceFormats, path, channels, bits, rate, frames);
 }
 
+void TfrmCard::SetOwnerBusy(bool busy) {
+    edtComment->setEnabled(!busy);
+    pnlButtons->setEnabled(!busy);
+    for (QPushButton* b : {btnRegist, btnChange})
+        if (!b->isHidden())
+            b->setEnabled(!busy && (b == btnRegist || changeAllowed));
+    if (busy) {
+        for (QWidget* w : std::initializer_list<QWidget*>{btnListen, btnStop, sbtnExportWav})
+            w->setEnabled(false);
+    } else {
+        UpdateNavButtons(currentNumber);
+    }
+}
+
 bool TfrmCard::Playing() const {
     return btnListen->property("Tag").toInt() == 1;
 }

@@ -53,6 +53,8 @@ public:
     void UpdateNavButtons(int number);
     // The WAV acceptance rule on the card's copy of the device formats.
     bool CheckWaveFile(const QString& path, int* channels, int* bits, int* rate, uint32_t* frames) const;
+    // While the main window auditions or runs a test the card neither edits nor plays.
+    void SetOwnerBusy(bool busy);
     // True from a start made by the card to the end of that playback.
     bool Playing() const;
     const StimulusPlayback& Playback() const { return playback; }

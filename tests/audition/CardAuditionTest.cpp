@@ -5,6 +5,7 @@
 #include "CardUnit.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -94,11 +95,16 @@ TEST_F(CardAuditionTest, ClosingTheCardLeavesTheMainWindowsAuditionAlone) {
     // Longer than the reader's ring, so that the reader is still at work at the close.
     const std::vector<uint8_t> data = PatternBytes(size_t(Rate) * 3 * 4, 5);
     MakeProject({{WavLayout::pcm(2, Rate, 16), data}});
-    ShowCard(1);
+    ShowCard(2);
     ListenToStimuli(1, 1);
     ASSERT_TRUE(PumpUntil([&] { return State() == ExecListStimulus && VANTREL_IsWorking() == 1; }, 5000));
+    EXPECT_FALSE(card()->edtComment->isEnabled()) << "no editing on the card while the window auditions";
+    EXPECT_FALSE(card()->sbtnNext->isEnabled());
     card()->close();
     ASSERT_TRUE(RunToIdle());
     EXPECT_EQ(Played(0, size_t(Rate) * 3 * 2), Channel16(data, 2, 0));
+    // Afterwards the card offers what its stimulus allows.
+    EXPECT_TRUE(card()->sbtnNext->isEnabled());
+    EXPECT_EQ(card()->btnListen->isEnabled(), !card()->edtDataFile->text().isEmpty());
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
 }
