@@ -108,3 +108,13 @@ TEST_F(CardAuditionTest, ClosingTheCardLeavesTheMainWindowsAuditionAlone) {
     EXPECT_EQ(card()->btnListen->isEnabled(), !card()->edtDataFile->text().isEmpty());
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
 }
+
+// A file without samples has no length: a position report leaves the bar at 0.
+TEST_F(CardAuditionTest, ProgressOfAnEmptyFileStaysAtZero) {
+    MakeProject({{WavLayout::pcm(1, 44100, 16), {}}});
+    ShowCard(1);
+    Listen();
+    Report(WM_ASIO_OUTPUT_EVENT, VANTREL_OUTPUT_POSITION, 0, 500);
+    EXPECT_EQ(card()->pgsCheck->value(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return !w->cardPlaying; }, 10000));
+}
