@@ -11,3 +11,6 @@ void ShowResultTable(StringGrid* grid, const ResultTable& table);
 
 // A read-only grid of the result window: no edits, the window's font.
 void SetupResultGrid(StringGrid* grid);
+
+// Takes a column out of a grid; the other columns keep their texts and widths.
+void RemoveGridColumn(StringGrid* grid, int col);

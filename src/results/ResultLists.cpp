@@ -38,14 +38,12 @@ int IndexOfRow(const StringGrid* list, const std::vector<int>& rowResult, int di
 } // namespace
 
 void TfrmResult::FillResultList() {
-    m_rstSortCol = -1;
     ShowResultTable(asgdRstList, ResultListTable(*project, Format()));
     m_rstRowResult = FillOrder(project->GetResponseCount(), asgdRstList->RowCount());
     SizeListColumns(asgdRstList);
 }
 
 void TfrmResult::FillQstResultList() {
-    m_qstSortCol = -1;
     ShowResultTable(asgdQstList, QuestionnaireListTable(*project, Format()));
     m_qstRowResult = FillOrder(project->GetQuestionnaireResultsCount(), asgdQstList->RowCount());
     SizeListColumns(asgdQstList);
@@ -79,78 +77,53 @@ std::vector<SelectedResult> TfrmResult::SelectedResults() const {
     return selected;
 }
 
-bool TfrmResult::DeleteResultOfRow(int displayedRow) {
-    const int index = ResultIndexOfRow(displayedRow);
-    if (index < 0 || !project || !project->DeleteResponse(index))
+bool TfrmResult::DeleteRowOfList(StringGrid* list, std::vector<int>& rowResult, int displayedRow,
+                                 const std::function<bool(int)>& deleteResult) {
+    const int index = IndexOfRow(list, rowResult, displayedRow);
+    if (index < 0 || !project || !deleteResult(index))
         return false;
-    const int removed = asgdRstList->RealRowIndex(displayedRow);
-    // The rows keep their results: the displayed order loses one row, and every row
-    // of a later result now names the result one place up.
-    std::vector<int> map;
-    for (int row = 0; row < asgdRstList->RowCount(); ++row) {
-        if (row == displayedRow)
-            continue;
-        const int data = asgdRstList->RealRowIndex(row);
-        map.push_back(data > removed ? data - 1 : data);
-    }
-    m_rstRowResult.erase(m_rstRowResult.begin() + removed);
-    for (int& result : m_rstRowResult)
+    // The list keeps its order and its other rows: later results move one place up.
+    const int dataRow = list->RealRowIndex(displayedRow);
+    rowResult.erase(rowResult.begin() + dataRow);
+    for (int& result : rowResult)
         if (result > index)
             --result;
-    if (m_currentResult == index)
-        m_currentResult = -1;
-    else if (m_currentResult > index)
-        --m_currentResult;
-    asgdRstList->Data().RemoveRow(removed);
-    asgdRstList->SetRowCount(asgdRstList->Data().RowCount());
-    asgdRstList->SetRowMap(std::move(map));
+    const int col = std::max(list->Col(), list->FixedCols());
+    list->RemoveRow(displayedRow);
+    // The row that takes the removed one's place becomes current (the one above at the end).
+    const int row = std::min(displayedRow, list->RowCount() - 1);
+    if (row >= list->FixedRows())
+        list->SetCurrentCell(col, row);
     resultsChanged = true;
     return true;
 }
 
-void TfrmResult::SortList(StringGrid* list, int col) {
-    if (!project || col < 0 || col >= list->ColCount())
-        return;
-    const bool results = list == asgdRstList;
-    int& sortCol = results ? m_rstSortCol : m_qstSortCol;
-    bool& up = results ? m_rstSortUp : m_qstSortUp;
-    up = sortCol == col ? !up : true;
-    sortCol = col;
-    const int dateCol = results ? 5 : 3;
-    const bool numeric = results ? (col == 1 || col == 3 || col == 4) : (col == 1 || col == 2);
-    const std::vector<int>& rowResult = results ? m_rstRowResult : m_qstRowResult;
-    auto dateOf = [&](int dataRow) {
-        const int index =
-            dataRow < static_cast<int>(rowResult.size()) ? rowResult[static_cast<size_t>(dataRow)] : -1;
-        if (index < 0)
-            return 0.0;
-        return results ? project->GetResponse(index)->date : project->GetQuestionnaireResults(index)->time;
-    };
-    auto numberOf = [&](int dataRow) {
-        int value = 0;
-        return tamvik::ParseInt(list->Data().Cell(col, dataRow), value) ? value : 0;
-    };
-    std::vector<int> rows;
-    for (int row = list->FixedRows(); row < list->RowCount(); ++row)
-        rows.push_back(list->RealRowIndex(row));
-    // Equal keys keep their order, so a sort by one column refines the one before.
-    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-        bool less = false;
-        if (col == dateCol)
-            less = up ? dateOf(a) < dateOf(b) : dateOf(b) < dateOf(a);
-        else if (numeric)
-            less = up ? numberOf(a) < numberOf(b) : numberOf(b) < numberOf(a);
-        else
-            less = up ? list->Data().Cell(col, a) < list->Data().Cell(col, b)
-                      : list->Data().Cell(col, b) < list->Data().Cell(col, a);
-        return less;
-    });
-    std::vector<int> map;
-    for (int row = 0; row < list->FixedRows(); ++row)
-        map.push_back(row);
-    map.insert(map.end(), rows.begin(), rows.end());
-    list->SetRowMap(std::move(map));
-    // The current row follows the result the pages show.
-    if (results && RowOfResult(m_currentResult) >= 0)
-        list->SetCurrentCell(std::max(list->Col(), 0), RowOfResult(m_currentResult));
+bool TfrmResult::DeleteResultOfRow(int displayedRow) {
+    const int index = ResultIndexOfRow(displayedRow);
+    if (!DeleteRowOfList(asgdRstList, m_rstRowResult, displayedRow,
+                         [this](int i) { return project->DeleteResponse(i); }))
+        return false;
+    if (m_currentResult == index)
+        m_currentResult = -1;
+    else if (m_currentResult > index)
+        --m_currentResult;
+    return true;
+}
+
+bool TfrmResult::DeleteQstResultOfRow(int displayedRow) {
+    return DeleteRowOfList(asgdQstList, m_qstRowResult, displayedRow,
+                           [this](int i) { return project->DeleteQuestionnaireResults(i); });
+}
+
+void TfrmResult::SetupLists() {
+    // Sorting by the grid itself: a click on a heading sorts by that column, a second
+    // click the other way round; rows keep their data rows and so their results.
+    asgdRstList->SetUserSort(true);
+    asgdQstList->SetUserSort(true);
+    for (int col : {1, 3, 4})
+        asgdRstList->SetSortStyle(col, StringGrid::SortStyle::Numeric);
+    asgdRstList->SetSortStyle(5, StringGrid::SortStyle::Date);
+    for (int col : {1, 2})
+        asgdQstList->SetSortStyle(col, StringGrid::SortStyle::Numeric);
+    asgdQstList->SetSortStyle(3, StringGrid::SortStyle::Date);
 }

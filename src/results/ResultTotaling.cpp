@@ -39,9 +39,6 @@ void Warn(QWidget* parent, const char* key, UiServices::Kind kind = UiServices::
 } // namespace
 
 void TfrmResult::ConnectTotals() {
-    connect(actTotalRst, &QAction::triggered, this, &TfrmResult::actTotalRstExecute);
-    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] { actTotalRstUpdate(); });
-    connect(asgdRstList, &StringGrid::currentCellChanged, this, [this] { actTotalRstUpdate(); });
     updNumber->onChangingEx = [this](int value, bool) {
         if (value < updNumber->Min() || value > updNumber->Max())
             return false;
@@ -140,6 +137,7 @@ void TfrmResult::SwitchToTotalsView(int method) {
     cboSubDBItem->setVisible(method == 0 && !subjectDbPath.isEmpty());
     lblTrnCaption->setVisible(method == 0);
     pnlTotalData->show();
+    UpdateCommands();
 }
 
 void TfrmResult::sbtnCloseClick() {
@@ -148,6 +146,7 @@ void TfrmResult::sbtnCloseClick() {
     pnlResultData->show();
     pnlOtherData->setVisible(tbtnOtherListVisible->isChecked());
     tbtnOtherListVisible->setEnabled(true);
+    UpdateCommands();
 }
 
 bool TfrmResult::BuildTotalData(int method, bool completeMatch) {
@@ -165,7 +164,8 @@ void TfrmResult::ShowSDTotals(int resultIndex, int layout) {
         return;
     const ResultTable table = ::ShowSDTotals(*project->GetResponse(resultIndex), layout, Format());
     ShowResultTable(asgdTtlData, table);
-    m_ttlGroups = table.groups;
+    for (const RowGroup& group : table.groups)
+        asgdTtlData->AddNode(group.row, group.rows);
     asgdTtlData->resizeColumnsToContents();
     asgdTtlData->SetColWidth(0, 17);
     if (asgdTtlData->RowCount() > 1 && asgdTtlData->ColCount() > 2)
@@ -274,17 +274,13 @@ void TfrmResult::SetupSdLook() {
             background = palette().color(QPalette::Base);
         }
     };
-    connect(asgdTtlData, &QAbstractItemView::clicked, this, [this](const QModelIndex& at) {
-        if (m_totalsMethod != 1 ||
-            !asgdTtlData->Cell(at.column(), at.row()).startsWith(SDNodeWord(trainingLayout, Format())))
-            return;
-        const auto group = std::find_if(m_ttlGroups.begin(), m_ttlGroups.end(),
-                                        [&](const RowGroup& g) { return g.row == at.row(); });
-        if (group == m_ttlGroups.end() || group->rows < 2)
-            return;
-        const bool collapse = !asgdTtlData->isRowHidden(group->row + 1);
-        for (int r = group->row + 1; r < group->row + group->rows; ++r)
-            asgdTtlData->setRowHidden(r, collapse);
+    // The group buttons of column 0 are the grid's own; a click on a group label folds too.
+    connect(asgdTtlData, &StringGrid::cellClicked, this, [this](int col, int row) {
+        if (m_totalsMethod == 1 && col > 0 &&
+            asgdTtlData->Cell(col, row).startsWith(SDNodeWord(trainingLayout, Format())))
+            asgdTtlData->ToggleNode(row);
     });
+    // Buttons and labels are no data: they cannot be selected.
+    asgdTtlData->canSelectCell = [this](int col, int) { return m_totalsMethod != 1 || col > 1; };
     asgdTtlData->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }

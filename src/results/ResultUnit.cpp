@@ -1,8 +1,10 @@
 // The result window: its layout, texts, showing, view switching and close notice.
 #include "ResultUnit.h"
 
+#include "ActionLink.h"
 #include "CountEditor.h"
 #include "Cproject.h"
+#include "CurrentRowPainter.h"
 #include "Messages.h"
 #include "Named.h"
 #include "ResultGrid.h"
@@ -19,6 +21,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
@@ -65,6 +68,7 @@ void SetupList(StringGrid* list) {
     list->SetFixedRows(1);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    new CurrentRowPainter(list);
 }
 
 } // namespace
@@ -123,10 +127,25 @@ void TfrmResult::BuildLayout() {
     makeAction(actDelRstSub, "actDelRstSub");
     makeAction(actDelRstAll, "actDelRstAll");
     makeAction(actPrintSetting, "actPrintSetting");
-    // Deleting, printing and exporting are not offered yet.
-    for (QAction* action : {actDelRstList, actDelRstSub, actDelRstAll, actPrintSetting})
+    for (auto [action, name] :
+         std::initializer_list<std::pair<QAction**, const char*>>{{&actExportRstList, "actExportRstList"},
+                                                                  {&actExportRstData, "actExportRstData"},
+                                                                  {&actExportRstTotal, "actExportRstTotal"},
+                                                                  {&actExportRstStm, "actExportRstStm"},
+                                                                  {&actExportRstPrm, "actExportRstPrm"},
+                                                                  {&actExportRstSdl, "actExportRstSdl"},
+                                                                  {&actExportRstQst, "actExportRstQst"},
+                                                                  {&actPrintRstList, "actPrintRstList"},
+                                                                  {&actPrintRstData, "actPrintRstData"},
+                                                                  {&actPrintRstTotal, "actPrintRstTotal"},
+                                                                  {&actPrintRstStm, "actPrintRstStm"},
+                                                                  {&actPrintRstSdl, "actPrintRstSdl"}})
+        makeAction(*action, name);
+    // The printer set-up is not offered; the print dialog holds the printer's settings.
+    actPrintSetting->setEnabled(false);
+    // Enabled by their update handlers once the window shows something.
+    for (QAction* action : {actTotalRst, actDelRstList, actDelRstSub})
         action->setEnabled(false);
-    actTotalRst->setEnabled(false);
 
     auto addToolButton = [&](QToolButton*& button, const char* name, QAction* action) {
         button = Named(new QToolButton(tlbToolBar), name);
@@ -141,22 +160,35 @@ void TfrmResult::BuildLayout() {
     tlbToolBar->addSeparator();
     popExport = Named(new QMenu(this), "popExport");
     popPrint = Named(new QMenu(this), "popPrint");
-    for (const char* name : {"popExportRstList", "popExportRstData", "popExportRstTotal"})
-        Named(popExport->addAction(QString()), name)->setEnabled(false);
+    // Menu items are views of the actions; the SPSS item has no action of its own.
+    auto addItem = [](QMenu* menu, const char* name, QAction* action) {
+        QAction* item = Named(menu->addAction(QString()), name);
+        LinkToAction(item, action);
+        return item;
+    };
+    addItem(popExport, "popExportRstList", actExportRstList);
+    addItem(popExport, "popExportRstData", actExportRstData);
+    addItem(popExport, "popExportRstTotal", actExportRstTotal);
     popExportForSPSS = Named(popExport->addAction(QString()), "popExportForSPSS");
-    popExportForSPSS->setEnabled(false);
-    for (const char* name : {"actPrintRstList", "actPrintRstData", "actPrintRstTotal"})
-        Named(popPrint->addAction(QString()), name)->setEnabled(false);
+    popExportConnectData = Named(popExport->addMenu(QString()), "popExportConnectData");
+    addItem(popExportConnectData, "popExportRstStm", actExportRstStm);
+    addItem(popExportConnectData, "popExportRstPrm", actExportRstPrm);
+    addItem(popExportConnectData, "popExportRstSdl", actExportRstSdl);
+    addItem(popExportConnectData, "popExportRstqst", actExportRstQst);
+    popPrint->addAction(actPrintRstList);
+    popPrint->addAction(actPrintRstData);
+    popPrint->addAction(actPrintRstTotal);
+    popPrintConnectData = Named(popPrint->addMenu(QString()), "popPrintConnectData");
+    popPrintConnectData->addAction(actPrintRstStm);
+    popPrintConnectData->addAction(actPrintRstSdl);
     addToolButton(tbtnExport, "tbtnExport", nullptr);
     tbtnExport->setMenu(popExport);
     tbtnExport->setPopupMode(QToolButton::InstantPopup);
-    tbtnExport->setEnabled(false);
     tlbToolBar->addSeparator();
     addToolButton(tbtnPrintSetting, "tbtnPrintSetting", actPrintSetting);
     addToolButton(tbtnPrint, "tbtnPrint", nullptr);
     tbtnPrint->setMenu(popPrint);
     tbtnPrint->setPopupMode(QToolButton::InstantPopup);
-    tbtnPrint->setEnabled(false);
     tlbToolBar->addSeparator();
     addToolButton(tbtnDelRstSub, "tbtnDelRstSub", actDelRstSub);
     addToolButton(tbtnDelRstList, "tbtnDelRstList", actDelRstList);
@@ -219,17 +251,14 @@ void TfrmResult::BuildLayout() {
         if (index >= 0)
             ShowPagesOfResult(index);
     });
-    for (StringGrid* list : {asgdRstList, asgdQstList})
-        connect(list, &QAbstractItemView::clicked, this, [this, list](const QModelIndex& at) {
-            if (at.row() < list->FixedRows())
-                SortList(list, at.column());
-        });
     connect(asgdQstList, &StringGrid::currentCellChanged, this, [this](int, int row) {
         const int index = QstResultIndexOfRow(row);
         if (index >= 0)
             FillQstResultData(index);
     });
     ConnectTotals();
+    SetupLists();
+    BuildCommands();
 }
 
 void TfrmResult::BuildDetailPages(QWidget* parent) {
@@ -369,14 +398,24 @@ void TfrmResult::Relabel() {
     }
     actDelRstAll->setText(Caption(QStringLiteral("tbtnDelRstAll")));
     actPrintSetting->setText(Caption(QStringLiteral("tbtnPrintSetting")));
-    for (QAction* action : popPrint->actions())
+    for (QAction* action :
+         {actPrintRstList, actPrintRstData, actPrintRstTotal, actPrintRstStm, actPrintRstSdl})
         action->setText(Caption(action->objectName()));
-    // The export items name what the print items name.
-    for (QAction* action : popExport->actions())
-        action->setText(action == popExportForSPSS
-                            ? Caption(action->objectName())
-                            : Caption(action->objectName().replace(QStringLiteral("popExport"),
-                                                                   QStringLiteral("actPrint"))));
+    // The export commands name what the print commands name.
+    const std::pair<QAction*, QString> exports[] = {
+        {actExportRstList, Caption(QStringLiteral("actPrintRstList"))},
+        {actExportRstData, Caption(QStringLiteral("actPrintRstData"))},
+        {actExportRstTotal, Caption(QStringLiteral("actPrintRstTotal"))},
+        {actExportRstStm, Caption(QStringLiteral("actPrintRstStm"))},
+        {actExportRstPrm, Caption(QStringLiteral("popExportRstPrm"))},
+        {actExportRstSdl, Caption(QStringLiteral("actPrintRstSdl"))},
+        {actExportRstQst, Caption(QStringLiteral("popExportRstqst"))},
+    };
+    for (const auto& [action, text] : exports)
+        action->setText(text);
+    popExportForSPSS->setText(Caption(QStringLiteral("popExportForSPSS")));
+    popExportConnectData->setTitle(Caption(QStringLiteral("popExportConnectData")));
+    popPrintConnectData->setTitle(Caption(QStringLiteral("popPrintConnectData")));
     for (QWidget* panel : {pnlResultList, pnlResultData, pnlTotalData, pnlQuestionList, pnlQuestionData})
         panel->findChild<QLabel*>(panel->objectName() + QStringLiteral("Title"))
             ->setText(Caption(panel->objectName() + QStringLiteral(".Title")));
@@ -390,6 +429,10 @@ void TfrmResult::Relabel() {
         label->setText(Caption(label->objectName()));
     sbtnLink->setText(Caption(QStringLiteral("sbtnLink")));
     sbtnUnLink->setText(Caption(QStringLiteral("sbtnUnLink")));
+}
+
+int TfrmResult::CurrentResult() const {
+    return ResultIndexOfRow(asgdRstList->Row());
 }
 
 ResultFormat TfrmResult::Format() const {
@@ -429,6 +472,7 @@ void TfrmResult::FormShow() {
         actDelRstSub->setEnabled(false);
         actDelRstList->setEnabled(false);
         popExportForSPSS->setVisible(project->GetMethod() == 1);
+        popExportForSPSS->setEnabled(project->GetMethod() == 1);
         const int last = asgdRstList->RowCount() - 1;
         asgdRstList->SetCurrentCell(0, last);
         const int index = ResultIndexOfRow(last);
@@ -444,6 +488,7 @@ void TfrmResult::FormShow() {
             FillQstResultData(index);
     }
     FormActivate();
+    UpdateCommands();
 }
 
 void TfrmResult::FormActivate() {
@@ -472,6 +517,7 @@ void TfrmResult::sbtnExecClick() {
     }
     if (!sbtnQuestion->isChecked())
         sbtnExec->setChecked(true);
+    UpdateCommands();
 }
 
 void TfrmResult::sbtnQuestionClick() {
@@ -483,6 +529,7 @@ void TfrmResult::sbtnQuestionClick() {
     }
     if (!sbtnExec->isChecked())
         sbtnQuestion->setChecked(true);
+    UpdateCommands();
 }
 
 void TfrmResult::FormCloseQuery(bool& canClose) {

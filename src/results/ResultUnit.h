@@ -8,6 +8,8 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class CProject;
@@ -16,6 +18,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
@@ -61,9 +64,8 @@ public:
     // and its row from the list; rows of later results keep showing theirs. False for a
     // row that stands for none.
     bool DeleteResultOfRow(int displayedRow);
-    // A click on a header cell of a list sorts its rows by that column (numbers as
-    // numbers, dates as dates), a second click on the same column the other way round.
-    void SortList(StringGrid* list, int col);
+    // The same for the questionnaire list and its sets.
+    bool DeleteQstResultOfRow(int displayedRow);
     void Relabel();
 
     // --- detail pages and data grids ---------------------------------------------------------
@@ -87,8 +89,41 @@ public:
     void ShowTrainingTotals(int layout, int index);
     void sbtnCloseClick();
 
+    // --- export: files chosen with the save dialog, written whole or not at all ------------
+    void actExportRstListExecute();
+    void actExportRstDataExecute();
+    void actExportRstTotalExecute();
+    void actExportRstStmExecute();
+    void actExportRstPrmExecute();
+    void actExportRstSdlExecute();
+    void actExportRstQstExecute();
+    void popExportForSPSSClick();
+    // Writes one of the window's grids as a comma-separated file or a workbook, as the
+    // user chooses; a failed write is shown with the file's name. True when written.
+    bool ExportGrid(StringGrid* grid);
+    QString GetParameterText() const;
+    QString GetQuestionnaireText() const;
+
+    // --- printing and deletion ------------------------------------------------------------
+    void actPrintRstListExecute();
+    void actPrintRstDataExecute();
+    void actPrintRstTotalExecute();
+    void actPrintRstStmExecute();
+    void actPrintRstSdlExecute();
+    void PrintGrid(StringGrid* grid, const QString& jobName, const QString& listTitle);
+    // The printer every print goes to; kept between prints.
+    QPrinter& Printer();
+    void actDelRstSubExecute();
+    void actDelRstListExecute();
+    void tbtnDelRstAllClick();
+    // The update handlers of the export, print and delete commands: enabled states by the
+    // view, the panel shown, the grid with the focus and its current cell.
+    void UpdateCommands();
+
     // The format of numbers, texts and subject IDs that every table is made with now.
     ResultFormat Format() const;
+    // The result whose pages are shown: the one of the result list's current row.
+    int CurrentResult() const;
 
     bool resultsChanged = false;
     bool deleteAllResponses = false;
@@ -180,6 +215,20 @@ public:
     QAction* actDelRstAll = nullptr;
     QAction* actPrintSetting = nullptr;
     QAction* popExportForSPSS = nullptr;
+    QMenu* popExportConnectData = nullptr;
+    QMenu* popPrintConnectData = nullptr;
+    QAction* actExportRstList = nullptr;
+    QAction* actExportRstData = nullptr;
+    QAction* actExportRstTotal = nullptr;
+    QAction* actExportRstStm = nullptr;
+    QAction* actExportRstPrm = nullptr;
+    QAction* actExportRstSdl = nullptr;
+    QAction* actExportRstQst = nullptr;
+    QAction* actPrintRstList = nullptr;
+    QAction* actPrintRstData = nullptr;
+    QAction* actPrintRstTotal = nullptr;
+    QAction* actPrintRstStm = nullptr;
+    QAction* actPrintRstSdl = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -200,21 +249,28 @@ private:
     // The selected rows of the result list, as results with their indexes.
     std::vector<SelectedResult> SelectedResults() const;
     void SetupSdLook();
+    void BuildCommands();
+    void SetupLists();
+    // Asks for the file of an export: filter and default extension, the previous name
+    // without its extension proposed; the question before replacing a file. Empty when
+    // cancelled.
+    QString AskExportFile(const QString& filter, const QString& defaultSuffix);
+    // Writes bytes to a chosen file, or shows which file could not be written.
+    bool WriteExportFile(const QString& path, const QByteArray& bytes);
+    void ShowWriteFailure(const QString& path, const QString& detail = QString());
+    bool DeleteRowOfList(StringGrid* list, std::vector<int>& rowResult, int displayedRow,
+                         const std::function<bool(int)>& deleteResult);
 
     // Data row of a list (as filled) -> index of the result it shows.
     std::vector<int> m_rstRowResult;
     std::vector<int> m_qstRowResult;
-    // The column each list is sorted by (-1: fill order) and whether ascending.
     // The result whose pages are shown.
     int m_currentResult = -1;
-    int m_rstSortCol = -1;
-    bool m_rstSortUp = true;
-    int m_qstSortCol = -1;
-    bool m_qstSortUp = true;
+    // The last file chosen for an export.
+    QString m_savePath;
+    std::unique_ptr<QPrinter> m_printer;
     // Subject database rows of the last training totaling that read one.
     SubjectDatabase m_subjectDatabase;
-    // Row groups of the SD tabulation shown in the totals grid.
-    std::vector<RowGroup> m_ttlGroups;
     int m_totalsMethod = -1;
     bool m_syncingScroll = false;
     // Focus changes anywhere in the program re-evaluate the totaling command.

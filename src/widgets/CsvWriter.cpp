@@ -43,6 +43,10 @@ QByteArray CsvWriter::Encode(const GridData& data, const std::vector<int>& colum
         }
         text += QLatin1String("\r\n");
     }
+    return EncodeText(text);
+}
+
+QByteArray CsvWriter::EncodeText(const QString& text) {
     QByteArray bytes(2 + text.size() * 2, Qt::Uninitialized);
     bytes[0] = char(0xFF);
     bytes[1] = char(0xFE);

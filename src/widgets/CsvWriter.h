@@ -13,6 +13,9 @@ class CsvWriter {
 public:
     // columns: the grid columns written, in order; every column when empty.
     static QByteArray Encode(const GridData& data, const std::vector<int>& columns = {});
+    // A text as the program writes text files: UTF-16 little-endian with a byte-order
+    // mark; line breaks are the caller's (CR LF).
+    static QByteArray EncodeText(const QString& text);
     // Writes the file through the atomic writer: on failure (false) nothing is left
     // under path and an existing file stays as it was.
     static bool Write(const QString& path, const GridData& data, const std::vector<int>& columns = {});

@@ -295,8 +295,13 @@ std::optional<QDateTime> ParseDate(const QString& text) {
     if (t.isEmpty())
         return std::nullopt;
     const QLocale locale;
+    // The result lists write the short date and the long time without its zone.
+    QString longTime = locale.timeFormat(QLocale::LongFormat);
+    longTime.remove(QLatin1Char('t'));
+    const QString listFormat =
+        locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') + longTime.trimmed();
     for (const QString& format :
-         {locale.dateTimeFormat(QLocale::ShortFormat), QString("yyyy/MM/dd H:mm:ss"),
+         {locale.dateTimeFormat(QLocale::ShortFormat), listFormat, QString("yyyy/MM/dd H:mm:ss"),
           QString("yyyy/MM/dd H:mm"), QString("yyyy-MM-dd H:mm:ss"), QString("yyyy-MM-dd H:mm"),
           locale.dateFormat(QLocale::ShortFormat), QString("yyyy/MM/dd"), QString("yyyy-MM-dd")}) {
         const QDateTime d = locale.toDateTime(t, format);

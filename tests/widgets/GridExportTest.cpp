@@ -1,6 +1,7 @@
 // CSV and spreadsheet files of grid data, read back from the disk.
 #include "CsvWriter.h"
 #include "TestDir.h"
+#include "XlsxSheet.h"
 #include "XlsxWriter.h"
 
 #include <QDir>
@@ -77,54 +78,8 @@ TEST(CsvWriter, WritesOrFailsLeavingNothing) {
     ::chmod(QFile::encodeName(locked).constData(), 0700);
 }
 
-// Cells of one sheet of a workbook, by reference ("B1"), read with unzip.
-std::map<QString, QString> SheetCells(const QString& path, int sheet) {
-    auto member = [&](const QString& name) {
-        QProcess unzip;
-        unzip.start("unzip", {"-p", path, name});
-        unzip.waitForFinished();
-        return unzip.readAllStandardOutput();
-    };
-    QStringList shared;
-    QXmlStreamReader s(member("xl/sharedStrings.xml"));
-    while (s.readNextStartElement() || !s.atEnd()) {
-        if (s.isStartElement() && s.name() == QLatin1String("t"))
-            shared << s.readElementText();
-        else if (!s.isStartElement())
-            s.readNext();
-    }
-    std::map<QString, QString> cells;
-    QXmlStreamReader x(member(QString("xl/worksheets/sheet%1.xml").arg(sheet)));
-    QString ref, type;
-    while (!x.atEnd()) {
-        x.readNext();
-        if (!x.isStartElement())
-            continue;
-        if (x.name() == QLatin1String("c")) {
-            ref = x.attributes().value("r").toString();
-            type = x.attributes().value("t").toString();
-        } else if (x.name() == QLatin1String("t")) {
-            // Control characters travel as _xHHHH_ escapes.
-            cells[ref] = x.readElementText().replace("_x000D_", "\r");
-        } else if (x.name() == QLatin1String("v")) {
-            const QString v = x.readElementText();
-            cells[ref] = type == "s" ? shared.value(v.toInt()) : v;
-        }
-    }
-    return cells;
-}
-
-QStringList SheetNames(const QString& path) {
-    QProcess unzip;
-    unzip.start("unzip", {"-p", path, "xl/workbook.xml"});
-    unzip.waitForFinished();
-    QXmlStreamReader x(unzip.readAllStandardOutput());
-    QStringList names;
-    while (!x.atEnd())
-        if (x.readNext() == QXmlStreamReader::StartElement && x.name() == QLatin1String("sheet"))
-            names << x.attributes().value("name").toString();
-    return names;
-}
+using xlsx_sheet::SheetCells;
+using xlsx_sheet::SheetNames;
 
 TEST(XlsxWriter, NamedSheetsHoldTheCellsFromTheirFirstCell) {
     TestDir dir;
@@ -148,6 +103,33 @@ TEST(XlsxWriter, NamedSheetsHoldTheCellsFromTheirFirstCell) {
     EXPECT_EQ(first.at("A2"), QString("1")) << "a plain number";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xlsx"})
         << "no temporary file is left";
+}
+
+TEST(XlsxWriter, NumbersOnlyWhereTheNumberShowsAsTheText) {
+    const struct {
+        const char* text;
+        bool number;
+    } cases[] = {
+        {"5", true},    {"-12", true},  {"0.13", true}, {"123456789012345", true},
+        {"007", false}, {"1.0", false}, {"inf", false}, {"nan", false},
+        {"-", false},   {"1e3", false}, {" 5", false},  {"-inf", false},
+        {"٣", false},
+    };
+    GridData data;
+    data.SetColCount(static_cast<int>(std::size(cases)));
+    data.SetRowCount(1);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        data.SetCell(static_cast<int>(i), 0, QString::fromUtf8(cases[i].text));
+    TestDir dir;
+    const QString path = dir.file("numbers.xlsx");
+    ASSERT_TRUE(XlsxWriter::Write(path, {{"Export Data", &data, {}, 0}}));
+    const QString xml = QString::fromUtf8(xlsx_sheet::Member(path, "xl/worksheets/sheet1.xml"));
+    const auto cells = SheetCells(path, 1);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const QString ref = QString(QChar(char16_t(u'A' + i))) + "1";
+        EXPECT_EQ(xml.contains(QString("<c r=\"%1\"><v>").arg(ref)), cases[i].number) << cases[i].text;
+        EXPECT_EQ(cells.at(ref), QString::fromUtf8(cases[i].text));
+    }
 }
 
 TEST(XlsxWriter, FailuresNameTheProblemAndLeaveNothing) {

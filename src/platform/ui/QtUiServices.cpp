@@ -61,6 +61,18 @@ QString QtUiServices::SaveFileName(QWidget* parent, const QString& caption, cons
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtUiServices::SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                                         const QString& filter, int& fileType) {
+    const QStringList types = filter.split(QStringLiteral(";;"));
+    QString selected = fileType >= 1 && fileType <= types.size() ? types[fileType - 1] : QString();
+    const QString chosen = QFileDialog::getSaveFileName(parent, caption, path, filter, &selected,
+                                                        QFileDialog::DontConfirmOverwrite);
+    const qsizetype index = types.indexOf(selected);
+    if (!chosen.isEmpty() && index >= 0)
+        fileType = static_cast<int>(index) + 1;
+    return chosen;
+}
+
 QString QtUiServices::FolderName(QWidget* parent, const QString& caption, const QString& folder) {
     return QFileDialog::getExistingDirectory(parent, caption, folder);
 }

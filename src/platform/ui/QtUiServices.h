@@ -11,6 +11,8 @@ public:
                          const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& path,
                          const QString& filter) override;
+    QString SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                               const QString& filter, int& fileType) override;
     QString FolderName(QWidget* parent, const QString& caption, const QString& folder) override;
     bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) override;
     bool PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection, int pageCount) override;

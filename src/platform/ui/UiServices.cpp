@@ -23,14 +23,27 @@ QString UiServices::SaveFileNameAsking(QWidget* parent, const QString& caption, 
         return {};
     if (QFileInfo(chosen).suffix().isEmpty())
         chosen += QLatin1Char('.') + defaultSuffix;
-    if (QFileInfo::exists(chosen)) {
-        const QString text = TextTable::Instance()
-                                 .Text(QStringLiteral("UiServices"), QStringLiteral("OverwriteQuestion"))
-                                 .arg(QDir::toNativeSeparators(chosen));
-        if (MessageText(parent, text, QStringLiteral("Tamvik"), Kind::Confirmation, Buttons::YesNo) !=
-            Answer::Yes)
-            return {};
-    }
+    return MayReplace(parent, chosen) ? chosen : QString();
+}
+
+bool UiServices::MayReplace(QWidget* parent, const QString& path) {
+    if (!QFileInfo::exists(path))
+        return true;
+    const QString text = TextTable::Instance()
+                             .Text(QStringLiteral("UiServices"), QStringLiteral("OverwriteQuestion"))
+                             .arg(QDir::toNativeSeparators(path));
+    return MessageText(parent, text, QStringLiteral("Tamvik"), Kind::Confirmation, Buttons::YesNo) ==
+           Answer::Yes;
+}
+
+QString UiServices::SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                                       const QString& filter, int& fileType) {
+    const QString chosen = SaveFileName(parent, caption, path, filter);
+    const QString suffix = QFileInfo(chosen).suffix();
+    const QStringList types = filter.split(QStringLiteral(";;"));
+    for (qsizetype i = 0; !suffix.isEmpty() && i < types.size(); ++i)
+        if (types[i].contains(QStringLiteral("*.") + suffix + QLatin1Char(')'), Qt::CaseInsensitive))
+            fileType = static_cast<int>(i) + 1;
     return chosen;
 }
 

@@ -33,6 +33,13 @@ public:
     // cancelled or not to be replaced.
     QString SaveFileNameAsking(QWidget* parent, const QString& caption, const QString& path,
                                const QString& filter, const QString& defaultSuffix);
+    // True when no file is at path, or the user says to replace it.
+    bool MayReplace(QWidget* parent, const QString& path);
+    // A save dialog over several file types (filter: the types separated by ";;"):
+    // fileType is the type proposed on entry and the one chosen on return, counted from 1.
+    // The default takes the type from the chosen name's extension. Empty when cancelled.
+    virtual QString SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                                       const QString& filter, int& fileType);
     virtual QString FolderName(QWidget* parent, const QString& caption, const QString& folder) = 0;
     // False when cancelled; text holds the default on entry and the answer on return.
     virtual bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) = 0;

@@ -17,12 +17,6 @@ QString DateText(const ResultFormat& format, double days) {
     return tamvik::DaysToDateTime(days).toString(format.dateTimeFormat);
 }
 
-// The file name of a source path, written on either system.
-QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
-}
-
 QString Seconds(double seconds, const ResultFormat& format) {
     return seconds == -1.0 ? QStringLiteral("Pause")
                            : tamvik::FormatFixed(seconds, 1, format.decimalSeparator);
@@ -78,7 +72,7 @@ ResultTable StimulusPageTable(const CResponse& response, const ResultFormat& for
     table.cells.SetCell(2, 0, format.Text("IDS_131"));
     for (int i = 0; i < stimuli.GetCount(); ++i) {
         table.cells.SetCell(0, 1 + i, format.Text("IDS_12") + tamvik::FormatInt(i + 1));
-        table.cells.SetCell(1, 1 + i, FileNamePart(stimuli[i].orgFileName));
+        table.cells.SetCell(1, 1 + i, SourceFileName(stimuli[i].orgFileName));
         table.cells.SetCell(2, 1 + i, stimuli[i].comment);
     }
     return table;

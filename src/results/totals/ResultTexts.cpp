@@ -3,6 +3,8 @@
 #include "Csubidpack.h"
 #include "NumberFormat.h"
 
+#include <algorithm>
+
 bool IsNumericText(const QString& text, QChar decimalSeparator) {
     if (text.contains(decimalSeparator)) {
         double value = 0;
@@ -20,6 +22,11 @@ QString SubjectIdText(const ResultFormat& format, std::int32_t id, std::int32_t 
 
 QString SubjectHeader(const ResultFormat& format, const QString& subjectIdText) {
     return subjectIdText.isEmpty() ? format.Text("IDS_16") : format.Text("IDS_17") + subjectIdText;
+}
+
+QString SourceFileName(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
 }
 
 namespace {

@@ -21,6 +21,9 @@ QString SubjectIdText(const ResultFormat& format, std::int32_t id, std::int32_t 
 // IDS_17 (which ends with a line break) and the ID text.
 QString SubjectHeader(const ResultFormat& format, const QString& subjectIdText);
 
+// The file name of a source path, written on either system.
+QString SourceFileName(const QString& path);
+
 // Items of a joined text: blanks and control characters around items are skipped, an item
 // in double quotes runs to the closing quote (two quotes stand for one), any other item
 // ends at the separator, a blank or a control character; a separator at the very end adds

@@ -22,15 +22,22 @@ QString SDNodeWord(int layout, const ResultFormat& format) {
     return format.Text(layout == 2 ? "IDS_187" : "IDS_39");
 }
 
-namespace {
-
-QString ScaleCaption(const CSDScale& scale) {
+QString SDScaleCaption(const CSDScale& scale) {
     if (scale.left.isEmpty())
         return scale.right;
     if (scale.right.isEmpty())
         return scale.left;
     return scale.left + QStringLiteral(" <-> ") + scale.right;
 }
+
+QString SDCellValue(const CTerminalResponse& terminal, int trial, int scale) {
+    const QString answer = trial >= 0 && trial < static_cast<int>(terminal.answers.size())
+                               ? terminal.answers[static_cast<size_t>(trial)]
+                               : QString();
+    return answer.isEmpty() ? QString() : GetSDScaleValue(answer, scale);
+}
+
+namespace {
 
 QString SubjectRowLabel(const ResultFormat& format, const CTerminalResponse& terminal) {
     const QString id = SubjectIdText(format, terminal.id, terminal.id2);
@@ -42,11 +49,6 @@ const QString& Answer(const CTerminalResponse& terminal, int trial) {
     static const QString none;
     return trial < static_cast<int>(terminal.answers.size()) ? terminal.answers[static_cast<size_t>(trial)]
                                                              : none;
-}
-
-QString CellValue(const CTerminalResponse& terminal, int trial, int scale) {
-    const QString& answer = Answer(terminal, trial);
-    return answer.isEmpty() ? QString() : GetSDScaleValue(answer, scale);
 }
 
 // The values of one scale run together, a blank standing for each empty answer.
@@ -66,7 +68,7 @@ ResultTable ShowSDTotals(const CResponse& response, int layout, const ResultForm
     const int K = static_cast<int>(response.terminalResponses.size());
     const int T = response.schedule.GetTrialCount();
     const auto& terminals = response.terminalResponses;
-    auto scaleCaption = [&](int s) { return ScaleCaption(sd->scales[static_cast<size_t>(s)]); };
+    auto scaleCaption = [&](int s) { return SDScaleCaption(sd->scales[static_cast<size_t>(s)]); };
     auto trialLabel = [&](int t) { return format.Text("IDS_39") + tamvik::FormatInt(t + 1); };
     GridData& cells = table.cells;
 
@@ -86,7 +88,7 @@ ResultTable ShowSDTotals(const CResponse& response, int layout, const ResultForm
             for (int s = 0; s < L; ++s) {
                 cells.SetCell(1, g + 1 + s, scaleCaption(s));
                 for (int j = 0; j < K; ++j)
-                    cells.SetCell(2 + j, g + 1 + s, CellValue(terminals[static_cast<size_t>(j)], t, s));
+                    cells.SetCell(2 + j, g + 1 + s, SDCellValue(terminals[static_cast<size_t>(j)], t, s));
             }
             table.groups.push_back({g, L + 1});
         }
@@ -107,7 +109,7 @@ ResultTable ShowSDTotals(const CResponse& response, int layout, const ResultForm
             for (int j = 0; j < K; ++j) {
                 cells.SetCell(1, g + 1 + j, SubjectRowLabel(format, terminals[static_cast<size_t>(j)]));
                 for (int s = 0; s < L; ++s)
-                    cells.SetCell(2 + s, g + 1 + j, CellValue(terminals[static_cast<size_t>(j)], t, s));
+                    cells.SetCell(2 + s, g + 1 + j, SDCellValue(terminals[static_cast<size_t>(j)], t, s));
             }
             table.groups.push_back({g, K + 1});
         }
@@ -129,7 +131,7 @@ ResultTable ShowSDTotals(const CResponse& response, int layout, const ResultForm
             for (int t = 0; t < T; ++t) {
                 cells.SetCell(1, g + 1 + t, trialLabel(t));
                 for (int s = 0; s < L; ++s)
-                    cells.SetCell(2 + s, g + 1 + t, CellValue(terminal, t, s));
+                    cells.SetCell(2 + s, g + 1 + t, SDCellValue(terminal, t, s));
             }
             table.groups.push_back({g, T + 1});
         }

@@ -6,11 +6,18 @@
 #include <QString>
 
 class CResponse;
+class CTerminalResponse;
+struct CSDScale;
 
 // The value of scale scaleIndex (from 0) in an SD answer text, where every value is one
 // character, "-" before a negative one ("12-30" holds 1, 2, -3, 0); "" when the text has
 // no such value.
 QString GetSDScaleValue(const QString& answer, int scaleIndex);
+
+// The caption of a word pair: "left <-> right", or the one word that is set.
+QString SDScaleCaption(const CSDScale& scale);
+// The value of scale `scale` in a terminal's answer to a trial; "" for no answer.
+QString SDCellValue(const CTerminalResponse& terminal, int trial, int scale);
 
 // The tabulation of one SD result in layout 0 (trials x subjects), 1 (trials x pairs of
 // words) or 2 (subjects x pairs of words): column 0 for the node buttons, column 1 for

@@ -29,6 +29,16 @@ QString ScriptedUiServices::SaveFileName(QWidget*, const QString& caption, const
     return NextFileName(caption);
 }
 
+QString ScriptedUiServices::SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                                               const QString& filter, int& fileType) {
+    const QString chosen = UiServices::SaveFileNameOfType(parent, caption, path, filter, fileType);
+    if (!fileTypes.empty()) {
+        fileType = fileTypes.front();
+        fileTypes.pop_front();
+    }
+    return chosen;
+}
+
 QString ScriptedUiServices::FolderName(QWidget*, const QString& caption, const QString&) {
     return NextFileName(caption);
 }

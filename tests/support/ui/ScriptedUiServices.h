@@ -23,6 +23,7 @@ public:
 
     std::deque<Answer> answers;
     std::deque<QString> fileNames; // open, save and folder dialogs, in the order asked
+    std::deque<int> fileTypes;     // types chosen in save dialogs over several types
     std::deque<QString> inputs;    // input boxes; a missing entry is a cancel
     bool printAccepted = false;
     bool printChoosesSelection = false; // taken only when the dialog offers it
@@ -36,6 +37,8 @@ public:
                        Buttons buttons) override;
     QString OpenFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
     QString SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
+    QString SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
+                               const QString& filter, int& fileType) override;
     QString FolderName(QWidget*, const QString& caption, const QString&) override;
     bool InputBox(QWidget*, const QString&, const QString&, QString& text) override;
     bool PrintDialog(QWidget*, QPrinter& printer, bool offerSelection, int pageCount) override;

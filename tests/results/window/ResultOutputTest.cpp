@@ -1,0 +1,410 @@
+// The result window's export, print and delete commands, driven as a user drives them;
+// files are read back from the disk.
+#include "ResultWindowFixture.h"
+
+#include "XlsxSheet.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A UTF-16LE file with its byte-order mark, as text.
+QString Utf16Text(const QByteArray& bytes) {
+    if (!bytes.startsWith("\xFF\xFE"))
+        return QStringLiteral("<no byte-order mark>");
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                              (bytes.size() - 2) / 2);
+}
+
+QString PdfText(const QString& path, int page = 0) {
+    QStringList args = {"-layout"};
+    if (page > 0)
+        args << "-f" << QString::number(page) << "-l" << QString::number(page);
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", args << path << "-");
+    pdftotext.waitForFinished();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+} // namespace
+
+class ResultOutputTest : public ResultViewerTest {
+protected:
+    // Answers the next save dialog with a name in the test folder and a file type.
+    QString Choose(const QString& name, int fileType = 1) {
+        const QString path = root->file(name);
+        ui->fileNames.push_back(path);
+        ui->fileTypes.push_back(fileType);
+        return path;
+    }
+};
+
+TEST_F(ResultOutputTest, GridsExportAsCommaSeparatedFilesAndWorkbooks) {
+    OpenResults();
+    const QString date = r->asgdRstList->Cell(5, 3);
+    ASSERT_FALSE(date.isEmpty());
+
+    // The answers of the shown result: headings on one line, the date in the corner.
+    const QString csv = Choose("data") + ".csv";
+    r->actExportRstData->trigger();
+    const QByteArray bytes = ReadAll(csv);
+    ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
+    EXPECT_EQ(Utf16Text(bytes),
+              date + ",SubjectID P2,SubjectID Q2\r\nTrial1,1,2\r\nTrial2,2,2\r\nTrial3,3,1\r\n");
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP2")) << "the grid keeps its headings";
+    EXPECT_EQ(r->asgdRstData->Cell(0, 0), date);
+    EXPECT_TRUE(ui->messages.empty());
+
+    // The stimulus page as a workbook, its sheet named for it.
+    const QString xlsx = Choose("stimuli", 2) + ".xlsx";
+    ASSERT_TRUE(r->actExportRstStm->isEnabled());
+    r->actExportRstStm->trigger();
+    EXPECT_EQ(xlsx_sheet::SheetNames(xlsx), QStringList({"Stimulus"}));
+    const auto cells = xlsx_sheet::SheetCells(xlsx, 1);
+    EXPECT_EQ(cells.at("B1"), QStringLiteral("Original files"));
+    EXPECT_EQ(cells.at("A4"), QStringLiteral("Stimulus3"));
+
+    // A name with an extension is kept whatever the type; the list of the other view.
+    const QString other = Choose("list.dat", 2);
+    r->actExportRstList->trigger();
+    EXPECT_EQ(xlsx_sheet::SheetNames(other), QStringList({"Export Data"}));
+    EXPECT_EQ(xlsx_sheet::SheetCells(other, 1).at("C2"), QStringLiteral("Alpha"));
+
+    // Replacing a file asks first; No keeps it.
+    Choose("data", 1);
+    ui->answers.push_back(UiServices::Answer::No);
+    r->actExportRstData->trigger();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Confirmation);
+    EXPECT_EQ(ReadAll(csv), bytes);
+
+    // A cancelled dialog writes nothing.
+    const int files = QDir(root->path()).entryList(QDir::Files).size();
+    r->actExportRstData->trigger();
+    EXPECT_EQ(QDir(root->path()).entryList(QDir::Files).size(), files);
+}
+
+TEST_F(ResultOutputTest, AFailedWriteIsShownAndLeavesNothing) {
+    OpenResults();
+    // A folder that cannot exist: its parent is a regular file (root ignores permissions).
+    QFile plain(root->file("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    for (int type : {1, 2}) {
+        ui->messages.clear();
+        const QString path = Choose("plain/out", type) + (type == 1 ? ".csv" : ".xlsx");
+        r->actExportRstData->trigger();
+        ASSERT_EQ(ui->messages.size(), 1u) << type;
+        EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
+        EXPECT_TRUE(ui->messages[0].text.startsWith(path + " could not be written."))
+            << ui->messages[0].text.toStdString();
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    // The texts too.
+    ui->messages.clear();
+    Choose("plain/parameters");
+    r->actExportRstPrm->trigger();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, root->file("plain/parameters.txt") + " could not be written.");
+}
+
+TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
+    OpenResults(3, [](CProject& project) {
+        project.GetQuestionnaire()->SetTermCount(1);
+        project.GetQuestionnaire()->GetTerm(0)->itemName = "Age";
+        project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
+    });
+    const QString parameters = Choose("parameters") + ".txt";
+    r->actExportRstPrm->trigger();
+    const QString text = Utf16Text(ReadAll(parameters));
+    EXPECT_TRUE(text.startsWith(w->project.GetFileName() + " - Category Judgement\r\n\r\n[Instruction]\r\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("Layout of buttons:HorizontalFont size:12\r\n")) << text.toStdString();
+
+    EXPECT_FALSE(r->actExportRstQst->isEnabled()) << "only in the questionnaire view";
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    ASSERT_TRUE(r->actExportRstQst->isEnabled());
+    EXPECT_FALSE(r->actExportRstPrm->isEnabled());
+    const QString items = Choose("items") + ".txt";
+    r->actExportRstQst->trigger();
+    EXPECT_EQ(Utf16Text(ReadAll(items)), w->project.GetFileName() +
+                                             " - Questionnaire Items\r\n\r\n[Item1]\r\nItem name:Age\r\n"
+                                             "Question:\r\nType:String type\r\n");
+}
+
+TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
+    OpenResults(1, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            project.GetResponse(i)->experimentParameter.GetSD()->scales = {{"warm", "cold"}};
+    });
+    EXPECT_TRUE(r->popExportForSPSS->isVisible());
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 2);
+    TotalWith([](TfrmRstDlg* dialog) {
+        dialog->rdbSDType1->click();
+        dialog->btnOK->click();
+    });
+    ASSERT_TRUE(r->actExportRstTotal->isEnabled());
+    const QString csv = Choose("sd") + ".csv";
+    r->actExportRstTotal->trigger();
+    const QStringList lines = Utf16Text(ReadAll(csv)).split("\r\n");
+    EXPECT_EQ(lines.value(0), ",SubjectID P1,SubjectID Q1");
+    EXPECT_EQ(lines.value(1), "Trial1,1,2");
+    EXPECT_EQ(lines.value(2), "warm <-> cold,1,2");
+    EXPECT_FALSE(r->asgdTtlData->IsHiddenColumn(0));
+
+    const QString xlsx = Choose("sd", 2) + ".xlsx";
+    r->actExportRstTotal->trigger();
+    const auto cells = xlsx_sheet::SheetCells(xlsx, 1);
+    EXPECT_EQ(cells.at("A2"), QStringLiteral("Trial1")) << "the sheet starts at the labels";
+    EXPECT_EQ(cells.at("B1"), QStringLiteral("SubjectID\r\nP1"));
+
+    // The statistics data of the current result (Bravo: one result, two stimuli a trial).
+    const QString spss = Choose("spss") + ".csv";
+    r->popExportForSPSS->trigger();
+    const QStringList data = Utf16Text(ReadAll(spss)).split("\r\n");
+    EXPECT_EQ(data.value(0), "Stimulus1 [ID], Original file1, Comments1, Stimulus2 [ID], Original file2, "
+                             "Comments2, SubjectID, warm <-> cold");
+    EXPECT_EQ(data.value(1), "1, , , 2, , , P1, 1");
+    EXPECT_EQ(data.size(), 8) << "three trials of two subjects and the final line end";
+}
+
+TEST_F(ResultOutputTest, PrintsTheResultDataToPdfOnSeveralPages) {
+    OpenResults(3, [](CProject& project) {
+        CResponse* response = project.GetResponse(2);
+        for (int t = 0; t < 120; ++t) {
+            response->schedule.trials.push_back(Trial({1, 2}));
+            for (CTerminalResponse& terminal : response->terminalResponses)
+                terminal.answers.push_back(QString::number(t % 5));
+        }
+        project.GetGeneral()->user = "Tester";
+    });
+    QPrinter& printer = r->Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = root->file("data.pdf");
+    printer.setOutputFileName(pdf);
+    ui->printAccepted = true;
+    r->asgdRstData->setFocus();
+    ClickCell(r->asgdRstData, 1, 2);
+    r->actPrintRstData->trigger();
+    EXPECT_FALSE(ui->printOfferedSelection) << "one cell selected";
+    ASSERT_GE(ui->printPageCount, 2);
+    ASSERT_TRUE(QFile::exists(pdf));
+    const QString first = PdfText(pdf, 1);
+    EXPECT_TRUE(first.contains(w->project.GetFileName() + " - Experiment result data"))
+        << first.toStdString();
+    EXPECT_TRUE(first.contains(QRegularExpression("\\bresults +Tester"))) << first.toStdString();
+    EXPECT_TRUE(first.contains(QString("Page 1/%1").arg(ui->printPageCount)));
+    const QString second = PdfText(pdf, 2);
+    EXPECT_TRUE(second.contains(QString("Page 2/%1").arg(ui->printPageCount)));
+    EXPECT_TRUE(second.contains("SubjectID")) << "the heading row on every page";
+    EXPECT_TRUE(ui->messages.empty());
+
+    // A whole list row is a selection worth offering; cancelling prints nothing.
+    ui->printAccepted = false;
+    QFile::remove(pdf);
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 1);
+    r->actPrintRstList->trigger();
+    EXPECT_TRUE(ui->printOfferedSelection);
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(ResultOutputTest, DeletingTheCurrentResultAfterASort) {
+    OpenResults();
+    ClickCell(r->asgdRstList, 5, 0);
+    ClickCell(r->asgdRstList, 5, 0);
+    ASSERT_EQ(Column(r->asgdRstList, 2), QStringList({"Schedule name", "Charlie", "Bravo", "Alpha"}));
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 2);
+    ASSERT_TRUE(r->actDelRstList->isEnabled());
+
+    ui->answers.push_back(UiServices::Answer::No);
+    QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Warning);
+    EXPECT_EQ(ui->messages[0].buttons, UiServices::Buttons::YesNo);
+    EXPECT_EQ(w->project.GetResponseCount(), 3) << "only Yes deletes";
+
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+    ASSERT_EQ(w->project.GetResponseCount(), 2);
+    EXPECT_EQ(w->project.GetResponse(0)->schedule.name, QStringLiteral("Alpha"));
+    EXPECT_EQ(w->project.GetResponse(1)->schedule.name, QStringLiteral("Charlie"));
+    EXPECT_EQ(Column(r->asgdRstList, 0), QStringList({"Index", "Result03", "Result01"})) << "not renumbered";
+    EXPECT_EQ(r->asgdRstList->Row(), 2);
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP0")) << "the pages show Alpha";
+
+    // Deleting by the first row now removes Charlie, and the last result is not offered.
+    ClickCell(r->asgdRstList, 1, 1);
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+    ASSERT_EQ(w->project.GetResponseCount(), 1);
+    EXPECT_EQ(w->project.GetResponse(0)->schedule.name, QStringLiteral("Alpha"));
+    EXPECT_FALSE(r->actDelRstList->isEnabled());
+
+    r->close();
+    EXPECT_TRUE(PumpUntil([&] { return w->projectModified; }));
+}
+
+TEST_F(ResultOutputTest, DeletingTheLastOrTheMiddleRowShowsTheRowThatTakesItsPlace) {
+    for (int row : {3, 2}) {
+        SCOPED_TRACE(row);
+        OpenResults();
+        r->asgdRstList->setFocus();
+        ClickCell(r->asgdRstList, 1, row == 3 ? 1 : 3);
+        ClickCell(r->asgdRstList, 1, row);
+        ui->answers.push_back(UiServices::Answer::Yes);
+        QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+        ASSERT_EQ(w->project.GetResponseCount(), 2);
+        EXPECT_EQ(w->project.GetResponse(1)->schedule.name, row == 3 ? "Bravo" : "Charlie");
+        EXPECT_EQ(r->asgdRstData->Cell(1, 0), row == 3 ? "SubjectID\r\nP1" : "SubjectID\r\nP2");
+        r->close();
+        ASSERT_TRUE(PumpUntil([&] { return w->projectModified; }));
+        w->projectModified = false;
+    }
+}
+
+TEST_F(ResultOutputTest, DeletingASubjectOfTheShownResult) {
+    OpenResults(0, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
+                trial.correctAnswer = 2;
+    });
+    // Sorted latest first, then Alpha shown: its place in the list is Charlie's index.
+    ClickCell(r->asgdRstList, 5, 0);
+    ClickCell(r->asgdRstList, 5, 0);
+    ClickCell(r->asgdRstList, 1, 3);
+    ASSERT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nP0"));
+
+    r->asgdRstData->setFocus();
+    ClickCell(r->asgdRstData, 3, 1);
+    EXPECT_FALSE(r->actDelRstSub->isEnabled()) << "the Correct % column";
+    ClickCell(r->asgdRstData, 4, 1);
+    EXPECT_FALSE(r->actDelRstSub->isEnabled()) << "the correct-button column";
+    ClickCell(r->asgdRstData, 1, 2);
+    ASSERT_TRUE(r->actDelRstSub->isEnabled());
+
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstSub, Qt::LeftButton);
+    ASSERT_EQ(w->project.GetResponse(0)->terminalResponses.size(), 1u);
+    EXPECT_EQ(w->project.GetResponse(2)->terminalResponses.size(), 2u) << "Charlie keeps its subjects";
+    EXPECT_EQ(r->asgdRstData->Cell(1, 0), QStringLiteral("SubjectID\r\nQ0"));
+    EXPECT_EQ(r->asgdRstData->ColCount(), 4);
+    r->close();
+    EXPECT_TRUE(PumpUntil([&] { return w->projectModified; }));
+}
+
+TEST_F(ResultOutputTest, DeleteAllSwitchesToTheOtherKindOrClosesTheWindow) {
+    OpenResults(3, [](CProject& project) {
+        for (int i = 0; i < 3; ++i)
+            project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
+    });
+    // One questionnaire set of three, by its row.
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    r->asgdQstList->setFocus();
+    ClickCell(r->asgdQstList, 1, 1);
+    ClickCell(r->asgdQstList, 1, 2);
+    ASSERT_TRUE(r->actDelRstList->isEnabled());
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+    EXPECT_EQ(w->project.GetQuestionnaireResultsCount(), 2);
+    EXPECT_EQ(Column(r->asgdQstList, 0), QStringList({"Index", "Result01", "Result03"}));
+
+    // Every experiment result at once; the questionnaire view stays the only one.
+    QTest::mouseClick(r->sbtnExec, Qt::LeftButton);
+    ui->messages.clear();
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstAll, Qt::LeftButton);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(
+        ui->messages[0].text.startsWith("All experimental results are deleted, indication is changed"));
+    EXPECT_EQ(w->project.GetResponseCount(), 0);
+    EXPECT_TRUE(r->pnlQuestion->isVisible());
+    EXPECT_FALSE(r->sbtnExec->isEnabled());
+
+    // Then every questionnaire result: nothing is left to show, so the window closes and
+    // the main window deletes them.
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstAll, Qt::LeftButton);
+    EXPECT_FALSE(r->isVisible());
+    EXPECT_TRUE(PumpUntil([&] { return w->project.GetQuestionnaireResultsCount() == 0; }));
+    EXPECT_TRUE(w->projectModified);
+    EXPECT_FALSE(Find<QAction>("actExecResult")->isEnabled());
+    EXPECT_FALSE(r->deleteAllQuestionnaireResults) << "reported once";
+}
+
+TEST_F(ResultOutputTest, DeleteAllWaitsForTheCloseWhenNothingElseIsLeft) {
+    OpenResults();
+    EXPECT_FALSE(r->sbtnQuestion->isEnabled());
+    ui->answers.push_back(UiServices::Answer::No);
+    QTest::mouseClick(r->tbtnDelRstAll, Qt::LeftButton);
+    EXPECT_TRUE(r->isVisible());
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstAll, Qt::LeftButton);
+    ASSERT_EQ(ui->messages.size(), 2u);
+    EXPECT_TRUE(ui->messages[1].text.startsWith(
+        "All experimental results are deleted, the result report is closed."));
+    EXPECT_FALSE(r->isVisible());
+    EXPECT_EQ(w->project.GetResponseCount(), 3) << "the main window deletes them when told";
+    EXPECT_TRUE(PumpUntil([&] { return w->project.GetResponseCount() == 0; }));
+}
+
+TEST_F(ResultOutputTest, SdTabulationFoldsByItsNodesAndLabelsAreNotSelectable) {
+    OpenResults(1, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            project.GetResponse(i)->experimentParameter.GetSD()->scales = {{"warm", "cold"}, {"", "soft"}};
+    });
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 2);
+    ClickCell(r->asgdRstList, 1, 3);
+    TotalWith([](TfrmRstDlg* dialog) {
+        dialog->rdbSDType1->click();
+        dialog->btnOK->click();
+    });
+    StringGrid* grid = r->asgdTtlData;
+    ASSERT_TRUE(grid->IsNode(1));
+    EXPECT_EQ(grid->Col(), 2);
+    ClickCell(grid, 1, 2);
+    EXPECT_FALSE(grid->selectionModel()->isSelected(grid->model()->index(2, 1)));
+    ClickCell(grid, 1, 1); // the label of trial 1
+    EXPECT_TRUE(grid->isRowHidden(2));
+    EXPECT_TRUE(grid->isRowHidden(3));
+    EXPECT_FALSE(grid->isRowHidden(4));
+    ClickCell(grid, 0, 1); // its button
+    EXPECT_FALSE(grid->isRowHidden(2));
+}
+
+TEST_F(ResultOutputTest, SortedListsAndTheCurrentRowsLook) {
+    OpenResults();
+    StringGrid* list = r->asgdRstList;
+    // Numbers sort as numbers: 1, 2, 3 stimuli; then the other way round.
+    ClickCell(list, 1, 0);
+    EXPECT_EQ(Column(list, 1).mid(1), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(list->SortColumn(), 1);
+    ClickCell(list, 1, 0);
+    EXPECT_EQ(Column(list, 1).mid(1), QStringList({"3", "2", "1"}));
+    EXPECT_EQ(r->ResultIndexOfRow(1), 2);
+
+    // The current row is framed and bold: the same row looks different once current.
+    ClickCell(list, 0, 2);
+    const QRect row = list->visualRect(list->model()->index(2, 0));
+    const QImage current = list->viewport()->grab(row).toImage();
+    ClickCell(list, 0, 3);
+    const QImage plain = list->viewport()->grab(row).toImage();
+    EXPECT_NE(current, plain);
+    const QColor frame = list->palette().color(QPalette::ToolTipBase);
+    EXPECT_EQ(QColor(current.pixel(row.width() / 2, 0)), frame);
+    EXPECT_NE(QColor(plain.pixel(row.width() / 2, 0)), frame);
+}
