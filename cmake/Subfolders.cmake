@@ -8,18 +8,3 @@ function(tamvik_add_subfolders dir)
     endif()
   endforeach()
 endfunction()
-
-# One test executable per *Test.cpp file of the calling folder, linked with the given
-# libraries and GoogleTest's main; each test case becomes a CTest test.
-# Usage: tamvik_glob_tests(PREFIX name LIBS lib... [ENV VAR=value...])
-function(tamvik_glob_tests)
-  cmake_parse_arguments(T "" "PREFIX" "LIBS;ENV" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp")
-  foreach(src IN LISTS sources)
-    get_filename_component(stem "${src}" NAME_WE)
-    set(target "${T_PREFIX}_${stem}")
-    add_executable(${target} "${src}")
-    target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
-  endforeach()
-endfunction()

@@ -133,6 +133,7 @@ bool CWaveRead::FillCycle() {
                 m_reading = true;
                 filled = file.Fill(0);
             }
+            m_progress.notify_all();
             if (filled > 0) {
                 PostMessage(notifyWindow.load(), WM_WAVEREAD_FILLED, filled, 0);
                 sum += uint32_t(filled);
@@ -145,6 +146,7 @@ bool CWaveRead::FillCycle() {
             break;
         }
         m_workEvent.Reset();
+        NotifyProgress();
     }
     if (m_stopEvent.IsSet()) {
         m_reading = false;
@@ -156,11 +158,28 @@ bool CWaveRead::FillCycle() {
     }
     m_workEvent.Reset();
     m_stopEvent.Reset();
+    NotifyProgress();
     return true;
+}
+
+void CWaveRead::NotifyProgress() {
+    // Taking the lock orders this wake after a waiter's check of the condition.
+    { std::lock_guard guard(m_lock); }
+    m_progress.notify_all();
+}
+
+bool CWaveRead::WaitFirstFill(std::chrono::milliseconds timeout) {
+    std::unique_lock guard(m_lock);
+    return m_progress.wait_for(
+        guard, timeout, [this] { return m_reading.load() || !m_workEvent.IsSet() || m_longestFrames == 0; });
 }
 
 std::vector<CWaveRead::FileState> CWaveRead::Snapshot() {
     std::lock_guard guard(m_lock);
+    return SnapshotLocked();
+}
+
+std::vector<CWaveRead::FileState> CWaveRead::SnapshotLocked() const {
     std::vector<FileState> states(m_files.size());
     for (size_t i = 0; i < m_files.size(); ++i) {
         const CWaveFileBuffer& file = *m_files[i];
@@ -187,12 +206,17 @@ uint32_t CWaveRead::Read(void* destination, uint32_t bytes) {
         return std::any_of(s.begin(), s.end(),
                            [](const FileState& f) { return f.loading && f.pending > 0 && f.available == 0; });
     };
-    const auto deadline = std::chrono::steady_clock::now() + LaggingFileWait;
-    while (lagging(states) && !m_stopEvent.IsSet() && std::chrono::steady_clock::now() < deadline) {
-        if (!m_workEvent.IsSet())
-            m_workEvent.Set();
-        std::this_thread::sleep_for(1ms);
-        states = Snapshot();
+    if (lagging(states)) {
+        std::unique_lock guard(m_lock);
+        m_progress.wait_for(guard, LaggingFileWait, [&] {
+            states = SnapshotLocked();
+            if (!lagging(states) || m_stopEvent.IsSet())
+                return true;
+            // The reader may have gone idle with full rings of the other files: wake it.
+            if (!m_workEvent.IsSet())
+                m_workEvent.Set();
+            return false;
+        });
     }
 
     uint32_t maxAvailable = 0;

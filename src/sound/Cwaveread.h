@@ -3,6 +3,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,6 +37,10 @@ public:
     uint32_t GetMaxFrames() const { return m_longestFrames; }
     uint32_t GetChannelCount() const { return m_totalChannels; }
     bool IsReading() const { return m_reading.load(); }
+    // After Start: waits until the reader works on the files (a Read then gets their first
+    // frames), has finished with them, or has nothing to read. False when none of that
+    // happens within the time.
+    bool WaitFirstFill(std::chrono::milliseconds timeout);
     uint32_t GetBytesPerSample() const;
 
     // Receives WM_WAVEREAD_FILLED (wParam the frames filled) after each fill of one file.
@@ -52,6 +58,9 @@ private:
     // Runs one fill cycle; false when the thread is to end.
     bool FillCycle();
     std::vector<FileState> Snapshot();
+    std::vector<FileState> SnapshotLocked() const;
+    // Wakes the waits on the reader's progress (after a fill, and when a cycle ends).
+    void NotifyProgress();
     bool HasOpenFiles() const { return m_fileCount > 0 && m_totalChannels > 0; }
 
     std::vector<std::unique_ptr<CWaveFileBuffer>> m_files;
@@ -64,6 +73,8 @@ private:
     ManualResetEvent m_stopEvent;
     // Guards the file buffers, their rings and the file array.
     mutable std::mutex m_lock;
+    // With m_lock: signalled after every fill and at the end of every cycle.
+    std::condition_variable m_progress;
     std::atomic<bool> m_terminate{false};
     std::thread m_thread;
 };

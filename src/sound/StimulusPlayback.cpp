@@ -9,13 +9,63 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
-#include <thread>
+#include <mutex>
 
 using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t ReadFailed = 0xFFFFFFFFu;
+
+// Hears the library's stop message while a play waits for the one before to wind down.
+// One for the process, as the library has one session.
+class StopListener {
+public:
+    static StopListener& Get() {
+        static StopListener listener;
+        return listener;
+    }
+    WindowHandle Handle() const { return m_handle; }
+    // Waits until the library no longer works, woken by its stop message; the library's
+    // messages go here meanwhile and to `window` afterwards.
+    bool WaitIdle(std::chrono::milliseconds timeout, WindowHandle window) {
+        if (VANTREL_IsWorking() != VANTREL_TRUE)
+            return true;
+        VANTREL_SetWindowHandle(m_handle);
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        bool idle = false;
+        {
+            std::unique_lock lock(m_lock);
+            // The stop may fall between the first check and the handle change, so the
+            // library is asked again after every wake; a stop message that raced the
+            // handle change is caught by the short wait.
+            while (!(idle = VANTREL_IsWorking() != VANTREL_TRUE)) {
+                const auto now = std::chrono::steady_clock::now();
+                if (now >= deadline)
+                    break;
+                m_changed.wait_for(lock, std::min<std::chrono::steady_clock::duration>(deadline - now, 50ms));
+            }
+        }
+        if (window != 0)
+            VANTREL_SetWindowHandle(window);
+        return idle;
+    }
+
+private:
+    StopListener() : m_handle(RegisterMessageReceiver(&Receive, this)) {}
+    static void Receive(void* context, uint32_t msg, intptr_t wParam, intptr_t) {
+        auto* self = static_cast<StopListener*>(context);
+        if (msg != VANTREL_WM_OUTPUT_EVENT || VANTREL_MESSAGE_KIND(wParam) != VANTREL_OUTPUT_STOPPED)
+            return;
+        { std::lock_guard lock(self->m_lock); }
+        self->m_changed.notify_all();
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    WindowHandle m_handle;
+};
 } // namespace
 
 bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString& path, int* channels,
@@ -76,11 +126,8 @@ bool StimulusPlayback::PlayWaveOut(const QString& path, WindowHandle window) {
 bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) {
     if (!waveRead || asioBlockFrames < 2)
         return false;
-    for (int tries = 0; VANTREL_IsWorking() == VANTREL_TRUE; ++tries) {
-        if (tries >= busyWaitTries)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
+    if (!WaitLibraryIdle(std::chrono::milliseconds(10 * busyWaitTries), window))
+        return false;
 
     int rate = 0;
     const bool checked = waveCheck ? waveCheck(path, nullptr, nullptr, &rate, nullptr)
@@ -115,13 +162,9 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
 
     // The first fill: over once the reader works on the file, has finished with it, or
     // there is nothing to read; a reader that stays silent fails the play.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(firstFillTimeoutMs);
-    while (!waveRead->IsReading() && waveRead->IsBusy() && waveRead->GetMaxFrames() > 0) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            waveRead->Stop();
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
+    if (!waveRead->WaitFirstFill(std::chrono::milliseconds(firstFillTimeoutMs))) {
+        waveRead->Stop();
+        return false;
     }
 
     m_block.resize(size_t(m_bytesPerSample) * size_t(asioBlockFrames) * m_fileChannels);
@@ -140,6 +183,10 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
         return false;
     }
     return true;
+}
+
+bool StimulusPlayback::WaitLibraryIdle(std::chrono::milliseconds timeout, WindowHandle window) {
+    return StopListener::Get().WaitIdle(timeout, window);
 }
 
 bool StimulusPlayback::Send(const uint8_t* block, uint32_t frames) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -35,8 +36,8 @@ public:
     std::vector<int32_t> asioChannelOrder;
     DeviceFormatMap deviceFormats;
 
-    // How often (10 ms apart) a play waits for the library to finish the one before; 0
-    // fails at once while it still works.
+    // How long (in 10 ms) a play waits for the library to finish the one before; 0 fails
+    // at once while it still works.
     int busyWaitTries = 0;
     // The longest wait for the reader's first fill; a reader that brings nothing by then
     // fails the play.
@@ -75,6 +76,9 @@ private:
     // backlog to the library; what it refuses stays for the next call. False when the
     // library refused the format.
     bool Send(const uint8_t* block, uint32_t frames);
+    // Waits for the library to end the play before (woken by its stop message); false
+    // when it still works after the time.
+    static bool WaitLibraryIdle(std::chrono::milliseconds timeout, WindowHandle window);
     void Abandon();
 
     bool m_active = false;

@@ -6,6 +6,7 @@
 #include "Cexectable.h"
 #include "Cproject.h"
 #include "Csch.h"
+#include "Csound.h"
 #include "Cwaveread.h"
 #include "ExecDlgUnit.h"
 #include "Messages.h"
@@ -17,6 +18,7 @@
 #include "ServiceForm.h"
 #include "StringGrid.h"
 #include "TrialRange.h"
+#include "vantrel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -291,16 +293,16 @@ void TfrmExecute::OnSoundMessage(intptr_t wParam, intptr_t) {
     if (!execTable)
         return;
     switch (wParam) {
-    case 3: // finished
+    case SoundFinished:
         execTable->Proceed();
         break;
-    case 4: // stopped
+    case SoundStopped:
         if (soundStopTag == 1) {
             execTable->Proceed();
             soundStopTag = 0;
         }
         break;
-    case 5: // device or format refused
+    case SoundRefused: // device or format refused
         if (!execTable->Stop())
             UpdateControls();
         stbStatus->SetPanelText(1, Ids("IDS_17"));
@@ -311,7 +313,7 @@ void TfrmExecute::OnSoundMessage(intptr_t wParam, intptr_t) {
 }
 
 void TfrmExecute::OnAsioStatus(intptr_t wParam, intptr_t lParam) {
-    if (((wParam >> 16) & 0xFFFF) != 4 || !execTable)
+    if (VANTREL_MESSAGE_KIND(wParam) != VANTREL_OUTPUT_STOPPED || !execTable)
         return;
     // The stop of a play that Abort or Stop ended is stale by the time it arrives: only
     // the natural end, or the end the sound-stop command asked for, lets the run go on.

@@ -13,46 +13,34 @@ COutputStorageBaseRT::~COutputStorageBaseRT() = default;
 int32_t COutputStorageBaseRT::Allocate(uint32_t bytes) {
     if (bytes == 0)
         return 0;
-    storage.reset();
-    valid = false;
-    size = 0;
-    storage.reset(new (std::nothrow) uint8_t[bytes]());
-    if (!storage)
+    if (!ring.Allocate(bytes))
         return -1;
-    size = bytes;
-    readTotal.store(0, std::memory_order_relaxed);
-    writeTotal.store(0, std::memory_order_relaxed);
-    valid = true;
     return static_cast<int32_t>(bytes);
 }
 
 void COutputStorageBaseRT::Free() {
-    storage.reset();
-    size = 0;
-    readTotal.store(0, std::memory_order_relaxed);
-    writeTotal.store(0, std::memory_order_relaxed);
-    valid = false;
+    ring.Free();
     loop = false;
 }
 
 void COutputStorageBaseRT::Rewind(bool all) {
-    readTotal.store(0, std::memory_order_release);
-    if (all) {
-        writeTotal.store(0, std::memory_order_release);
-        if (storage)
-            std::memset(storage.get(), 0, size);
-    }
+    if (all)
+        ring.Clear(true);
+    else
+        ring.SetConsumed(0);
 }
 
 uint64_t COutputStorageBaseRT::GetPlayedBytes() const {
-    const uint64_t total = readTotal.load(std::memory_order_acquire);
+    const uint64_t total = ring.Consumed();
+    const size_t size = ring.Capacity();
     if (size == 0)
         return 0;
     return loop ? total % size : total;
 }
 
 uint64_t COutputStorageBaseRT::GetWrittenBytes() const {
-    const uint64_t total = writeTotal.load(std::memory_order_acquire);
+    const uint64_t total = ring.Produced();
+    const size_t size = ring.Capacity();
     if (!loop || size == 0)
         return total;
     // A loop block written exactly full counts its whole laps, else the offset.
@@ -63,44 +51,27 @@ uint32_t COutputStorageBaseRT::ReadBytes(void* destination, uint32_t n) {
     if (destination == nullptr || n == 0)
         return 0;
     std::memset(destination, 0, n);
-    if (!storage)
+    if (!ring.HasStorage())
         return 0;
-    n = std::min(n, size);
-    const uint64_t read = readTotal.load(std::memory_order_relaxed);
-    if (!loop) {
-        // Acquire pairs with the writer's release: the bytes below writeTotal are complete.
-        const uint64_t written = writeTotal.load(std::memory_order_acquire);
-        n = static_cast<uint32_t>(std::min<uint64_t>(n, written - read));
-    }
-    if (n == 0)
-        return 0;
-    const uint32_t offset = static_cast<uint32_t>(read % size);
-    const uint32_t first = std::min(n, size - offset);
     auto* out = static_cast<uint8_t*>(destination);
-    std::memcpy(out, storage.get() + offset, first);
-    if (n > first)
-        std::memcpy(out + first, storage.get(), n - first);
-    // Release: the writer may reuse these bytes only after we are done copying them.
-    readTotal.store(read + n, std::memory_order_release);
-    return n;
+    // A loop block plays round and round, whatever has been written.
+    const size_t playable = loop ? n : std::min<size_t>(n, ring.Readable());
+    return static_cast<uint32_t>(ring.Consume(playable, [out](const uint8_t* from, size_t at, size_t count) {
+        std::memcpy(out + at, from, count);
+    }));
 }
 
 uint32_t COutputStorageBaseRT::Writable(uint32_t n) const {
-    n = std::min(n, size);
-    if (!loop) {
-        const uint64_t used =
-            writeTotal.load(std::memory_order_relaxed) - readTotal.load(std::memory_order_acquire);
-        n = static_cast<uint32_t>(std::min<uint64_t>(n, size - used));
-    }
-    return n;
+    const size_t limit = loop ? ring.Capacity() : ring.Writable();
+    return static_cast<uint32_t>(std::min<size_t>(n, limit));
 }
 
 uint32_t COutputStorageBaseRT::WriteBytes(const void* source, uint32_t n) {
-    if (source == nullptr || n == 0 || !storage)
+    if (source == nullptr || n == 0 || !ring.HasStorage())
         return 0;
     const auto* in = static_cast<const uint8_t*>(source);
-    return WriteRing(Writable(n),
-                     [in](uint8_t* to, uint32_t at, uint32_t bytes) { std::memcpy(to, in + at, bytes); });
+    return static_cast<uint32_t>(ring.Produce(
+        Writable(n), [in](uint8_t* to, size_t at, size_t bytes) { std::memcpy(to, in + at, bytes); }));
 }
 
 COutputStorageRT::~COutputStorageRT() = default;
@@ -162,10 +133,10 @@ int64_t COutputStorageRT::GetWritten() const {
 int32_t COutputStorageRT::Write(int format, const void* source, int32_t count) {
     if (!CanConvertSamples(format, sampleType))
         return -1;
-    if (source == nullptr || count <= 0 || !storage)
+    if (source == nullptr || count <= 0 || !ring.HasStorage())
         return 0;
     const uint32_t bps = static_cast<uint32_t>(BytesPerSample(sampleType));
-    const uint64_t wanted = std::min<uint64_t>(uint64_t(count) * bps, size);
+    const uint64_t wanted = std::min<uint64_t>(uint64_t(count) * bps, ring.Capacity());
     const uint32_t n = Writable(static_cast<uint32_t>(wanted));
     if (n == 0)
         return 0;
@@ -174,8 +145,8 @@ int32_t COutputStorageRT::Write(int format, const void* source, int32_t count) {
     const auto* in = static_cast<const uint8_t*>(source);
     const int sourceBytes = FormatBytesPerSample(format);
     const int type = sampleType;
-    WriteRing(n, [=](uint8_t* to, uint32_t at, uint32_t bytes) {
-        ConvertSamples(format, in + size_t(at / bps) * sourceBytes, bytes / bps, type, to);
+    ring.Produce(n, [=](uint8_t* to, size_t at, size_t bytes) {
+        ConvertSamples(format, in + (at / bps) * sourceBytes, static_cast<int64_t>(bytes / bps), type, to);
     });
     return static_cast<int32_t>(n / bps);
 }

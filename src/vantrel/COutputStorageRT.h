@@ -1,16 +1,14 @@
 #pragma once
 
-#include <atomic>
+#include "SpscRing.h"
+
 #include <cstdint>
-#include <memory>
 
 namespace vantrel {
 
 // Byte ring of one output channel. The caller's thread writes, the driver's audio
-// thread plays; each side moves only its own position. Positions are kept as byte
-// totals since the last rewind (the lap count is total / size), each published with a
-// release store and read with an acquire load, so the other side never sees a
-// position before the bytes it covers, nor a torn position.
+// thread plays (SpscRing says which side may call what and why). Counters are byte
+// totals since the last rewind; the lap count is total / size.
 // In stream mode every byte plays once; in loop mode the whole block plays round and
 // round and writes overwrite without limit.
 class COutputStorageBaseRT {
@@ -20,10 +18,12 @@ public:
     COutputStorageBaseRT& operator=(const COutputStorageBaseRT&) = delete;
     virtual ~COutputStorageBaseRT();
 
-    // Bytes allocated (zeroed, positions at the start); 0 for 0 bytes, -1 on failure.
+    // Neither side runs. Bytes allocated (zeroed, positions at the start); 0 for 0 bytes,
+    // -1 on failure.
     int32_t Allocate(uint32_t bytes);
     void Free();
-    // Play position to the start; with `all` also the write position, and the block zeroed.
+    // Neither side runs. Play position to the start; with `all` also the write position,
+    // and the block zeroed.
     void Rewind(bool all);
     // Audio thread. Zeroes n bytes of the destination, then copies what may be played.
     uint32_t ReadBytes(void* destination, uint32_t n);
@@ -32,31 +32,15 @@ public:
 
     uint64_t GetPlayedBytes() const;
     uint64_t GetWrittenBytes() const;
-    uint32_t GetSize() const { return size; }
-    bool IsValid() const { return valid; }
+    uint32_t GetSize() const { return static_cast<uint32_t>(ring.Capacity()); }
+    bool IsValid() const { return ring.HasStorage(); }
     bool IsLoop() const { return loop; }
 
 protected:
     // Bytes the writer may store now, given what it wants to write.
     uint32_t Writable(uint32_t n) const;
-    // Stores n bytes (n already limited by Writable) through fill(destination,
-    // offsetInBlock, bytes), called once per ring segment, then publishes them with a
-    // release store: the audio thread never sees the bytes before they are complete.
-    template <typename Fill> uint32_t WriteRing(uint32_t n, Fill fill) {
-        const uint32_t offset = static_cast<uint32_t>(writeTotal.load(std::memory_order_relaxed) % size);
-        const uint32_t first = n < size - offset ? n : size - offset;
-        fill(storage.get() + offset, 0u, first);
-        if (n > first)
-            fill(storage.get(), first, n - first);
-        writeTotal.store(writeTotal.load(std::memory_order_relaxed) + n, std::memory_order_release);
-        return n;
-    }
 
-    std::unique_ptr<uint8_t[]> storage;
-    uint32_t size = 0;
-    std::atomic<uint64_t> readTotal{0};
-    std::atomic<uint64_t> writeTotal{0};
-    bool valid = false;
+    SpscRing<uint8_t> ring;
     bool loop = false;
 };
 

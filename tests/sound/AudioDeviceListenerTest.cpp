@@ -1,6 +1,6 @@
 #include "AudioDeviceListener.h"
 
-#include "MessageInbox.h"
+#include "MessageRecorder.h"
 #include "Messages.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +22,17 @@ TEST(AudioDeviceListener, PostsForCardsComingAndGoingOnly) {
         {"remove", "controlC1", false}, {"bind", "card1", false}, {"online", "card1", false},
         {nullptr, "card1", false},      {"add", nullptr, false},
     };
-    MessageInbox inbox;
+    MessageRecorder inbox;
     AudioDeviceListener listener;
-    listener.window = inbox.handle();
+    listener.window = inbox.Handle();
     for (const EventCase& c : cases) {
-        inbox.clear();
+        inbox.Clear();
         listener.OnDeviceEvent(c.action, c.sysname);
-        const auto got = inbox.messages();
+        const auto got = inbox.Snapshot();
         ASSERT_EQ(got.size(), c.notifies ? 1u : 0u)
             << (c.action ? c.action : "null") << " " << (c.sysname ? c.sysname : "null");
         if (c.notifies) {
-            EXPECT_EQ(got[0], (MessageInbox::Message{WM_AUDIO_DEVICE_CHANGED, 0, 0}));
+            EXPECT_EQ(got[0], (MessageRecorder::Message{WM_AUDIO_DEVICE_CHANGED, 0, 0}));
         }
     }
 }
@@ -44,12 +44,12 @@ TEST(AudioDeviceListener, ConstructsAndDestructsWithOrWithoutUdev) {
         AudioDeviceListener listener;
         listener.OnDeviceEvent("add", "card0");
     }
-    MessageInbox inbox;
+    MessageRecorder inbox;
     {
         AudioDeviceListener listener;
-        listener.window = inbox.handle();
+        listener.window = inbox.Handle();
     }
-    EXPECT_TRUE(inbox.messages().empty());
+    EXPECT_TRUE(inbox.Snapshot().empty());
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "AlsaTestHome.h"
 #include "JackServer.h"
-#include "MessageInbox.h"
+#include "MessageRecorder.h"
 #include "Messages.h"
 #include "WavWriter.h"
 
@@ -18,16 +18,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Message = MessageInbox::Message;
+using Message = MessageRecorder::Message;
 
 bool isFinal(const Message& m) {
     return m.msg == WM_SOUND_STATUS &&
            (m.wParam == SoundFinished || m.wParam == SoundStopped || m.wParam == SoundRefused);
 }
 
-std::vector<intptr_t> statuses(MessageInbox& inbox) {
+std::vector<intptr_t> statuses(MessageRecorder& inbox) {
     std::vector<intptr_t> out;
-    for (const Message& m : inbox.messages())
+    for (const Message& m : inbox.Snapshot())
         if (m.msg == WM_SOUND_STATUS)
             out.push_back(m.wParam);
     return out;
@@ -44,15 +44,15 @@ std::vector<uint8_t> readFile(const QString& path) {
 class CSoundTest : public ::testing::Test {
 protected:
     AlsaTestHome home;
-    MessageInbox inbox;
+    MessageRecorder inbox;
 
     // Plays the file to its end on the device; returns the statuses posted.
     std::vector<intptr_t> playToEnd(CSound& sound, const QString& path) {
-        inbox.clear();
-        sound.SetNotifyWindow(inbox.handle());
+        inbox.Clear();
+        sound.SetNotifyWindow(inbox.Handle());
         if (!sound.Play(path))
             return {};
-        EXPECT_TRUE(inbox.waitFor(isFinal)) << "no final status";
+        EXPECT_TRUE(inbox.WaitForAny(isFinal)) << "no final status";
         return statuses(inbox);
     }
 };
@@ -108,7 +108,7 @@ TEST_F(CSoundTest, SixteenBlocksGiveStartSixteenProgressesAndFinish) {
     for (uint32_t k = 1; k <= 16; ++k)
         expected.push_back({WM_SOUND_STATUS, 2, intptr_t(double(std::min(k * 32768, size)) / size * 100.0)});
     expected.push_back({WM_SOUND_STATUS, 3, 0});
-    EXPECT_EQ(inbox.messages(), expected);
+    EXPECT_EQ(inbox.Snapshot(), expected);
     EXPECT_EQ(expected[16].lParam, 100);
     EXPECT_FALSE(sound.IsPlaying());
 }
@@ -211,10 +211,10 @@ protected:
     void startLongPlay(CSound& sound, double seconds = 10) {
         writeSeconds(seconds);
         sound.SetDevice(device);
-        sound.SetNotifyWindow(inbox.handle());
+        sound.SetNotifyWindow(inbox.Handle());
         ASSERT_TRUE(sound.Play(wav));
         EXPECT_FALSE(sound.Play(wav)) << "one play at a time";
-        ASSERT_TRUE(inbox.waitFor(
+        ASSERT_TRUE(inbox.WaitForAny(
             [](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundProgress; }));
     }
 
@@ -251,8 +251,8 @@ TEST_F(CSoundJackTest, StopDuringPlaybackAndBusyDevice) {
     ASSERT_TRUE(sound.Stop());
     EXPECT_FALSE(sound.IsPlaying());
     EXPECT_FALSE(sound.Stop()) << "nothing to stop";
-    ASSERT_TRUE(
-        inbox.waitFor([](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
+    ASSERT_TRUE(inbox.WaitForAny(
+        [](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
     const std::vector<intptr_t> got = statuses(inbox);
     EXPECT_EQ(got.back(), SoundStopped);
     EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);
@@ -266,8 +266,8 @@ TEST_F(CSoundJackTest, StopDuringTheDrain) {
     startLongPlay(sound, 2);
     ASSERT_TRUE(sound.Stop());
     EXPECT_FALSE(sound.IsPlaying());
-    ASSERT_TRUE(
-        inbox.waitFor([](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
+    ASSERT_TRUE(inbox.WaitForAny(
+        [](const Message& m) { return m.msg == WM_SOUND_STATUS && m.wParam == SoundStopped; }));
     const std::vector<intptr_t> got = statuses(inbox);
     EXPECT_EQ(got.back(), SoundStopped);
     EXPECT_EQ(std::count(got.begin(), got.end(), intptr_t(SoundFinished)), 0);
@@ -278,7 +278,7 @@ TEST_F(CSoundJackTest, ServerGoneEndsPlaybackWithStatusFive) {
     CSound sound;
     startLongPlay(sound);
     jack.Stop();
-    ASSERT_TRUE(inbox.waitFor(isFinal, 10s));
+    ASSERT_TRUE(inbox.WaitForAny(isFinal, 10s));
     EXPECT_EQ(statuses(inbox).back(), SoundRefused);
     EXPECT_FALSE(sound.IsPlaying());
 }

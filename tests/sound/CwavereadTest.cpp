@@ -1,29 +1,19 @@
 #include "Cwaveread.h"
 
-#include "MessageInbox.h"
+#include "MessageRecorder.h"
 #include "Messages.h"
 #include "TestDir.h"
+#include "WaitUntil.h"
 #include "WavWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // The planar stream a reader must deliver for the files: channel g of all files in file
 // order, sample j of each, silence after a file ends; 16-bit samples.
@@ -65,9 +55,9 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
     ASSERT_TRUE(WriteWav(dir.file("a.wav"), WavLayout::pcm(1, 48000, 16), mono));
     ASSERT_TRUE(WriteWav(dir.file("b.wav"), WavLayout::pcm(2, 48000, 16), stereo));
 
-    MessageInbox inbox;
+    MessageRecorder inbox;
     CWaveRead reader;
-    reader.notifyWindow = inbox.handle();
+    reader.notifyWindow = inbox.Handle();
     // Rings smaller than the files: the stream needs refills while it is read.
     ASSERT_TRUE(reader.Open({dir.file("a.wav"), dir.file("b.wav")}, 1024));
     EXPECT_EQ(reader.GetChannelCount(), 3u);
@@ -75,7 +65,7 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
     EXPECT_EQ(reader.GetSampleFormat(), 0);
     EXPECT_EQ(reader.GetBytesPerSample(), 2u);
     ASSERT_TRUE(reader.Start());
-    ASSERT_TRUE(waitUntil([&] { return reader.IsReading(); }));
+    ASSERT_TRUE(tamvik_test::WaitUntil([&] { return reader.IsReading(); }));
     // Read at once: a file whose first fill is still under way must not slip against the
     // others.
     size_t reads = 0;
@@ -86,7 +76,7 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
         EXPECT_TRUE(got[g] == expected[g]) << "channel " << g << " differs (" << got[g].size() << " samples)";
     EXPECT_GE(reads, 17u);
 
-    const auto messages = inbox.messages();
+    const auto messages = inbox.Snapshot();
     ASSERT_FALSE(messages.empty());
     intptr_t filled = 0;
     for (const auto& m : messages) {
@@ -124,7 +114,7 @@ TEST(CWaveRead, ShortFileLoadsInOneFillAndStopEndsTheWork) {
     reader.Stop(); // while idle: returns at once
     ASSERT_TRUE(reader.Open({dir.file("s.wav")}, 1000));
     reader.Start();
-    ASSERT_TRUE(waitUntil([&] { return reader.IsReading() && !reader.IsBusy(); }))
+    ASSERT_TRUE(tamvik_test::WaitUntil([&] { return reader.IsReading() && !reader.IsBusy(); }))
         << "all loaded: the thread ends its work";
     EXPECT_TRUE(reader.IsReading()) << "reading stays set until a stop";
     const auto got = readAll(reader, 64);

@@ -195,7 +195,13 @@ TEST_F(ScheduleControl, PauseWhileTheTrialStartIsReportedPausesOnce) {
     EXPECT_TRUE(exec.Pause());
     ASSERT_TRUE(WaitState(ExecTrialPaused));
     EXPECT_TRUE(exec.Pause()) << "already paused";
-    std::this_thread::sleep_for(400ms);
+    // Long enough for the late report's answer (300 ms) to arrive and be acted on.
+    EXPECT_TRUE(tamvik_test::StaysFalse(
+        [&] {
+            const std::vector<int> s = observer.States();
+            return s.back() != ExecTrialPaused || std::count(s.begin(), s.end(), ExecTrialBegin) > 1;
+        },
+        600ms));
     const std::vector<int> whilePaused = observer.States();
     EXPECT_EQ(whilePaused.back(), ExecTrialPaused) << "a paused trial stays paused";
     EXPECT_EQ(std::count(whilePaused.begin(), whilePaused.end(), ExecTrialBegin), 1);

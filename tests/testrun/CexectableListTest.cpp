@@ -143,8 +143,8 @@ TEST_F(ListPlay, PauseResumePlaysTheSameStimulusAgainAndStopEndsThePlay) {
         } else if (p.state == ExecListPaused) {
             EXPECT_TRUE(exec.Pause()) << "already paused";
             if (stimulusPosts == 2) {
-                std::this_thread::sleep_for(100ms);
-                EXPECT_EQ(exec.state(), ExecListPaused) << "a second Pause must not end the pause";
+                EXPECT_TRUE(tamvik_test::StaysFalse([&] { return exec.state() != ExecListPaused; }, 100ms))
+                    << "a second Pause must not end the pause";
                 EXPECT_TRUE(exec.Resume());
             } else {
                 EXPECT_TRUE(exec.Stop());
@@ -174,16 +174,11 @@ TEST_F(ListPlay, WithoutAWindowTheStateIsStillKept) {
     exec.setNotifyWindow(0);
     const size_t before = observer.All().size();
     ASSERT_TRUE(exec.StartStimuli(&stimuli, QStringLiteral("2")));
-    const auto until = SteadyClock::now() + 5s;
-    while (exec.state() != ExecListStimulus && SteadyClock::now() < until)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(exec.state(), ExecListStimulus);
+    EXPECT_TRUE(tamvik_test::WaitUntil([&] { return exec.state() == ExecListStimulus; }));
     EXPECT_EQ(exec.stimuliRequest(), &stimuli);
     EXPECT_FALSE(exec.StartStimuli(&stimuli, QString())) << "busy";
     EXPECT_TRUE(exec.Stop());
-    while (exec.state() != ExecIdle && SteadyClock::now() < until)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(exec.state(), ExecIdle);
+    EXPECT_TRUE(tamvik_test::WaitUntil([&] { return exec.state() == ExecIdle; }));
     EXPECT_EQ(observer.All().size(), before) << "nothing reaches a window that is not set";
 }
 

@@ -67,13 +67,8 @@ protected:
     }
 
     bool WaitIdle() {
-        const auto until = SteadyClock::now() + 10s;
-        while (SteadyClock::now() < until) {
-            if (exec.state() == ExecIdle && exec.scheduleRequest() == nullptr)
-                return true;
-            std::this_thread::sleep_for(2ms);
-        }
-        return false;
+        return tamvik_test::WaitUntil(
+            [&] { return exec.state() == ExecIdle && exec.scheduleRequest() == nullptr; });
     }
 
     fake::FakeService service;

@@ -6,8 +6,10 @@
 
 #include "Cexectable.h"
 #include "Csch.h"
+#include "MessageRecorder.h"
 #include "Messages.h"
 #include "Post.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -34,24 +37,17 @@ struct ExecPost {
     SteadyClock::time_point at;
 };
 
-// Receives the sequencer's posts on the posting thread and queues them.
+// The sequencer's posts, recorded on the posting thread, decoded.
 class ExecObserver {
 public:
-    ExecObserver() { m_handle = RegisterMessageReceiver(&ExecObserver::Receive, this); }
-    ~ExecObserver() { UnregisterMessageReceiver(m_handle); }
-    ExecObserver(const ExecObserver&) = delete;
-    ExecObserver& operator=(const ExecObserver&) = delete;
+    ExecObserver() : m_recorder(WM_EXECTABLE) {}
 
-    WindowHandle Handle() const { return m_handle; }
+    WindowHandle Handle() const { return m_recorder.Handle(); }
 
     // The next post not yet taken; state -1 when none came in time.
     ExecPost Next(std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock guard(m_lock);
-        if (!m_changed.wait_for(guard, timeout, [this] { return !m_queue.empty(); }))
-            return {};
-        ExecPost post = m_queue.front();
-        m_queue.pop_front();
-        return post;
+        const std::optional<MessageRecorder::Message> m = m_recorder.Next(timeout);
+        return m ? Decode(*m) : ExecPost{};
     }
 
     // Takes posts until one with the state arrives; false when it does not come in time.
@@ -69,13 +65,14 @@ public:
 
     // Waits until `count` posts have been recorded since construction.
     bool WaitForCount(size_t count, std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock guard(m_lock);
-        return m_changed.wait_for(guard, timeout, [&] { return m_all.size() >= count; });
+        return m_recorder.WaitForCount(count, timeout);
     }
 
     std::vector<ExecPost> All() const {
-        std::lock_guard guard(m_lock);
-        return m_all;
+        std::vector<ExecPost> all;
+        for (const MessageRecorder::Message& m : m_recorder.Snapshot())
+            all.push_back(Decode(m));
+        return all;
     }
 
     std::vector<int> States() const {
@@ -86,24 +83,11 @@ public:
     }
 
 private:
-    static void Receive(void* context, uint32_t msg, intptr_t wParam, intptr_t lParam) {
-        auto* self = static_cast<ExecObserver*>(context);
-        if (msg != WM_EXECTABLE)
-            return;
-        ExecPost post{static_cast<int>(wParam), ExecTableA(lParam), ExecTableB(lParam), SteadyClock::now()};
-        {
-            std::lock_guard guard(self->m_lock);
-            self->m_queue.push_back(post);
-            self->m_all.push_back(post);
-        }
-        self->m_changed.notify_all();
+    static ExecPost Decode(const MessageRecorder::Message& m) {
+        return {static_cast<int>(m.wParam), ExecTableA(m.lParam), ExecTableB(m.lParam), m.at};
     }
 
-    WindowHandle m_handle = 0;
-    mutable std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::deque<ExecPost> m_queue;
-    std::vector<ExecPost> m_all;
+    MessageRecorder m_recorder;
 };
 
 // The states of the last run the observer saw, from its begin state (1 or 8) up to and
@@ -150,10 +134,7 @@ public:
 
     // Waits for the driver to see its end state.
     bool Join(std::chrono::milliseconds timeout = 20s) {
-        const auto until = SteadyClock::now() + timeout;
-        while (!m_ended && SteadyClock::now() < until)
-            std::this_thread::sleep_for(5ms);
-        return m_ended;
+        return tamvik_test::WaitUntil([this] { return m_ended.load(); }, timeout);
     }
 
 private:

@@ -4,7 +4,9 @@
 #include "CZELAsioRT.h"
 #include "JackRecorder.h"
 #include "JackServer.h"
+#include "MessageRecorder.h"
 #include "VantrelTestKit.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 #include <jack/jack.h>
@@ -16,7 +18,7 @@
 using namespace vantrel;
 using namespace std::chrono_literals;
 using vantrel_test::DriverRegistry;
-using vantrel_test::MessageLog;
+using MessageLog = MessageRecorder;
 
 namespace {
 
@@ -106,13 +108,13 @@ TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {
     const std::vector<float> a = Signal(4800, 0.5f);
     session->Output(0).WriteFloat32(a.data(), 4800);
     ASSERT_EQ(session->Start(), kSessionOk);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_POSITION), 20s))
+        << "the stream never ran";
     recorder.reset();
     server.Stop();
-    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, 0x40000, 30s)) << "the watchdog never stopped";
-    for (int i = 0; i < 100 && !session->IsTimedOut(); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(session->IsTimedOut());
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 30s))
+        << "the watchdog never stopped";
+    EXPECT_TRUE(tamvik_test::WaitUntil([&] { return session->IsTimedOut(); }));
     EXPECT_FALSE(session->IsRunning());
 }
 
@@ -123,8 +125,7 @@ TEST_F(JackTest, PeriodChangeDuringAStreamStopsItAndTheNextStreamFitsTheNewPerio
     session->Output(0).WriteFloat32(loop.data(), 4800);
     ASSERT_EQ(session->Start(), kSessionOk);
     ASSERT_TRUE(log.WaitFor(
-        [](auto& all) { return vantrel_test::MessageLog::CountIn(all, WM_ASIO_OUTPUT_EVENT, 0x20000) > 0; },
-        20s))
+        [](auto& all) { return MessageRecorder::CountIn(all, WM_ASIO_OUTPUT_EVENT, 0x20000) > 0; }, 20s))
         << "the stream never ran";
 
     jack_status_t status{};

@@ -1,4 +1,5 @@
 #include "CZELAsioRT.h"
+#include "MessageRecorder.h"
 #include "NullDriver.h"
 #include "VantrelTestKit.h"
 #include "WaitUntil.h"
@@ -18,8 +19,8 @@ using namespace std::chrono_literals;
 using tamvik_test::StaysFalse;
 using tamvik_test::WaitUntil;
 using vantrel_test::DriverRegistry;
-using vantrel_test::Message;
-using vantrel_test::MessageLog;
+using Message = MessageRecorder::Message;
+using MessageLog = MessageRecorder;
 using vantrel_test::NullSection;
 
 namespace {

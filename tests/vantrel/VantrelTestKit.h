@@ -1,8 +1,7 @@
 #pragma once
 
-// Helpers of the VANTREL tests: a temporary folder with a driver registry file, the
-// VANTREL_DRIVERS variable pointed at it, and a window of the message facility that
-// records what it is posted.
+// Helpers of the VANTREL tests: a temporary folder with a driver registry file and the
+// VANTREL_DRIVERS variable pointed at it (messages are recorded by MessageRecorder).
 
 #include "Messages.h"
 #include "Post.h"
@@ -53,71 +52,5 @@ inline std::string NullSection(const std::string& name, const std::string& optio
     return "[" + name + "]\nclsid=vantrel.null\npath=" VANTREL_NULL_PLUGIN "\ndescription=" + name + "\n" +
            options + "\n";
 }
-
-struct Message {
-    uint32_t msg;
-    intptr_t wParam;
-    intptr_t lParam;
-};
-
-// A registered receiver that keeps every message; tests wait on a condition over them.
-class MessageLog {
-public:
-    MessageLog() { handle = RegisterMessageReceiver(&MessageLog::Receive, this); }
-    ~MessageLog() { UnregisterMessageReceiver(handle); }
-
-    WindowHandle Handle() const { return handle; }
-
-    std::vector<Message> Snapshot() {
-        std::lock_guard lock(mutex);
-        return messages;
-    }
-
-    // True when the predicate held within the time-out.
-    bool WaitFor(const std::function<bool(const std::vector<Message>&)>& done,
-                 std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, timeout, [&] { return done(messages); });
-    }
-
-    bool WaitForMessage(uint32_t msg, intptr_t wParam, std::chrono::milliseconds timeout) {
-        return WaitFor(
-            [&](const std::vector<Message>& all) {
-                for (const Message& m : all)
-                    if (m.msg == msg && m.wParam == wParam)
-                        return true;
-                return false;
-            },
-            timeout);
-    }
-
-    size_t Count(uint32_t msg, intptr_t wParam) {
-        std::lock_guard lock(mutex);
-        return CountIn(messages, msg, wParam);
-    }
-
-    // For WaitFor predicates, which run with the log locked.
-    static size_t CountIn(const std::vector<Message>& all, uint32_t msg, intptr_t wParam) {
-        size_t n = 0;
-        for (const Message& m : all)
-            n += (m.msg == msg && m.wParam == wParam) ? 1 : 0;
-        return n;
-    }
-
-private:
-    static void Receive(void* self, uint32_t msg, intptr_t wParam, intptr_t lParam) {
-        auto* log = static_cast<MessageLog*>(self);
-        {
-            std::lock_guard lock(log->mutex);
-            log->messages.push_back({msg, wParam, lParam});
-        }
-        log->changed.notify_all();
-    }
-
-    WindowHandle handle = 0;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<Message> messages;
-};
 
 } // namespace vantrel_test
