@@ -2,6 +2,7 @@
 // files are read back from the disk.
 #include "ResultWindowFixture.h"
 
+#include "IniFile.h"
 #include "XlsxSheet.h"
 
 #include <QFile>
@@ -317,6 +318,36 @@ TEST_F(ResultOutputTest, ASubjectOfAnotherMethodIsKeptWhenItIsTheLastOne) {
     ClickCell(r->asgdRstData, 1, 2);
     EXPECT_FALSE(r->actDelRstSub->isEnabled());
     EXPECT_FALSE(r->tbtnDelRstSub->isEnabled());
+}
+
+TEST_F(ResultOutputTest, DeletingARespondentOfTheShownSet) {
+    OpenResults(3, [](CProject& project) {
+        for (int set = 0; set < 2; ++set) {
+            tamvik::IniFile ini;
+            const QString section = CQuestionnaireResults::Section;
+            ini.WriteInteger(section, "NRESULTS", 3);
+            for (int i = 0; i < 3; ++i)
+                ini.WriteString(section, QString("RESULT%1").arg(i),
+                                QString("%1,-1,a%2,b%2").arg(set * 10 + i).arg(i));
+            CQuestionnaireResults* results = project.AddQuestionnaireResults();
+            results->Load(ini);
+            ASSERT_EQ(results->GetResultCount(), 3);
+            results->GetQuestionnaire()->SetTermCount(2);
+        }
+    });
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    ClickCell(r->asgdQstList, 1, 1);
+    ASSERT_EQ(r->asgdQstData->Cell(2, 2), QStringLiteral("a1"));
+    r->asgdQstData->setFocus();
+    ClickCell(r->asgdQstData, 3, 2);
+    ASSERT_TRUE(r->actDelRstSub->isEnabled());
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstSub, Qt::LeftButton);
+    const CQuestionnaireResults* first = w->project.GetQuestionnaireResults(0);
+    ASSERT_EQ(first->GetResultCount(), 2);
+    EXPECT_EQ(first->GetResult(1)->answers, (std::vector<QString>{"a2", "b2"}));
+    EXPECT_EQ(w->project.GetQuestionnaireResults(1)->GetResultCount(), 3);
+    EXPECT_EQ(r->asgdQstData->Cell(2, 2), QStringLiteral("a2")) << "its row is gone";
 }
 
 TEST_F(ResultOutputTest, DeleteAllSwitchesToTheOtherKindOrClosesTheWindow) {
