@@ -91,8 +91,6 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
     const GridData shown = grid->ShownData();
     for (int c = skipFirst ? 1 : 0; c < shown.ColCount(); ++c)
         columns.push_back(c);
-    if (columns.empty())
-        columns.push_back(0); // a grid of one column still writes its rows
     if (!workbook) {
         const GridData flat = FlattenedHeaderRow(shown, grid->ShownFixedCols(), Format());
         if (!CsvWriter::Write(path, flat, columns)) {
