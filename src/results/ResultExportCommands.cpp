@@ -88,14 +88,12 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
         // The date of the current result heads the file.
         grid->SetCell(0, 0, asgdRstList->Cell(5, asgdRstList->Row()));
     }
-    const GridData shown = grid->ShownData();
+    GridData shown = grid->ShownData();
     for (int c = skipFirst ? 1 : 0; c < shown.ColCount(); ++c)
         columns.push_back(c);
-    if (columns.empty())
-        columns.push_back(0); // a grid of one column still writes its rows
     if (!workbook) {
-        const GridData flat = FlattenedHeaderRow(shown, grid->ShownFixedCols(), Format());
-        if (!CsvWriter::Write(path, flat, columns)) {
+        FlattenHeaderRow(shown, grid->ShownFixedCols(), Format());
+        if (!CsvWriter::Write(path, shown, columns)) {
             ShowWriteFailure(path);
             return false;
         }

@@ -127,19 +127,15 @@ void TfrmResult::BuildLayout() {
     makeAction(actDelRstSub, "actDelRstSub");
     makeAction(actDelRstAll, "actDelRstAll");
     makeAction(actPrintSetting, "actPrintSetting");
-    for (auto [action, name] :
-         std::initializer_list<std::pair<QAction**, const char*>>{{&actExportRstList, "actExportRstList"},
-                                                                  {&actExportRstData, "actExportRstData"},
-                                                                  {&actExportRstTotal, "actExportRstTotal"},
-                                                                  {&actExportRstStm, "actExportRstStm"},
-                                                                  {&actExportRstPrm, "actExportRstPrm"},
-                                                                  {&actExportRstSdl, "actExportRstSdl"},
-                                                                  {&actExportRstQst, "actExportRstQst"},
-                                                                  {&actPrintRstList, "actPrintRstList"},
-                                                                  {&actPrintRstData, "actPrintRstData"},
-                                                                  {&actPrintRstTotal, "actPrintRstTotal"},
-                                                                  {&actPrintRstStm, "actPrintRstStm"},
-                                                                  {&actPrintRstSdl, "actPrintRstSdl"}})
+    const std::pair<QAction**, const char*> commands[] = {
+        {&actExportRstList, "actExportRstList"},   {&actExportRstData, "actExportRstData"},
+        {&actExportRstTotal, "actExportRstTotal"}, {&actExportRstStm, "actExportRstStm"},
+        {&actExportRstPrm, "actExportRstPrm"},     {&actExportRstSdl, "actExportRstSdl"},
+        {&actExportRstQst, "actExportRstQst"},     {&actPrintRstList, "actPrintRstList"},
+        {&actPrintRstData, "actPrintRstData"},     {&actPrintRstTotal, "actPrintRstTotal"},
+        {&actPrintRstStm, "actPrintRstStm"},       {&actPrintRstSdl, "actPrintRstSdl"},
+    };
+    for (const auto& [action, name] : commands)
         makeAction(*action, name);
     // The printer set-up is not offered; the print dialog holds the printer's settings.
     actPrintSetting->setEnabled(false);

@@ -54,10 +54,10 @@ TEST(ResultExport, HeadingsOnOneLine) {
     cells.SetCell(0, 0, "Start time\r\n[sec]");
     cells.SetCell(1, 0, "Start time\r\n[sec]");
     cells.SetCell(1, 1, "SubjectID\r\nA");
-    const GridData flat = FlattenedHeaderRow(cells, 1, EnglishFormat());
-    EXPECT_EQ(flat.Cell(0, 0), QStringLiteral("Start time\r\n[sec]"));
-    EXPECT_EQ(flat.Cell(1, 0), QStringLiteral("Start time [sec]"));
-    EXPECT_EQ(flat.Cell(1, 1), QStringLiteral("SubjectID\r\nA"));
+    FlattenHeaderRow(cells, 1, EnglishFormat());
+    EXPECT_EQ(cells.Cell(0, 0), QStringLiteral("Start time\r\n[sec]"));
+    EXPECT_EQ(cells.Cell(1, 0), QStringLiteral("Start time [sec]"));
+    EXPECT_EQ(cells.Cell(1, 1), QStringLiteral("SubjectID\r\nA"));
 }
 
 TEST(ResultExport, ParameterTextsOfTheMethods) {

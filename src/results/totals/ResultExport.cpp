@@ -57,11 +57,9 @@ QString FlattenHeader(const QString& heading, const ResultFormat& format) {
     return heading;
 }
 
-GridData FlattenedHeaderRow(const GridData& cells, int fixedCols, const ResultFormat& format) {
-    GridData flat = cells;
-    for (int c = std::max(fixedCols, 0); c < flat.ColCount(); ++c)
-        flat.SetCell(c, 0, FlattenHeader(flat.Cell(c, 0), format));
-    return flat;
+void FlattenHeaderRow(GridData& cells, int fixedCols, const ResultFormat& format) {
+    for (int c = std::max(fixedCols, 0); c < cells.ColCount(); ++c)
+        cells.SetCell(c, 0, FlattenHeader(cells.Cell(c, 0), format));
 }
 
 QString ParameterText(const QString& projectPath, const QStringList& instruction,

@@ -18,9 +18,9 @@ class CResponse;
 // that text; a heading that holds none of them stays as it is.
 QString FlattenHeader(const QString& heading, const ResultFormat& format);
 
-// The cells of a grid as its comma-separated file holds them: the headings of the row 0
-// cells right of the fixed columns flattened. The grid's own cells are not touched.
-GridData FlattenedHeaderRow(const GridData& cells, int fixedCols, const ResultFormat& format);
+// Cells as a comma-separated file holds them: the headings of row 0 right of the fixed
+// columns flattened in place (callers flatten a copy of what a grid shows).
+void FlattenHeaderRow(GridData& cells, int fixedCols, const ResultFormat& format);
 
 // The parameter text of a result: the project path and the method's heading, the
 // instruction, and the method's buttons and options. Lines end in CR LF.

@@ -2,6 +2,7 @@
 // files are read back from the disk.
 #include "ResultWindowFixture.h"
 
+#include "IniFile.h"
 #include "XlsxSheet.h"
 
 #include <QFile>
@@ -149,8 +150,11 @@ TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
             project.GetResponse(i)->experimentParameter.GetSD()->scales = {{"warm", "cold"}};
     });
     EXPECT_TRUE(r->popExportForSPSS->isVisible());
+    // Latest first: the first row is Charlie, whose place in the project is the third.
+    ClickCell(r->asgdRstList, 5, 0);
+    ClickCell(r->asgdRstList, 5, 0);
     r->asgdRstList->setFocus();
-    ClickCell(r->asgdRstList, 1, 2);
+    ClickCell(r->asgdRstList, 1, 1);
     TotalWith([](TfrmRstDlg* dialog) {
         dialog->rdbSDType1->click();
         dialog->btnOK->click();
@@ -159,24 +163,26 @@ TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
     const QString csv = Choose("sd") + ".csv";
     r->actExportRstTotal->trigger();
     const QStringList lines = Utf16Text(ReadAll(csv)).split("\r\n");
-    EXPECT_EQ(lines.value(0), ",SubjectID P1,SubjectID Q1");
+    EXPECT_EQ(lines.value(0), ",SubjectID P2,SubjectID Q2");
     EXPECT_EQ(lines.value(1), "Trial1,1,2");
     EXPECT_EQ(lines.value(2), "warm <-> cold,1,2");
+    EXPECT_EQ(lines.value(5), "Trial3,3,1");
     EXPECT_FALSE(r->asgdTtlData->IsHiddenColumn(0));
 
     const QString xlsx = Choose("sd", 2) + ".xlsx";
     r->actExportRstTotal->trigger();
     const auto cells = xlsx_sheet::SheetCells(xlsx, 1);
     EXPECT_EQ(cells.at("A2"), QStringLiteral("Trial1")) << "the sheet starts at the labels";
-    EXPECT_EQ(cells.at("B1"), QStringLiteral("SubjectID\r\nP1"));
+    EXPECT_EQ(cells.at("B1"), QStringLiteral("SubjectID\r\nP2"));
 
-    // The statistics data of the current result (Bravo: one result, two stimuli a trial).
+    // The statistics data of the current row's result (two stimuli a trial).
     const QString spss = Choose("spss") + ".csv";
     r->popExportForSPSS->trigger();
     const QStringList data = Utf16Text(ReadAll(spss)).split("\r\n");
     EXPECT_EQ(data.value(0), "Stimulus1 [ID], Original file1, Comments1, Stimulus2 [ID], Original file2, "
                              "Comments2, SubjectID, warm <-> cold");
-    EXPECT_EQ(data.value(1), "1, , , 2, , , P1, 1");
+    EXPECT_EQ(data.value(1), "1, , , 2, , , P2, 1");
+    EXPECT_EQ(data.value(6), "1, , , 1, , , Q2, 1") << "the third trial";
     EXPECT_EQ(data.size(), 8) << "three trials of two subjects and the final line end";
 }
 
@@ -304,6 +310,44 @@ TEST_F(ResultOutputTest, DeletingASubjectOfTheShownResult) {
     EXPECT_EQ(r->asgdRstData->ColCount(), 4);
     r->close();
     EXPECT_TRUE(PumpUntil([&] { return w->projectModified; }));
+}
+
+TEST_F(ResultOutputTest, ASubjectOfAnotherMethodIsKeptWhenItIsTheLastOne) {
+    OpenResults(3, [](CProject& project) { project.GetResponse(2)->terminalResponses.pop_back(); });
+    r->asgdRstData->setFocus();
+    ClickCell(r->asgdRstData, 1, 2);
+    EXPECT_FALSE(r->actDelRstSub->isEnabled());
+    EXPECT_FALSE(r->tbtnDelRstSub->isEnabled());
+}
+
+TEST_F(ResultOutputTest, DeletingARespondentOfTheShownSet) {
+    OpenResults(3, [](CProject& project) {
+        for (int set = 0; set < 2; ++set) {
+            tamvik::IniFile ini;
+            const QString section = CQuestionnaireResults::Section;
+            ini.WriteInteger(section, "NRESULTS", 3);
+            for (int i = 0; i < 3; ++i)
+                ini.WriteString(section, QString("RESULT%1").arg(i),
+                                QString("%1,-1,a%2,b%2").arg(set * 10 + i).arg(i));
+            CQuestionnaireResults* results = project.AddQuestionnaireResults();
+            results->Load(ini);
+            ASSERT_EQ(results->GetResultCount(), 3);
+            results->GetQuestionnaire()->SetTermCount(2);
+        }
+    });
+    QTest::mouseClick(r->sbtnQuestion, Qt::LeftButton);
+    ClickCell(r->asgdQstList, 1, 1);
+    ASSERT_EQ(r->asgdQstData->Cell(2, 2), QStringLiteral("a1"));
+    r->asgdQstData->setFocus();
+    ClickCell(r->asgdQstData, 3, 2);
+    ASSERT_TRUE(r->actDelRstSub->isEnabled());
+    ui->answers.push_back(UiServices::Answer::Yes);
+    QTest::mouseClick(r->tbtnDelRstSub, Qt::LeftButton);
+    const CQuestionnaireResults* first = w->project.GetQuestionnaireResults(0);
+    ASSERT_EQ(first->GetResultCount(), 2);
+    EXPECT_EQ(first->GetResult(1)->answers, (std::vector<QString>{"a2", "b2"}));
+    EXPECT_EQ(w->project.GetQuestionnaireResults(1)->GetResultCount(), 3);
+    EXPECT_EQ(r->asgdQstData->Cell(2, 2), QStringLiteral("a2")) << "its row is gone";
 }
 
 TEST_F(ResultOutputTest, DeleteAllSwitchesToTheOtherKindOrClosesTheWindow) {
