@@ -161,6 +161,9 @@ TEST_F(ParameterReportTest, ParameterReportIsWrittenFromTheLastStoredProjectInEi
 
     const QString path = Export(w->actFileExportPrm, QStringLiteral("report"));
     EXPECT_TRUE(ui->messages.empty());
+    // The shared save dialog offers its last name without the extension.
+    EXPECT_EQ(ui->fileDialogStarts.last(), root->file(QStringLiteral("lesson")));
+    EXPECT_EQ(ui->fileDialogFilters.last(), QStringLiteral("Text file (*.txt)"));
     const QByteArray bytes = ReadAll(path);
     ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
     EXPECT_EQ(
@@ -174,6 +177,8 @@ TEST_F(ParameterReportTest, ParameterReportIsWrittenFromTheLastStoredProjectInEi
     ui->answers = {UiServices::Answer::Yes}; // replace the earlier report
     const QString again = Export(w->actFileExportPrm, QStringLiteral("report"));
     EXPECT_EQ(again, path);
+    EXPECT_EQ(ui->fileDialogStarts.last(), root->file(QStringLiteral("report")));
+    EXPECT_EQ(ui->fileDialogFilters.last(), QStringLiteral("テキストファイル (*.txt)"));
     const QString japanese = tamvik::DecodeText(ReadAll(path));
     EXPECT_TRUE(japanese.startsWith(project + " - 音感トレーニング\r\n\r\n[教示文]\r\nListen.\r\n"))
         << japanese.toStdString();
