@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
@@ -335,6 +336,10 @@ TEST_F(ParameterPanelEditingTest, QuestionnaireRowsAreInsertedAndDeletedOnThePro
 
     ClickCell(grid, 1, 2);
     w->projectModified = false;
+    emit w->popQstMenu->aboutToShow();
+    EXPECT_EQ(Find<QAction>("popQstInsRow")->text(), QStringLiteral("&Insert Row"));
+    EXPECT_TRUE(Find<QAction>("popQstInsRow")->isEnabled()) << "the popup offers it";
+    EXPECT_EQ(Find<QAction>("popQstDelRow")->text(), QStringLiteral("&Delete Row"));
     Trigger(w->actQstInsRow);
     const CQuestionnaire* q = w->project.GetQuestionnaire();
     ASSERT_EQ(q->GetTermCount(), 3);
