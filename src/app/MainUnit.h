@@ -190,6 +190,14 @@ public:
     void SetQuestionRows(int first, int count);
     bool LoadQuestionGrid();
     bool SaveQuestionGrid(bool commit);
+    void actQstInsRowExecute();
+    void actQstDelRowExecute();
+    // The text reports of the open project as last stored, and File > Export's commands
+    // that write them.
+    QString BuildParameterText();
+    QString BuildQuestionnaireText();
+    void actFileExportPrmExecute();
+    void actFileExportQstExecute();
     void asgdStimulusGetCellColor(int col, int row, QColor& background, QColor& text);
     void asgdScheduleGetCellColor(int col, int row, QColor& background, QColor& text);
     void actStmListListenExecute();

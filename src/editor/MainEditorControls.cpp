@@ -413,6 +413,7 @@ void TfrmMain::ConnectEditorActions() {
     ConnectScheduleEditing(*this);
     ConnectClipboardCommands(*this);
     ConnectCard(*this);
+    ConnectParameterPanel(*this);
 }
 
 void TfrmMain::UpdateEditorActions() {
@@ -420,4 +421,5 @@ void TfrmMain::UpdateEditorActions() {
     UpdateScheduleActions(*this);
     UpdateClipboardActions(*this);
     UpdateCardCommand(*this);
+    UpdateQuestionActions(*this);
 }

@@ -3,9 +3,12 @@
 #include "CountEditor.h"
 #include "MainUnit.h"
 #include "OptionIni.h"
+#include "ParameterPanelParts.h"
 #include "StringGrid.h"
+#include "TextTable.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QToolButton>
@@ -35,22 +38,46 @@ void ApplyStoredChoice(const QString& choice, QRadioButton* onButton, QRadioButt
         offButton->setChecked(true);
 }
 
-// A row as high as its text and 3 pixels more.
-void FitRow(StringGrid* grid, int row) {
-    grid->resizeRowToContents(row);
-    grid->SetRowHeight(row, grid->rowHeight(row) + 3);
-}
-
 // The data rows of a one-column list grid from labels (one per row, from the first data
-// row); labels beyond the grid's rows are not shown.
+// row); the grid has been sized to what its count editor holds, and labels beyond its
+// rows are not written.
 void WriteLabels(StringGrid* grid, const std::vector<QString>& labels) {
     for (size_t i = 0; i < labels.size(); ++i) {
         const int row = grid->FixedRows() + static_cast<int>(i);
         if (row >= grid->RowCount())
             break;
         grid->SetCell(grid->FixedCols(), row, labels[i]);
-        FitRow(grid, row);
+        FitParameterRow(grid, row);
     }
+}
+
+QString CountName(const TfrmMain& w, const CountEdit* edit) {
+    const auto* label = w.findChild<QLabel*>(edit->objectName() + QStringLiteral("Label"));
+    return label ? label->text().replace(QLatin1Char('\n'), QLatin1Char(' ')) : edit->objectName();
+}
+
+// A stored count as its editor can hold it, set into the editor. Entries beyond the
+// maximum cannot be shown and are lost with the next save, and a count changed to fit
+// changes the project: either is said before it happens. A list shorter than the
+// minimum only gains empty entries.
+int SetStoredCount(TfrmMain& w, UpDown* upDown, CountEdit* edit, int stored, bool entries) {
+    const int kept = std::clamp(stored, upDown->Min(), upDown->Max());
+    const auto say = [&w](const QString& text) {
+        UiServices::Get().MessageText(&w, text, QStringLiteral("Tamvik"), UiServices::Kind::Warning,
+                                      UiServices::Buttons::Ok);
+    };
+    const auto text = [](const char* key) {
+        return TextTable::Instance().Text(QStringLiteral("TfrmMain"), QString::fromLatin1(key));
+    };
+    if (entries && stored > kept)
+        say(text("(message: entries beyond maximum)")
+                .arg(CountName(w, edit), QString::number(stored), QString::number(kept)));
+    else if (!entries && stored != kept)
+        say(text("(message: count outside range)")
+                .arg(CountName(w, edit), QString::number(stored), QString::number(upDown->Min()),
+                     QString::number(upDown->Max()), QString::number(kept)));
+    upDown->SetPosition(kept);
+    return kept;
 }
 
 void ReadLabels(const StringGrid* grid, std::vector<QString>& labels, int count) {
@@ -91,9 +118,10 @@ bool TfrmMain::LoadParameterPanel() {
             ApplyStoredChoice(correct, rdbCorrectON, rdbCorrectOFF);
             ApplyStoredChoice(yellow, rdbYellowON, rdbYellowOFF);
         }
-        updTrnBtnNum->SetPosition(static_cast<int>(training->buttonLabels.size()));
+        const int count = SetStoredCount(*this, updTrnBtnNum, edtTrnBtnNum,
+                                         static_cast<int>(training->buttonLabels.size()), true);
         asgdTrnBtn->ClearNormalCells();
-        ResizeParameterGrid(asgdTrnBtn, 0, updTrnBtnNum->Position());
+        ResizeParameterGrid(asgdTrnBtn, 0, count);
         WriteLabels(asgdTrnBtn, training->buttonLabels);
         break;
     }
@@ -102,10 +130,11 @@ bool TfrmMain::LoadParameterPanel() {
         if (!sd)
             return false;
         SelectOnOff(play, rdbPlayON, rdbPlayOFF);
-        updSdmScale->SetPosition(sd->divisions);
-        updSdmExpressNum->SetPosition(static_cast<int>(sd->scales.size()));
+        SetStoredCount(*this, updSdmScale, edtSdmScale, sd->divisions, false);
+        const int count = SetStoredCount(*this, updSdmExpressNum, edtSdmExpressNum,
+                                         static_cast<int>(sd->scales.size()), true);
         asgdSdmExpress->ClearNormalCells();
-        ResizeParameterGrid(asgdSdmExpress, 0, updSdmExpressNum->Position());
+        ResizeParameterGrid(asgdSdmExpress, 0, count);
         const int fixedCols = asgdSdmExpress->FixedCols();
         for (size_t i = 0; i < sd->scales.size(); ++i) {
             const int row = asgdSdmExpress->FixedRows() + static_cast<int>(i);
@@ -113,7 +142,7 @@ bool TfrmMain::LoadParameterPanel() {
                 break;
             asgdSdmExpress->SetCell(fixedCols, row, sd->scales[i].left);
             asgdSdmExpress->SetCell(fixedCols + 1, row, sd->scales[i].right);
-            FitRow(asgdSdmExpress, row);
+            FitParameterRow(asgdSdmExpress, row);
         }
         break;
     }
@@ -122,10 +151,13 @@ bool TfrmMain::LoadParameterPanel() {
         if (!pair)
             return false;
         SelectOnOff(play, rdbPlayON, rdbPlayOFF);
+        // A stored list of fewer than two labels leaves no caption of an earlier project.
         const int row = asgdParBtn->FixedRows();
+        for (int col = 0; col < asgdParBtn->ColCount(); ++col)
+            asgdParBtn->SetCell(col, row, QString());
         for (size_t i = 0; i < pair->buttonLabels.size() && static_cast<int>(i) < asgdParBtn->ColCount(); ++i)
             asgdParBtn->SetCell(static_cast<int>(i), row, pair->buttonLabels[i]);
-        FitRow(asgdParBtn, row);
+        FitParameterRow(asgdParBtn, row);
         break;
     }
     case 3: {
@@ -134,9 +166,10 @@ bool TfrmMain::LoadParameterPanel() {
             return false;
         SelectOnOff(play, rdbPlayON, rdbPlayOFF);
         SelectOnOff(category->horizontalButtons, rdbBtnHr, rdbBtnVr);
-        updCatCategoryNum->SetPosition(static_cast<int>(category->buttonLabels.size()));
+        const int count = SetStoredCount(*this, updCatCategoryNum, edtCatCategoryNum,
+                                         static_cast<int>(category->buttonLabels.size()), true);
         asgdCatCategory->ClearNormalCells();
-        ResizeParameterGrid(asgdCatCategory, 0, updCatCategoryNum->Position());
+        ResizeParameterGrid(asgdCatCategory, 0, count);
         WriteLabels(asgdCatCategory, category->buttonLabels);
         break;
     }
@@ -231,19 +264,4 @@ void TfrmMain::ResizeParameterGrid(StringGrid* grid, int oldCount, int newCount)
     grid->setUpdatesEnabled(true);
     grid->RepaintAll();
     projectModified = true;
-}
-
-bool TfrmMain::SetQuestionCount(int count) {
-    project.GetQuestionnaire()->SetTermCount(count);
-    return true;
-}
-
-void TfrmMain::SetQuestionRows(int, int) {}
-
-bool TfrmMain::LoadQuestionGrid() {
-    return true;
-}
-
-bool TfrmMain::SaveQuestionGrid(bool) {
-    return true;
 }

@@ -201,6 +201,9 @@ TEST_F(UserRightsTest, ViewsFollowTheirCommands) {
             QAction* command = CommandOf(view);
             if (!command || command == view || qobject_cast<QMenu*>(view))
                 continue;
+            // Qt disables an action that is hidden, as a menu item nothing shows is.
+            if (auto* item = qobject_cast<QAction*>(view); item && !item->isVisible() && command->isVisible())
+                continue;
             const bool enabled = qobject_cast<QAction*>(view) ? static_cast<QAction*>(view)->isEnabled()
                                                               : static_cast<QWidget*>(view)->isEnabled();
             EXPECT_EQ(enabled, command->isEnabled()) << view->objectName().toStdString() << " full " << full;

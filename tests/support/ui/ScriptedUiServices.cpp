@@ -12,8 +12,11 @@ UiServices::Answer ScriptedUiServices::MessageText(QWidget*, const QString& text
     return a;
 }
 
-QString ScriptedUiServices::NextFileName(const QString& caption) {
+QString ScriptedUiServices::NextFileName(const QString& caption, const QString& start,
+                                         const QString& filter) {
     fileDialogCaptions << caption;
+    fileDialogStarts << start;
+    fileDialogFilters << filter;
     if (fileNames.empty())
         return {};
     QString name = fileNames.front();
@@ -21,12 +24,14 @@ QString ScriptedUiServices::NextFileName(const QString& caption) {
     return name;
 }
 
-QString ScriptedUiServices::OpenFileName(QWidget*, const QString& caption, const QString&, const QString&) {
-    return NextFileName(caption);
+QString ScriptedUiServices::OpenFileName(QWidget*, const QString& caption, const QString& folder,
+                                         const QString& filter) {
+    return NextFileName(caption, folder, filter);
 }
 
-QString ScriptedUiServices::SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) {
-    return NextFileName(caption);
+QString ScriptedUiServices::SaveFileName(QWidget*, const QString& caption, const QString& path,
+                                         const QString& filter) {
+    return NextFileName(caption, path, filter);
 }
 
 QString ScriptedUiServices::SaveFileNameOfType(QWidget* parent, const QString& caption, const QString& path,
@@ -39,8 +44,8 @@ QString ScriptedUiServices::SaveFileNameOfType(QWidget* parent, const QString& c
     return chosen;
 }
 
-QString ScriptedUiServices::FolderName(QWidget*, const QString& caption, const QString&) {
-    return NextFileName(caption);
+QString ScriptedUiServices::FolderName(QWidget*, const QString& caption, const QString& folder) {
+    return NextFileName(caption, folder, QString());
 }
 
 bool ScriptedUiServices::InputBox(QWidget*, const QString&, const QString&, QString& text) {

@@ -32,6 +32,8 @@ public:
 
     std::vector<Shown> messages;
     QStringList fileDialogCaptions;
+    QStringList fileDialogStarts;  // the path or folder each file dialog was given
+    QStringList fileDialogFilters; // empty for folder dialogs
 
     Answer MessageText(QWidget*, const QString& text, const QString& caption, Kind kind,
                        Buttons buttons) override;
@@ -44,5 +46,5 @@ public:
     bool PrintDialog(QWidget*, QPrinter& printer, bool offerSelection, int pageCount) override;
 
 private:
-    QString NextFileName(const QString& caption);
+    QString NextFileName(const QString& caption, const QString& start, const QString& filter);
 };
