@@ -102,6 +102,7 @@ void TfrmMain::NewProject(int method) {
     ResizeScheduleGrid(0, 0, presentations, 10);
     SetScheduleSize(project.GetScheduleCount() - 1, 10, presentations);
     SetCountEditor(updStmNumber, edtStmNumber, 10);
+    ShowCard(asgdStimulus->Row(), 10); // the card shows the new, empty list
     SetCountEditor(updPrsNumber, edtPrsNumber, presentations);
     SetCountEditor(updTrlNumber, edtTrlNumber, 10);
 

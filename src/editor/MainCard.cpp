@@ -112,7 +112,7 @@ void TfrmMain::ShowCard(int number, int count) {
     TfrmCard& card = *frmCard;
     CStimuli* stimuli = project.GetStimuli();
     // A count change may leave the card past the end of the list.
-    count = std::clamp(count, 0, stimuli->GetCount());
+    count = std::max(count, 0);
     const int n = count > 0 ? std::clamp(number, 1, count) : 0;
     if (n == 0) {
         card.setWindowTitle(TableText(QStringLiteral("TfrmCard"), QStringLiteral("Caption")));
@@ -123,7 +123,8 @@ void TfrmMain::ShowCard(int number, int count) {
         card.SetRowCount(0, 0);
         return;
     }
-    const CStimulus& stimulus = (*stimuli)[n - 1];
+    // While the list grows the grid may be ahead of the project: its new rows are empty.
+    const CStimulus stimulus = n <= stimuli->GetCount() ? (*stimuli)[n - 1] : CStimulus();
     card.setWindowTitle(Ids("IDS_405") + QString::number(n) + QLatin1Char('/') + QString::number(count));
     card.edtDataFile->setText(stimulus.orgFileName);
     card.edtComment->setText(stimulus.comment);

@@ -40,6 +40,8 @@ bool TfrmMain::ShowStimulusList() {
     }
     asgdStimulus->setUpdatesEnabled(true);
     asgdStimulus->RepaintAll();
+    // The card shows this list now, not the one before.
+    ShowCard(asgdStimulus->Row(), stimuli->GetCount());
     return true;
 }
 

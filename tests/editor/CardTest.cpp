@@ -107,6 +107,22 @@ TEST_F(CardTest, ShowsTheStimulusOfTheListRowInBothLanguages) {
     EXPECT_TRUE(card()->sbtnUnFixWin->isVisible());
 }
 
+// A project opened or made while the card is shown replaces what the card shows: a later
+// commit must not carry the old project's file into the new one.
+TEST_F(CardTest, ANewProjectReplacesWhatTheCardShows) {
+    ProjectWithFiles({{1, Wav("one.wav", 44100, 0.1)}});
+    ShowCardAt(1);
+    ASSERT_FALSE(card()->edtDataFile->text().isEmpty());
+    NewProject(1);
+    EXPECT_TRUE(card()->edtDataFile->text().isEmpty());
+    EXPECT_TRUE(card()->btnRegist->isVisible());
+    EXPECT_EQ(card()->windowTitle(), QStringLiteral("Card display:Stimulus1/10"));
+    Click(card()->sbtnNext);
+    ASSERT_TRUE(WaitTitle(QStringLiteral("Card display:Stimulus2/10")));
+    EXPECT_TRUE((*w->project.GetStimuli())[0].fileName.isEmpty());
+    EXPECT_TRUE(w->asgdStimulus->Cell(1, 1).isEmpty());
+}
+
 TEST_F(CardTest, NavigationCommitsTheStimulusShownAndMoves) {
     ProjectWithFiles({});
     ShowCardAt(3);
