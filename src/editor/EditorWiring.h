@@ -12,9 +12,13 @@ void ConnectScheduleEditing(TfrmMain& w);
 void ConnectClipboardCommands(TfrmMain& w);
 // The stimulus list's command that shows the stimulus card.
 void ConnectCard(TfrmMain& w);
+void ConnectScheduleSorting(TfrmMain& w);
+void ConnectListExport(TfrmMain& w);
 
 // The update handlers of the two lists' commands.
 void UpdateStimulusActions(TfrmMain& w);
 void UpdateScheduleActions(TfrmMain& w);
 void UpdateClipboardActions(TfrmMain& w);
 void UpdateCardCommand(TfrmMain& w);
+void UpdateSortingActions(TfrmMain& w);
+void UpdateListExportActions(TfrmMain& w);

@@ -14,11 +14,12 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressDialog>
-#include <QStyledItemDelegate>
 #include <QUrl>
 #include <memory>
 
@@ -77,26 +78,6 @@ private:
     TfrmMain& m_w;
     QElapsedTimer m_timer;
     std::unique_ptr<QProgressDialog> m_dialog;
-};
-
-// Simple status text and hourglass for as long as it lives.
-class StatusText {
-public:
-    StatusText(PanelStatusBar* bar, const QString& text) : m_bar(bar) {
-        m_bar->SetSimplePanel(true);
-        m_bar->SetSimpleText(text);
-    }
-    ~StatusText() {
-        m_bar->SetSimpleText(QString());
-        m_bar->SetSimplePanel(false);
-    }
-    StatusText(const StatusText&) = delete;
-    StatusText& operator=(const StatusText&) = delete;
-    void Set(const QString& text) { m_bar->SetSimpleText(text); }
-
-private:
-    PanelStatusBar* m_bar;
-    WaitCursor m_wait;
 };
 
 // WAV files dropped on (col, row) of the list: each playable file goes into the first
@@ -239,29 +220,68 @@ private:
     QPoint m_pressedAt;
 };
 
-// The comment editor: the snapshot is taken as it opens, and the stimulus count stays
-// put while it is open.
-class CommentDelegate : public QStyledItemDelegate {
-public:
-    explicit CommentDelegate(TfrmMain& w) : QStyledItemDelegate(w.asgdStimulus), m_w(w) {}
+// The comment editor: the snapshot is taken as it opens and the stimulus count stays put
+// while it is open; a line feed (Ctrl+Enter) never goes into a comment, and Esc closes the
+// editor with the text the cell had. The editing switch goes off when the edit ends.
+void ConnectCommentEditing(TfrmMain& w) {
+    StringGrid* grid = w.asgdStimulus;
+    grid->editStart = [&w](int col, int row, StringGrid::EditStart& start) {
+        if (col != kCommentCol || !EditorIdle(w))
+            return false;
+        SaveStimulusUndo(w);
+        w.updStmNumber->setEnabled(false);
+        w.edtStmNumber->setEnabled(false);
+        start.keyFilter = [&w, row](QLineEdit& editor, QKeyEvent& key) {
+            const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+            if (enter && (key.modifiers() & Qt::ControlModifier))
+                return StringGrid::KeyAction::Drop;
+            if (key.key() == Qt::Key_Escape) {
+                const size_t index = static_cast<size_t>(row - w.asgdStimulus->FixedRows());
+                if (index < w.stimulusUndo.size())
+                    editor.setText(w.stimulusUndo[index]);
+                return StringGrid::KeyAction::Commit;
+            }
+            return StringGrid::KeyAction::Pass;
+        };
+        return true;
+    };
+    grid->editEnd = [&w](int, int, bool) {
+        w.asgdStimulus->SetEditing(false);
+        w.updStmNumber->setEnabled(true);
+        w.edtStmNumber->setEnabled(true);
+    };
+    // A key on a comment cell turns the switch on, so the grid opens its editor with it; the
+    // arrow keys only move.
+    class CommentKeys : public QObject {
+    public:
+        explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        SaveStimulusUndo(m_w);
-        m_w.updStmNumber->setEnabled(false);
-        m_w.edtStmNumber->setEnabled(false);
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    }
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::KeyPress)
+                return false;
+            StringGrid* grid = m_w.asgdStimulus;
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool arrow =
+                key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+            if (!arrow && !grid->Editing() && grid->Col() == kCommentCol && EditorIdle(m_w))
+                grid->SetEditing(true);
+            return false;
+        }
 
-    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
-        m_w.updStmNumber->setEnabled(true);
-        m_w.edtStmNumber->setEnabled(true);
-        QStyledItemDelegate::destroyEditor(editor, index);
-    }
-
-private:
-    TfrmMain& m_w;
-};
+    private:
+        TfrmMain& m_w;
+    };
+    grid->installEventFilter(new CommentKeys(w));
+    // A double click on a comment asks the service who the user is; the rights it brings
+    // back decide whether the editor opens.
+    QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
+        if (col != kCommentCol || row < grid->FixedRows() || !EditorIdle(w) || grid->Editing())
+            return;
+        grid->SetEditing(true);
+        w.AuthenticateUser();
+    });
+}
 
 void InsertRow(TfrmMain& w) {
     const int position = w.updStmNumber->Position();
@@ -367,7 +387,7 @@ void ConnectStimulusList(TfrmMain& w) {
     w.project.SetCopyProgress(
         [progress](qint64 copied, qint64 total) { return progress->Report(copied, total); });
     grid->viewport()->installEventFilter(new StimulusGridEvents(w, progress));
-    grid->setItemDelegateForColumn(kCommentCol, new CommentDelegate(w));
+    ConnectCommentEditing(w);
     // No comment edit starts while something plays.
     grid->canEditCell = [&w](int col, int) { return col == kCommentCol && EditorIdle(w); };
 

@@ -201,6 +201,10 @@ TEST_F(UserRightsTest, ViewsFollowTheirCommands) {
             QAction* command = CommandOf(view);
             if (!command || command == view || qobject_cast<QMenu*>(view))
                 continue;
+            // A menu item hidden on its own (the grid popup's rearranging items) is disabled
+            // with it, as Qt does with hidden actions; its command stays offered elsewhere.
+            if (auto* item = qobject_cast<QAction*>(view); item && !item->isVisible() && command->isVisible())
+                continue;
             const bool enabled = qobject_cast<QAction*>(view) ? static_cast<QAction*>(view)->isEnabled()
                                                               : static_cast<QWidget*>(view)->isEnabled();
             EXPECT_EQ(enabled, command->isEnabled()) << view->objectName().toStdString() << " full " << full;
