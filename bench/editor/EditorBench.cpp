@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     TfrmMain w;
     w.show();
     w.activateWindow();
-    QTest::qWaitForWindowActive(&w);
+    if (!QTest::qWaitForWindowActive(&w))
+        return 1;
     w.actPrjSdm->trigger();
     w.SetFullUser(true);
 

@@ -97,6 +97,10 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
     progress->cancelled = false;
     {
         StatusText status(w.stbInformation, TfrmMain::Ids("IDS_276"));
+        // The list and the counter are drawn as the files go in, a few times a second: a
+        // repaint per file would cost a long drop of short files more than the copies.
+        QElapsedTimer sinceShown;
+        sinceShown.start();
         const int count = static_cast<int>(paths.size());
         for (int i = 1; i <= count; ++i) {
             const QString& path = paths.at(i - 1);
@@ -135,7 +139,11 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
                        QString::number(count));
             if (w.project.SetStimulusFile(target - 1, path, true).isEmpty())
                 grid->SetCell(kFileCol, target, QString());
-            grid->viewport()->repaint();
+            if (sinceShown.elapsed() >= 40) {
+                grid->viewport()->repaint();
+                w.stbInformation->repaint();
+                sinceShown.restart();
+            }
             if (progress->cancelled)
                 break; // a cancelled copy ends the drop
         }
