@@ -228,6 +228,29 @@ private:
     QPoint m_pressedAt;
 };
 
+// A key on a comment cell turns the switch on, so the grid opens its editor with it; the
+// arrow keys only move.
+class CommentKeys : public QObject {
+public:
+    explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        StringGrid* grid = m_w.asgdStimulus;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool arrow =
+            key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+        if (!arrow && !grid->Editing() && grid->Col() == kCommentCol && EditorIdle(m_w))
+            grid->SetEditing(true);
+        return false;
+    }
+
+private:
+    TfrmMain& m_w;
+};
+
 // The comment editor: the snapshot is taken as it opens and the stimulus count stays put
 // while it is open; a line feed (Ctrl+Enter) never goes into a comment, and Esc closes the
 // editor with the text the cell had. The editing switch goes off when the edit ends.
@@ -257,28 +280,6 @@ void ConnectCommentEditing(TfrmMain& w) {
         w.asgdStimulus->SetEditing(false);
         w.updStmNumber->setEnabled(true);
         w.edtStmNumber->setEnabled(true);
-    };
-    // A key on a comment cell turns the switch on, so the grid opens its editor with it; the
-    // arrow keys only move.
-    class CommentKeys : public QObject {
-    public:
-        explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
-
-    protected:
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() != QEvent::KeyPress)
-                return false;
-            StringGrid* grid = m_w.asgdStimulus;
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            const bool arrow =
-                key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-            if (!arrow && !grid->Editing() && grid->Col() == kCommentCol && EditorIdle(m_w))
-                grid->SetEditing(true);
-            return false;
-        }
-
-    private:
-        TfrmMain& m_w;
     };
     grid->installEventFilter(new CommentKeys(w));
     // A double click on a comment asks the service who the user is; the rights it brings

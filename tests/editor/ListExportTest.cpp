@@ -178,6 +178,17 @@ TEST_F(ListExportTest, PrintedListCarriesItsTitleLinesAndPageNumber) {
     EXPECT_TRUE(part.contains(QStringLiteral("tone2.wav")));
     EXPECT_FALSE(part.contains(QStringLiteral("tone4.wav"))) << part.toStdString();
 
+    // The schedule prints as shown: the answers a self-training subject must not see stay
+    // out, as they stay hidden on screen.
+    w->selfTraining = true;
+    w->HideAnswerColumns();
+    ui->printChoosesSelection = false;
+    Trigger(w->actFilePrintSdl);
+    const QString schedule = PdfText(pdf);
+    EXPECT_TRUE(schedule.contains(QStringLiteral("- Schedule"))) << schedule.toStdString();
+    EXPECT_TRUE(schedule.contains(QStringLiteral("Trial10")));
+    EXPECT_FALSE(schedule.contains(QStringLiteral("Correct"))) << schedule.toStdString();
+
     // The page settings go through the same printer.
     Trigger(w->mnuFilePrintSetting);
     EXPECT_EQ(ui->printSetupsShown, 1);
