@@ -140,15 +140,17 @@ void TfrmMain::ExportWavFiles(int first, int last) {
         const CStimulus& stimulus = (*stimuli)[n - 1];
         if (stimulus.fileName.isEmpty())
             continue;
-        const QString target = QDir(folder).filePath(FileNamePart(stimulus.orgFileName));
+        const QString name = FileNamePart(stimulus.orgFileName);
+        const QString target = QDir(folder).filePath(name);
         // A name from another system's archive never reaches outside the work folder.
-        const bool plainName = FileNamePart(stimulus.fileName) == stimulus.fileName &&
-                               stimulus.fileName != QLatin1String("..") && !FileNamePart(target).isEmpty();
+        const bool plainNames = FileNamePart(stimulus.fileName) == stimulus.fileName &&
+                                stimulus.fileName != QLatin1String("..") && !name.isEmpty() &&
+                                name != QLatin1String("..") && name != QLatin1String(".");
         bool copied = false;
         {
             const WaitCursor wait;
-            copied = plainName && CProject::CopyFileSafely(project.GetWorkFolder() + stimulus.fileName,
-                                                           target, false, true);
+            copied = plainNames && CProject::CopyFileSafely(project.GetWorkFolder() + stimulus.fileName,
+                                                            target, false, true);
         }
         if (!copied)
             UiServices::Get().MessageText(

@@ -189,6 +189,13 @@ TEST_F(ListExportTest, PrintedListCarriesItsTitleLinesAndPageNumber) {
     EXPECT_TRUE(schedule.contains(QStringLiteral("Trial10")));
     EXPECT_FALSE(schedule.contains(QStringLiteral("Correct"))) << schedule.toStdString();
 
+    // A print that cannot be written says so, naming where it went.
+    const QString blocked = out + QStringLiteral("/list.pdf/inside.pdf");
+    printer.setOutputFileName(blocked);
+    Trigger(w->actFilePrintStm);
+    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("Printing failed: %1").arg(blocked)});
+    ui->messages.clear();
+
     // The page settings go through the same printer.
     Trigger(w->mnuFilePrintSetting);
     EXPECT_EQ(ui->printSetupsShown, 1);

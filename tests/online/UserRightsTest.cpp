@@ -155,7 +155,6 @@ TEST_F(UserRightsTest, EveryNameOfTheRightsTableResolves) {
         {"popStmListCopy", "the stimulus list's clipboard and undo (issue 13)"},
         {"popStmListPaste", "the stimulus list's clipboard and undo (issue 13)"},
         {"popStmListBatch", "the stimulus list's batch change (issue 13)"},
-        {"popStmListExportWav", "the stimulus export (issue 13)"},
         {"popSdlListUndo", "the schedule's clipboard and undo (issue 13)"},
         {"popSdlListCut", "the schedule's clipboard and undo (issue 13)"},
         {"popSdlListCopy", "the schedule's clipboard and undo (issue 13)"},
