@@ -194,3 +194,19 @@ TEST_F(ScheduleSortingTest, RandomOrderStaysInsideTheSelectedTrials) {
     EXPECT_TRUE(w->projectModified);
     EXPECT_TRUE(w->scheduleUndoAvailable);
 }
+
+TEST_F(ScheduleSortingTest, TheDialogSpeaksTheActiveLanguage) {
+    MakeNumberedSchedule();
+    Select(1, 2, 1, 3);
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    TriggerWithDialog(w->actSdlListSortTrl, [](TfrmShuffle* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("並べ替え"));
+        EXPECT_EQ(dialog->btnCancel->text(), QStringLiteral("キャンセル"));
+        EXPECT_EQ(dialog->Items(), (QStringList{QStringLiteral("試行2"), QStringLiteral("試行3")}));
+        ASSERT_TRUE(DropItem(dialog, 1, ItemCentre(dialog, 0)));
+        QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+    });
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(RepeatCounts()[1], 3) << "the Japanese items name the trials as well";
+    EXPECT_EQ(RepeatCounts()[2], 2);
+}
