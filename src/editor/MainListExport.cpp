@@ -100,17 +100,23 @@ void ExportList(TfrmMain& w, const ListKind& list, QString& dialogPath) {
         const QFileInfo info(offered);
         offered = info.path() + QLatin1Char('/') + info.completeBaseName();
     }
-    const QString path = UiServices::Get().SaveFileNameAsking(
-        &w, QString(), offered, DialogFilter(TfrmMain::Ids("IDS_305")), QStringLiteral("csv"));
+    // Type 1 is the comma-separated text, type 2 the spreadsheet; a name without an
+    // extension gets the type's, any other name stays as chosen.
+    int type = 1;
+    QString path = UiServices::Get().SaveFileNameOfType(&w, QString(), offered,
+                                                        DialogFilter(TfrmMain::Ids("IDS_305")), type);
     if (path.isEmpty())
+        return;
+    const bool spreadsheet = type == 2;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += spreadsheet ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
+    if (!UiServices::Get().MayReplace(&w, path))
         return;
     dialogPath = path;
     bool written = false;
     {
         const WaitCursor wait;
-        // The spreadsheet is chosen by its extension; every other name gets the
-        // comma-separated text, whatever its extension.
-        if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0)
+        if (spreadsheet)
             written =
                 XlsxWriter::Write(path, {{QString::fromLatin1(list.sheetName), &list.grid->Data(), {}, 0}});
         else

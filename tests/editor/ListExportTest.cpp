@@ -2,6 +2,7 @@
 // as a spreadsheet, and the stimuli's WAV copies written to a folder.
 #include "EditorFixture.h"
 
+#include "CardUnit.h"
 #include "WavWriter.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QToolButton>
 
 namespace {
 
@@ -104,6 +106,12 @@ TEST_F(ListExportTest, ScheduleCsvQuotesTwoLineHeadersAndXlsxNamesItsSheet) {
     EXPECT_TRUE(text.startsWith(QStringLiteral(",\"No. of repeat\r\n[times]\",\"Start time\r\n[sec]\",")))
         << "another extension stays as chosen: " << text.left(60).toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nTrial1,1,1.0,,1.0,-1\r\n"))) << text.toStdString();
+
+    // The spreadsheet type chosen in the dialog: a name without extension gets ".xlsx".
+    ui->fileNames = {out + QStringLiteral("/book")};
+    ui->fileTypes = {2};
+    Trigger(w->actFileExportStm);
+    EXPECT_TRUE(Bytes(out + QStringLiteral("/book.xlsx")).startsWith("PK")) << "a zipped workbook";
 
     // A header cell of the only sheet (the workbook writes texts inline, CR as an escape).
     for (auto [action, sheet, cell, header] :
@@ -240,5 +248,20 @@ TEST_F(ListExportTest, WavCopiesNeverOverwriteAndSkipEmptyRows) {
     ui->messages.clear();
     ui->fileNames.clear();
     w->ExportWavFiles(1, 5);
+    EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(ListExportTest, TheCardsExportButtonWritesItsStimulus) {
+    ClickCell(w->asgdStimulus, 2, 4);
+    Trigger(w->actStmListShowCard);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w->frmCard));
+    QToolButton* button = w->frmCard->findChild<QToolButton*>(QStringLiteral("sbtnExportWav"));
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible() && button->isEnabled());
+    ui->fileNames = {out};
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return QFileInfo::exists(out + QStringLiteral("/tone4.wav")); }));
+    EXPECT_EQ(Entries(out), QStringList{"tone4.wav"});
+    EXPECT_EQ(ui->fileDialogCaptions, QStringList{"Select the folder to save to"});
     EXPECT_TRUE(ui->messages.empty());
 }
