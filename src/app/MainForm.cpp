@@ -24,10 +24,7 @@ struct PendingCommand {
     int issue;
 };
 const PendingCommand kPendingCommands[] = {
-    {"actFilePrintStm", 17},   {"actFilePrintSdl", 17},      {"mnuFilePrintSetting", 17},
-    {"actFileExportStm", 17},  {"actFileExportSdl", 17},     {"categoryManage", 15},
-    {"projectUpload", 15},     {"projectDownload", 15},      {"actSdlListSortPrs", 13},
-    {"actSdlListSortTrl", 13}, {"actSdlListSortTrlRdm", 13}, {"mnuFilePrint", 17},
+    {"categoryManage", 15}, {"projectUpload", 15}, {"projectDownload", 15},
 };
 
 // Texts come with the window's relabel pass.

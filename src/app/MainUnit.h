@@ -32,6 +32,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QPrinter;
 class QRadioButton;
 class QScrollArea;
 class QSplitter;
@@ -185,6 +186,9 @@ public:
     void HideAnswerColumns();
     bool ValidateScheduleRange(int schedule, int firstTrial, int lastTrial);
     void RandomizeTrials();
+    // Trials (mode 0) or presentations (mode 1) of the selection in the order chosen in
+    // the rearranging dialog.
+    void SortScheduleDialog(int mode);
     void ResizeParameterGrid(StringGrid* grid, int oldCount, int newCount);
     bool SetQuestionCount(int count);
     void SetQuestionRows(int first, int count);
@@ -213,6 +217,17 @@ public:
     static bool IsNumeric(const QString& text);
     // The update handlers of the editors' commands (run with the window's others).
     void UpdateEditorActions();
+
+    // --- printing and export of the lists ------------------------------------------------------
+    void actFilePrintStmExecute();
+    void actFilePrintSdlExecute();
+    void mnuFilePrintSettingClick();
+    void actFileExportStmExecute();
+    void actFileExportSdlExecute();
+    void actStmListExportWavExecute();
+    // Copies the WAV files of stimuli first..last (1-based) into a folder the user picks,
+    // never over an existing file.
+    void ExportWavFiles(int first, int last);
 
     // --- result viewer and online library ---------------------------------------------------
     void actExecResultExecute();
@@ -326,6 +341,8 @@ public:
     std::unique_ptr<CWaveRead> waveRead;   // low-latency path only
     int32_t asioBlockFrames = 0;
     std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
+    // The lists' printer, which keeps the print settings between prints; made on first use.
+    std::shared_ptr<QPrinter> listPrinter;
     // Audition on the selected output; refreshed from the members above at each play.
     StimulusPlayback playback;
     bool suspending = false;
@@ -438,6 +455,7 @@ public:
     QAction* actSdlListCopy = nullptr;
     QAction* actSdlListPaste = nullptr;
     QAction* actSdlListBatch = nullptr;
+    QAction* actStmListExportWav = nullptr; // made by CreateEditorControls
     QAction* actSdlAllNew = nullptr;
     QAction* actSdlCopyNew = nullptr;
     QAction* actSdlDelete = nullptr;

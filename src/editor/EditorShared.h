@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PanelStatusBar.h"
+
 #include <QApplication>
 #include <QString>
 
@@ -22,10 +24,37 @@ QChar DecimalSeparator();
 // True while neither an audition nor a test run is going on.
 bool EditorIdle(const TfrmMain& w);
 
+// The playback highlight: the played stimulus's row, and the played schedule cell with its
+// row and column headers, while a list or schedule plays or a test runs.
+bool StimulusRowHighlighted(const TfrmMain& w, int row);
+bool ScheduleCellHighlighted(const TfrmMain& w, int col, int row);
+// With the self-training option, stimulus numbers of trials are not shown.
+bool asgdScheduleIsPasswordCell(const TfrmMain& w, int col, int row);
+
 // Hourglass for as long as it lives.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Simple status text and hourglass for as long as it lives.
+class StatusText {
+public:
+    StatusText(PanelStatusBar* bar, const QString& text) : m_bar(bar) {
+        m_bar->SetSimplePanel(true);
+        m_bar->SetSimpleText(text);
+    }
+    ~StatusText() {
+        m_bar->SetSimpleText(QString());
+        m_bar->SetSimplePanel(false);
+    }
+    StatusText(const StatusText&) = delete;
+    StatusText& operator=(const StatusText&) = delete;
+    void Set(const QString& text) { m_bar->SetSimpleText(text); }
+
+private:
+    PanelStatusBar* m_bar;
+    WaitCursor m_wait;
 };

@@ -13,6 +13,8 @@ void ConnectClipboardCommands(TfrmMain& w);
 // The stimulus list's command that shows the stimulus card.
 void ConnectCard(TfrmMain& w);
 void ConnectParameterPanel(TfrmMain& w);
+void ConnectScheduleSorting(TfrmMain& w);
+void ConnectListExport(TfrmMain& w);
 
 // The update handlers of the two lists' commands.
 void UpdateStimulusActions(TfrmMain& w);
@@ -20,3 +22,5 @@ void UpdateScheduleActions(TfrmMain& w);
 void UpdateClipboardActions(TfrmMain& w);
 void UpdateCardCommand(TfrmMain& w);
 void UpdateQuestionActions(TfrmMain& w);
+void UpdateSortingActions(TfrmMain& w);
+void UpdateListExportActions(TfrmMain& w);

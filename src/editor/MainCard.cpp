@@ -101,6 +101,15 @@ void TfrmMain::OnCardMessage(intptr_t wParam, intptr_t lParam) {
         if (lParam == -1)
             ShowMessage("IDS_319", UiServices::Kind::Error);
         break;
+    case 2:
+        // The card's stimulus written out as the list's command does it; the card comes
+        // back to the front afterwards.
+        ExportWavFiles(static_cast<int>(lParam), static_cast<int>(lParam));
+        if (frmCard) {
+            frmCard->raise();
+            frmCard->activateWindow();
+        }
+        break;
     default:
         break;
     }

@@ -4,6 +4,7 @@
 #include "CardUnit.h"
 #include "Cexectable.h"
 #include "CountEditor.h"
+#include "EditorShared.h"
 #include "EditorWiring.h"
 #include "MainUnit.h"
 #include "Named.h"
@@ -179,6 +180,7 @@ void TfrmMain::CreateEditorControls() {
     asgdStimulus->getCellColor = [this](int col, int row, QColor& background, QColor& text) {
         asgdStimulusGetCellColor(col, row, background, text);
     };
+    asgdStimulus->isBoldCell = [this](int, int row) { return StimulusRowHighlighted(*this, row); };
     asgdStimulus->setContextMenuPolicy(Qt::CustomContextMenu);
     pnlStimulus->layout()->addWidget(asgdStimulus);
 
@@ -273,6 +275,10 @@ void TfrmMain::CreateEditorControls() {
     asgdSchedule->getCellColor = [this](int col, int row, QColor& background, QColor& text) {
         asgdScheduleGetCellColor(col, row, background, text);
     };
+    asgdSchedule->isBoldCell = [this](int col, int row) { return ScheduleCellHighlighted(*this, col, row); };
+    asgdSchedule->isPasswordCell = [this](int col, int row) {
+        return asgdScheduleIsPasswordCell(*this, col, row);
+    };
     asgdSchedule->setContextMenuPolicy(Qt::CustomContextMenu);
     pnlSchedule->layout()->addWidget(asgdSchedule);
 
@@ -286,6 +292,9 @@ void TfrmMain::CreateEditorControls() {
     popStmMenu->addSeparator();
     MakeItem(popStmMenu, "popStmListClear", actStmListClear);
     MakeItem(popStmMenu, "popStmListSelectAll", actStmListSelectAll);
+    popStmMenu->addSeparator();
+    actStmListExportWav = Named(new QAction(this), "actStmListExportWav");
+    MakeItem(popStmMenu, "popStmListExportWav", actStmListExportWav);
 
     // The grid's and the tab bar's popups, and their copies in the Edit menu whose items
     // carry the suffix "_a".
@@ -381,9 +390,6 @@ void TfrmMain::ConnectEditorActions() {
             UpdateEditorActions();
         });
     connect(mnuEdit, &QMenu::aboutToShow, this, [this] { UpdateEditorActions(); });
-    // Rearranging and randomising are not built yet.
-    for (QAction* a : {actSdlListSortTrl, actSdlListSortPrs, actSdlListSortTrlRdm})
-        a->setEnabled(false);
     for (QMenu* menu : {popPrmMenu, popSdlAllMenu, popSdlTabMenu, popQstMenu})
         connect(menu, &QMenu::aboutToShow, this,
                 [this, menu] { menu->setProperty("Tag", static_cast<int>(execTable->state())); });
@@ -414,6 +420,8 @@ void TfrmMain::ConnectEditorActions() {
     ConnectClipboardCommands(*this);
     ConnectCard(*this);
     ConnectParameterPanel(*this);
+    ConnectScheduleSorting(*this);
+    ConnectListExport(*this);
 }
 
 void TfrmMain::UpdateEditorActions() {
@@ -422,4 +430,6 @@ void TfrmMain::UpdateEditorActions() {
     UpdateClipboardActions(*this);
     UpdateCardCommand(*this);
     UpdateQuestionActions(*this);
+    UpdateSortingActions(*this);
+    UpdateListExportActions(*this);
 }

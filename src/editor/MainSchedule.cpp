@@ -4,8 +4,9 @@
 // Layout with n presentations (F fixed columns): F repeat, F+1 start, F+2k stimulus k,
 // F+2k+1 interval after stimulus k, then limit and, for training, the correct button.
 #include "Cexectable.h"
-#include "MainUnit.h"
+#include "EditorShared.h"
 #include "ExecuteUnit.h"
+#include "MainUnit.h"
 #include "ScheduleCellRules.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
@@ -378,18 +379,27 @@ void TfrmMain::RandomizeTrials() {
         frmExecute->WriteCorrectAnswers(*schedule);
 }
 
+bool ScheduleCellHighlighted(const TfrmMain& w, int col, int row) {
+    if (w.playColumn < 0 || w.playRow < 0)
+        return false;
+    if (!((col == w.playColumn && row == w.playRow) || (col == 0 && row == w.playRow) ||
+          (col == w.playColumn && row == 0)))
+        return false;
+    if (w.frmExecute != nullptr)
+        return true;
+    const int state = w.execTable->state();
+    return !(state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded ||
+             w.execTable->scheduleRequest() == nullptr);
+}
+
+bool asgdScheduleIsPasswordCell(const TfrmMain& w, int col, int row) {
+    return w.selfTraining && row >= w.asgdSchedule->FixedRows() &&
+           w.asgdSchedule->Cell(col, 0).startsWith(TfrmMain::Ids("IDS_6"));
+}
+
 void TfrmMain::asgdScheduleGetCellColor(int col, int row, QColor& background, QColor& text) {
-    if (playColumn < 0 || playRow < 0)
+    if (!ScheduleCellHighlighted(*this, col, row))
         return;
-    if (!((col == playColumn && row == playRow) || (col == 0 && row == playRow) ||
-          (col == playColumn && row == 0)))
-        return;
-    if (frmExecute == nullptr) {
-        const int state = execTable->state();
-        if (state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded ||
-            execTable->scheduleRequest() == nullptr)
-            return;
-    }
     const QPalette palette = QApplication::palette();
     background = palette.color(QPalette::ToolTipBase);
     text = palette.color(QPalette::ToolTipText);

@@ -9,7 +9,6 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QStyledItemDelegate>
 #include <QValidator>
 
 namespace {
@@ -28,93 +27,63 @@ private:
     Kind m_kind;
 };
 
-// Characters that do not fit the column are dropped as they are typed.
-class CellKeyFilter : public QObject {
-public:
-    CellKeyFilter(Kind kind, QLineEdit* edit) : QObject(edit), m_kind(kind), m_edit(edit) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (text.isEmpty() || !text.at(0).isPrint())
-            return false; // Backspace, Enter, Esc and the cursor keys
-        QString rest = m_edit->text();
-        if (m_edit->hasSelectedText())
-            rest.remove(m_edit->selectionStart(), m_edit->selectedText().size());
-        for (QChar ch : text) {
-            if (!schedulecell::AcceptsChar(m_kind, ch, rest, DecimalSeparator()))
-                return true;
-            rest += ch;
-        }
-        return false;
-    }
-
-private:
-    Kind m_kind;
-    QLineEdit* m_edit;
-};
-
 void SetCountEditorsEnabled(TfrmMain& w, bool enabled) {
     for (QWidget* control : {static_cast<QWidget*>(w.updTrlNumber), static_cast<QWidget*>(w.edtTrlNumber),
                              static_cast<QWidget*>(w.updPrsNumber), static_cast<QWidget*>(w.edtPrsNumber)})
         control->setEnabled(enabled);
 }
 
-// The cell editor: the snapshot is taken as it opens, the count editors wait while it is
-// open, and the typed text is normalised as it is committed. Esc closes it with the cell
-// as it was.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    explicit CellDelegate(TfrmMain& w) : QStyledItemDelegate(w.asgdSchedule), m_w(w) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex& index) const override {
-        if (!EditorIdle(m_w))
-            return nullptr;
-        SaveScheduleUndo(m_w);
-        const Kind kind = schedulecell::KindOf(m_w.asgdSchedule->Cell(index.column(), 0));
-        auto* edit = new QLineEdit(parent);
-        edit->setObjectName(QStringLiteral("asgdScheduleEditor"));
-        edit->setFrame(false);
-        edit->setValidator(new CellValidator(kind, edit));
-        edit->installEventFilter(new CellKeyFilter(kind, edit));
-        SetCountEditorsEnabled(m_w, false);
-        m_w.scheduleEditing = true;
-        return edit;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        static_cast<QLineEdit*>(editor)->setText(
-            schedulecell::EditText(m_w.asgdSchedule->Cell(index.column(), index.row())));
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-        StringGrid* grid = m_w.asgdSchedule;
-        const int col = index.column();
-        const auto result =
-            schedulecell::Normalise(grid->Cell(col, 0), static_cast<QLineEdit*>(editor)->text(),
-                                    col == grid->FixedCols() + 1, DecimalSeparator());
-        grid->SetCell(col, index.row(), result.text);
+// The cell editor's hooks: the snapshot is taken as it opens, "Infinity" and "Pause" are
+// edited as "i" and "p", characters that do not fit the column are dropped as they are
+// typed (the validator holds paste and input methods to the same rule), the count editors
+// wait while it is open, and the text is normalised as it is committed. Esc closes it with
+// the cell as it was.
+void ConnectCellEditor(TfrmMain& w) {
+    StringGrid* grid = w.asgdSchedule;
+    grid->editStart = [&w](int col, int row, StringGrid::EditStart& start) {
+        if (!EditorIdle(w))
+            return false;
+        StringGrid* grid = w.asgdSchedule;
+        SaveScheduleUndo(w);
+        const Kind kind = schedulecell::KindOf(grid->Cell(col, 0));
+        start.text = schedulecell::EditText(grid->Cell(col, row));
+        start.validator = new CellValidator(kind, nullptr);
+        start.keyFilter = [kind](QLineEdit& editor, QKeyEvent& key) {
+            const QString text = key.text();
+            if (text.isEmpty() || !text.at(0).isPrint())
+                return StringGrid::KeyAction::Pass; // Backspace, Enter, Esc and the cursor keys
+            QString rest = editor.text();
+            if (editor.hasSelectedText())
+                rest.remove(editor.selectionStart(), editor.selectedText().size());
+            for (QChar ch : text) {
+                if (!schedulecell::AcceptsChar(kind, ch, rest, DecimalSeparator()))
+                    return StringGrid::KeyAction::Drop;
+                rest += ch;
+            }
+            return StringGrid::KeyAction::Pass;
+        };
+        SetCountEditorsEnabled(w, false);
+        w.scheduleEditing = true;
+        return true;
+    };
+    grid->editValidate = [&w](int col, int, QString& text) {
+        StringGrid* grid = w.asgdSchedule;
+        const auto result = schedulecell::Normalise(grid->Cell(col, 0), text, col == grid->FixedCols() + 1,
+                                                    DecimalSeparator());
+        text = result.text;
         // An emptied cell is a change as much as a typed one.
-        m_w.projectModified = true;
-        m_w.scheduleUndoAvailable = true;
+        w.projectModified = true;
+        w.scheduleUndoAvailable = true;
         if (result.refused)
-            m_w.ShowMessage("IDS_259", UiServices::Kind::Warning);
-    }
-
-    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
-        m_w.scheduleEditing = false;
-        m_w.asgdSchedule->SetEditing(false);
-        SetCountEditorsEnabled(m_w, true);
-        QStyledItemDelegate::destroyEditor(editor, index);
-    }
-
-private:
-    TfrmMain& m_w;
-};
+            w.ShowMessage("IDS_259", UiServices::Kind::Warning);
+        return true;
+    };
+    grid->editEnd = [&w](int, int, bool) {
+        w.scheduleEditing = false;
+        w.asgdSchedule->SetEditing(false);
+        SetCountEditorsEnabled(w, true);
+    };
+}
 
 // Keys that open the editor on the current cell: digits, the decimal separator, Enter, I
 // in a repeat column and P in a time column.
@@ -164,7 +133,7 @@ private:
 
 void ConnectScheduleEditing(TfrmMain& w) {
     StringGrid* grid = w.asgdSchedule;
-    grid->setItemDelegate(new CellDelegate(w));
+    ConnectCellEditor(w);
     grid->installEventFilter(new GridKeys(w));
     // A double click on a data cell opens the editor as well.
     QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {

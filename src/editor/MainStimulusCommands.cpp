@@ -14,11 +14,12 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressDialog>
-#include <QStyledItemDelegate>
 #include <QUrl>
 #include <memory>
 
@@ -79,26 +80,6 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
-// Simple status text and hourglass for as long as it lives.
-class StatusText {
-public:
-    StatusText(PanelStatusBar* bar, const QString& text) : m_bar(bar) {
-        m_bar->SetSimplePanel(true);
-        m_bar->SetSimpleText(text);
-    }
-    ~StatusText() {
-        m_bar->SetSimpleText(QString());
-        m_bar->SetSimplePanel(false);
-    }
-    StatusText(const StatusText&) = delete;
-    StatusText& operator=(const StatusText&) = delete;
-    void Set(const QString& text) { m_bar->SetSimpleText(text); }
-
-private:
-    PanelStatusBar* m_bar;
-    WaitCursor m_wait;
-};
-
 // WAV files dropped on (col, row) of the list: each playable file goes into the first
 // row from the drop row on whose file cell is empty; the list grows, after one question,
 // up to the count editor's maximum.
@@ -116,6 +97,10 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
     progress->cancelled = false;
     {
         StatusText status(w.stbInformation, TfrmMain::Ids("IDS_276"));
+        // The list and the counter are drawn as the files go in, a few times a second: a
+        // repaint per file would cost a long drop of short files more than the copies.
+        QElapsedTimer sinceShown;
+        sinceShown.start();
         const int count = static_cast<int>(paths.size());
         for (int i = 1; i <= count; ++i) {
             const QString& path = paths.at(i - 1);
@@ -154,7 +139,11 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
                        QString::number(count));
             if (w.project.SetStimulusFile(target - 1, path, true).isEmpty())
                 grid->SetCell(kFileCol, target, QString());
-            grid->viewport()->repaint();
+            if (sinceShown.elapsed() >= 40) {
+                grid->viewport()->repaint();
+                w.stbInformation->repaint();
+                sinceShown.restart();
+            }
             if (progress->cancelled)
                 break; // a cancelled copy ends the drop
         }
@@ -239,29 +228,69 @@ private:
     QPoint m_pressedAt;
 };
 
-// The comment editor: the snapshot is taken as it opens, and the stimulus count stays
-// put while it is open.
-class CommentDelegate : public QStyledItemDelegate {
+// A key on a comment cell turns the switch on, so the grid opens its editor with it; the
+// arrow keys only move.
+class CommentKeys : public QObject {
 public:
-    explicit CommentDelegate(TfrmMain& w) : QStyledItemDelegate(w.asgdStimulus), m_w(w) {}
+    explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        SaveStimulusUndo(m_w);
-        m_w.updStmNumber->setEnabled(false);
-        m_w.edtStmNumber->setEnabled(false);
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    }
-
-    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
-        m_w.updStmNumber->setEnabled(true);
-        m_w.edtStmNumber->setEnabled(true);
-        QStyledItemDelegate::destroyEditor(editor, index);
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        StringGrid* grid = m_w.asgdStimulus;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool arrow =
+            key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+        if (!arrow && !grid->Editing() && grid->Col() == kCommentCol && EditorIdle(m_w))
+            grid->SetEditing(true);
+        return false;
     }
 
 private:
     TfrmMain& m_w;
 };
+
+// The comment editor: the snapshot is taken as it opens and the stimulus count stays put
+// while it is open; a line feed (Ctrl+Enter) never goes into a comment, and Esc closes the
+// editor with the text the cell had. The editing switch goes off when the edit ends.
+void ConnectCommentEditing(TfrmMain& w) {
+    StringGrid* grid = w.asgdStimulus;
+    grid->editStart = [&w](int col, int row, StringGrid::EditStart& start) {
+        if (col != kCommentCol || !EditorIdle(w))
+            return false;
+        SaveStimulusUndo(w);
+        w.updStmNumber->setEnabled(false);
+        w.edtStmNumber->setEnabled(false);
+        start.keyFilter = [&w, row](QLineEdit& editor, QKeyEvent& key) {
+            const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+            if (enter && (key.modifiers() & Qt::ControlModifier))
+                return StringGrid::KeyAction::Drop;
+            if (key.key() == Qt::Key_Escape) {
+                const size_t index = static_cast<size_t>(row - w.asgdStimulus->FixedRows());
+                if (index < w.stimulusUndo.size())
+                    editor.setText(w.stimulusUndo[index]);
+                return StringGrid::KeyAction::Commit;
+            }
+            return StringGrid::KeyAction::Pass;
+        };
+        return true;
+    };
+    grid->editEnd = [&w](int, int, bool) {
+        w.asgdStimulus->SetEditing(false);
+        w.updStmNumber->setEnabled(true);
+        w.edtStmNumber->setEnabled(true);
+    };
+    grid->installEventFilter(new CommentKeys(w));
+    // A double click on a comment asks the service who the user is; the rights it brings
+    // back decide whether the editor opens.
+    QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
+        if (col != kCommentCol || row < grid->FixedRows() || !EditorIdle(w) || grid->Editing())
+            return;
+        grid->SetEditing(true);
+        w.AuthenticateUser();
+    });
+}
 
 void InsertRow(TfrmMain& w) {
     const int position = w.updStmNumber->Position();
@@ -367,7 +396,7 @@ void ConnectStimulusList(TfrmMain& w) {
     w.project.SetCopyProgress(
         [progress](qint64 copied, qint64 total) { return progress->Report(copied, total); });
     grid->viewport()->installEventFilter(new StimulusGridEvents(w, progress));
-    grid->setItemDelegateForColumn(kCommentCol, new CommentDelegate(w));
+    ConnectCommentEditing(w);
     // No comment edit starts while something plays.
     grid->canEditCell = [&w](int col, int) { return col == kCommentCol && EditorIdle(w); };
 

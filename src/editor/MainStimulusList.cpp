@@ -69,11 +69,16 @@ bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
     return true;
 }
 
+bool StimulusRowHighlighted(const TfrmMain& w, int row) {
+    if (w.playStimulusRow < 0 || row != w.playStimulusRow)
+        return false;
+    const int state = w.execTable->state();
+    return w.frmExecute != nullptr ||
+           !(state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded);
+}
+
 void TfrmMain::asgdStimulusGetCellColor(int, int row, QColor& background, QColor& text) {
-    if (playStimulusRow < 0 || row != playStimulusRow)
-        return;
-    const int state = execTable->state();
-    if (frmExecute == nullptr && (state == ExecIdle || state == ExecListEnded || state == ExecScheduleEnded))
+    if (!StimulusRowHighlighted(*this, row))
         return;
     const QPalette palette = QApplication::palette();
     background = palette.color(QPalette::ToolTipBase);

@@ -31,7 +31,7 @@ void SpreadCorrectAnswers(std::vector<CTrial>& trials) {
     size_t previous = 0;
     // Passes that keep taking out different numbers of trials are not proven to settle, so
     // the number of passes is bounded; the trials are always put back.
-    const size_t maxPasses = 2 * trials.size() + 2;
+    const size_t maxPasses = trials.size() + 2;
     std::vector<CTrial> held;
     for (size_t pass = 0;; ++pass) {
         size_t at = 0;

@@ -123,6 +123,13 @@ public:
 
     // Shown while a stimulus is copied with progress; none by default.
     void SetCopyProgress(CopyProgress handler) { copyProgress = std::move(handler); }
+    // Copies source through a temporary file beside dest that becomes dest only when every
+    // byte is there, so a failed or cancelled copy leaves dest as it was and nothing beside
+    // it. The kernel copies where it can; user space between file systems. replace false
+    // never touches an existing dest (the copy fails instead); durable puts the copy on the
+    // disk before it appears, for files the user keeps.
+    static bool CopyFileSafely(const QString& source, const QString& dest, bool replace, bool durable,
+                               const CopyProgress& progress = {});
     // Tests make the drawn names reproducible.
     void SeedRandom(unsigned seed) { random.seed(seed); }
 

@@ -8,10 +8,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <atomic>
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
-
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -65,7 +68,128 @@ QString FourDigits(int n) {
     return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
 }
 
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    // The close's own result: a write-back error may only show here.
+    bool Close() {
+        const int f = fd;
+        fd = -1;
+        return ::close(f) == 0;
+    }
+};
+
+// Copies what is left of in to out. The kernel moves the bytes (copy_file_range; a call per
+// MiB costs little and lets progress move and a cancel be heard); where it cannot, between
+// file systems or on one that does not support it, a read/write loop carries on from where
+// it stopped. False on a read or write error, a short write, or when progress says stop.
+bool CopyDescriptor(int in, int out, qint64 total, const std::function<bool(qint64, qint64)>& progress) {
+    constexpr size_t Chunk = 1u << 20;
+    qint64 copied = 0;
+    bool kernelCopy = true;
+    while (kernelCopy) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, Chunk, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                return false;
+            kernelCopy = false;
+            break;
+        }
+        if (n == 0)
+            return true;
+        copied += n;
+        if (!progress(copied, total))
+            return false;
+    }
+    std::vector<char> buffer(Chunk);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            done += w;
+        }
+        copied += n;
+        if (!progress(copied, total))
+            return false;
+    }
+}
+
+// Puts the finished temporary file in place: over dest, or only where dest does not exist.
+bool PutInPlace(const QByteArray& temporary, const QByteArray& target, bool replace) {
+    if (replace)
+        return ::rename(temporary.constData(), target.constData()) == 0;
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: a hard link fails just as well on an existing name.
+    if (::link(temporary.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(temporary.constData());
+    return true;
+}
+
+bool SyncFolderOf(const QByteArray& path) {
+    const qsizetype cut = path.lastIndexOf('/');
+    const QByteArray folder = cut > 0 ? path.left(cut) : QByteArray(cut == 0 ? "/" : ".");
+    Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.fd >= 0 && ::fsync(dir.fd) == 0;
+}
+
 } // namespace
+
+bool CProject::CopyFileSafely(const QString& source, const QString& dest, bool replace, bool durable,
+                              const CopyProgress& progress) {
+    const auto report = [&](qint64 copied, qint64 total) { return !progress || progress(copied, total); };
+    Fd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const qint64 total = st.st_size;
+    const QByteArray target = QFile::encodeName(dest);
+    QByteArray temporary;
+    Fd out(-1);
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100 && out.fd < 0; ++attempt) {
+        // Unique within this process; the process id keeps other instances apart.
+        temporary = target + ".part" + QByteArray::number(::getpid()) + '-' + QByteArray::number(counter++);
+        out.fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out.fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (out.fd < 0)
+        return false;
+    struct stat written {};
+    const bool ok = report(0, total) && CopyDescriptor(in.fd, out.fd, total, report) &&
+                    ::fstat(out.fd, &written) == 0 && written.st_size == total &&
+                    (!durable || ::fsync(out.fd) == 0) && out.Close() &&
+                    PutInPlace(temporary, target, replace);
+    if (!ok) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return !durable || SyncFolderOf(target);
+}
 
 bool CProject::CreateWorkFolder() {
     if (!workfolder::EnsureTempBase(tempPath))
@@ -148,35 +272,8 @@ bool CProject::ReadStimulusTimes(int index) {
 }
 
 bool CProject::CopyFileAtomically(const QString& source, const QString& dest, bool withProgress) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(dest);
-    // Unbuffered, so a short write (full disk, size limit) shows in write()'s result
-    // instead of vanishing in a later flush.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const qint64 total = in.size();
-    const bool report = withProgress && copyProgress;
-    if (report && !copyProgress(0, total))
-        return false; // QSaveFile discards what it wrote unless committed
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    qint64 copied = 0;
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (out.write(buffer.constData(), n) != n)
-            return false;
-        copied += n;
-        if (report && !copyProgress(copied, total))
-            return false;
-    }
-    if (out.size() != copied) // the temporary copy must hold every byte before it replaces anything
-        return false;
-    return out.commit();
+    // Stimulus copies live in the work folder, a scratch copy of the archive: no fsync.
+    return CopyFileSafely(source, dest, true, false, withProgress ? copyProgress : CopyProgress());
 }
 
 bool CProject::CopyStimulusFile(int index, bool withProgress) {

@@ -58,7 +58,7 @@ const std::vector<RightsRow> kTable = {
     {M, "TfrmMain", "popSdlListBatch", E::Shown},
     {M, "TfrmMain", "popSdlListInsert", E::Shown},
     {M, "TfrmMain", "popSdlListDelete", E::Shown},
-    // Rearranging by dialog is not offered, whatever the rights.
+    // The grid's popup never offers rearranging by dialog; the Edit menu's List items do.
     {M, "TfrmMain", "popSdlListSortTrl", E::AlwaysOff},
     {M, "TfrmMain", "popSdlListSortPrs", E::AlwaysOff},
     {M, "TfrmMain", "popSdlTab", E::Shown},
@@ -136,7 +136,12 @@ void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
             Switch(control, false, false, full, true);
             break;
         case E::AlwaysOff:
-            Switch(control, false, true, false, true);
+            // A menu item that stands for a command goes on its own: the command stays
+            // offered through its other items.
+            if (auto* item = qobject_cast<QAction*>(control); item && CommandOf(item) != item)
+                item->setVisible(false);
+            else
+                Switch(control, false, true, false, true);
             break;
         case E::AutoPopup:
             control->setProperty("AutoPopup", true);

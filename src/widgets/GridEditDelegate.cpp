@@ -20,6 +20,8 @@ QWidget* GridEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     }
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    if (m_grid->isPasswordCell && m_grid->isPasswordCell(col, row))
+        editor->setEchoMode(QLineEdit::Password);
     if (start.validator) {
         start.validator->setParent(editor);
         editor->setValidator(start.validator);

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFont>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
@@ -35,8 +36,18 @@ public:
         const int row = index.row();
         switch (role) {
         case Qt::DisplayRole:
+            if (m_grid->isPasswordCell && m_grid->isPasswordCell(col, row))
+                return QString(m_grid->Cell(col, row).size(), QChar(0x25CF));
+            return m_grid->Cell(col, row);
         case Qt::EditRole:
             return m_grid->Cell(col, row);
+        case Qt::FontRole:
+            if (m_grid->isBoldCell && m_grid->isBoldCell(col, row)) {
+                QFont bold = m_grid->font();
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
         case Qt::BackgroundRole:
         case Qt::ForegroundRole: {
             const bool fixed = IsFixed(col, row);

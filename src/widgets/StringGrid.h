@@ -158,6 +158,11 @@ public:
     std::function<bool(int col, int row)> canEditCell;
     std::function<void(int col, int row, QColor& background, QColor& text)> getCellColor;
     std::function<Qt::Alignment(int col, int row)> getAlignment;
+    // Cells drawn in bold (a highlight); none when unset.
+    std::function<bool(int col, int row)> isBoldCell;
+    // Cells whose text is shown masked, in the grid and in their editor; Cell still gives
+    // the text. None when unset.
+    std::function<bool(int col, int row)> isPasswordCell;
 
 signals:
     void cellEdited(int col, int row);

@@ -147,6 +147,20 @@ TEST_F(ScheduleEditingTest, KeysThatOpenTheEditorAndEscape) {
     EXPECT_TRUE(w->edtPrsNumber->isEnabled());
 }
 
+TEST_F(ScheduleEditingTest, MaskedStimulusCellsAreTypedMasked) {
+    w->selfTraining = true;
+    NewProject(0);
+    ClickCell(grid(), 3, 2);
+    QTest::keyClicks(nullptr, QStringLiteral("4"));
+    QLineEdit* editor = Editor(3, 2);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(editor->text(), QStringLiteral("4"));
+    PressEnter(editor);
+    EXPECT_EQ(grid()->Cell(3, 2), QStringLiteral("4"));
+    EXPECT_EQ(grid()->model()->data(grid()->model()->index(2, 3)).toString(), QString(QChar(0x25CF)));
+}
+
 TEST_F(ScheduleEditingTest, EmptiedCellsTakeTheirColumnsEmptyValueAndMarkTheProject) {
     NewProject(0);
     for (auto [col, empty] : {std::pair{1, "1"}, std::pair{2, "1.0"}, std::pair{3, ""}, std::pair{5, "-1"}}) {

@@ -9,6 +9,7 @@
 #include "WavWriter.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
@@ -214,6 +215,28 @@ TEST_F(ScheduleGridTest, HideAnswerColumnsOnlyWithSelfTraining) {
         EXPECT_FALSE(grid()->IsHiddenColumn(c)) << c;
 }
 
+TEST_F(ScheduleGridTest, SelfTrainingMasksTheStimulusNumbersOfTrialsInBothLanguages) {
+    NewWithPresentations(0, 1);
+    w->project.GetSchedule(0)->trials[0].stimuli = {12};
+    ASSERT_TRUE(w->ShowSchedule(0));
+    const auto shown = [&](int col, int row) {
+        return grid()->model()->data(grid()->model()->index(row, col), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(3, 1), QStringLiteral("12"));
+    w->selfTraining = true;
+    for (auto language : {TextTable::Language::English, TextTable::Language::Japanese}) {
+        TextTable::Instance().setLanguage(language);
+        EXPECT_EQ(shown(3, 1), QString(2, QChar(0x25CF))) << "the stimulus number";
+        EXPECT_EQ(shown(3, 0), grid()->Cell(3, 0)) << "headers show";
+        EXPECT_EQ(shown(1, 1), QStringLiteral("1")) << "the repeat column shows";
+        EXPECT_EQ(shown(2, 1), grid()->Cell(2, 1)) << "the start column shows";
+        EXPECT_EQ(grid()->Cell(3, 1), QStringLiteral("12")) << "the number itself stays";
+    }
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    w->selfTraining = false;
+    EXPECT_EQ(shown(3, 1), QStringLiteral("12"));
+}
+
 TEST_F(ScheduleGridTest, SetScheduleSizeGivesNewTrialsAndPositionsTheirDefaults) {
     NewWithPresentations(1, 2);
     CSchedule* schedule = w->project.GetSchedule(0);
@@ -343,6 +366,9 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
             QColor background(Qt::white), text(Qt::black);
             w->asgdScheduleGetCellColor(col, row, background, text);
             EXPECT_EQ(background == info, lit) << col << "," << row;
+            const QFont font =
+                grid()->model()->data(grid()->model()->index(row, col), Qt::FontRole).value<QFont>();
+            EXPECT_EQ(font.bold(), lit) << "bold " << col << "," << row;
         }
     }
     // Busy: a second start is refused with the internal error.

@@ -223,3 +223,50 @@ TEST_F(StimulusEditingTest, ALongCopyShowsItsProgressAndCanBeCancelled) {
     EXPECT_EQ(Stimulus(1).fileName, QString()) << "a cancelled copy registers nothing";
     EXPECT_EQ(FileCell(2), QString()) << "and ends the drop";
 }
+
+TEST_F(StimulusEditingTest, ALineFeedNeverGoesIntoACommentAndAnEditEndsTheSwitch) {
+    StringGrid* grid = w->asgdStimulus;
+    ClickCell(grid, 2, 2);
+    QTest::keyClicks(nullptr, QStringLiteral("ab"));
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(2, 2)));
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(grid->indexWidget(grid->model()->index(2, 2)), editor) << "Ctrl+Enter does not end the edit";
+    EXPECT_EQ(editor->text(), QStringLiteral("ab"));
+    PressEnter(editor);
+    EXPECT_EQ(Stimulus(2).comment, QStringLiteral("ab"));
+    EXPECT_FALSE(grid->Editing()) << "the switch goes off with the edit";
+
+    // A typed key turns it on again and opens the editor with that key.
+    ClickCell(grid, 2, 3);
+    QTest::keyClicks(nullptr, QStringLiteral("c"));
+    editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(3, 2)));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("c"));
+    PressEnter(editor);
+}
+
+TEST_F(StimulusEditingTest, ADoubleClickOnACommentAsksTheServiceWhoMayEdit) {
+    LogInWithFullRights();
+    StringGrid* grid = w->asgdStimulus;
+    w->SetFullUser(false); // the switch is off, as after an edit
+    const auto doubleClick = [&](int row) {
+        const QPoint at = grid->visualRect(grid->model()->index(row, 2)).center();
+        // The second press of a double click arrives as the double-click event.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        return qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(row, 2)));
+    };
+    QLineEdit* editor = doubleClick(2);
+    EXPECT_EQ(service->Count("userAuth"), 1u);
+    ASSERT_NE(editor, nullptr) << "a full user edits";
+    PressEnter(editor);
+
+    service->SetReply("userAuth", "API_RESULT=0,USER_AUTH=1");
+    EXPECT_EQ(doubleClick(3), nullptr) << "a restricted user does not";
+    EXPECT_EQ(service->Count("userAuth"), 2u);
+    EXPECT_FALSE(grid->Editing());
+    EXPECT_TRUE(ui->messages.empty());
+}

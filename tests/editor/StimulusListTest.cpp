@@ -9,6 +9,7 @@
 #include "WavWriter.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QMenu>
 
 class StimulusListTest : public MainWindowTest {
@@ -190,6 +191,16 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
         QColor other(Qt::white);
         w->asgdStimulusGetCellColor(1, 2, other, text);
         EXPECT_EQ(other, QColor(Qt::white)) << "another row";
+        // The row is shown in bold, its header included.
+        const auto bold = [&](int col, int row) {
+            return w->asgdStimulus->model()
+                ->data(w->asgdStimulus->model()->index(row, col), Qt::FontRole)
+                .value<QFont>()
+                .bold();
+        };
+        EXPECT_TRUE(bold(0, 1));
+        EXPECT_TRUE(bold(2, 1));
+        EXPECT_FALSE(bold(1, 2));
     }
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));

@@ -225,6 +225,38 @@ TEST_F(ProjectFilesTest, AReplacementThatRunsOutOfSpaceKeepsTheOldCopy) {
     EXPECT_EQ(Copies(p), QStringList{name}) << "no partial copy is left beside it";
 }
 
+// The kernel's copy does not cross file systems; the copy carries on through user space.
+// A file larger than one copy chunk shows that the pieces join up whole.
+TEST_F(ProjectFilesTest, CopiesFromAnotherFileSystemAndAcrossChunksAreWhole) {
+    QTemporaryDir shm(S("/dev/shm/tamvik-copy-XXXXXX"));
+    CProject p;
+    ASSERT_TRUE(p.New());
+    ASSERT_TRUE(p.SetStimulusCount(2));
+    const std::vector<uint8_t> samples = PatternBytes(40 * 1024 * 1024 + 7, 5);
+    const QString local = Tmp(S("src/long.wav"));
+    ASSERT_TRUE(WriteWav(local, WavLayout::pcm(2, 44100, 16), samples));
+    QStringList sources{local};
+    if (shm.isValid()) {
+        sources << shm.filePath(S("tone.wav"));
+        ASSERT_TRUE(QFile::copy(Source(2), sources.last()));
+    }
+    std::vector<std::pair<qint64, qint64>> reports;
+    p.SetCopyProgress([&](qint64 copied, qint64 total) {
+        reports.emplace_back(copied, total);
+        return true;
+    });
+    for (int i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(sources[i].toStdString());
+        reports.clear();
+        const QString name = p.SetStimulusFile(i, sources[i], true);
+        ASSERT_FALSE(name.isEmpty());
+        EXPECT_EQ(Bytes(p.GetWorkFolder() + name), Bytes(sources[i]));
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back(), std::make_pair(QFileInfo(sources[i]).size(), QFileInfo(sources[i]).size()));
+    }
+    EXPECT_EQ(Copies(p).size(), sources.size()) << "no temporary file is left beside the copies";
+}
+
 TEST_F(ProjectFilesTest, ShrinkingTheListDeletesOnlyTheDroppedCopies) {
     CProject p;
     ASSERT_TRUE(p.New());

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 
 UiServices::Answer QtUiServices::MessageText(QWidget* parent, const QString& text, const QString& caption,
@@ -91,5 +92,10 @@ bool QtUiServices::PrintDialog(QWidget* parent, QPrinter& printer, bool offerSel
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     if (pageCount > 0)
         dialog.setMinMax(1, pageCount);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUiServices::PrintSetup(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
 }

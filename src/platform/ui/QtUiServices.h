@@ -2,7 +2,8 @@
 
 #include "UiServices.h"
 
-// The real dialogs: QMessageBox, QFileDialog, QInputDialog, QPrintDialog.
+// The real dialogs: QMessageBox, QFileDialog, QInputDialog, QPrintDialog,
+// QPageSetupDialog.
 class QtUiServices : public UiServices {
 public:
     Answer MessageText(QWidget* parent, const QString& text, const QString& caption, Kind kind,
@@ -16,4 +17,5 @@ public:
     QString FolderName(QWidget* parent, const QString& caption, const QString& folder) override;
     bool InputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) override;
     bool PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection, int pageCount) override;
+    bool PrintSetup(QWidget* parent, QPrinter& printer) override;
 };

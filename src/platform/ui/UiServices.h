@@ -47,6 +47,8 @@ public:
     // (answered through printer.printRange()); pageCount, when above 0, bounds the range.
     virtual bool PrintDialog(QWidget* parent, QPrinter& printer, bool offerSelection = false,
                              int pageCount = 0) = 0;
+    // The printer's page settings (paper, orientation, margins); false when cancelled.
+    virtual bool PrintSetup(QWidget* parent, QPrinter& printer) = 0;
 
     // The process's services; tests install their own.
     static UiServices& Get();

@@ -63,3 +63,8 @@ bool ScriptedUiServices::PrintDialog(QWidget*, QPrinter& printer, bool offerSele
         printer.setPrintRange(QPrinter::Selection);
     return printAccepted;
 }
+
+bool ScriptedUiServices::PrintSetup(QWidget*, QPrinter&) {
+    ++printSetupsShown;
+    return printAccepted;
+}

@@ -29,6 +29,7 @@ public:
     bool printChoosesSelection = false; // taken only when the dialog offers it
     bool printOfferedSelection = false; // what the last print dialog offered
     int printPageCount = 0;
+    int printSetupsShown = 0; // page settings dialogs, answered like the print dialog
 
     std::vector<Shown> messages;
     QStringList fileDialogCaptions;
@@ -44,6 +45,7 @@ public:
     QString FolderName(QWidget*, const QString& caption, const QString&) override;
     bool InputBox(QWidget*, const QString&, const QString&, QString& text) override;
     bool PrintDialog(QWidget*, QPrinter& printer, bool offerSelection, int pageCount) override;
+    bool PrintSetup(QWidget*, QPrinter&) override;
 
 private:
     QString NextFileName(const QString& caption, const QString& start, const QString& filter);
