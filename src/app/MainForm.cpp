@@ -26,8 +26,7 @@ struct PendingCommand {
 const PendingCommand kPendingCommands[] = {
     {"actFilePrintStm", 17},   {"actFilePrintSdl", 17},      {"mnuFilePrintSetting", 17},
     {"actFileExportStm", 17},  {"actFileExportPrm", 17},     {"actFileExportSdl", 17},
-    {"actFileExportQst", 17},  {"categoryManage", 15},       {"projectUpload", 15},
-    {"projectDownload", 15},   {"actSdlListSortPrs", 13},
+    {"actFileExportQst", 17},  {"actSdlListSortPrs", 13},
     {"actSdlListSortTrl", 13}, {"actSdlListSortTrlRdm", 13}, {"actQstDelRow", 13},
     {"actQstInsRow", 13},      {"mnuFilePrint", 17},         {"mnuFileExport", 17},
 };

@@ -210,6 +210,9 @@ public:
     void actExecResultExecute();
     void AuthenticateUser();
     void SetFullUser(bool full);
+    void categoryManageClick();
+    void projectDownloadClick();
+    void projectUploadClick();
 
     // Runs the update handlers of the actions (a timer runs them while the window lives).
     void UpdateActions();
@@ -554,6 +557,7 @@ private:
     void ConnectEditorActions();
     void ConnectAuditionActions();
     void ConnectOnlineActions();
+    void ConnectLibraryActions();
     void ConnectReferActions();
     void ConnectExecutionActions();
     // Disables (true) or enables the commands a test run must not meet.
