@@ -191,6 +191,30 @@ TEST_F(CategoryDialogTest, SearchSendsTheNameAsTypedAndTheLevelTrimmed) {
     });
 }
 
+TEST_F(CategoryDialogTest, TextsFollowTheLanguage) {
+    service->SetReply("searchCategoryList", kThree);
+    w->show();
+    struct Case {
+        TextTable::Language language;
+        QString caption, header, ok, search;
+    };
+    const Case cases[] = {
+        {TextTable::Language::Japanese, "カテゴリ管理", "プロジェクトファイル数", "OK", "検索"},
+        {TextTable::Language::English, "Category Management", "Projects", "OK", "Search"},
+    };
+    for (const Case& c : cases) {
+        TextTable::Instance().setLanguage(c.language);
+        Show([&] {
+            EXPECT_EQ(dialog()->windowTitle(), c.caption);
+            EXPECT_EQ(grid()->Cell(3, 0), c.header);
+            EXPECT_EQ(dialog()->okBtn->text(), c.ok);
+            EXPECT_EQ(dialog()->searchBtn->text(), c.search);
+            EXPECT_FALSE(dialog()->N6->text().isEmpty());
+            Close();
+        });
+    }
+}
+
 TEST_F(CategoryDialogTest, MissingLoginWarnsAndHoldsOk) {
     w->show();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()), QString(), QString(),
