@@ -17,16 +17,6 @@
 
 namespace {
 
-// Commands whose work is not there yet: disabled, never enabled and never silent. The
-// number is the piece of work that brings each.
-struct PendingCommand {
-    const char* name;
-    int issue;
-};
-const PendingCommand kPendingCommands[] = {
-    {"categoryManage", 15}, {"projectUpload", 15}, {"projectDownload", 15},
-};
-
 // Texts come with the window's relabel pass.
 QAction* MakeAction(QObject* parent, const char* name) {
     auto* action = new QAction(parent);
@@ -318,11 +308,5 @@ void TfrmMain::CreateForm() {
                     mnuSchedule->menuAction(),
                     mnuFileNewPrj->menuAction(),
                     mnuFilePrint->menuAction()};
-    HoldPendingCommands();
 }
 
-void TfrmMain::HoldPendingCommands() {
-    for (const PendingCommand& pending : kPendingCommands)
-        HoldCommand(CommandOf(findChild<QObject*>(QString::fromLatin1(pending.name))), CommandHold::NotBuilt,
-                    true);
-}

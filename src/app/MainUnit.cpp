@@ -24,6 +24,7 @@
 #include "VersionUnit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -67,6 +68,9 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
 }
 
 TfrmMain::~TfrmMain() {
+    // The dialogs go with the window's children; a focus they still hold must not reach
+    // this half-destroyed window.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     if (!destroyed)
         FormDestroy();
     // No message reaches a window being taken apart.

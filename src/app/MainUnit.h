@@ -233,6 +233,9 @@ public:
     void actExecResultExecute();
     void AuthenticateUser();
     void SetFullUser(bool full);
+    void categoryManageClick();
+    void projectDownloadClick();
+    void projectUploadClick();
 
     // Runs the update handlers of the actions (a timer runs them while the window lives).
     void UpdateActions();
@@ -580,6 +583,7 @@ private:
     void ConnectEditorActions();
     void ConnectAuditionActions();
     void ConnectOnlineActions();
+    void ConnectLibraryActions();
     void ConnectReferActions();
     void ConnectExecutionActions();
     // Disables (true) or enables the commands a test run must not meet.
@@ -591,7 +595,6 @@ private:
     void ConnectPanelCommands();
     void ClosePanel(QAction* view);
     void FocusChanged(QWidget* old, QWidget* now);
-    void HoldPendingCommands();
 
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
     // is not to go on (Cancel, or Yes and the project was not saved).

@@ -22,6 +22,7 @@ bool NoCredential(const QString& value) {
 
 void TfrmMain::ConnectOnlineActions() {
     connect(actExecResult, &QAction::triggered, this, &TfrmMain::actExecResultExecute);
+    ConnectLibraryActions();
 }
 
 void TfrmMain::AuthenticateUser() {

@@ -1,4 +1,5 @@
 #include "OptionUnit.h"
+#include "DialogParts.h"
 #include "FormParts.h"
 
 #include "OptionIni.h"
@@ -39,14 +40,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name) {
     return Named(new QCheckBox(parent), name);
-}
-
-// The label of a control: the relabel pass gives it the control's ".Label" text.
-QLabel* LabelFor(QWidget* control) {
-    const QByteArray name = control->objectName().toLatin1() + "Label";
-    auto* label = Named(new QLabel(control->parentWidget()), name.constData());
-    label->setBuddy(control);
-    return label;
 }
 
 } // namespace

@@ -18,6 +18,9 @@ constexpr int PollSliceMs = 20;
 // own low-speed limit counts whole seconds only.
 struct Transfer {
     QByteArray* body = nullptr;
+    const ServiceBodySink* sink = nullptr; // instead of body when set
+    bool sinkRefused = false;
+    const std::function<void(const ServiceProgress&)>* progress = nullptr;
     Clock::time_point lastActivity;
     curl_off_t lastDown = 0;
     curl_off_t lastUp = 0;
@@ -30,8 +33,15 @@ struct Transfer {
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
-    t->body->append(data, static_cast<qsizetype>(n));
     t->lastActivity = Clock::now();
+    if (t->sink && *t->sink) {
+        if (!(*t->sink)(data, n)) {
+            t->sinkRefused = true;
+            return 0; // libcurl ends the transfer with a write error
+        }
+        return n;
+    }
+    t->body->append(data, static_cast<qsizetype>(n));
     return n;
 }
 
@@ -47,7 +57,7 @@ bool IdleTooLong(Transfer* t) {
     return t->idleExpired;
 }
 
-int Progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+int Progress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow) {
     auto* t = static_cast<Transfer*>(user);
     if (Abandoned(t))
         return 1;
@@ -55,6 +65,8 @@ int Progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ul
         t->lastDown = dlnow;
         t->lastUp = ulnow;
         t->lastActivity = Clock::now();
+        if (t->progress && *t->progress)
+            (*t->progress)(ServiceProgress{dltotal, dlnow, ultotal, ulnow});
         return 0;
     }
     return IdleTooLong(t) ? 1 : 0;
@@ -89,8 +101,9 @@ ServiceResult::Status StatusOf(CURLcode code) {
 
 struct ServiceClient::Handle {
     CURL* curl = nullptr;
-    CURLM* multi = nullptr; // drives the transfer in short slices to watch the idle time
-    curl_slist* headers = nullptr;
+    CURLM* multi = nullptr;            // drives the transfer in short slices to watch the idle time
+    curl_slist* headers = nullptr;     // form posts
+    curl_slist* mimeHeaders = nullptr; // multipart posts: libcurl writes the content type
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
@@ -105,6 +118,8 @@ ServiceClient::ServiceClient() : m_handle(std::make_unique<Handle>()) {
         curl_slist_append(m_handle->headers, "Content-Type: application/x-www-form-urlencoded");
     // No "100-continue" round trip: a large form would otherwise wait for the server.
     m_handle->headers = curl_slist_append(m_handle->headers, "Expect:");
+    m_handle->mimeHeaders = curl_slist_append(m_handle->mimeHeaders, "Accept: text/html, */*");
+    m_handle->mimeHeaders = curl_slist_append(m_handle->mimeHeaders, "Expect:");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
     curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_handle->errorBuffer);
@@ -135,6 +150,7 @@ ServiceClient::~ServiceClient() {
     if (m_handle->curl)
         curl_easy_cleanup(m_handle->curl);
     curl_slist_free_all(m_handle->headers);
+    curl_slist_free_all(m_handle->mimeHeaders);
 }
 
 void ServiceClient::SetConnectTimeout(int ms) {
@@ -191,6 +207,57 @@ int ServiceClient::Perform(void* transferState) {
 }
 
 ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body) {
+    return PostForm(url, body, ServiceBodySink());
+}
+
+ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body,
+                                      const ServiceBodySink& sink) {
+    return Exchange(
+        url,
+        [this, &body](void* handle) {
+            CURL* c = static_cast<CURL*>(handle);
+            curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
+            curl_easy_setopt(c, CURLOPT_POST, 1L);
+            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+            curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
+            return true;
+        },
+        sink ? &sink : nullptr);
+}
+
+ServiceResult ServiceClient::PostMultipart(const QString& url, const std::vector<ServiceFilePart>& parts) {
+    curl_mime* mime = nullptr;
+    ServiceResult result = Exchange(
+        url,
+        [this, &parts, &mime](void* handle) {
+            CURL* c = static_cast<CURL*>(handle);
+            mime = curl_mime_init(c);
+            if (!mime)
+                return false;
+            for (const ServiceFilePart& part : parts) {
+                curl_mimepart* field = curl_mime_addpart(mime);
+                // The file is opened when the part is sent; a missing file fails here.
+                if (!field || curl_mime_filedata(field, part.path.toLocal8Bit().constData()) != CURLE_OK)
+                    return false;
+                curl_mime_name(field, part.name.toUtf8().constData());
+                curl_mime_filename(field, part.fileName.toUtf8().constData());
+                if (!part.contentType.isEmpty())
+                    curl_mime_type(field, part.contentType.toUtf8().constData());
+            }
+            curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->mimeHeaders);
+            curl_easy_setopt(c, CURLOPT_MIMEPOST, mime);
+            return true;
+        },
+        nullptr);
+    // The handle must let go of the form before it is freed.
+    curl_easy_setopt(m_handle->curl, CURLOPT_MIMEPOST, nullptr);
+    curl_easy_setopt(m_handle->curl, CURLOPT_HTTPHEADER, m_handle->headers);
+    curl_mime_free(mime);
+    return result;
+}
+
+ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
+                                      const ServiceBodySink* sink) {
     ServiceResult result;
     CURL* c = m_handle->curl;
     if (!c || !m_handle->multi) {
@@ -199,6 +266,8 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     }
     Transfer transfer;
     transfer.body = &result.body;
+    transfer.sink = sink;
+    transfer.progress = &m_progress;
     transfer.idleLimitMs = m_readMs;
     transfer.lastActivity = Clock::now();
     transfer.abortCheck = &m_abortCheck;
@@ -211,11 +280,16 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(m_proxyPort));
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectMs));
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(m_totalMs));
-    curl_easy_setopt(c, CURLOPT_POST, 1L);
-    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
+    // A backstop for the idle check of Perform, which ends a stalled transfer first.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_readMs / 1000 + 2));
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    if (!prepare(c)) {
+        result.error = QStringLiteral("cannot build the request");
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
+        return result;
+    }
 
     const CURLcode code = static_cast<CURLcode>(Perform(&transfer));
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
@@ -223,9 +297,12 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
 
     if (code != CURLE_OK) {
-        result.status = transfer.idleExpired ? ServiceResult::Status::TimedOut : StatusOf(code);
+        result.status = transfer.aborted       ? ServiceResult::Status::Cancelled
+                        : transfer.idleExpired ? ServiceResult::Status::TimedOut
+                                               : StatusOf(code);
         result.error = transfer.aborted           ? QStringLiteral("abandoned")
                        : transfer.idleExpired     ? QStringLiteral("no data within the read time-out")
+                       : transfer.sinkRefused     ? QStringLiteral("the reply could not be stored")
                        : m_handle->errorBuffer[0] ? QString::fromUtf8(m_handle->errorBuffer)
                                                   : QString::fromUtf8(curl_easy_strerror(code));
         if (result.status == ServiceResult::Status::TlsFailed)

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tamvik {
 
@@ -15,6 +17,7 @@ struct ServiceResult {
         TimedOut,      // connect time-out or no data for the read time-out
         HttpError,     // the server answered with a status of 400 or more
         TlsFailed,     // handshake or certificate verification failed
+        Cancelled,     // the abort check abandoned the request
         Failed,        // anything else (bad address, transfer error)
     };
     Status status = Status::Failed;
@@ -23,6 +26,27 @@ struct ServiceResult {
     QString error;   // cause, for logs and message details
 
     bool ok() const { return status == Status::Ok; }
+};
+
+// One file of a multipart post, read from disk while it is sent.
+struct ServiceFilePart {
+    QString name;        // the form field
+    QString path;        // the file sent
+    QString fileName;    // the file name the part announces
+    QString contentType; // empty: libcurl's choice by the file name's extension
+};
+
+// Where a reply body goes instead of ServiceResult::body: called with each piece as it
+// arrives; false abandons the request, which then fails.
+using ServiceBodySink = std::function<bool(const char* data, std::size_t size)>;
+
+// Progress of a running request: bytes announced and moved so far in each direction
+// (a total of 0 is not known yet).
+struct ServiceProgress {
+    std::int64_t downloadTotal = 0;
+    std::int64_t downloaded = 0;
+    std::int64_t uploadTotal = 0;
+    std::int64_t uploaded = 0;
 };
 
 // A blocking HTTP(S) client for the answer and library service. Each window or thread
@@ -48,6 +72,10 @@ public:
     // Asked while a request runs (several times a second while waiting); true abandons the
     // request, which then fails. An empty function abandons nothing.
     void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+    // Called on the requesting thread whenever bytes have moved; empty for none.
+    void SetProgress(std::function<void(const ServiceProgress&)> progress) {
+        m_progress = std::move(progress);
+    }
 
     // Proxy host and port; an empty host means no proxy, also not one from the
     // environment.
@@ -57,15 +85,24 @@ public:
 
     // Posts body as application/x-www-form-urlencoded and collects the whole reply.
     ServiceResult PostForm(const QString& url, const QByteArray& body);
+    // The same with the reply handed piece by piece to sink (the result's body stays
+    // empty), so a large reply never sits in memory.
+    ServiceResult PostForm(const QString& url, const QByteArray& body, const ServiceBodySink& sink);
+    // Posts files as multipart/form-data, each streamed from disk, without waiting for a
+    // "100 Continue"; the reply is collected as by PostForm.
+    ServiceResult PostMultipart(const QString& url, const std::vector<ServiceFilePart>& parts);
 
 private:
     struct Handle;
     int Perform(void* transfer);
+    ServiceResult Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
+                           const ServiceBodySink* sink);
     std::unique_ptr<Handle> m_handle;
     int m_connectMs = 30000;
     int m_readMs = 30000;
     int m_totalMs = 0;
     std::function<bool()> m_abortCheck;
+    std::function<void(const ServiceProgress&)> m_progress;
     QString m_proxyHost;
     int m_proxyPort = 0;
 };

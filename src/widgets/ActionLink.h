@@ -12,7 +12,7 @@ class QObject;
 // - Code that decides whether a command may run now calls setEnabled on the action (the
 //   command's own state: a project is open, something is selected ...).
 // - A few reasons hold a command off whatever its own state says: an audition or test run
-//   is busy, the user lacks the rights, the command is not built. Each is set with
+//   is busy, the user lacks the rights. Each is set with
 //   HoldCommand by the one place that decides it, so no place undoes another's decision;
 //   the action is enabled exactly when its own state says so and nothing holds it.
 // - Menu items and tool buttons are views: they follow the action's enabled, visible,
@@ -20,8 +20,7 @@ class QObject;
 //   enabled state is the action's: setting a view's enabled state sets its action's.
 enum class CommandHold : unsigned {
     Busy = 1u << 0,    // an audition or a test run holds the window
-    Rights = 1u << 1,  // the user is in the restricted mode
-    NotBuilt = 1u << 2 // nothing does this command yet
+    Rights = 1u << 1, // the user is in the restricted mode
 };
 
 // A menu item or button that stands for an action and triggers it.

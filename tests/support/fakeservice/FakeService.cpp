@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <fstream>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <stdexcept>
@@ -97,6 +98,13 @@ FakeReply FakeReply::Redirect(std::string location, int status) {
     return r;
 }
 
+FakeReply FakeReply::File(std::string path) {
+    FakeReply r;
+    r.bodyFile = std::move(path);
+    r.contentType = "application/octet-stream";
+    return r;
+}
+
 std::string FakeService::PercentDecode(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -177,7 +185,8 @@ FakeService::FakeService(const std::string& certFile, const std::string& keyFile
 }
 
 void FakeService::Start(int port) {
-    auto handle = [this](const httplib::Request& req, httplib::Response& res) {
+    auto handle = [this](const httplib::Request& req, httplib::Response& res,
+                         std::vector<FakeRequest::Part> parts) {
         FakeRequest r;
         r.arrival = Clock::now();
         r.path = req.path;
@@ -190,8 +199,9 @@ void FakeService::Start(int port) {
             r.headers.emplace_back(k, v);
         r.cookies = ParseCookies(req.get_header_value("Cookie"));
         if (req.is_multipart_form_data()) {
-            for (const auto& [name, part] : req.files)
-                r.fields.emplace_back(name, part.content);
+            for (const auto& part : parts)
+                r.fields.emplace_back(part.name, part.content);
+            r.parts = std::move(parts);
         } else {
             r.fields = ParseFormBody(req.body);
         }
@@ -211,35 +221,78 @@ void FakeService::Start(int port) {
             res.set_header("Set-Cookie", cookie);
         if (!reply.location.empty())
             res.set_header("Location", reply.location);
-        res.set_content(reply.body, reply.contentType.c_str());
+        if (reply.bodyFile.empty() && reply.truncateAt == std::string::npos &&
+            reply.chunkDelay.count() == 0) {
+            res.set_content(reply.body, reply.contentType.c_str());
+            return;
+        }
+        // Streamed: from the file or the body, in pieces, maybe cut or slowed down.
+        auto file = std::make_shared<std::ifstream>();
+        size_t length = reply.body.size();
+        if (!reply.bodyFile.empty()) {
+            file->open(reply.bodyFile, std::ios::binary);
+            file->seekg(0, std::ios::end);
+            length = file->good() ? static_cast<size_t>(file->tellg()) : 0;
+        }
+        res.set_content_provider(
+            length, reply.contentType,
+            [this, reply, file](size_t offset, size_t wanted, httplib::DataSink& sink) {
+                if (offset >= reply.truncateAt)
+                    return false; // the connection drops before the announced end
+                if (offset > 0 && reply.chunkDelay.count() > 0) {
+                    std::unique_lock lock(m_mutex);
+                    if (m_changed.wait_for(lock, reply.chunkDelay, [this] { return m_stopping; }))
+                        return false;
+                }
+                size_t n = std::min<size_t>(wanted, 64 * 1024);
+                if (reply.truncateAt != std::string::npos)
+                    n = std::min(n, reply.truncateAt - offset);
+                std::string piece(n, '\0');
+                if (!reply.bodyFile.empty()) {
+                    file->seekg(static_cast<std::streamoff>(offset));
+                    file->read(piece.data(), static_cast<std::streamsize>(n));
+                    if (file->gcount() != static_cast<std::streamsize>(n))
+                        return false;
+                } else {
+                    piece = reply.body.substr(offset, n);
+                }
+                return sink.write(piece.data(), piece.size());
+            });
     };
     // Bodies are read through a content reader: the library refuses form bodies above 8 KiB
     // on its ordinary path, and a test run of 200 trials registers more than that.
-    m_server->Post(R"(.*)", [handle](const httplib::Request& req, httplib::Response& res,
-                                     const httplib::ContentReader& reader) {
+    m_server->Post(R"(.*)", [this, handle](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& reader) {
         httplib::Request whole = req;
+        std::vector<FakeRequest::Part> parts;
         if (req.is_multipart_form_data()) {
-            std::vector<httplib::MultipartFormData> parts;
+            size_t limit = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                limit = m_partLimit;
+            }
             reader(
                 [&parts](const httplib::MultipartFormData& part) {
-                    parts.push_back(part);
+                    parts.push_back({part.name, part.filename, part.content_type, std::string(), 0});
                     return true;
                 },
-                [&parts](const char* data, size_t length) {
-                    parts.back().content.append(data, length);
+                [&parts, limit](const char* data, size_t length) {
+                    FakeRequest::Part& part = parts.back();
+                    part.size += length;
+                    if (part.content.size() < limit)
+                        part.content.append(data, std::min(length, limit - part.content.size()));
                     return true;
                 });
-            for (const auto& part : parts)
-                whole.files.emplace(part.name, part);
         } else {
             reader([&whole](const char* data, size_t length) {
                 whole.body.append(data, length);
                 return true;
             });
         }
-        handle(whole, res);
+        handle(whole, res, std::move(parts));
     }); // also the absolute form a proxy receives
-    m_server->Get(R"(.*)", handle);
+    m_server->Get(R"(.*)",
+                  [handle](const httplib::Request& req, httplib::Response& res) { handle(req, res, {}); });
     if (port > 0)
         m_port = m_server->bind_to_port("127.0.0.1", port) ? port : -1;
     else
@@ -345,6 +398,11 @@ bool FakeService::WaitFor(const std::string& operation, size_t n, std::chrono::m
                    std::count_if(m_requests.begin(), m_requests.end(),
                                  [&](const FakeRequest& r) { return r.operation == operation; })) >= n;
     });
+}
+
+void FakeService::SetPartLimit(size_t bytes) {
+    std::lock_guard lock(m_mutex);
+    m_partLimit = bytes;
 }
 
 void FakeService::ClearRequests() {

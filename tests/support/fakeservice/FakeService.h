@@ -34,6 +34,15 @@ struct FakeRequest {
     // Form fields in the order sent, split at '&' and the first '=', then percent-decoded
     // (a '+' stays a '+'). For a multipart body: each part's name and content.
     std::vector<std::pair<std::string, std::string>> fields;
+    // The parts of a multipart body in the order sent.
+    struct Part {
+        std::string name;
+        std::string fileName;
+        std::string contentType;
+        std::string content; // up to the service's part limit (SetPartLimit)
+        size_t size = 0;     // every byte received
+    };
+    std::vector<Part> parts;
     std::vector<std::pair<std::string, std::string>> headers;
     std::map<std::string, std::string> cookies;
     Clock::time_point arrival;
@@ -55,11 +64,19 @@ struct FakeReply {
     std::chrono::milliseconds delay{0};  // waited before answering (cut short by Stop)
     std::vector<std::string> setCookies; // "name=value; Path=/"
     std::string location;                // sent as Location (use with a 3xx status)
+    // Streamed replies: the body read from this file while it is sent (body is then
+    // ignored), so a large reply needs no memory.
+    std::string bodyFile;
+    // Sends this many bytes of the announced body and then drops the connection.
+    size_t truncateAt = std::string::npos;
+    // Waited between pieces of 64 KiB (cut short by Stop).
+    std::chrono::milliseconds chunkDelay{0};
 
     static FakeReply Text(std::string body);
     static FakeReply Status(int status, std::string body = {});
     static FakeReply Delayed(std::chrono::milliseconds delay, std::string body = {});
     static FakeReply Redirect(std::string location, int status = 302);
+    static FakeReply File(std::string path);
 };
 
 using FakeHandler = std::function<FakeReply(const FakeRequest&)>;
@@ -103,6 +120,8 @@ public:
     // Waits until operation has been received at least n times.
     bool WaitFor(const std::string& operation, size_t n, std::chrono::milliseconds timeout) const;
     void ClearRequests();
+    // Keeps at most this many bytes of each multipart part (the size is counted whole).
+    void SetPartLimit(size_t bytes);
 
     // Stops listening: later connections are refused. Delayed replies end at once.
     void Stop();
@@ -133,6 +152,7 @@ private:
     std::map<std::string, Script> m_scripts;
     std::vector<FakeRequest> m_requests;
     bool m_stopping = false;
+    size_t m_partLimit = std::string::npos;
 };
 
 } // namespace fake
