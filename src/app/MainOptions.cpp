@@ -113,8 +113,7 @@ void TfrmMain::actOptSettingExecute() {
         pauseEachStimulus = dialog->chkPause->isChecked();
         execTable->setPauseEachStimulus(pauseEachStimulus);
         mono2Stereo = dialog->chkMono2Stereo->isChecked();
-        if (frmCard)
-            frmCard->mono2Stereo = mono2Stereo;
+        ShareOutputSelection();
         selfTraining = dialog->chkSelfTraining->isChecked();
         const int last = asgdSchedule->ColCount() - 1;
         if (selfTraining)

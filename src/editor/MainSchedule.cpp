@@ -4,8 +4,8 @@
 // Layout with n presentations (F fixed columns): F repeat, F+1 start, F+2k stimulus k,
 // F+2k+1 interval after stimulus k, then limit and, for training, the correct button.
 #include "Cexectable.h"
-#include "MainUnit.h"
 #include "ExecuteUnit.h"
+#include "MainUnit.h"
 #include "ScheduleCellRules.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
@@ -413,6 +413,19 @@ void TfrmMain::actSdlListListenExecute() {
     if (!ValidateScheduleRange(tab, first - fixedRows, last - fixedRows)) {
         ShowMessage("IDS_321", UiServices::Kind::Warning);
         return;
+    }
+    // A stimulus the device cannot play is named before the run starts, not met halfway.
+    const CSchedule* schedule = project.GetSchedule(tab);
+    std::vector<bool> checked(size_t(project.GetStimuli()->GetCount()) + 1);
+    for (int trial = first - fixedRows; trial <= last - fixedRows && trial < schedule->GetTrialCount();
+         ++trial) {
+        for (int number : schedule->trials[size_t(trial)].stimuli) {
+            if (number < 1 || size_t(number) >= checked.size() || checked[size_t(number)])
+                continue;
+            if (!CheckPlayable(number))
+                return;
+            checked[size_t(number)] = true;
+        }
     }
     execTable->setCheckRepetition(false);
     execTable->setWaitResponses(false);
