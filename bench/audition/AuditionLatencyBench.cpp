@@ -3,11 +3,11 @@
 // minimal JACK client's connect-to-first-frame on the same server. Twenty pairs, run
 // A-B-B-A; each play gets a fresh recording client. Prints the median and worst of each
 // side and min / median / max of the per-pair ratios. Goal: median and worst <= 1.5x.
-// VANTREL_Prepare is timed inside each play and reported apart.
+// The time each play spends connecting to the server is measured inside it and reported
+// apart.
 
 #include "Cexectable.h"
-#include "JackRecorder.h"
-#include "JackServer.h"
+#include "JackOnset.h"
 #include "MainUnit.h"
 #include "StringGrid.h"
 #include "WavWriter.h"
@@ -18,36 +18,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <dlfcn.h>
 #include <jack/jack.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <vector>
-
-namespace {
-
-double lastPrepareSeconds = 0;
-
-} // namespace
-
-// Interposed on the library's export: the window's play calls this one, which times the
-// real call.
-extern "C" int VANTREL_Prepare(int inputCount, int* inputChannels, int outputCount, int* outputChannels,
-                               int inputStoreSamples, int outputStoreSamples, int loop, int rate,
-                               double levelTimeConstant) {
-    using Prepare = int (*)(int, int*, int, int*, int, int, int, int, double);
-    static const auto real = reinterpret_cast<Prepare>(::dlsym(RTLD_NEXT, "VANTREL_Prepare"));
-    QElapsedTimer timer;
-    timer.start();
-    const int result = real(inputCount, inputChannels, outputCount, outputChannels, inputStoreSamples,
-                            outputStoreSamples, loop, rate, levelTimeConstant);
-    lastPrepareSeconds = double(timer.nsecsElapsed()) * 1e-9;
-    return result;
-}
 
 namespace {
 
@@ -111,23 +88,11 @@ int main(int argc, char** argv) {
         qputenv(var, home.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    JackServer server(48000, 256);
-    std::string error;
-    if (!server.Start(&error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
     // The driver finds no ports to feed yet: it opens all the same.
-    auto recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 3, 48000 * 120);
-    if (!recorder->Open(&error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    bench::JackOnsetRig rig;
+    if (!rig.Start(home, 3))
         return 1;
-    }
-    const std::string registry = home.filePath(QStringLiteral("drivers.ini")).toStdString();
-    std::ofstream(registry) << "[JACK]\nclsid=vantrel.jack\npath=" VANTREL_JACK_PLUGIN
-                               "\ndescription=JACK\nserver="
-                            << server.Name() << "\nconnect=^recorder:in_\noutputs=2\n";
-    qputenv("VANTREL_DRIVERS", QByteArray::fromStdString(registry));
+    JackRecorder* recorder = rig.recorder.get();
 
     QApplication app(argc, argv);
     TfrmMain w;
@@ -136,19 +101,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     w.NewProject(0);
-    std::vector<float> signal(9600);
-    for (size_t i = 0; i < signal.size(); ++i)
-        signal[i] = 0.25f + 0.25f * float(i % 97) / 97.0f;
-    std::vector<uint8_t> data(signal.size() * 4);
-    std::memcpy(data.data(), signal.data(), data.size());
     (*w.project.GetStimuli())[0].fileName = QStringLiteral("S1.wav");
-    if (!WriteWav(w.project.GetWorkFolder() + QStringLiteral("S1.wav"), WavLayout::floating(1, 48000, 32),
-                  data))
+    if (!WriteWav(w.project.GetWorkFolder() + QStringLiteral("S1.wav"),
+                  WavLayout::floating(1, bench::JackOnsetRig::Rate, 32), bench::OnsetStimulus()))
         return 1;
 
-    const double period = 256.0;
+    const double period = bench::JackOnsetRig::Period;
     ReferenceClient reference;
-    if (!reference.Open(server.Name()))
+    if (!reference.Open(rig.server.Name()))
         return 1;
     // One recording client throughout: the driver's connections to it stay, as they do
     // to a sound card's ports. The reference feeds its third port, connected anew each
@@ -203,14 +163,13 @@ int main(int argc, char** argv) {
         plays.push_back(a);
         references.push_back(b);
         ratios.push_back(a / b);
-        prepares.push_back(lastPrepareSeconds * 48000.0 / period);
+        prepares.push_back(bench::LastConnectSeconds() * bench::JackOnsetRig::Rate / period);
     }
     std::printf("periods of 256 frames at 48000 Hz, 20 pairs A-B-B-A\n");
     std::printf("audition command to first sound: median %.2f, worst %.2f\n", Median(plays), Worst(plays));
     std::printf("minimal client connect to first sound: median %.2f, worst %.2f\n", Median(references),
                 Worst(references));
-    std::printf("VANTREL_Prepare inside the plays: median %.2f, worst %.2f\n", Median(prepares),
-                Worst(prepares));
+    std::printf("connecting inside the plays: median %.2f, worst %.2f\n", Median(prepares), Worst(prepares));
     std::printf("ratio per pair: min %.2f, median %.2f, max %.2f; median/median %.2f, worst/worst %.2f"
                 " (goal <= 1.5)\n",
                 *std::min_element(ratios.begin(), ratios.end()), Median(ratios), Worst(ratios),

@@ -2,6 +2,7 @@
 // the lock of the commands and the play controls.
 #include "FormParts.h"
 #include "MainUnit.h"
+#include "RunWindowMessages.h"
 
 #include "ActionLink.h"
 #include "CardUnit.h"
@@ -169,16 +170,7 @@ void TfrmMain::OnExecTableMessage(intptr_t wParam, intptr_t lParam) {
         repaintBoth();
         break;
     case ExecTrialStimulus: {
-        playColumn = fixedCols + 2 * b;
-        playRow = a - fixedRows + 1;
-        bool isNumber = false;
-        playStimulusRow = asgdSchedule->Cell(playColumn, playRow).trimmed().toInt(&isNumber);
-        if (!isNumber)
-            playStimulusRow = -1;
-        asgdSchedule->SetCurrentCell(playColumn, playRow);
-        if (playStimulusRow != -1)
-            asgdStimulus->SetCurrentCell(asgdStimulus->Col() < 0 ? 1 : asgdStimulus->Col(), playStimulusRow);
-        repaintBoth();
+        // The stimulus starts before the grids follow, which costs the listener no time.
         if (playing) {
             const CSchedule* schedule = execTable->scheduleRequest();
             int number = 0;
@@ -190,6 +182,16 @@ void TfrmMain::OnExecTableMessage(intptr_t wParam, intptr_t lParam) {
             if (!PlayStimulus(number))
                 failPlay();
         }
+        playColumn = fixedCols + 2 * b;
+        playRow = a - fixedRows + 1;
+        bool isNumber = false;
+        playStimulusRow = asgdSchedule->Cell(playColumn, playRow).trimmed().toInt(&isNumber);
+        if (!isNumber)
+            playStimulusRow = -1;
+        asgdSchedule->SetCurrentCell(playColumn, playRow);
+        if (playStimulusRow != -1)
+            asgdStimulus->SetCurrentCell(asgdStimulus->Col() < 0 ? 1 : asgdStimulus->Col(), playStimulusRow);
+        repaintBoth();
         break;
     }
     case ExecTimedWait:
@@ -283,20 +285,30 @@ bool TfrmMain::PlayStimulus(int number) {
         return false;
     const QString path = project.GetWorkFolder() + (*stimuli)[number - 1].fileName;
 
-    playback.useMME = useMME;
-    playback.sound = sound.get();
-    playback.soundDeviceId = soundDeviceId;
-    playback.waveRead = waveRead.get();
-    playback.asioBlockFrames = asioBlockFrames;
-    playback.mono2Stereo = mono2Stereo;
-    playback.asioChannelOrder = asioChannelOrder;
-    playback.deviceFormats = deviceFormats;
+    ShareOutputSelection();
     // The library may still wind down the play before: about a second.
     playback.busyWaitTries = 101;
     playback.waveCheck = [this](const QString& file, int* channels, int* bits, int* rate, uint32_t* frames) {
         return ProbeWaveFile(file, channels, bits, rate, frames);
     };
     return playback.Play(path, handle());
+}
+
+bool TfrmMain::CheckPlayable(int number) {
+    const CStimuli* stimuli = project.GetStimuli();
+    if (number < 1 || number > stimuli->GetCount())
+        return false;
+    const QString& name = (*stimuli)[number - 1].fileName;
+    if (ProbeWaveFile(project.GetWorkFolder() + name, nullptr, nullptr, nullptr, nullptr))
+        return true;
+    ShowUnplayable(name);
+    return false;
+}
+
+void TfrmMain::ShowUnplayable(const QString& fileName) {
+    UiServices::Get().MessageText(
+        this, Ids("IDS_41") + QLatin1Char('"') + fileName + QLatin1Char('"') + Ids("IDS_42"),
+        QStringLiteral("Tamvik"), UiServices::Kind::Warning, UiServices::Buttons::Ok);
 }
 
 void TfrmMain::OnSoundMessage(intptr_t wParam, intptr_t) {
@@ -342,20 +354,7 @@ void TfrmMain::OnAsioBufferDone(intptr_t wParam, intptr_t lParam) {
 }
 
 void TfrmMain::actExecCtrlPlayExecute() {
-    bool done = true;
-    switch (execTable->state()) {
-    case ExecListHalt:
-    case ExecOperatorWait:
-        done = execTable->Proceed();
-        break;
-    case ExecListPaused:
-    case ExecTrialPaused:
-        done = execTable->Resume();
-        break;
-    default:
-        return;
-    }
-    if (!done)
+    if (!ContinueHeldRun(*execTable))
         ShowMessage("IDS_319", UiServices::Kind::Error);
 }
 

@@ -44,14 +44,9 @@ bool TfrmMain::SaveSettings() {
 }
 
 void TfrmMain::LoadLanguageSetting() {
-    const QString path = LanguageSettingsPath();
-    if (path.isEmpty())
+    const int language = StoredLanguage();
+    if (language == 0)
         return;
-    tamvik::IniFile ini;
-    ini.LoadFromFile(path);
-    int language = ini.ReadInteger(QStringLiteral("Language"), QStringLiteral("Default"), -1);
-    if (language < 1 || language > 2)
-        language = QLocale::system().language() == QLocale::Japanese ? 1 : 2;
     TextTable::Instance().setLanguage(language == 1 ? TextTable::Language::Japanese
                                                     : TextTable::Language::English);
 }
@@ -113,8 +108,7 @@ void TfrmMain::actOptSettingExecute() {
         pauseEachStimulus = dialog->chkPause->isChecked();
         execTable->setPauseEachStimulus(pauseEachStimulus);
         mono2Stereo = dialog->chkMono2Stereo->isChecked();
-        if (frmCard)
-            frmCard->mono2Stereo = mono2Stereo;
+        ShareOutputSelection();
         selfTraining = dialog->chkSelfTraining->isChecked();
         const int last = asgdSchedule->ColCount() - 1;
         if (selfTraining)

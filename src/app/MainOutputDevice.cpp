@@ -160,9 +160,7 @@ void TfrmMain::ApplyOutputDevice(int index) {
         VANTREL_AsioDriverInitialize(soundDeviceId);
     }
     ProbeSampleRates();
-    frmCard->soundDeviceId = soundDeviceId;
-    frmCard->asioChannelOrder = asioChannelOrder;
-    frmCard->deviceFormats = deviceFormats;
+    ShareOutputSelection();
     project.GetGeneral()->soundDevice = soundDeviceId;
     SetDeviceTextOfCard();
 }
@@ -239,6 +237,14 @@ void TfrmMain::actASIOSettingExecute() {
         return;
     asioChannelOrder = dialog->Order();
     SaveAsioChannelOrder(driverName);
+    ShareOutputSelection();
+}
+
+void TfrmMain::ShareOutputSelection() {
+    output.mono2Stereo = mono2Stereo;
     if (frmCard)
-        frmCard->asioChannelOrder = asioChannelOrder;
+        frmCard->output = output;
+    playback.output = output;
+    playback.sound = sound.get();
+    playback.waveRead = waveRead.get();
 }

@@ -10,6 +10,7 @@
 #include "StringGrid.h"
 #include "VersionUnit.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -98,6 +100,17 @@ void TfrmMain::CreatePanelCommands() {
 }
 
 void TfrmMain::ConnectPanelCommands() {
+    for (StringGrid* grid : {asgdStimulus, asgdSchedule, asgdTrnBtn, asgdSdmExpress, asgdParBtn,
+                             asgdCatCategory, asgdQuestion}) {
+        if (grid && !grid->getAlignment)
+            grid->getAlignment = [grid](int col, int row) { return AllGridsGetAlignment(grid, col, row); };
+    }
+    for (StringGrid* grid : {asgdSchedule, asgdTrnBtn, asgdSdmExpress, asgdParBtn, asgdCatCategory}) {
+        if (grid)
+            connect(grid, &StringGrid::cellDoubleClicked, this,
+                    [this, grid](int col, int row) { AllGridsDblClickCell(grid, col, row); });
+    }
+    pnlLeft->installEventFilter(this);
     connect(actViewStm, &QAction::triggered, this, &TfrmMain::actViewStmExecute);
     connect(actViewExec, &QAction::triggered, this, &TfrmMain::actViewExecExecute);
     connect(actViewSdl, &QAction::triggered, this, &TfrmMain::actViewSdlExecute);
@@ -270,7 +283,41 @@ void TfrmMain::FocusChanged(QWidget* old, QWidget* now) {
     PaintTitle(pnlSdlTitle, Within(now, pnlSchedule));
 }
 
+void TfrmMain::FormCanResize(int newWidth) {
+    if (!isMaximized() || pnlLeft->isHidden() || newWidth >= pnlLeft->width())
+        return;
+    const int left = std::max(0, newWidth - sptHor->handleWidth() - 4);
+    sptHor->setSizes({left, std::max(0, newWidth - left - sptHor->handleWidth())});
+}
+
+void TfrmMain::pnlLeftCanResize(int newHeight) {
+    if (!isMaximized() || pnlStimulus->isHidden() || newHeight >= pnlStimulus->height())
+        return;
+    const int stimulus = std::max(0, newHeight - sptVer->handleWidth() - 4);
+    sptVer->setSizes({stimulus, std::max(0, newHeight - stimulus - sptVer->handleWidth())});
+}
+
+Qt::Alignment TfrmMain::AllGridsGetAlignment(const StringGrid* grid, int col, int row) {
+    if (col < grid->FixedCols() || row < grid->FixedRows())
+        return Qt::AlignCenter;
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+void TfrmMain::AllGridsDblClickCell(StringGrid* grid, int col, int row) {
+    if (col < grid->FixedCols() || row < grid->FixedRows() || grid->Editing())
+        return;
+    if (execTable->state() != ExecIdle || frmExecute || !tbtnFileOpenPrj->isEnabled())
+        return;
+    // On now, the grid opens its editor for this double click; off again once it closes.
+    grid->SetEditing(true);
+    connect(
+        grid->itemDelegate(), &QAbstractItemDelegate::closeEditor, grid, [grid] { grid->SetEditing(false); },
+        Qt::SingleShotConnection);
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pnlLeft && event->type() == QEvent::Resize)
+        pnlLeftCanResize(static_cast<QResizeEvent*>(event)->size().height());
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == pnlStmTitle) {
             if (!RestoreFocus(pnlStmTitle) && !asgdStimulus->isHidden())

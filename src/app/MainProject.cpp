@@ -210,12 +210,10 @@ bool TfrmMain::LoadProject(const QString& path) {
             deviceChanged = true;
         }
         LoadAsioChannelOrder(soundDeviceName);
-        frmCard->asioChannelOrder = asioChannelOrder;
         VANTREL_AsioDriverInitialize(soundDeviceId);
     }
     ProbeSampleRates();
-    frmCard->soundDeviceId = soundDeviceId;
-    frmCard->deviceFormats = deviceFormats;
+    ShareOutputSelection();
 
     const int method = project.GetMethod();
     SetMethodStatus(method);

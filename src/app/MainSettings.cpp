@@ -3,6 +3,8 @@
 #include "IniFile.h"
 #include "OptionIni.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace {
@@ -108,4 +110,16 @@ QString MainSettingsPath() {
 
 QString LanguageSettingsPath() {
     return InSettingsFolder("tmvlang.ini");
+}
+
+int StoredLanguage() {
+    const QString path = LanguageSettingsPath();
+    if (path.isEmpty())
+        return 0;
+    tamvik::IniFile ini;
+    ini.LoadFromFile(path);
+    const int language = ini.ReadInteger(QStringLiteral("Language"), QStringLiteral("Default"), -1);
+    if (language == 1 || language == 2)
+        return language;
+    return QLocale::system().language() == QLocale::Japanese ? 1 : 2;
 }

@@ -56,3 +56,7 @@ struct MainSettings {
 // Tamvik.ini and tmvlang.ini in the settings folder; empty when there is no such folder.
 QString MainSettingsPath();
 QString LanguageSettingsPath();
+
+// The interface language tmvlang.ini holds (1 Japanese, 2 English), else the system's;
+// 0 when there is no settings folder.
+int StoredLanguage();

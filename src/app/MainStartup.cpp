@@ -81,9 +81,8 @@ void TfrmMain::FormCreate() {
         waveRead = std::make_unique<CWaveRead>();
 
     stimulusPanelHeight = 0;
-    cardPlaying = projectModified = stimulusUndoAvailable = scheduleUndoAvailable = scheduleEditing = false;
-    playColumn = playRow = playStimulusRow = -1;
-    suspending = false;
+    projectModified = stimulusUndoAvailable = scheduleUndoAvailable = scheduleEditing = false;
+    run.Reset();
     asioChannelOrder.clear();
     asioDriverIndexes.clear();
     deviceFormats.clear();
@@ -120,17 +119,8 @@ void TfrmMain::FormCreate() {
 
     frmCard = new TfrmCard(this);
     frmCard->ownerWindow = handle();
-    frmCard->useMME = useMME;
-    frmCard->soundDeviceId = soundDeviceId;
-    frmCard->mono2Stereo = mono2Stereo;
-    if (useMME) {
-        frmCard->sound = sound.get();
-    } else {
-        frmCard->waveRead = waveRead.get();
-        frmCard->asioBlockFrames = asioBlockFrames;
-        frmCard->asioChannelOrder = asioChannelOrder;
-    }
-    frmCard->deviceFormats = deviceFormats;
+    frmCard->sound = sound.get();       // null on the low-latency path
+    frmCard->waveRead = waveRead.get(); // null on the wave-out path
 
     frmPrjInfo = new TfrmPrjInfo(this);
     deviceListener.window = handle();
@@ -141,18 +131,14 @@ void TfrmMain::FormCreate() {
     if (useMME) {
         if (soundDeviceId != -1) // the default device was probed above
             ProbeSampleRates();
-        frmCard->soundDeviceId = soundDeviceId;
-        frmCard->deviceFormats = deviceFormats;
     } else {
         // The stored device is known only now: play through it with its own channel
         // order and rates, not those of the nameless first device probed above.
         VANTREL_AsioDriverInitialize(soundDeviceId);
         LoadAsioChannelOrder(soundDeviceName);
         ProbeSampleRates();
-        frmCard->soundDeviceId = soundDeviceId;
-        frmCard->asioChannelOrder = asioChannelOrder;
-        frmCard->deviceFormats = deviceFormats;
     }
+    ShareOutputSelection();
 
     frmShuffle = new TfrmShuffle(this);
 

@@ -1,6 +1,7 @@
 // The main window's life: construction and destruction, the message hub, the close query
 // and the handlers of the result window's and the test-run window's notices.
 #include "MainUnit.h"
+#include "RunWindowMessages.h"
 
 #include "CardUnit.h"
 #include "CategoryUnit.h"
@@ -29,6 +30,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -94,28 +96,15 @@ UiServices::Answer TfrmMain::ShowMessage(const char* key, UiServices::Kind kind,
 }
 
 bool TfrmMain::event(QEvent* e) {
-    if (e->type() == PostedMessageEvent::eventType()) {
-        const auto* m = static_cast<PostedMessageEvent*>(e);
-        Dispatch(m->msg(), m->wParam(), m->lParam());
-        return true;
-    }
-    return QMainWindow::event(e);
+    if (e->type() == QEvent::Resize)
+        FormCanResize(static_cast<QResizeEvent*>(e)->size().width());
+    return HandlePostedMessage(*this, e) || QMainWindow::event(e);
 }
 
 bool TfrmMain::Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam) {
+    if (DispatchRunMessage(*this, msg, wParam, lParam))
+        return true;
     switch (msg) {
-    case WM_EXECTABLE:
-        OnExecTableMessage(wParam, lParam);
-        return true;
-    case WM_SOUND_STATUS:
-        OnSoundMessage(wParam, lParam);
-        return true;
-    case WM_ASIO_OUTPUT_EVENT:
-        OnAsioStatus(wParam, lParam);
-        return true;
-    case WM_ASIO_REMAIN:
-        OnAsioBufferDone(wParam, lParam);
-        return true;
     case WM_CARD_EVENT:
         OnCardMessage(wParam, lParam);
         return true;

@@ -5,7 +5,9 @@
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
 #include "MainSettings.h"
+#include "OutputSelection.h"
 #include "Post.h"
+#include "RunState.h"
 #include "StimulusPlayback.h"
 #include "UiServices.h"
 
@@ -145,6 +147,10 @@ public:
     // --- audition (play controls above the schedule grid) --------------------------------
     void LockUI();
     bool PlayStimulus(int number);
+    // True when stimulus number (1-based) has a file the selected output plays; otherwise
+    // the user is told which file the device cannot play.
+    bool CheckPlayable(int number);
+    void ShowUnplayable(const QString& fileName);
     void actExecCtrlPlayExecute();
     void actExecCtrlSuspendExecute();
     void actExecCtrlStopExecute();
@@ -170,6 +176,8 @@ public:
     void actASIOSettingExecute();
     // The device of the options dialog's list entry becomes the output device.
     void ApplyOutputDevice(int index);
+    // The output selection, with the options' mono setting, to the card and the audition.
+    void ShareOutputSelection();
 
     // --- project editor services ----------------------------------------------------------
     bool ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,
@@ -259,6 +267,14 @@ public:
     void mnuVersionClick();
     // Gives the focus back to the control the title panel remembers; false when none.
     bool RestoreFocus(QWidget* title);
+    // A maximised window keeps the left panel narrower than itself, and the left panel
+    // the stimulus panel lower than itself.
+    void FormCanResize(int newWidth);
+    void pnlLeftCanResize(int newHeight);
+    // The grids' shared handlers: headings centred, data cells as the grid aligns them; a
+    // double click on a data cell of an idle, editable window starts editing it.
+    static Qt::Alignment AllGridsGetAlignment(const StringGrid* grid, int col, int row);
+    void AllGridsDblClickCell(StringGrid* grid, int col, int row);
 
     // --- layout and language ----------------------------------------------------------------
     // The language menu's items (data 1 Japanese, 2 English).
@@ -276,7 +292,13 @@ public:
 
     // ===== members =========================================================================
     int32_t stimulusPanelHeight = 0;
-    bool cardPlaying = false;
+    // The state of the window's auditions; each part also under its own name.
+    RunState run;
+    bool& cardPlaying = run.cardPlaying;
+    bool& suspending = run.suspending;
+    int32_t& playColumn = run.playColumn;
+    int32_t& playRow = run.playRow;
+    int32_t& playStimulusRow = run.playStimulusRow;
     bool projectModified = false;
     bool stimulusUndoAvailable = false;
     bool scheduleUndoAvailable = false;
@@ -284,9 +306,6 @@ public:
     // Grid rectangles: left, top, right, bottom.
     QRect stimulusSelection{QPoint(0, 0), QPoint(0, 0)};
     QRect scheduleSelection{QPoint(0, 0), QPoint(0, 0)};
-    int32_t playColumn = -1;
-    int32_t playRow = -1;
-    int32_t playStimulusRow = -1;
     QRect copySelection{QPoint(0, 0), QPoint(0, 0)};
     QStringList copyHeaderRow; // header texts of the last Copy, for Paste
     // The main settings (Tamvik.ini); each also under its own name, as the editors use them.
@@ -342,20 +361,22 @@ public:
     std::unique_ptr<CSound> sound;         // wave-out path only
     std::unique_ptr<CExecTable> execTable; // the sequencer thread
     std::unique_ptr<CWaveRead> waveRead;   // low-latency path only
-    int32_t asioBlockFrames = 0;
     std::vector<uint8_t> asioChannelFlags; // empty outside an audition on the low-latency path
     // The lists' printer, which keeps the print settings between prints; made on first use.
     std::shared_ptr<QPrinter> listPrinter;
-    // Audition on the selected output; refreshed from the members above at each play.
+    // The output stimuli play on, built from the options and the device probe; each part
+    // also under its own name, as the editors use them. ShareOutputSelection hands it on.
+    OutputSelection output;
+    bool& useMME = output.useMME;
+    int32_t& soundDeviceId = output.soundDeviceId;
+    QString& soundDeviceName = output.soundDeviceName;
+    DeviceFormatMap& deviceFormats = output.deviceFormats;
+    std::vector<int32_t>& asioChannelOrder = output.asioChannelOrder;
+    int32_t& asioBlockFrames = output.asioBlockFrames;
+    // Audition on the selected output.
     StimulusPlayback playback;
-    bool suspending = false;
-    bool useMME = false;
-    int32_t soundDeviceId = 0;
-    DeviceFormatMap deviceFormats;
-    std::vector<int32_t> asioChannelOrder;
     std::vector<int32_t> asioDriverIndexes;
     std::vector<int32_t> waveOutDeviceIds; // device of each entry of the device list (-1 "default")
-    QString soundDeviceName;
     AudioDeviceListener deviceListener;
 
     // The main window's web client (userAuth, getTmvInfo).

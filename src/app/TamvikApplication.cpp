@@ -1,5 +1,6 @@
 #include "TamvikApplication.h"
 
+#include "MainSettings.h"
 #include "TextTable.h"
 #include "UiServices.h"
 #include "WindowTexts.h"
@@ -10,6 +11,11 @@
 
 TamvikApplication::TamvikApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tamvik"));
+    // The stored language from the start: the windows are built in it, not relabelled
+    // from the other one when the main window first shows.
+    if (const int language = StoredLanguage())
+        TextTable::Instance().setLanguage(language == 1 ? TextTable::Language::Japanese
+                                                        : TextTable::Language::English);
     FollowLanguage();
     connect(&TextTable::Instance(), &TextTable::languageChanged, this, &TamvikApplication::FollowLanguage);
 }

@@ -214,7 +214,7 @@ void TfrmCard::UpdateNavButtons(int number) {
 
 bool TfrmCard::CheckWaveFile(const QString& path, int* channels, int* bits, int* rate,
                              uint32_t* frames) const {
-    return CheckWaveFileForDevice(deviceFormats, path, channels, bits, rate, frames);
+    return CheckWaveFileForDevice(output.deviceFormats, path, channels, bits, rate, frames);
 }
 
 void TfrmCard::SetOwnerBusy(bool busy) {
@@ -364,19 +364,14 @@ bool TfrmCard::eventFilter(QObject* watched, QEvent* e) {
 // ---- playback -------------------------------------------------------------------------------
 
 void TfrmCard::btnListenClick() {
-    if (useMME ? sound == nullptr : waveRead == nullptr)
+    if (output.useMME ? sound == nullptr : waveRead == nullptr)
         return;
     const QString file = lblPrjFileName->text();
-    playback.useMME = useMME;
+    playback.output = output;
     playback.sound = sound;
-    playback.soundDeviceId = soundDeviceId;
     playback.waveRead = waveRead;
-    playback.asioBlockFrames = asioBlockFrames;
-    playback.mono2Stereo = mono2Stereo;
-    playback.asioChannelOrder = asioChannelOrder;
-    playback.deviceFormats = deviceFormats;
-    const bool playable = useMME ? CanPlayWaveFile(soundDeviceId, file)
-                                 : CheckWaveFile(file, nullptr, nullptr, nullptr, nullptr);
+    const bool playable = output.useMME ? CanPlayWaveFile(output.soundDeviceId, file)
+                                        : CheckWaveFile(file, nullptr, nullptr, nullptr, nullptr);
     if (!playable) {
         UiServices::Get().Message(this, kTable, QStringLiteral("IDS_2"), UiServices::Kind::Warning);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeviceFormatMap.h"
+#include "OutputSelection.h"
 #include "Post.h"
 #include "StimulusPlayback.h"
 
@@ -38,14 +38,9 @@ public:
     int currentNumber = 0;        // the stimulus shown, from 1
     int lastNumber = 0;           // number of stimuli
     WindowHandle ownerWindow = 0; // receives WM_CARD_EVENT; nothing is posted while 0
-    bool useMME = false;
     CSound* sound = nullptr;       // the main window's wave-out player; not owned
     CWaveRead* waveRead = nullptr; // the main window's reader (low-latency path); not owned
-    int32_t asioBlockFrames = 0;
-    int32_t soundDeviceId = 0;
-    bool mono2Stereo = true;
-    std::vector<int32_t> asioChannelOrder;
-    DeviceFormatMap deviceFormats;
+    OutputSelection output;        // where its audition plays, as the main window selected it
     bool changeAllowed = false; // the user's rights allow changing the stimulus
 
     void SetRowCount(int number, int count);

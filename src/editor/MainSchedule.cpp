@@ -424,6 +424,19 @@ void TfrmMain::actSdlListListenExecute() {
         ShowMessage("IDS_321", UiServices::Kind::Warning);
         return;
     }
+    // A stimulus the device cannot play is named before the run starts, not met halfway.
+    const CSchedule* schedule = project.GetSchedule(tab);
+    std::vector<bool> checked(size_t(project.GetStimuli()->GetCount()) + 1);
+    for (int trial = first - fixedRows; trial <= last - fixedRows && trial < schedule->GetTrialCount();
+         ++trial) {
+        for (int number : schedule->trials[size_t(trial)].stimuli) {
+            if (number < 1 || size_t(number) >= checked.size() || checked[size_t(number)])
+                continue;
+            if (!CheckPlayable(number))
+                return;
+            checked[size_t(number)] = true;
+        }
+    }
     execTable->setCheckRepetition(false);
     execTable->setWaitResponses(false);
     execTable->setFeedbackSeconds(0.0);

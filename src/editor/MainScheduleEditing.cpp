@@ -135,9 +135,5 @@ void ConnectScheduleEditing(TfrmMain& w) {
     StringGrid* grid = w.asgdSchedule;
     ConnectCellEditor(w);
     grid->installEventFilter(new GridKeys(w));
-    // A double click on a data cell opens the editor as well.
-    QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
-        if (col >= grid->FixedCols() && row >= grid->FixedRows() && EditorIdle(w) && !w.scheduleEditing)
-            grid->SetEditing(true);
-    });
+    // A double click on a data cell opens the editor as well (TfrmMain::AllGridsDblClickCell).
 }

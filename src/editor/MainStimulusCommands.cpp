@@ -107,11 +107,7 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
             if (QFileInfo(path).suffix().toLower() != QLatin1String("wav"))
                 continue;
             if (!w.ProbeWaveFile(path, nullptr, nullptr, nullptr, nullptr)) {
-                UiServices::Get().MessageText(
-                    &w,
-                    TfrmMain::Ids("IDS_41") + QLatin1Char('"') + FileNamePart(path) + QLatin1Char('"') +
-                        TfrmMain::Ids("IDS_42"),
-                    QStringLiteral("Tamvik"), UiServices::Kind::Warning, UiServices::Buttons::Ok);
+                w.ShowUnplayable(FileNamePart(path));
                 continue;
             }
             const int rows = DataRows(grid);

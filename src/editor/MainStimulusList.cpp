@@ -94,11 +94,8 @@ void TfrmMain::actStmListListenExecute() {
             ShowMessage("IDS_318", UiServices::Kind::Warning);
             return;
         }
-        if (!ProbeWaveFile(project.GetWorkFolder() + (*stimuli)[row - 1].fileName, nullptr, nullptr, nullptr,
-                           nullptr)) {
-            ShowMessage("(message: stimulus not playable)", UiServices::Kind::Warning);
+        if (!CheckPlayable(row))
             return;
-        }
     }
     const QString range =
         QString::number(selection.top()) + QLatin1Char('-') + QString::number(selection.bottom());

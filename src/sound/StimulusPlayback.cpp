@@ -101,13 +101,13 @@ bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString&
 
 bool StimulusPlayback::CheckWaveFile(const QString& path, int* channels, int* bits, int* rate,
                                      uint32_t* frames) const {
-    return CheckWaveFileForDevice(deviceFormats, path, channels, bits, rate, frames);
+    return CheckWaveFileForDevice(output.deviceFormats, path, channels, bits, rate, frames);
 }
 
 bool StimulusPlayback::Play(const QString& path, WindowHandle window) {
     m_active = false;
     m_sentFrames = 0;
-    m_active = useMME ? PlayWaveOut(path, window) : PlayLowLatency(path, window);
+    m_active = output.useMME ? PlayWaveOut(path, window) : PlayLowLatency(path, window);
     return m_active;
 }
 
@@ -115,7 +115,7 @@ bool StimulusPlayback::PlayWaveOut(const QString& path, WindowHandle window) {
     if (!sound)
         return false;
     try {
-        sound->SetDevice(soundDeviceId);
+        sound->SetDevice(output.soundDeviceId);
     } catch (const std::exception&) {
         return false; // still playing
     }
@@ -124,7 +124,7 @@ bool StimulusPlayback::PlayWaveOut(const QString& path, WindowHandle window) {
 }
 
 bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) {
-    if (!waveRead || asioBlockFrames < 2)
+    if (!waveRead || output.asioBlockFrames < 2)
         return false;
     if (!WaitLibraryIdle(std::chrono::milliseconds(10 * busyWaitTries), window))
         return false;
@@ -145,17 +145,17 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
     waveRead->Start();
 
     m_channelFlags.assign(m_fileChannels, 0);
-    const int outputs = (m_fileChannels == 1 && mono2Stereo) ? 2 : int(m_fileChannels);
+    const int outputs = (m_fileChannels == 1 && output.mono2Stereo) ? 2 : int(m_fileChannels);
     m_channelMap.resize(size_t(outputs));
     // An order that covers every output used is followed, also when it lists exactly as
     // many channels as the stimulus has (a swapped stereo pair on a two-output device).
     for (int i = 0; i < outputs; ++i)
         m_channelMap[size_t(i)] =
-            asioChannelOrder.size() >= size_t(outputs) ? asioChannelOrder[size_t(i)] : i;
+            output.asioChannelOrder.size() >= size_t(outputs) ? output.asioChannelOrder[size_t(i)] : i;
     m_backlog.assign(size_t(outputs), {});
 
-    if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, asioBlockFrames, 0, rate, 0.125) !=
-        VANTREL_TRUE) {
+    if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, output.asioBlockFrames, 0, rate,
+                        0.125) != VANTREL_TRUE) {
         waveRead->Stop();
         return false;
     }
@@ -167,7 +167,7 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
         return false;
     }
 
-    m_block.resize(size_t(m_bytesPerSample) * size_t(asioBlockFrames) * m_fileChannels);
+    m_block.resize(size_t(m_bytesPerSample) * size_t(output.asioBlockFrames) * m_fileChannels);
     uint32_t bytes = waveRead->Read(m_block.data(), uint32_t(m_block.size()));
     if (bytes == ReadFailed)
         bytes = 0;
@@ -212,19 +212,19 @@ bool StimulusPlayback::Send(const uint8_t* block, uint32_t frames) {
 }
 
 bool StimulusPlayback::OnBufferDone(intptr_t wParam, intptr_t lParam) {
-    if (!m_active || useMME || !waveRead)
+    if (!m_active || output.useMME || !waveRead)
         return true;
     const int kind = VANTREL_MESSAGE_KIND(wParam);
     const uint32_t channel = uint32_t(VANTREL_MESSAGE_CHANNEL(wParam));
     if (kind != VANTREL_REMAIN_OUTPUT || channel >= m_fileChannels)
         return true;
-    if (lParam < asioBlockFrames / 2)
+    if (lParam < output.asioBlockFrames / 2)
         m_channelFlags[channel] = 1;
     if (std::find(m_channelFlags.begin(), m_channelFlags.end(), 0) != m_channelFlags.end())
         return true;
     std::fill(m_channelFlags.begin(), m_channelFlags.end(), 0);
 
-    const uint32_t half = uint32_t(asioBlockFrames - asioBlockFrames / 2);
+    const uint32_t half = uint32_t(output.asioBlockFrames - output.asioBlockFrames / 2);
     m_block.resize(size_t(m_bytesPerSample) * half * m_fileChannels);
     uint32_t bytes = waveRead->Read(m_block.data(), uint32_t(m_block.size()));
     if (bytes == ReadFailed)
@@ -236,7 +236,7 @@ bool StimulusPlayback::OnBufferDone(intptr_t wParam, intptr_t lParam) {
 }
 
 bool StimulusPlayback::OnOutputEvent(intptr_t wParam, intptr_t) {
-    if (VANTREL_MESSAGE_KIND(wParam) != VANTREL_OUTPUT_STOPPED || !m_active || useMME)
+    if (VANTREL_MESSAGE_KIND(wParam) != VANTREL_OUTPUT_STOPPED || !m_active || output.useMME)
         return false;
     m_active = false;
     if (waveRead)
@@ -246,7 +246,7 @@ bool StimulusPlayback::OnOutputEvent(intptr_t wParam, intptr_t) {
 
 bool StimulusPlayback::Stop() {
     m_active = false;
-    if (useMME)
+    if (output.useMME)
         return !(sound && sound->IsPlaying()) || sound->Stop();
     bool stopped = true;
     if (VANTREL_IsWorking() == VANTREL_TRUE)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceFormatMap.h"
+#include "OutputSelection.h"
 #include "Post.h"
 
 #include <QString>
@@ -26,15 +27,10 @@ bool CheckWaveFileForDevice(const DeviceFormatMap& deviceFormats, const QString&
 // the window's user-interface thread.
 class StimulusPlayback {
 public:
-    // Output state, copied from the main window.
-    bool useMME = false;
-    CSound* sound = nullptr; // wave-out path
-    int32_t soundDeviceId = 0;
+    // The main window's output selection and its players.
+    OutputSelection output;
+    CSound* sound = nullptr;       // wave-out path
     CWaveRead* waveRead = nullptr; // low-latency path
-    int32_t asioBlockFrames = 96000;
-    bool mono2Stereo = true;
-    std::vector<int32_t> asioChannelOrder;
-    DeviceFormatMap deviceFormats;
 
     // How long (in 10 ms) a play waits for the library to finish the one before; 0 fails
     // at once while it still works.
@@ -49,7 +45,7 @@ public:
     WaveCheck waveCheck;
 
     // True when the file opens as WAV, has channels, and its rate and channel count are
-    // ones deviceFormats plays.
+    // ones the output's device plays.
     bool CheckWaveFile(const QString& path, int* channels, int* bits, int* rate, uint32_t* frames) const;
 
     // Starts the file on the selected output; progress and the end are posted to window.

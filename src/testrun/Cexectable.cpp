@@ -26,7 +26,7 @@ QString Number(int n) {
 // The settings and client of the run in progress; owned by the sequencer thread.
 struct CExecTable::RunReports {
     ExecReportSettings settings;
-    std::unique_ptr<tamvik::ServiceClient> client;
+    std::shared_ptr<tamvik::ServiceClient> client;
 };
 
 // What one start hands to the thread.
@@ -540,8 +540,11 @@ bool CExecTable::SendReport(const QString& operation, const QStringList& lines, 
                (when == AbandonOnStopOrPause && m_controlRequest == ExecRequestPause);
     };
     if (!r.client) {
-        r.client = std::make_unique<tamvik::ServiceClient>();
-        r.client->SetProxy(r.settings.proxyHost, r.settings.proxyPort);
+        r.client = r.settings.webClient;
+        if (!r.client) {
+            r.client = std::make_shared<tamvik::ServiceClient>();
+            r.client->SetProxy(r.settings.proxyHost, r.settings.proxyPort);
+        }
         r.client->SetConnectTimeout(r.settings.connectTimeoutMs);
         r.client->SetReadTimeout(r.settings.totalTimeoutMs);
         r.client->SetTotalTimeout(r.settings.totalTimeoutMs);

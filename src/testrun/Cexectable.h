@@ -66,15 +66,19 @@ constexpr int ExecTableB(intptr_t lParam) {
     return static_cast<int>((lParam >> 16) & 0xFFFF);
 }
 
-// Where the reports of one schedule run go. The run takes its own copy when it starts and
-// talks through a client of its own, so a run never reports with settings or a client
-// that a window changed or freed meanwhile, and a run started without them reports nothing.
+// Where the reports of one schedule run go. The run takes its own copy when it starts, so
+// a run never reports with settings that a window changed meanwhile, and a run started
+// without them reports nothing.
 struct ExecReportSettings {
     QString userId;
     QString userPassword;
     QString testRunSeq; // empty: nothing is sent
     QString serviceUrl; // base address ending "W0001/"
-    QString proxyHost;  // empty: no proxy
+    // The client the reports go through, proxy set. The run shares it, so a window that
+    // closes meanwhile never frees it under the run, and is its only user until the run
+    // ends. Null: the run makes a client of its own with the proxy below.
+    std::shared_ptr<tamvik::ServiceClient> webClient;
+    QString proxyHost; // empty: no proxy
     int proxyPort = 0;
     // A report never holds the run longer than this; Stop and termination cut it short.
     int connectTimeoutMs = 5000;

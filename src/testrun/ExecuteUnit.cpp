@@ -1,5 +1,6 @@
 // The test-run window: construction, states, enabling, options and the close protocol.
 #include "ExecuteUnit.h"
+#include "RunWindowMessages.h"
 
 #include "ActionLink.h"
 #include "AnswerGridMath.h"
@@ -65,7 +66,7 @@ TfrmExecute::TfrmExecute(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmExecute"));
     receiver = new QtMessageReceiver(this, this);
     IdHTTP1 = std::make_unique<tamvik::ServiceClient>();
-    IdHTTP2 = std::make_unique<tamvik::ServiceClient>();
+    IdHTTP2 = std::make_shared<tamvik::ServiceClient>();
     CreateForm();
     ConnectActions();
     Relabel();
@@ -77,10 +78,8 @@ TfrmExecute::TfrmExecute(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     currentTrial = 0;
     execDlg = new TfrmExecDlg(this);
     scheduleItemIndex = 0;
-    asioBlockFrames = 0;
     suspending = false;
     medtSetSubID->setVisible(false);
-    deviceFormats.clear();
 }
 
 TfrmExecute::~TfrmExecute() {
@@ -362,6 +361,7 @@ void TfrmExecute::Relabel() {
     popOptionSort->setTitle(table.Text(kWindow, popOptionSort->objectName()));
     imgCheck->setToolTip(Ids("IDS_0"));
     imgWait->setToolTip(Ids("IDS_1"));
+    RelabelAnswerGrid();
     SetState(windowState);
 }
 
@@ -376,33 +376,11 @@ bool TfrmExecute::eventFilter(QObject* watched, QEvent* e) {
 }
 
 bool TfrmExecute::event(QEvent* e) {
-    if (e->type() == PostedMessageEvent::eventType()) {
-        const auto* m = static_cast<PostedMessageEvent*>(e);
-        Dispatch(m->msg(), m->wParam(), m->lParam());
-        return true;
-    }
-    return QMainWindow::event(e);
+    return HandlePostedMessage(*this, e) || QMainWindow::event(e);
 }
 
 bool TfrmExecute::Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam) {
-    switch (msg) {
-    case WM_EXECTABLE:
-        OnExecTableMessage(wParam, lParam);
-        return true;
-    case WM_SOUND_STATUS:
-        OnSoundMessage(wParam, lParam);
-        return true;
-    case WM_ASIO_OUTPUT_EVENT:
-        OnAsioStatus(wParam, lParam);
-        return true;
-    case WM_ASIO_REMAIN:
-        OnAsioBufferDone(wParam, lParam);
-        return true;
-    case WM_EXECUTE_IGNORED:
-        return true;
-    default:
-        return false;
-    }
+    return DispatchRunMessage(*this, msg, wParam, lParam) || msg == WM_EXECUTE_IGNORED;
 }
 
 void TfrmExecute::Start() {

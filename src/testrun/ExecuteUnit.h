@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeviceFormatMap.h"
+#include "OutputSelection.h"
 #include "Post.h"
 #include "StimulusPlayback.h"
 #include "UiServices.h"
@@ -135,6 +135,8 @@ public:
     // --- answer grid -----------------------------------------------------------------------
     // Rows of the schedule's trials (answers cleared), with the training rows and columns.
     void RebuildTrialRows(const CSchedule& schedule);
+    // The answer grid's headings in the active language.
+    void RelabelAnswerGrid();
     // Writes the trials' correct buttons into the last column (after a shuffle).
     void WriteCorrectAnswers(const CSchedule& schedule);
     bool RebuildDisplayOrder(int mode);
@@ -171,17 +173,13 @@ public:
     CSound* sound = nullptr;
     CExecTable* execTable = nullptr;
     CWaveRead* waveRead = nullptr;
-    int32_t asioBlockFrames = 0;
     bool suspending = false;
-    bool useMME = false;
-    int32_t soundDeviceId = 0;
-    bool mono2Stereo = false;
+    // Where stimuli play, as the main window selected it.
+    OutputSelection output;
     QString testRunList;
     QString testRunStimList;
     QString projectSeq;
     std::vector<QString> stimulusDurations;
-    std::vector<int32_t> asioChannelOrder;
-    DeviceFormatMap deviceFormats;
     int32_t textSubjectIds = 0;
     // Plays the stimuli the sequencer names; holds the per-play channel flags.
     StimulusPlayback playback;
@@ -249,7 +247,7 @@ public:
     QTimer* tmrAfter = nullptr;
     QTimer* userSearchTimer = nullptr;
     std::unique_ptr<tamvik::ServiceClient> IdHTTP1;
-    std::unique_ptr<tamvik::ServiceClient> IdHTTP2;
+    std::shared_ptr<tamvik::ServiceClient> IdHTTP2; // shared with the sequencer's run
 
 protected:
     bool event(QEvent* e) override;

@@ -8,6 +8,7 @@
 #include "Csch.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
+#include "TextTable.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -100,17 +101,48 @@ void TfrmExecute::RebuildTrialRows(const CSchedule& schedule) {
         const int row = n + 1;
         for (int col = 1; col < grid->ColCount(); ++col)
             SetCellIfChanged(col, row, QString());
-        grid->SetCell(0, row, Ids("IDS_30") + QString::number(n));
     }
     if (training) {
         const int row = grid->RowCount() - 1;
         for (int col = 1; col < grid->ColCount(); ++col)
             SetCellIfChanged(col, row, QString());
-        grid->SetCell(0, row, Ids("IDS_15"));
         WriteCorrectAnswers(schedule);
     }
+    RelabelAnswerGrid();
     grid->setUpdatesEnabled(true);
     grid->RepaintAll();
+}
+
+void TfrmExecute::RelabelAnswerGrid() {
+    StringGrid* grid = asgdResponse;
+    if (grid->RowCount() < 2 || grid->ColCount() < 2)
+        return;
+    const auto mainText = [](const char* key) {
+        return TextTable::Instance().Text(QStringLiteral("TfrmMain"), QString::fromLatin1(key));
+    };
+    const bool training = Training();
+    // Answerer columns, then the hidden placeholder, then for training the two columns of
+    // the correct answers.
+    const int placeholder = grid->ColCount() - (training ? 3 : 1);
+    SetCellIfChanged(0, 1, mainText("IDS_267"));
+    for (int col = 1; col < placeholder; ++col) {
+        // An answerer's column keeps its terminal's number.
+        const QString header = grid->Cell(col, 0);
+        qsizetype digits = header.size();
+        while (digits > 0 && header.at(digits - 1).isDigit())
+            --digits;
+        SetCellIfChanged(col, 0, Ids("IDS_3") + header.mid(digits));
+    }
+    if (placeholder >= 1)
+        SetCellIfChanged(placeholder, 0, mainText("IDS_266"));
+    if (training) {
+        SetCellIfChanged(grid->ColCount() - 2, 1, mainText("IDS_269"));
+        SetCellIfChanged(grid->ColCount() - 1, 1, mainText("IDS_270"));
+        SetCellIfChanged(0, grid->RowCount() - 1, Ids("IDS_15"));
+    }
+    const int trials = grid->RowCount() - 2 - (training ? 1 : 0);
+    for (int n = 1; n <= trials; ++n)
+        SetCellIfChanged(0, n + 1, Ids("IDS_30") + QString::number(n));
 }
 
 void TfrmExecute::WriteCorrectAnswers(const CSchedule& schedule) {

@@ -1,6 +1,7 @@
 // The test-run window's passes: the choice of trials (Execute), the run controls and
 // what the window does on the sequencer's and the players' messages.
 #include "ExecuteUnit.h"
+#include "RunWindowMessages.h"
 
 #include "AnswerGridMath.h"
 #include "Cexectable.h"
@@ -174,17 +175,17 @@ void TfrmExecute::actExecCtrlPlayExecute() {
     asgdResponse->SetShowFocus(false);
     if (windowState == ExecWindowReady) {
         CSchedule* schedule = ChosenSchedule();
-        QString useFlag, address, port;
-        LoadProxySettings(useFlag, address, port);
         ExecReportSettings reports;
         reports.userId = ExecUserId;
         reports.userPassword = ExecUserPassword;
         reports.serviceUrl = ExecServiceUrl;
         reports.testRunSeq = ExecTestRunSeq;
-        if (ApplyProxySettings(*IdHTTP2)) {
-            reports.proxyHost = IdHTTP2->GetProxyHost();
-            reports.proxyPort = IdHTTP2->GetProxyPort();
-        }
+        // The sequencer reports through the second client. One that an earlier run still
+        // holds (its end report under way) is left to it: a client has one user at a time.
+        if (IdHTTP2.use_count() > 1)
+            IdHTTP2 = std::make_shared<tamvik::ServiceClient>();
+        ApplyProxySettings(*IdHTTP2); // a proxy without a usable port: none
+        reports.webClient = IdHTTP2;
         execTable->setNotifyWindow(handle());
         if (schedule && execTable->StartSchedule(schedule, selectedTrials.join(QLatin1Char(',')), reports)) {
             SetState(ExecWindowRunning);
@@ -194,20 +195,7 @@ void TfrmExecute::actExecCtrlPlayExecute() {
         }
         return;
     }
-    bool done = true;
-    switch (execTable->state()) {
-    case ExecListHalt:
-    case ExecOperatorWait:
-        done = execTable->Proceed();
-        break;
-    case ExecListPaused:
-    case ExecTrialPaused:
-        done = execTable->Resume();
-        break;
-    default:
-        return;
-    }
-    if (!done)
+    if (!ContinueHeldRun(*execTable))
         stbStatus->SetPanelText(1, Ids("IDS_17"));
 }
 
@@ -340,14 +328,9 @@ bool TfrmExecute::PlayStimulus(int number) {
     CStimuli* stimuli = project->GetStimuli();
     if (number < 1 || number > stimuli->GetCount())
         return false;
-    playback.useMME = useMME;
+    playback.output = output;
     playback.sound = sound;
-    playback.soundDeviceId = soundDeviceId;
     playback.waveRead = waveRead;
-    playback.asioBlockFrames = asioBlockFrames > 0 ? asioBlockFrames : playback.asioBlockFrames;
-    playback.mono2Stereo = mono2Stereo;
-    playback.asioChannelOrder = asioChannelOrder;
-    playback.deviceFormats = deviceFormats;
     playback.busyWaitTries = 101;
     return playback.Play(project->GetWorkFolder() + (*stimuli)[number - 1].fileName, handle());
 }
@@ -425,23 +408,24 @@ void TfrmExecute::OnExecTableMessage(intptr_t wParam, intptr_t lParam) {
             resultsUnsaved = true;
             break;
         case ExecTrialStimulus: {
+            // Only a stimulus of this window's run, still waiting to be played; it starts
+            // before the grid follows, which costs the listener no time.
+            if (execTable->state() == ExecTrialStimulus && windowState == ExecWindowRunning) {
+                const CSchedule* schedule = ChosenSchedule();
+                int number = 0;
+                if (schedule && a >= 1 && a <= schedule->GetTrialCount()) {
+                    const CTrial& trial = schedule->trials[size_t(a - 1)];
+                    if (b >= 1 && size_t(b) <= trial.stimuli.size())
+                        number = trial.stimuli[size_t(b - 1)];
+                }
+                if (!PlayStimulus(number)) {
+                    stbStatus->SetPanelText(1, Ids("IDS_17"));
+                    if (!execTable->Stop())
+                        stbStatus->SetPanelText(1, Ids("IDS_17"));
+                }
+            }
             SetCurrentTrial(a);
             asgdResponse->RepaintAll();
-            // Only a stimulus of this window's run, still waiting to be played.
-            if (execTable->state() != ExecTrialStimulus || windowState != ExecWindowRunning)
-                break;
-            const CSchedule* schedule = ChosenSchedule();
-            int number = 0;
-            if (schedule && a >= 1 && a <= schedule->GetTrialCount()) {
-                const CTrial& trial = schedule->trials[size_t(a - 1)];
-                if (b >= 1 && size_t(b) <= trial.stimuli.size())
-                    number = trial.stimuli[size_t(b - 1)];
-            }
-            if (!PlayStimulus(number)) {
-                stbStatus->SetPanelText(1, Ids("IDS_17"));
-                if (!execTable->Stop())
-                    stbStatus->SetPanelText(1, Ids("IDS_17"));
-            }
             break;
         }
         case ExecTimedWait:

@@ -194,17 +194,10 @@ bool TfrmMain::StartExecution(int mode) {
     w->edtDelay->setText(QString::number(delayTimes));
     w->project = &project;
     w->execTable = execTable.get();
-    w->useMME = useMME;
-    w->soundDeviceId = soundDeviceId;
-    w->mono2Stereo = mono2Stereo;
-    if (useMME) {
-        w->sound = sound.get();
-    } else {
-        w->waveRead = waveRead.get();
-        w->asioBlockFrames = asioBlockFrames;
-        w->asioChannelOrder = asioChannelOrder;
-    }
-    w->deviceFormats = deviceFormats;
+    ShareOutputSelection();
+    w->output = output;
+    w->sound = sound.get();
+    w->waveRead = waveRead.get();
     w->textSubjectIds = 1;
     w->imgCheck->setVisible(execTable->checkRepetition());
     w->imgWait->setVisible(execTable->waitResponses());
@@ -270,13 +263,7 @@ void TfrmMain::BuildAnswerGrid(TfrmExecute& w, const CSchedule& schedule, bool t
     grid->SetColCount(training ? 4 : 2);
     grid->SetFixedCols(1);
     grid->SetFixedRows(2);
-    grid->SetCell(1, 0, Ids("IDS_266"));
-    grid->SetCell(0, 1, Ids("IDS_267"));
-    if (training) {
-        grid->SetCell(2, 1, Ids("IDS_269"));
-        grid->SetCell(3, 1, Ids("IDS_270"));
-    }
-    w.RebuildTrialRows(schedule);
+    w.RebuildTrialRows(schedule); // with the headings
     const QFontMetrics metrics(grid->font());
     const auto fit = [&](int col) {
         int width = 0;

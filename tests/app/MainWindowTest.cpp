@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, ConstructedStateHasTheDefaultsAndNoProject) {
     EXPECT_EQ(w->frmResult->notifyWindow, w->handle());
     EXPECT_EQ(w->frmCard->ownerWindow, w->handle());
     EXPECT_EQ(w->deviceListener.window.load(), w->handle());
-    EXPECT_TRUE(w->frmCard->useMME);
+    EXPECT_TRUE(w->frmCard->output.useMME);
     EXPECT_EQ(w->frmCard->sound, w->sound.get());
 
     auto* status = Find<PanelStatusBar>("stbInformation");

@@ -17,12 +17,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -204,10 +206,61 @@ TEST_F(ShellWindowTest, SaveAsAddsTheExtensionBeforeAskingAboutAnExistingFile) {
     EXPECT_EQ(w->project.GetFileName(), existing);
 }
 
+TEST_F(ShellWindowTest, GridHeadingsAreCentredAndDataCellsLeftAligned) {
+    w->show();
+    for (StringGrid* grid : {w->asgdStimulus, w->asgdSchedule, w->asgdTrnBtn, w->asgdSdmExpress,
+                             w->asgdParBtn, w->asgdCatCategory, w->asgdQuestion}) {
+        ASSERT_GE(grid->RowCount(), 2);
+        ASSERT_GE(grid->ColCount(), 2);
+        const auto alignment = [grid](int col, int row) {
+            return grid->model()->index(row, col).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        };
+        EXPECT_EQ(alignment(1, 0), Qt::AlignCenter) << grid->objectName().toStdString();
+        EXPECT_EQ(alignment(grid->ColCount() - 1, 1), Qt::AlignLeft | Qt::AlignVCenter)
+            << grid->objectName().toStdString();
+    }
+}
+
+// A double click opens a data cell's editor only for a user who may change the project.
+TEST_F(ShellWindowTest, DoubleClickEditsDataCellsOnlyWithFullRights) {
+    const auto doubleClick = [this](StringGrid* grid) {
+        w->activateWindow();
+        const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QLineEdit* editor = grid->viewport()->findChild<QLineEdit*>();
+        return editor && editor->isVisible();
+    };
+    for (bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full rights" : "restricted");
+        if (full)
+            ShowAsFullUser();
+        else
+            w->show();
+        ASSERT_EQ(w->tbtnFileOpenPrj->isEnabled(), full);
+        w->NewProject(0);
+        w->pgeParameter->setCurrentWidget(w->shtPrmButton);
+        QCoreApplication::processEvents();
+        for (StringGrid* grid : {w->asgdSchedule, w->asgdTrnBtn}) {
+            EXPECT_EQ(doubleClick(grid), full) << grid->objectName().toStdString();
+            if (QLineEdit* editor = grid->viewport()->findChild<QLineEdit*>())
+                QTest::keyClick(editor, Qt::Key_Escape);
+            EXPECT_FALSE(grid->Editing())
+                << grid->objectName().toStdString() << ": off once the editor closed";
+        }
+        if (full) { // the next round starts afresh, without the account
+            w.reset();
+            service.reset();
+            QFile::remove(OptionIniPath());
+            w = std::make_unique<TfrmMain>();
+        }
+    }
+}
+
 TEST_F(ShellWindowTest, WithoutAChosenDeviceTheWaveOutPathPlaysToAlsaDefault) {
     w->show();
     ASSERT_TRUE(w->useMME) << "the tests have no low-latency driver";
     EXPECT_EQ(w->soundDeviceId, -1);
     EXPECT_EQ(w->frmOption->cboSndDevice->currentIndex(), 0);
-    EXPECT_EQ(w->frmCard->soundDeviceId, -1) << "the card plays where the window does";
+    EXPECT_EQ(w->frmCard->output.soundDeviceId, -1) << "the card plays where the window does";
 }

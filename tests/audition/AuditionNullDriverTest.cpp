@@ -127,10 +127,7 @@ TEST_F(AuditionTest, PlayControlsDoNothingWhenThereIsNothingToControl) {
 TEST_F(AuditionTest, EightBitStimulusIsRefusedBeforeTheAuditionStarts) {
     MakeProject({{WavLayout::pcm(2, 48000, 8), PatternBytes(48000 * 2, 3)}, Stereo(20000, 2)});
     ListenToStimuli(1, 2);
-    EXPECT_EQ(ShownTexts(),
-              QStringList{QStringLiteral("A sound stimulus file cannot be played on the selected "
-                                         "output (8-bit samples, or a rate or channel count the "
-                                         "output does not play).")});
+    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("This device cannot play \"S1.wav\".")});
     EXPECT_EQ(State(), ExecIdle) << "the audition did not start";
     EXPECT_EQ(VANTREL_IsWorking(), 0);
     EXPECT_EQ(w->playback.SentFrames(), 0u);

@@ -10,6 +10,16 @@
 
 namespace {
 
+// The first schedule's one trial plays stimulus 1 after a start wait of a second.
+void ScheduleOfStimulus1(TfrmMain& w) {
+    CTrial& trial = w.project.GetSchedule(0)->trials[0];
+    trial.stimuli[0] = 1;
+    trial.startWait = 1.0;
+    trial.responseWait = 0.0;
+    trial.correctAnswer = 1;
+    w.ShowSchedule(0);
+}
+
 std::vector<uint8_t> FileBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -68,12 +78,7 @@ TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
 TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
     const std::vector<uint8_t> data = PatternBytes(9600 * 4, 22);
     MakeProject({{WavLayout::pcm(2, 48000, 16), data}});
-    CTrial& trial = w->project.GetSchedule(0)->trials[0];
-    trial.stimuli[0] = 1;
-    trial.startWait = 1.0;
-    trial.responseWait = 0.0;
-    trial.correctAnswer = 1;
-    w->ShowSchedule(0);
+    ScheduleOfStimulus1(*w);
     w->asgdSchedule->SetSelection(QRect(QPoint(1, 1), QPoint(1, 1)));
     w->actSdlListListenExecute();
     // The sequencer's state runs ahead of the window, which follows its posted messages.
@@ -139,4 +144,37 @@ TEST_F(JackAuditionTest, MonoStimulusReachesBothPorts) {
         ASSERT_GE(got.size(), size_t(first) + signal.size());
         EXPECT_EQ(std::memcmp(got.data() + first, signal.data(), signal.size() * 4), 0) << "port " << port;
     }
+}
+
+// A stimulus at a rate the server does not run is refused with its file's name before the
+// sequencer starts, from the stimulus list and from the schedule alike; nothing plays.
+TEST_F(JackAuditionTest, AStimulusAtAnotherRateIsRefusedByName) {
+    ASSERT_FALSE(w->useMME);
+    ASSERT_EQ(w->deviceFormats.count(44100), 0u) << "the server runs at 48 kHz only";
+    MakeProject({{WavLayout::pcm(2, 44100, 16), PatternBytes(4410 * 4, 3)}});
+    ScheduleOfStimulus1(*w);
+    w->show();
+    w->activateWindow();
+    const QString refusal = QStringLiteral("This device cannot play \"S1.wav\".");
+
+    struct Case {
+        const char* what;
+        StringGrid* grid;
+        QRect selection;
+        QAction* command;
+    };
+    for (const Case& c :
+         {Case{"the stimulus list", w->asgdStimulus, QRect(QPoint(1, 1), QPoint(2, 1)), w->actStmListListen},
+          Case{"the schedule", w->asgdSchedule, QRect(QPoint(1, 1), QPoint(1, 1)), w->actSdlListListen}}) {
+        ui->messages.clear();
+        c.grid->setFocus();
+        ASSERT_TRUE(PumpUntil([&] { return c.grid->hasFocus(); })) << c.what;
+        c.grid->SetSelection(c.selection);
+        w->UpdateActions();
+        ASSERT_TRUE(c.command->isEnabled()) << c.what;
+        c.command->trigger();
+        EXPECT_EQ(ShownTexts(), QStringList{refusal}) << c.what;
+    }
+    EXPECT_EQ(State(), ExecIdle);
+    EXPECT_TRUE(recorder.states.empty()) << "the sequencer never started";
 }

@@ -48,7 +48,7 @@ protected:
 TEST_F(CardAuditionTest, MonoStimulusPlaysOnTheOrderedOutputsAndEnds) {
     const std::vector<uint8_t> data = PatternBytes(40000 * 2, 9);
     MakeProject({{WavLayout::pcm(1, Rate, 16), data}});
-    card()->asioChannelOrder = {3, 2, 0, 1, 4, 5, 6, 7};
+    card()->output.asioChannelOrder = {3, 2, 0, 1, 4, 5, 6, 7};
     ShowCard(1);
     Listen();
     EXPECT_TRUE(card()->pgsCheck->isVisible());

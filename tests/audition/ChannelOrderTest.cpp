@@ -88,7 +88,7 @@ TEST_F(ChannelOrderTest, DialogStoresTheOrderTheOperatorMade) {
         d->btnOK->click();
     });
     EXPECT_EQ(w->asioChannelOrder, (std::vector<int32_t>{2, 0, 1, 3}));
-    EXPECT_EQ(w->frmCard->asioChannelOrder, w->asioChannelOrder);
+    EXPECT_EQ(w->frmCard->output.asioChannelOrder, w->asioChannelOrder);
     EXPECT_EQ(ReadAll(OrderFile()),
               Utf16File(QStringLiteral("[Device1]\r\nName=First Device\r\nOrderCount=4\r\n"
                                        "Order1=2\r\nOrder2=0\r\nOrder3=1\r\nOrder4=3\r\n\r\n"
@@ -186,6 +186,6 @@ TEST_F(ChannelOrderTest, StartUpLoadsTheStoredDevicesOrderAndRates) {
         EXPECT_EQ(w->soundDeviceId, c.id) << c.device;
         EXPECT_EQ(w->asioChannelOrder, c.order) << c.device;
         EXPECT_EQ(w->deviceFormats, c.formats) << c.device;
-        EXPECT_EQ(w->frmCard->asioChannelOrder, c.order) << c.device;
+        EXPECT_EQ(w->frmCard->output.asioChannelOrder, c.order) << c.device;
     }
 }

@@ -173,7 +173,7 @@ TEST_F(CardTest, RegisterChecksTheFileAndTheListShowsWhatIsRegistered) {
     const QString good = Wav("good.wav", 44100, 0.1);
     ProjectWithFiles({});
     ShowCardAt(2);
-    card()->deviceFormats = {{44100, 2}, {48000, 2}};
+    card()->output.deviceFormats = {{44100, 2}, {48000, 2}};
 
     ui->fileNames.push_back(high);
     Click(card()->btnRegist);

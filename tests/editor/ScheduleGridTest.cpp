@@ -59,6 +59,7 @@ protected:
         w->ResizeScheduleGrid(before, 10, presentations, 10);
         ASSERT_TRUE(w->SetScheduleSize(0, 10, presentations));
         ASSERT_TRUE(w->ShowSchedule(0));
+        w->deviceFormats = {{44100, 2}}; // the output plays the test stimuli
     }
     StringGrid* grid() const { return w->asgdSchedule; }
 };

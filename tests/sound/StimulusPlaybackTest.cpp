@@ -96,7 +96,7 @@ protected:
         ASSERT_EQ(VANTREL_AsioDriverInitialize(0), 1);
         VANTREL_SetNotifyFlag(VANTREL_NOTIFY_HOST);
         playback.waveRead = &reader;
-        playback.deviceFormats = {{44100, 8}, {48000, 8}, {Rate, 8}};
+        playback.output.deviceFormats = {{44100, 8}, {48000, 8}, {Rate, 8}};
     }
     void TearDown() override {
         if (VANTREL_IsWorking() == 1)
@@ -157,8 +157,8 @@ TEST_P(StimulusPlaybackMap, ChannelsReachTheMappedOutputs) {
     const uint32_t frames = 30000;
     const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 2 * size_t(c.channels), 5);
     const QString path = Wav("map.wav", WavLayout::pcm(uint16_t(c.channels), Rate, 16), data);
-    playback.mono2Stereo = c.mono2Stereo;
-    playback.asioChannelOrder = c.order;
+    playback.output.mono2Stereo = c.mono2Stereo;
+    playback.output.asioChannelOrder = c.order;
 
     ASSERT_TRUE(playback.Play(path, window.handle));
     EXPECT_EQ(playback.ChannelMap(), c.map);
@@ -216,7 +216,7 @@ class StimulusPlaybackRefused : public StimulusPlaybackTest,
 // A file the device cannot play, or whose samples the library would not take, fails the
 // play before anything starts.
 TEST_P(StimulusPlaybackRefused, PlayFailsWithoutStarting) {
-    playback.deviceFormats = {{44100, 2}, {48000, 2}};
+    playback.output.deviceFormats = {{44100, 2}, {48000, 2}};
     const QString path = Wav("refused.wav", GetParam().layout, PatternBytes(4800, 2));
     EXPECT_FALSE(playback.Play(path, window.handle));
     EXPECT_FALSE(playback.IsActive());
@@ -283,7 +283,7 @@ TEST_F(StimulusPlaybackTest, BusyLibraryWaitIsBounded) {
     ASSERT_TRUE(playback.Play(path, window.handle));
     StimulusPlayback second;
     second.waveRead = &reader;
-    second.deviceFormats = playback.deviceFormats;
+    second.output.deviceFormats = playback.output.deviceFormats;
     second.busyWaitTries = 20;
     const auto begin = std::chrono::steady_clock::now();
     EXPECT_FALSE(second.Play(path, window.handle));
@@ -318,9 +318,9 @@ TEST(StimulusPlaybackWaveOut, PlaysTheFileOnTheDevice) {
     AlsaTestHome home;
     CSound sound;
     StimulusPlayback playback;
-    playback.useMME = true;
+    playback.output.useMME = true;
     playback.sound = &sound;
-    playback.soundDeviceId = -1;
+    playback.output.soundDeviceId = -1;
     Window window;
     const std::vector<uint8_t> data = PatternBytes(48000 * 4, 8);
     const QString path = home.path() + "/w.wav";

@@ -3,6 +3,8 @@
 
 #include "ExecObserver.h"
 #include "FakeService.h"
+#include "ServiceClient.h"
+#include "WaitUntil.h"
 
 namespace {
 
@@ -123,6 +125,26 @@ TEST_F(HungService, AFailingServiceDoesNotStopTheRun) {
         EXPECT_EQ(StatesOfRun(seen), (std::vector<int>{8, 18, 10, 9, 12, 10, 19, 20}));
         ASSERT_TRUE(seen.SkipTo(ExecIdle));
     }
+}
+
+// The reports go through the client the window hands over, its proxy included; the run
+// keeps that client while the window lets go of it, and releases it when the run ends.
+TEST_F(HungService, ReportsGoThroughTheHandedClient) {
+    fake::FakeService proxy;
+    auto client = std::make_shared<tamvik::ServiceClient>();
+    client->SetProxy(QStringLiteral("127.0.0.1"), proxy.Port());
+    const std::weak_ptr<tamvik::ServiceClient> held = client;
+    ExecReportSettings r = reports;
+    r.serviceUrl = QStringLiteral("http://127.0.0.1:%1/W0001/").arg(fake::FakeService::RefusingPort());
+    r.webClient = std::move(client);
+    ExecDriver driver(observer, ExecScheduleEnded, ProceedOnEveryWait(*exec));
+    ASSERT_TRUE(exec->StartSchedule(&schedule, QString(), r));
+    r.webClient.reset(); // the window is gone
+    ASSERT_TRUE(driver.Join(20s));
+    EXPECT_GE(proxy.Count("enforcementTest"), 1u);
+    EXPECT_EQ(proxy.Count("endTest"), 1u);
+    EXPECT_EQ(service.Requests().size(), 0u);
+    EXPECT_TRUE(tamvik_test::WaitUntil([&] { return held.expired(); })) << "the run let go of the client";
 }
 
 } // namespace

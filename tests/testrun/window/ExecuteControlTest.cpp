@@ -196,6 +196,57 @@ TEST_F(ExecuteControlTest, RandomAsksToKeepResultsFirstAndRestoresAfterARefusal)
     EXPECT_FALSE(x->sbtnPlay->isEnabled());
 }
 
+// Another schedule chosen between passes: the main window shows it, the service gets its
+// lists under a new registration, and the next pass runs its trials.
+TEST_F(ExecuteControlTest, AnotherScheduleIsShownRegisteredAndRun) {
+    MakeProject(2, {2, 3});
+    SetWaits(0.0, 0.0, 0.1);
+    w->UpdateActions();
+    ASSERT_TRUE(w->actSdlCopyNew->isEnabled());
+    w->actSdlCopyNew->trigger();
+    ASSERT_EQ(w->project.GetScheduleCount(), 2);
+    ASSERT_TRUE(w->SetScheduleSize(1, 3, 2));
+    for (CTrial& t : w->project.GetSchedule(1)->trials)
+        t = w->project.GetSchedule(0)->trials[0];
+    w->OnExecuteMessage(1, 0); // the run starts on the first schedule
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2\n"
+                                          "ANSWERER_ID=S1,QUESTION_NUM=2,ANSWER=2\n"
+                                          "ANSWERER_ID=S1,QUESTION_NUM=3,ANSWER=2");
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return x->btnExecute->isEnabled(); }, 20000));
+    ASSERT_EQ(x->cboSchedule->count(), 2);
+    ASSERT_EQ(service->Count("startTest"), 1u);
+    const std::string first = service->Last("startTest").Field("TEST_RUN_LIST");
+
+    // The operator picks the second schedule with the keyboard.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(x->cboSchedule, &down);
+    ASSERT_EQ(x->cboSchedule->currentIndex(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return w->tabSchedule->currentIndex() == 1; })) << "the main window follows";
+    EXPECT_EQ(w->asgdSchedule->RowCount() - w->asgdSchedule->FixedRows(), 3);
+    ASSERT_EQ(service->Count("startTest"), 2u) << ShownTexts().join(" | ").toStdString();
+    EXPECT_NE(service->Last("startTest").Field("TEST_RUN_LIST"), first);
+    EXPECT_EQ(x->asgdResponse->RowCount(), 2 + 3 + 1) << "three trials and the percentages";
+
+    AnswerDialog(x, nullptr);
+    x->btnExecute->click();
+    ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
+    EXPECT_EQ(x->selectedTrials, (QStringList{"1", "2", "3"}));
+    x->sbtnPlay->click();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return x->windowState == ExecWindowIdle && w->execTable->state() != ExecTrialStimulus &&
+                   service->Count("endTest") >= 1;
+        },
+        60000))
+        << ShownTexts().join(" | ").toStdString();
+    std::vector<std::string> reported;
+    for (const auto& r : service->Requests("enforcementTest"))
+        reported.push_back(r.Field("QUESTION_NUM"));
+    EXPECT_NE(std::find(reported.begin(), reported.end(), "3"), reported.end()) << "the third trial ran";
+}
+
 TEST_F(ExecuteControlTest, StopWithTheServiceUnreachableStopsLocally) {
     TfrmExecute* x = Ready(2);
     ASSERT_NE(x, nullptr);
@@ -348,11 +399,26 @@ TEST_F(ExecuteControlTest, TextsFollowTheLanguage) {
     EXPECT_EQ(x->windowTitle(), "Experiment");
     EXPECT_EQ(x->btnExecute->text(), "Execute");
     EXPECT_EQ(x->sbtnPlay->text(), "Play");
+    ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S1"; }, 20000));
+    // The answer grid's headings: answerer, subject, trial, the correct answers.
+    const int cols = x->asgdResponse->ColCount();
+    const int last = x->asgdResponse->RowCount() - 1;
+    const auto headings = [&] {
+        return QStringList{Cell(x, 1, 0),    Cell(x, 0, 1),        Cell(x, 0, 2),
+                           Cell(x, 0, last), Cell(x, cols - 2, 1), Cell(x, cols - 1, 1)};
+    };
+    EXPECT_EQ(headings(),
+              (QStringList{"Terminal1", "SubjectID", "Trial1", "Correct %", "Correct %", "Correct"}));
     TextTable::Instance().setLanguage(TextTable::Language::Japanese);
     EXPECT_EQ(x->windowTitle(), QString::fromUtf8("実行"));
     EXPECT_EQ(x->btnEnd->text(), QString::fromUtf8("閉じる"));
     EXPECT_EQ(x->sbtnStop->text(), QString::fromUtf8("終了"));
     EXPECT_EQ(x->execDlg->rdbRange->text(), QString::fromUtf8("試行指定"));
     EXPECT_EQ(x->StatusText(1), QString::fromUtf8("端末の接続を待っています..."));
+    EXPECT_EQ(headings(), (QStringList{QString::fromUtf8("端末1"), QString::fromUtf8("被験者ID"),
+                                       QString::fromUtf8("試行1"), QString::fromUtf8("正答率"),
+                                       QString::fromUtf8("正答率"), QString::fromUtf8("正答ボタン")}));
+    EXPECT_EQ(Cell(x, 1, 1), "S1") << "the answers stay";
     TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(headings()[0], "Terminal1");
 }

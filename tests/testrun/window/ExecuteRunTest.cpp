@@ -2,14 +2,20 @@
 // subjects' answers arriving while the stimuli play, and the percentages at the end.
 #include "AlsaTestHome.h"
 #include "AuditionFixture.h"
+#include "CardUnit.h"
 #include "ExecuteFixture.h"
 
 #include "ExecDlgUnit.h"
 #include "ExecuteUnit.h"
 #include "FakeService.h"
+#include "ModalScript.h"
 #include "OptionIni.h"
+#include "OptionUnit.h"
 #include "PanelStatusBar.h"
+#include "ScriptedUiServices.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -163,9 +169,20 @@ protected:
         w = std::make_unique<TfrmMain>();
         w->installEventFilter(&recorder);
         ASSERT_TRUE(w->useMME);
-        w->soundDeviceId = AlsaTestHome::deviceIndex(QStringLiteral("tvfile"));
-        ASSERT_GE(w->soundDeviceId, 0);
-        w->ProbeSampleRates();
+        // The device is chosen as a user does, in the options dialog; the card and the
+        // test run get the same selection.
+        const int device = AlsaTestHome::deviceIndex(QStringLiteral("tvfile"));
+        const auto entry = std::find(w->waveOutDeviceIds.begin(), w->waveOutDeviceIds.end(), device);
+        ASSERT_NE(entry, w->waveOutDeviceIds.end());
+        ASSERT_TRUE(QDir().mkpath(root->file("library")));
+        TfrmOption* options = w->frmOption;
+        WhileModal(options, [&] {
+            options->cboSndDevice->setCurrentIndex(int(entry - w->waveOutDeviceIds.begin()));
+            options->btnOK->click();
+        });
+        w->actOptSetting->trigger();
+        ASSERT_EQ(w->soundDeviceId, device) << ShownTexts().join(" | ").toStdString();
+        EXPECT_EQ(w->frmCard->output, w->output);
     }
     void TearDown() override {
         ExecuteRunTest::TearDown();
@@ -179,6 +196,7 @@ TEST_F(ExecuteWaveOutRunTest, WholeRunOnTheWaveOutPath) {
     MakeRunProject(WavLayout::pcm(2, 48000, 16), 2400);
     TfrmExecute* x = RunAll();
     ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->output, w->output);
     ExpectAnswersAndPercentages(x);
     QFile played(home->file());
     ASSERT_TRUE(played.open(QIODevice::ReadOnly));
@@ -248,6 +266,126 @@ TEST_F(ExecuteRunTest, RepetitionWaitNeverHangs) {
         << "one repetition of two stimuli per trial was skipped";
     EXPECT_FALSE(x->tbtnRepeat->isChecked()) << "released at the end of each trial";
     x->removeEventFilter(press.get());
+}
+
+// Handles the window's sequencer messages itself, to know when one is being handled.
+class HandlerDepth : public QObject {
+public:
+    explicit HandlerDepth(TfrmExecute* window) : x(window) {}
+    int depth = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != PostedMessageEvent::eventType())
+            return false;
+        const auto* m = static_cast<PostedMessageEvent*>(e);
+        if (m->msg() != WM_EXECTABLE)
+            return false;
+        ++depth;
+        x->Dispatch(m->msg(), m->wParam(), m->lParam());
+        --depth;
+        return true;
+    }
+
+private:
+    TfrmExecute* x;
+};
+
+// Message boxes, each with whether a sequencer message was being handled when it showed.
+class NestingUi : public ScriptedUiServices {
+public:
+    std::function<bool()> inHandler;
+    std::vector<std::pair<QString, bool>> shown;
+    Answer MessageText(QWidget* owner, const QString& text, const QString& caption, Kind kind,
+                       Buttons buttons) override {
+        shown.emplace_back(text, inHandler && inHandler());
+        return ScriptedUiServices::MessageText(owner, text, caption, kind, buttons);
+    }
+};
+
+// A refused answer fetch inside a sequencer message's handler shows its box only after
+// that handler has returned, so a box's own event loop never handles later states first.
+TEST_F(ExecuteRunTest, ARefusedFetchDuringTheRunIsShownAfterTheHandler) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    ui.reset();
+    auto* nesting = new NestingUi;
+    ui.reset(nesting);
+    service->SetHandler("returnTestResult", [this](const fake::FakeRequest&) {
+        if (answers->reported.load() >= 1)
+            return fake::FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
+        return fake::FakeReply::Text("ANSWERER_ID=S1,QUESTION_NUM=0,ANSWER=");
+    });
+    w->actExecShow->trigger();
+    TfrmExecute* x = w->frmExecute;
+    ASSERT_NE(x, nullptr);
+    HandlerDepth depth(x);
+    x->installEventFilter(&depth);
+    nesting->inHandler = [&depth] { return depth.depth > 0; };
+    ASSERT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S1"; }, 20000));
+    QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
+    x->btnExecute->click();
+    ASSERT_EQ(x->windowState, ExecWindowReady);
+    x->sbtnPlay->click();
+    const QString refused = QStringLiteral("Could not be verified. Please double check \"Password\" and "
+                                           "\"Administrator ID\".");
+    ASSERT_TRUE(PumpUntil([&] { return !nesting->shown.empty(); }, 20000));
+    EXPECT_EQ(nesting->shown.front().first, refused);
+    EXPECT_FALSE(nesting->shown.front().second) << "shown from within a sequencer message's handler";
+    x->removeEventFilter(&depth);
+}
+
+// Counts the library's output-stopped reports that reached the window.
+class StopReports : public QObject {
+public:
+    int stopped = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == PostedMessageEvent::eventType()) {
+            const auto* m = static_cast<PostedMessageEvent*>(e);
+            if (m->msg() == WM_ASIO_OUTPUT_EVENT &&
+                VANTREL_MESSAGE_KIND(m->wParam()) == VANTREL_OUTPUT_STOPPED)
+                ++stopped;
+        }
+        return false;
+    }
+};
+
+// Pause while a stimulus plays on the low-latency path: the library reports the end of
+// that play only later, and that report must not move the run on. Play then repeats the
+// trial from its start and the run ends as usual.
+TEST_F(ExecuteRunTest, PauseDuringAStimulusHoldsTheRunUntilPlay) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 44100);
+    w->actExecShow->trigger();
+    TfrmExecute* x = w->frmExecute;
+    ASSERT_NE(x, nullptr);
+    StopReports stops;
+    x->installEventFilter(&stops);
+    x->installEventFilter(&windowStates);
+    ASSERT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
+    QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
+    x->btnExecute->click();
+    ASSERT_EQ(x->windowState, ExecWindowReady);
+    x->sbtnPlay->click();
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecTrialStimulus && x->playback.IsActive(); }, 20000));
+    x->sbtnSuspend->click();
+    ASSERT_TRUE(PumpUntil([&] { return stops.stopped >= 1 && State() == ExecTrialPaused; }, 20000));
+    QCoreApplication::processEvents(); // whatever the report set off has run
+    EXPECT_EQ(State(), ExecTrialPaused) << "the stopped play moved the run on";
+    ASSERT_TRUE(PumpUntil([&] { return x->sbtnPlay->isEnabled(); }));
+
+    x->sbtnPlay->click();
+    const auto ended = [&] {
+        const auto& s = windowStates.states;
+        return std::find(s.begin(), s.end(), int(ExecScheduleEnded)) != s.end() &&
+               x->windowState == ExecWindowIdle && (State() == ExecIdle || State() == ExecScheduleEnded);
+    };
+    ASSERT_TRUE(PumpUntil(ended, 60000)) << ShownTexts().join(" | ").toStdString();
+    EXPECT_EQ(std::count(windowStates.states.begin(), windowStates.states.end(), int(ExecTrialStimulus)), 5)
+        << "four presentations, the paused one twice";
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    x->removeEventFilter(&stops);
+    x->removeEventFilter(&windowStates);
 }
 
 // A stimulus request of a run that is over is not played.
