@@ -305,7 +305,7 @@ TEST_F(StimulusPlaybackTest, PlayAfterTheLibraryWindsDownStartsAndEndsOnItsOwn) 
     ASSERT_TRUE(playback.Play(shortPath, window.handle));
     StimulusPlayback second;
     second.waveRead = &reader;
-    second.deviceFormats = playback.deviceFormats;
+    second.output.deviceFormats = playback.output.deviceFormats;
     second.busyWaitTries = 1000;
     ASSERT_TRUE(second.Play(path, window.handle));
     ASSERT_TRUE(window.RunToEnd(second));
