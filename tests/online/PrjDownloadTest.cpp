@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -107,6 +108,15 @@ TEST_F(PrjDownloadTest, SearchMarksCurrentCopiesAndDownloadsByteIdenticalOnes) {
         EXPECT_EQ(dialog()->cbScenario->count(), 2);
         EXPECT_EQ(dialog()->CategoryComboBox->count(), 3);
 
+        EXPECT_FALSE(dialog()->CategoryIdComboBox->isVisible());
+        EXPECT_FALSE(dialog()->openFileEdit->isVisible());
+        EXPECT_FALSE(dialog()->ProgressBar1->isVisible());
+        EXPECT_FALSE(dialog()->btnCancelTransfer->isVisible());
+        EXPECT_GE(grid()->width(), 935);
+        std::vector<int> bar;
+        QObject::connect(dialog()->ProgressBar1, &QProgressBar::valueChanged,
+                         [&](int value) { bar.push_back(value); });
+
         ChooseRows(grid(), {2, 3});
         dialog()->rightPopupMenu->popup(grid()->mapToGlobal(QPoint(5, 5)));
         EXPECT_TRUE(dialog()->popupCopy->isEnabled());
@@ -128,6 +138,9 @@ TEST_F(PrjDownloadTest, SearchMarksCurrentCopiesAndDownloadsByteIdenticalOnes) {
         EXPECT_EQ(ui->messages.back().text, QStringLiteral("The download of the project file is completed."));
         EXPECT_EQ(ui->messages.back().kind, UiServices::Kind::Information);
         EXPECT_FALSE(dialog()->ProgressBar1->isVisible());
+        EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end() - 1)) << "the bar only moves on";
+        EXPECT_NE(std::find(bar.begin(), bar.end(), 50), bar.end()) << "half way after the first of two";
+        EXPECT_NE(std::find(bar.begin(), bar.end(), 100), bar.end());
 
         // A search by the button remembers its fields.
         QTest::keyClicks(dialog()->TitleEdit, QStringLiteral("On"));
@@ -162,6 +175,17 @@ TEST_F(PrjDownloadTest, DoubleClickDownloadsAndOpensTheProject) {
         DoubleClick(grid(), 2, 1);
     });
     EXPECT_TRUE(FileRequests().empty());
+
+    // Open needs a downloaded copy.
+    QFile::remove(Local("Piano/one.TMV"));
+    Show([&] {
+        ASSERT_TRUE(grid()->Cell(1, 1).isEmpty());
+        ChooseRows(grid(), {1});
+        dialog()->popupOpen->trigger();
+        EXPECT_EQ(ui->messages.back().text,
+                  QStringLiteral("It failed in reading the project. Please download the project file."));
+        Close();
+    });
 }
 
 TEST_F(PrjDownloadTest, UnsafeNamesAndBadBodiesNeverReplaceTheLocalCopy) {

@@ -123,6 +123,7 @@ TEST_F(PrjUploadTest, OverwriteUploadWritesTheParameterFileAndPostsBothParts) {
             ::stat(ParameterFile().toLocal8Bit().constData(), &st) == 0 && (st.st_mode & 0777) == 0600;
         return fake::FakeReply::Text("API_RESULT=0,API_MESSAGE=");
     });
+    bool uploadShownWhole = false;
     StderrCapture errors(root->file(QStringLiteral("stderr.txt")));
     Upload([&] {
         EXPECT_FALSE(QFile::exists(ParameterFile()));
@@ -144,6 +145,16 @@ TEST_F(PrjUploadTest, OverwriteUploadWritesTheParameterFileAndPostsBothParts) {
         EXPECT_EQ(dialog()->DifficultyLbl->text(), QStringLiteral("4"));
         EXPECT_EQ(dialog()->ContentComboBox->currentText(), QStringLiteral("Noise"));
 
+        for (QWidget* hidden : std::initializer_list<QWidget*>{
+                 dialog()->CategoryIdComboBox, dialog()->DiffiComboBox, dialog()->ContentIdComboBox,
+                 dialog()->BtnCapComboBox, dialog()->ButtonNum, dialog()->InsEdit, dialog()->ProgressBar1})
+            EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+        // The bar follows each direction of the post: the announced size, then the bytes sent.
+        QObject::connect(dialog()->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+            if (dialog()->ProgressBar1->maximum() > projectBytes.size() &&
+                value == dialog()->ProgressBar1->maximum())
+                uploadShownWhole = true;
+        });
         QTest::mouseClick(dialog()->chkForceUpdate, Qt::LeftButton, {},
                           QPoint(6, dialog()->chkForceUpdate->height() / 2));
         ClickOk();
@@ -152,6 +163,7 @@ TEST_F(PrjUploadTest, OverwriteUploadWritesTheParameterFileAndPostsBothParts) {
         EXPECT_FALSE(dialog()->isVisible());
     });
     EXPECT_FALSE(errors.Text().contains("secret")) << "the password is never logged";
+    EXPECT_TRUE(uploadShownWhole) << "the bar reached the size of the whole post";
     EXPECT_EQ(service->Last("getTmvInfo").Field("TMV_TITLE"), "Pitch+Level=1") << "sent unchanged";
     EXPECT_EQ(service->Last("getTmvInfo").Field("CATEGORY_SEQ"), "2");
 

@@ -4,6 +4,7 @@
 
 #include "TestDir.h"
 
+#include <QFile>
 #include <QProcess>
 #include <chrono>
 #include <cstdlib>
@@ -221,3 +222,68 @@ TEST(ServiceClient, RefusesSchemesOtherThanHttp) {
 }
 
 TAMVIK_CURL_TEST_MAIN
+
+TEST(ServiceClient, MultipartPostsStreamFilesAndTheNextFormPostIsAFormAgain) {
+    FakeService service;
+    TestDir dir;
+    const QString file = dir.file(QStringLiteral("a b.bin"));
+    QByteArray bytes(300000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+    ServiceClient client;
+    std::int64_t announced = 0, sent = 0;
+    client.SetProgress([&](const tamvik::ServiceProgress& p) {
+        announced = std::max(announced, p.uploadTotal);
+        sent = std::max(sent, p.uploaded);
+    });
+    const ServiceResult r = client.PostMultipart(
+        Url(service, "setProjectInfo"),
+        {{QStringLiteral("PROJECT_FILE"), file, file, QStringLiteral("application/octet-stream")}});
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    const auto post = service.Last("setProjectInfo");
+    ASSERT_EQ(post.parts.size(), 1u);
+    EXPECT_EQ(QByteArray::fromStdString(post.parts[0].content), bytes);
+    EXPECT_EQ(QString::fromStdString(post.parts[0].fileName), file);
+    EXPECT_TRUE(post.Header("Expect").empty()) << "no 100-continue round trip";
+    EXPECT_GT(announced, bytes.size());
+    EXPECT_EQ(sent, announced);
+
+    // A missing file fails before anything is sent; the client stays usable for forms.
+    EXPECT_FALSE(client
+                     .PostMultipart(Url(service, "setProjectInfo"),
+                                    {{QStringLiteral("F"), dir.file("none"), QString(), QString()}})
+                     .ok());
+    ASSERT_TRUE(client.PostForm(Url(service, "userAuth"), "USER_ID=u").ok());
+    const auto form = service.Last("userAuth");
+    EXPECT_EQ(form.rawBody, "USER_ID=u");
+    EXPECT_EQ(form.Header("Content-Type"), "application/x-www-form-urlencoded");
+}
+
+TEST(ServiceClient, AStreamedReplyGoesToItsSinkWhichMayRefuseIt) {
+    FakeService service;
+    service.SetReply("getProjectInfo", std::string(200000, 'z'));
+    ServiceClient client;
+    QByteArray received;
+    ServiceResult r =
+        client.PostForm(Url(service, "getProjectInfo"), "OP_KBN=2", [&](const char* data, size_t n) {
+            received.append(data, static_cast<qsizetype>(n));
+            return true;
+        });
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_TRUE(r.body.isEmpty());
+    EXPECT_EQ(received, QByteArray(200000, 'z'));
+
+    r = client.PostForm(Url(service, "getProjectInfo"), "OP_KBN=2",
+                        [](const char*, size_t) { return false; });
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.status, Status::Cancelled) << "a refusing sink is a failure, not a cancel";
+
+    client.SetAbortCheck([] { return true; });
+    r = client.PostForm(Url(service, "getProjectInfo"), "OP_KBN=2");
+    EXPECT_EQ(r.status, Status::Cancelled);
+}
