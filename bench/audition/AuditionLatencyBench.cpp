@@ -114,13 +114,9 @@ int main(int argc, char** argv) {
     // to a sound card's ports. The reference feeds its third port, connected anew each
     // time. A measure is the number of period boundaries from the command (or connect)
     // until the end of the period that carries the first non-zero frame.
-    auto firstSoundFrom = [&](int port, int64_t from) -> int64_t {
-        const std::vector<float> all = recorder->Samples(port);
-        for (size_t i = size_t(from); i < all.size(); ++i)
-            if (all[i] != 0.0f)
-                return int64_t(i);
-        return -1;
-    };
+    // Only the frames since the command are read: a copy of the whole recording in every
+    // check would hold up the window's event loop that the measure runs on.
+    auto firstSoundFrom = [&](int port, int64_t from) { return recorder->FirstNonZeroFrom(port, from); };
     auto periodsUntil = [&](int port, int64_t from) -> double {
         int64_t at = -1;
         if (!PumpUntil([&] { return (at = firstSoundFrom(port, from)) >= 0; }, 10000))

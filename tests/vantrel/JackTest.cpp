@@ -102,6 +102,32 @@ TEST_F(JackTest, RecorderGetsExactlyWhatWasSentOnTheMappedPorts) {
     EXPECT_TRUE(FromFirstSound(recorder->Samples(2)).empty()) << "in_3 is not mapped";
 }
 
+// A second play of the same channels reuses the ports and their connections; a
+// connection that went away with its peer meanwhile is made again.
+TEST_F(JackTest, NextPlayKeepsItsConnectionsAndRemakesLostOnes) {
+    int map[1] = {2};
+    const std::vector<float> a = Signal(2400, 0.5f);
+    for (int play = 0; play < 3; ++play) {
+        if (play == 2) {
+            // The peer leaves and comes back under the same name: its connections are gone.
+            std::string error;
+            recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 4, 48000 * 20);
+            ASSERT_TRUE(recorder->Open(&error)) << error;
+        }
+        const int64_t from = recorder->Frames();
+        log.Clear();
+        ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 0, 48000, 0.125), kSessionOk) << play;
+        ASSERT_EQ(session->Output(0).WriteFloat32(a.data(), 2400), 2400);
+        ASSERT_EQ(session->Start(), kSessionOk);
+        ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 20s))
+            << "play " << play << " did not end";
+        const std::vector<float> all = recorder->Samples(2);
+        const std::vector<float> heard =
+            FromFirstSound(std::vector<float>(all.begin() + long(from), all.end()));
+        EXPECT_TRUE(SameBits(heard, a, a.size())) << "play " << play << " was not heard whole";
+    }
+}
+
 TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {
     int map[1] = {0};
     ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 1, 48000, 0.125), kSessionOk);

@@ -84,6 +84,15 @@ std::vector<float> JackRecorder::Samples(int port) const {
     return std::vector<float>(data[size_t(port)].get(), data[size_t(port)].get() + n);
 }
 
+int64_t JackRecorder::FirstNonZeroFrom(int port, int64_t from) const {
+    const int64_t n = Frames();
+    const float* samples = data[size_t(port)].get();
+    for (int64_t i = std::max<int64_t>(from, 0); i < n; ++i)
+        if (samples[i] != 0.0f)
+            return i;
+    return -1;
+}
+
 // JACK hands port buffers from one client's process thread to the next through the
 // server's graph wake-ups inside libjack, which ThreadSanitizer does not see; sanitizer
 // builds read these suppressions from any binary that links the recorder.

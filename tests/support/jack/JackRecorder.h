@@ -29,6 +29,9 @@ public:
     int64_t FirstNonZero(int port) const {
         return firstNonZero[size_t(port)].load(std::memory_order_acquire);
     }
+    // Index of the first frame at or after `from` with a non-zero sample on the port, or -1;
+    // reads only the frames recorded since `from`.
+    int64_t FirstNonZeroFrom(int port, int64_t from) const;
     int Period() const { return period; }
 
 private:

@@ -273,8 +273,12 @@ private:
         for (const Port& p : ports) {
             if (p.isInput != inputs || p.number >= n)
                 continue;
+            // A connection kept from the play before is read from the client's copy of the
+            // graph: asking the server again costs a round trip on every start.
+            if (jack_port_connected_to(p.port, names[p.number]))
+                continue;
             const char* own = jack_port_name(p.port);
-            // 0: a new connection; EEXIST: kept from before.
+            // 0: a new connection; EEXIST: made meanwhile by someone else.
             const int result = inputs ? jack_connect(client, names[p.number], own)
                                       : jack_connect(client, own, names[p.number]);
             made += result == 0 ? 1 : 0;
