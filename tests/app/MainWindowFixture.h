@@ -67,6 +67,20 @@ protected:
         return true;
     }
 
+    // Handles every event and message posted so far: a queued marker comes after them.
+    static bool DrainPosted() {
+        bool reached = false;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&reached] { reached = true; }, Qt::QueuedConnection);
+        return PumpUntil([&] { return reached; });
+    }
+
+    // For what must not happen: runs the event loop for the window and is true when
+    // `happened` stayed false all along.
+    static bool StaysFalse(const std::function<bool()>& happened, int windowMs) {
+        return !PumpUntil(happened, windowMs);
+    }
+
     static void Pump(int ms = 30) {
         QElapsedTimer timer;
         timer.start();

@@ -178,7 +178,7 @@ TEST_F(CardTest, RegisterChecksTheFileAndTheListShowsWhatIsRegistered) {
     ui->fileNames.push_back(high);
     Click(card()->btnRegist);
     EXPECT_EQ(ShownTexts(), QStringList{"It cannot play back this file."});
-    Pump(50);
+    ASSERT_TRUE(DrainPosted());
     EXPECT_TRUE((*w->project.GetStimuli())[1].fileName.isEmpty());
     EXPECT_TRUE(card()->edtDataFile->text().isEmpty());
 

@@ -58,7 +58,7 @@ TEST_F(ResultWindowTest, ClosingReportsOnceWhatWasDeleted) {
 
     // Nothing deleted: the notice says so and changes nothing.
     result->close();
-    Pump();
+    ASSERT_TRUE(DrainPosted());
     EXPECT_EQ(w->project.GetResponseCount(), 2);
     EXPECT_FALSE(w->projectModified);
 
@@ -66,7 +66,7 @@ TEST_F(ResultWindowTest, ClosingReportsOnceWhatWasDeleted) {
     result->resultsChanged = true;
     result->deleteAllResponses = true;
     result->close();
-    Pump();
+    ASSERT_TRUE(DrainPosted());
     EXPECT_EQ(w->project.GetResponseCount(), 0);
     EXPECT_EQ(w->project.GetQuestionnaireResultsCount(), 1);
     EXPECT_TRUE(w->projectModified);

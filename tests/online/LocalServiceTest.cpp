@@ -59,7 +59,7 @@ TEST_F(LocalServiceTest, AnotherPasswordIsRefused) {
     ASSERT_TRUE(SaveOptionSettings(folder, url, id, QStringLiteral("wrong"), QStringLiteral("0"), QString(),
                                    QString()));
     w->show();
-    Pump();
+    ASSERT_TRUE(DrainPosted());
     EXPECT_TRUE(w->tbtnFileOpenPrj->isHidden());
     EXPECT_TRUE(ui->messages.empty()) << "a refused login is no connection failure";
 }

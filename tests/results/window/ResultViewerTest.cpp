@@ -163,7 +163,7 @@ TEST_F(ResultViewerTest, ClosingWithoutDeletionsReportsNothingChanged) {
     OpenResults();
     w->projectModified = false;
     r->close();
-    Pump();
+    ASSERT_TRUE(DrainPosted());
     EXPECT_EQ(w->project.GetResponseCount(), 3);
     EXPECT_FALSE(w->projectModified);
     EXPECT_FALSE(r->isVisible());
