@@ -50,15 +50,19 @@ uint64_t COutputStorageBaseRT::GetWrittenBytes() const {
 uint32_t COutputStorageBaseRT::ReadBytes(void* destination, uint32_t n) {
     if (destination == nullptr || n == 0)
         return 0;
-    std::memset(destination, 0, n);
-    if (!ring.HasStorage())
-        return 0;
     auto* out = static_cast<uint8_t*>(destination);
-    // A loop block plays round and round, whatever has been written.
-    const size_t playable = loop ? n : std::min<size_t>(n, ring.Readable());
-    return static_cast<uint32_t>(ring.Consume(playable, [out](const uint8_t* from, size_t at, size_t count) {
-        std::memcpy(out + at, from, count);
-    }));
+    size_t copied = 0;
+    if (ring.HasStorage()) {
+        // A loop block plays round and round, whatever has been written.
+        const size_t playable = loop ? n : std::min<size_t>(n, ring.Readable());
+        copied = ring.Consume(playable, [out](const uint8_t* from, size_t at, size_t count) {
+            std::memcpy(out + at, from, count);
+        });
+    }
+    // Only the part nothing was copied to is zeroed: the driver's buffer is written once.
+    if (copied < n)
+        std::memset(out + copied, 0, n - copied);
+    return static_cast<uint32_t>(copied);
 }
 
 uint32_t COutputStorageBaseRT::Writable(uint32_t n) const {

@@ -25,7 +25,7 @@ public:
     // Neither side runs. Play position to the start; with `all` also the write position,
     // and the block zeroed.
     void Rewind(bool all);
-    // Audio thread. Zeroes n bytes of the destination, then copies what may be played.
+    // Audio thread. Copies what may be played into the destination and zeroes the rest of its n bytes.
     uint32_t ReadBytes(void* destination, uint32_t n);
     // Caller's thread. Returns the bytes stored (stream mode: no more than is free).
     uint32_t WriteBytes(const void* source, uint32_t n);

@@ -321,7 +321,7 @@ int32_t CZELAsioRT::Start() {
     int32_t result;
     {
         std::lock_guard lock(sessionMutex);
-        lastSwitchMs = 0;
+        lastProgressMs = 0;
         timedOut = false;
         if (driverIndex == -1)
             return kSessionNoDriver;
@@ -350,12 +350,13 @@ int32_t CZELAsioRT::Start() {
         }
         // Running before the driver starts, so its first buffer switch is not skipped;
         // the release store publishes the prepared stream to the audio thread.
-        lastSwitchMs = NowMs();
+        seenSwitches = switchCount.load(std::memory_order_relaxed);
+        lastProgressMs = NowMs();
         running.store(true, std::memory_order_release);
         result = Guarded([] { return ASIOStart(); });
         if (result != kDriverOk) {
             running.store(false);
-            lastSwitchMs = 0;
+            lastProgressMs = 0;
             watchdogActive = false;
             notifyActive = false;
         }
@@ -386,14 +387,14 @@ void CZELAsioRT::JoinStoppedTimers() {
 
 int32_t CZELAsioRT::StopLocked() {
     if (driverIndex == -1) {
-        lastSwitchMs = 0;
+        lastProgressMs = 0;
         timedOut = false;
         return kSessionNoDriver;
     }
     // Already stopped (by the watchdog, or never started): nothing to stop, and no
     // second "stopped" message.
     if (!running.load()) {
-        lastSwitchMs = 0;
+        lastProgressMs = 0;
         return kSessionOk;
     }
     SleepMs(kStopSettleMs);
@@ -412,7 +413,7 @@ int32_t CZELAsioRT::StopLocked() {
         if (Wants(kNotifyTimesAndEvents | kNotifyOutputOnly))
             Post(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 0);
     }
-    lastSwitchMs = 0;
+    lastProgressMs = 0;
     if (stopResult != kDriverOk) {
         timedOut = false;
         return stopResult;
@@ -435,7 +436,9 @@ void CZELAsioRT::OnBufferSwitch(int index) {
     // Acquire pairs with Start's release: the stream members below are complete.
     if (!running.load(std::memory_order_acquire))
         return;
-    lastSwitchMs.store(NowMs(), std::memory_order_relaxed);
+    // Only this thread writes the count: a plain increment, and no clock read here (the
+    // watchdog times the progress).
+    switchCount.store(switchCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     const int half = index & 1;
     int64_t total = 0;
     for (int i = 0; i < inputCount; ++i) {
@@ -487,8 +490,12 @@ void CZELAsioRT::OnWatchdogTimer() {
         StopLocked();
         allDone = false;
     } else if (running.load()) {
-        const int64_t last = lastSwitchMs.load(std::memory_order_relaxed);
-        if (last != 0 && NowMs() - last >= kStartTimeoutMs) {
+        const uint64_t switches = switchCount.load(std::memory_order_relaxed);
+        const int64_t now = NowMs();
+        if (switches != seenSwitches) {
+            seenSwitches = switches;
+            lastProgressMs = now;
+        } else if (lastProgressMs != 0 && now - lastProgressMs >= kStartTimeoutMs) {
             StopLocked();
             timedOut = true;
             allDone = false;

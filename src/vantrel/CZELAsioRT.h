@@ -120,8 +120,12 @@ private:
     std::atomic<bool> allDone{false};
     std::atomic<bool> timedOut{false};
     std::atomic<bool> resetRequested{false}; // by the driver, from any thread
-    // Steady-clock ms of the start and of the latest buffer switch; 0 when not started.
-    std::atomic<int64_t> lastSwitchMs{0};
+    // Buffer switches so far (the audio thread's), and under the mutex the count the
+    // watchdog saw last with the steady-clock ms it first saw it (or of the start); 0
+    // when not started.
+    std::atomic<uint64_t> switchCount{0};
+    uint64_t seenSwitches = 0;
+    int64_t lastProgressMs = 0;
 
     CInputStorageRT inputs[kMaxChannels];
     COutputStorageRT outputs[kMaxChannels];
