@@ -68,6 +68,12 @@ public:
         period = int(jack_get_buffer_size(client));
         outputs = outputOption > 0 ? outputOption : std::max(2, CountPorts(connectPattern, JackPortIsInput));
         inputs = inputOption > 0 ? inputOption : std::max(2, CountPorts(capturePattern, JackPortIsOutput));
+        // The stream of a stereo play (the first two outputs) is built and connected now,
+        // silent until a start: the first play then costs no more than the ones after it.
+        // Another set of channels is built when it is asked for.
+        BufferInfo stereo[2] = {{0, 0, {}}, {0, 1, {}}};
+        if (Build(stereo, 2, period.load(), nullptr) == kDriverOk)
+            ConnectAll(connectPattern, JackPortIsInput, false);
         return true;
     }
 
@@ -181,36 +187,7 @@ public:
             index = 0;
             return kDriverOk;
         }
-        Teardown();
-        streamPeriod = bufferSize;
-        std::vector<Port> made(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            Port& p = made[size_t(i)];
-            p.isInput = infos[i].isInput != 0;
-            p.number = infos[i].channelNum;
-            char name[32];
-            std::snprintf(name, sizeof name, "%s_%d", p.isInput ? "in" : "out", p.number + 1);
-            p.port = jack_port_register(client, name, JACK_DEFAULT_AUDIO_TYPE,
-                                        p.isInput ? JackPortIsInput : JackPortIsOutput, 0);
-            if (p.port == nullptr)
-                return Unregister(made, kDriverInvalidParameter);
-            for (auto& half : p.halves)
-                half.reset(new float[size_t(streamPeriod)]());
-            infos[i].buffers[0] = p.halves[0].get();
-            infos[i].buffers[1] = p.halves[1].get();
-        }
-        callbacks = *cb;
-        ports = std::move(made);
-        index = 0;
-        formatChanged.store(false, std::memory_order_relaxed);
-        // Release: the process thread sees complete ports once it sees ready.
-        ready.store(true, std::memory_order_release);
-        if (jack_activate(client) != 0) {
-            ready.store(false);
-            return Unregister(ports, kDriverHardwareFault);
-        }
-        active = true;
-        return kDriverOk;
+        return Build(infos, count, bufferSize, cb);
     }
 
     // The ports stay registered and the client active (silent while not started), so the
@@ -234,6 +211,41 @@ private:
         active = false;
         ready.store(false, std::memory_order_release);
         Unregister(ports, kDriverOk);
+    }
+
+    // Registers the channels' ports with their half-buffers and activates the client; the
+    // host's callbacks are none until a createBuffers brings them.
+    int Build(BufferInfo* infos, int count, int bufferSize, const Callbacks* cb) {
+        Teardown();
+        callbacks = cb != nullptr ? *cb : Callbacks{};
+        streamPeriod = bufferSize;
+        std::vector<Port> made(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Port& p = made[size_t(i)];
+            p.isInput = infos[i].isInput != 0;
+            p.number = infos[i].channelNum;
+            char name[32];
+            std::snprintf(name, sizeof name, "%s_%d", p.isInput ? "in" : "out", p.number + 1);
+            p.port = jack_port_register(client, name, JACK_DEFAULT_AUDIO_TYPE,
+                                        p.isInput ? JackPortIsInput : JackPortIsOutput, 0);
+            if (p.port == nullptr)
+                return Unregister(made, kDriverInvalidParameter);
+            for (auto& half : p.halves)
+                half.reset(new float[size_t(streamPeriod)]());
+            infos[i].buffers[0] = p.halves[0].get();
+            infos[i].buffers[1] = p.halves[1].get();
+        }
+        ports = std::move(made);
+        index = 0;
+        formatChanged.store(false, std::memory_order_relaxed);
+        // Release: the process thread sees complete ports once it sees ready.
+        ready.store(true, std::memory_order_release);
+        if (jack_activate(client) != 0) {
+            ready.store(false);
+            return Unregister(ports, kDriverHardwareFault);
+        }
+        active = true;
+        return kDriverOk;
     }
 
     bool SamePorts(const BufferInfo* infos, int count) const {
