@@ -217,13 +217,23 @@ TEST_F(ResultOutputTest, PrintsTheResultDataToPdfOnSeveralPages) {
     EXPECT_TRUE(second.contains("SubjectID")) << "the heading row on every page";
     EXPECT_TRUE(ui->messages.empty());
 
-    // A whole list row is a selection worth offering; cancelling prints nothing.
-    ui->printAccepted = false;
-    QFile::remove(pdf);
+    // A whole list row is a selection worth offering; chosen, it alone is printed under
+    // the headings.
+    ui->printChoosesSelection = true;
     r->asgdRstList->setFocus();
-    ClickCell(r->asgdRstList, 1, 1);
+    ClickCell(r->asgdRstList, 1, 2);
     r->actPrintRstList->trigger();
     EXPECT_TRUE(ui->printOfferedSelection);
+    const QString list = PdfText(pdf);
+    EXPECT_TRUE(list.contains(" - Experiment result list")) << list.toStdString();
+    EXPECT_TRUE(list.contains("Schedule name"));
+    EXPECT_TRUE(list.contains("Bravo"));
+    EXPECT_FALSE(list.contains("Alpha"));
+
+    // Cancelling prints nothing.
+    ui->printAccepted = false;
+    QFile::remove(pdf);
+    r->actPrintRstList->trigger();
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
