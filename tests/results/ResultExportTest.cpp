@@ -165,4 +165,13 @@ TEST(ResultExport, SpssTextOfAnSdResult) {
     EXPECT_EQ(lines.value(1), "1; s.wav; ; 9; ; ; 66; -1") << "numeric IDs: the first ID number";
     EXPECT_EQ(lines.value(2), "1; s.wav; ; 1; s.wav; ; 66; ");
     EXPECT_EQ(lines.size(), 4);
+
+    // A comment or word holding the separator, a quote or a line break stays one field.
+    pairs->stimuli[0].comment = "loud, \"bright\"\r\nsecond line";
+    pairs->experimentParameter.GetSD()->scales = {{"a;b", ""}};
+    const QStringList quoted = SpssText(*pairs, numeric).split("\r\n");
+    EXPECT_EQ(quoted.value(0).section("; ", -1), "\"a;b\"");
+    EXPECT_TRUE(quoted.value(1).startsWith("1; s.wav; \"loud, \"\"bright\"\""))
+        << quoted.value(1).toStdString();
+    EXPECT_EQ(SpssText(*pairs, numeric).count("\"loud, \"\"bright\"\"\r\nsecond line\""), 3);
 }

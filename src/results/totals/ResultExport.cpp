@@ -38,6 +38,18 @@ QString PlayLine(const CExpBase& base, const ResultFormat& format) {
     return Indicator(base.play, "IDS_226", "IDS_227", format);
 }
 
+// A field of the statistics data: quoted (quotes doubled) when it holds the separator, a
+// quote or a line break, so that a comment or a file name cannot split a record.
+QString Field(const QString& text, QChar separator) {
+    const bool quote = text.contains(separator) || text.contains(QLatin1Char('"')) ||
+                       text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    if (!quote)
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 } // namespace
 
 QString FlattenHeader(const QString& heading, const ResultFormat& format) {
@@ -186,7 +198,7 @@ QString SpssText(const CResponse& response, const ResultFormat& format) {
     }
     header << format.Text("IDS_54");
     for (int s = 0; s < scales; ++s)
-        header << SDScaleCaption(sd->scales[static_cast<size_t>(s)]);
+        header << Field(SDScaleCaption(sd->scales[static_cast<size_t>(s)]), format.listSeparator);
     QString text = header.join(separator) + kBreak;
 
     const CStimuli& stimuli = response.stimuli;
@@ -199,12 +211,13 @@ QString SpssText(const CResponse& response, const ResultFormat& format) {
                     k < static_cast<int>(trial.stimuli.size()) ? trial.stimuli[static_cast<size_t>(k)] : -1;
                 fields << Number(number);
                 if (number >= 1 && number <= stimuli.GetCount())
-                    fields << SourceFileName(stimuli[number - 1].orgFileName) << stimuli[number - 1].comment;
+                    fields << Field(SourceFileName(stimuli[number - 1].orgFileName), format.listSeparator)
+                           << Field(stimuli[number - 1].comment, format.listSeparator);
                 else
                     fields << QString() << QString();
             }
             const QString id = SubjectIdText(format, terminal.id, terminal.id2);
-            fields << (id.isEmpty() ? format.Text("IDS_57") : id);
+            fields << Field(id.isEmpty() ? format.Text("IDS_57") : id, format.listSeparator);
             for (int s = 0; s < scales; ++s)
                 fields << SDCellValue(terminal, t, s);
             text += fields.join(separator) + kBreak;

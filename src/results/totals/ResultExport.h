@@ -33,6 +33,7 @@ QString QuestionnaireText(const QString& projectPath, const CQuestionnaire& ques
 
 // The answers of an SD result for statistics programs: a header line, then one line per
 // trial and terminal with the stimuli of the trial, the subject and one value per word
-// pair; fields separated by the list separator and a blank. A stimulus number outside
-// the result's list gets empty name and comment fields; a missing answer empty values.
+// pair; fields separated by the list separator and a blank, a field holding the separator,
+// a quote or a line break in quotes. A stimulus number outside the result's list gets
+// empty name and comment fields; a missing answer empty values.
 QString SpssText(const CResponse& response, const ResultFormat& format);
