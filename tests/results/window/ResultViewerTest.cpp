@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -200,9 +201,18 @@ TEST_F(ResultViewerTest, TextsFollowTheLanguage) {
     OpenResults();
     EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("Experiment"));
     EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("Result &totaling ..."));
-    EXPECT_FALSE(r->actDelRstList->isEnabled()) << "deleting is not offered yet";
+    EXPECT_FALSE(r->actDelRstList->isEnabled()) << "only while the list has the focus";
+    // The export items name what the print items name, in menus of their own.
+    auto item = [&](QMenu* menu, const char* name) {
+        return menu->findChild<QAction*>(QString::fromLatin1(name))->text();
+    };
+    EXPECT_EQ(item(r->popExport, "popExportRstData"), QStringLiteral("&Result data ..."));
+    EXPECT_EQ(item(r->popExportConnectData, "popExportRstPrm"), QStringLiteral("Experiment &parameter ..."));
+    EXPECT_EQ(r->popPrintConnectData->title(), QStringLiteral("Related &data"));
     TextTable::Instance().setLanguage(TextTable::Language::Japanese);
     EXPECT_EQ(r->windowTitle(), QStringLiteral("結果レポート"));
+    EXPECT_EQ(item(r->popExportConnectData, "popExportRstqst"), QStringLiteral("アンケート(&Q) ..."));
+    EXPECT_EQ(r->actPrintRstSdl->text(), QStringLiteral("スケジュール(&D) ..."));
     EXPECT_EQ(r->sbtnExec->text(), QStringLiteral("実験"));
     EXPECT_EQ(r->actTotalRst->text(), QStringLiteral("結果集計(&T) ..."));
     EXPECT_EQ(r->optionsDialog->windowTitle(), QStringLiteral("集計オプション"));
