@@ -16,12 +16,24 @@ constexpr char Ack = '1';
 
 } // namespace
 
+namespace {
+
+QString Base(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("tamvik"));
+}
+
+std::unique_ptr<QLockFile> MakeLock(const QString& folder) {
+    auto lock = std::make_unique<QLockFile>(Base(folder) + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0); // stale only when its process is gone, never by age
+    return lock;
+}
+
+} // namespace
+
 SingleInstance::SingleInstance(const QString& folder, QObject* parent) : QObject(parent) {
     QDir().mkpath(folder);
-    const QString base = QDir(folder).filePath(QStringLiteral("tamvik"));
-    m_socketPath = base + QStringLiteral(".socket");
-    m_lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
-    m_lock->setStaleLockTime(0); // stale only when its process is gone, never by age
+    m_socketPath = Base(folder) + QStringLiteral(".socket");
+    m_lock = MakeLock(folder);
     m_first = m_lock->tryLock(0);
     if (!m_first)
         return;
@@ -74,6 +86,16 @@ bool SingleInstance::HandOver(const QString& path, int timeoutMs) {
     }
     char answer = 0;
     return socket.read(&answer, 1) == 1 && answer == Ack;
+}
+
+bool SingleInstance::OtherIsRunning(const QString& folder) {
+    if (!QFileInfo(folder).isDir())
+        return false;
+    const std::unique_ptr<QLockFile> lock = MakeLock(folder);
+    if (!lock->tryLock(0))
+        return true;
+    lock->unlock();
+    return false;
 }
 
 QString SingleInstance::RuntimeFolder() {

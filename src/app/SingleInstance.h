@@ -26,6 +26,9 @@ public:
     // when no running instance answered (it may still be starting, or be gone).
     bool HandOver(const QString& path, int timeoutMs = 5000);
 
+    // True when another process holds the lock in folder now. Asks nothing of the window
+    // system, so a later start can find out before it starts one.
+    static bool OtherIsRunning(const QString& folder);
     // $XDG_RUNTIME_DIR, or the settings folder where that is not set.
     static QString RuntimeFolder();
     // The absolute path of the first argument (after the program) that names an existing

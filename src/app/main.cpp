@@ -2,12 +2,31 @@
 #include "SingleInstance.h"
 #include "TamvikApplication.h"
 
+#include <QCoreApplication>
 #include <curl/curl.h>
 #include <exception>
 
 namespace {
 
-// A later start: its project goes to the running program, which opens it.
+enum class LaterStart { No, HandedOver, Refused };
+
+// A later start hands its project over before the window system starts: a plain
+// application object and the local socket are all that takes.
+LaterStart HandOverEarly(int& argc, char** argv, const QString& folder) {
+    if (!SingleInstance::OtherIsRunning(folder))
+        return LaterStart::No;
+    QCoreApplication core(argc, argv);
+    SingleInstance instance(folder);
+    if (instance.IsFirst())
+        return LaterStart::No; // the other one ended meanwhile
+    const QStringList arguments = core.arguments();
+    const QString path = SingleInstance::FirstProjectArgument(arguments);
+    if (arguments.size() > 1 && path.isEmpty())
+        return LaterStart::HandedOver; // nothing to hand over, and nothing to say
+    return !path.isEmpty() && instance.HandOver(path) ? LaterStart::HandedOver : LaterStart::Refused;
+}
+
+// A later start that met the first only now, with the window system up.
 void HandOver(SingleInstance& instance, const QStringList& arguments) {
     const QString path = SingleInstance::FirstProjectArgument(arguments);
     if (arguments.size() > 1 && path.isEmpty())
@@ -20,12 +39,17 @@ void HandOver(SingleInstance& instance, const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const QString folder = SingleInstance::RuntimeFolder();
+    const LaterStart later = HandOverEarly(argc, argv, folder);
+    if (later == LaterStart::HandedOver)
+        return 0;
     curl_global_init(CURL_GLOBAL_DEFAULT);
     int result = 0;
     {
         TamvikApplication app(argc, argv);
-        SingleInstance instance(SingleInstance::RuntimeFolder());
-        if (!instance.IsFirst()) {
+        if (later == LaterStart::Refused) {
+            TamvikApplication::ShowAlreadyRunning();
+        } else if (SingleInstance instance(folder); !instance.IsFirst()) {
             HandOver(instance, app.arguments());
         } else {
             try {
