@@ -182,6 +182,12 @@ TEST_F(CardTest, RegisterChecksTheFileAndTheListShowsWhatIsRegistered) {
     EXPECT_TRUE((*w->project.GetStimuli())[1].fileName.isEmpty());
     EXPECT_TRUE(card()->edtDataFile->text().isEmpty());
 
+    // Enter in the path field commits only a path that names a file.
+    card()->edtDataFile->setText(files.file(QStringLiteral("gone.wav")));
+    QTest::keyClick(card()->edtDataFile, Qt::Key_Return);
+    EXPECT_EQ(ShownTexts(), (QStringList{"It cannot play back this file.", "File not found."}));
+    card()->edtDataFile->clear();
+
     ui->messages.clear();
     ui->fileNames.push_back(good);
     Click(card()->btnRegist);
