@@ -49,6 +49,7 @@ void TfrmResult::BuildCommands() {
         {actDelRstList, &TfrmResult::actDelRstListExecute},
         {actDelRstAll, &TfrmResult::tbtnDelRstAllClick},
         {actTotalRst, &TfrmResult::actTotalRstExecute},
+        {actPrintSetting, &TfrmResult::tbtnPrintSettingClick},
     };
     for (const auto& [action, handler] : commands)
         connect(action, &QAction::triggered, this, handler);

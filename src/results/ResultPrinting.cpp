@@ -61,6 +61,11 @@ void TfrmResult::PrintGrid(StringGrid* grid, const QString& jobName, const QStri
         QStringLiteral("Tamvik"), UiServices::Kind::Error, UiServices::Buttons::Ok);
 }
 
+// The page settings chosen here stay with the window's printer for its later prints.
+void TfrmResult::tbtnPrintSettingClick() {
+    UiServices::Get().PrintSetup(this, Printer());
+}
+
 void TfrmResult::actPrintRstListExecute() {
     const bool experiment = !pnlResult->isHidden();
     PrintGrid(experiment ? asgdRstList : asgdQstList, QStringLiteral("Result List is in press... - Tamvik"),

@@ -137,8 +137,6 @@ void TfrmResult::BuildLayout() {
     };
     for (const auto& [action, name] : commands)
         makeAction(*action, name);
-    // The printer set-up is not offered; the print dialog holds the printer's settings.
-    actPrintSetting->setEnabled(false);
     // Enabled by their update handlers once the window shows something.
     for (QAction* action : {actTotalRst, actDelRstList, actDelRstSub})
         action->setEnabled(false);

@@ -105,6 +105,7 @@ public:
     QString GetQuestionnaireText() const;
 
     // --- printing and deletion ------------------------------------------------------------
+    void tbtnPrintSettingClick();
     void actPrintRstListExecute();
     void actPrintRstDataExecute();
     void actPrintRstTotalExecute();

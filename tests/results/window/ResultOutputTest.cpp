@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -201,6 +203,10 @@ TEST_F(ResultOutputTest, PrintsTheResultDataToPdfOnSeveralPages) {
     const QString pdf = root->file("data.pdf");
     printer.setOutputFileName(pdf);
     ui->printAccepted = true;
+    // The page settings go with the printer the prints use.
+    ASSERT_TRUE(r->tbtnPrintSetting->isEnabled());
+    QTest::mouseClick(r->tbtnPrintSetting, Qt::LeftButton);
+    EXPECT_EQ(ui->printSetupsShown, 1);
     r->asgdRstData->setFocus();
     ClickCell(r->asgdRstData, 1, 2);
     r->actPrintRstData->trigger();
