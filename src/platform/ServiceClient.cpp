@@ -236,7 +236,7 @@ ServiceResult ServiceClient::PostMultipart(const QString& url, const std::vector
                 return false;
             for (const ServiceFilePart& part : parts) {
                 curl_mimepart* field = curl_mime_addpart(mime);
-                // The file is opened when the part is sent; a missing file fails here.
+                // The file is opened when its body part is sent; a missing file fails here.
                 if (!field || curl_mime_filedata(field, part.path.toLocal8Bit().constData()) != CURLE_OK)
                     return false;
                 curl_mime_name(field, part.name.toUtf8().constData());

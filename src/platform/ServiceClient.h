@@ -32,7 +32,7 @@ struct ServiceResult {
 struct ServiceFilePart {
     QString name;        // the form field
     QString path;        // the file sent
-    QString fileName;    // the file name the part announces
+    QString fileName;    // the file name this body part announces
     QString contentType; // empty: libcurl's choice by the file name's extension
 };
 

@@ -59,7 +59,7 @@ uint32_t COutputStorageBaseRT::ReadBytes(void* destination, uint32_t n) {
             std::memcpy(out + at, from, count);
         });
     }
-    // Only the part nothing was copied to is zeroed: the driver's buffer is written once.
+    // Only the frames nothing was copied to are zeroed: the driver's buffer is written once.
     if (copied < n)
         std::memset(out + copied, 0, n - copied);
     return static_cast<uint32_t>(copied);

@@ -34,7 +34,7 @@ struct FakeRequest {
     // Form fields in the order sent, split at '&' and the first '=', then percent-decoded
     // (a '+' stays a '+'). For a multipart body: each part's name and content.
     std::vector<std::pair<std::string, std::string>> fields;
-    // The parts of a multipart body in the order sent.
+    // The body parts of a multipart request in the order sent.
     struct Part {
         std::string name;
         std::string fileName;
