@@ -3,6 +3,7 @@
 // the running program directly. Prints the medians and what the hand-over adds.
 #include "Cproject.h"
 #include "MainUnit.h"
+#include "ScratchHome.h"
 #include "SingleInstance.h"
 #include "TamvikApplication.h"
 
@@ -42,13 +43,7 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/bench-handover-XXXXXX"));
     if (!scratch.isValid())
         return 1;
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-        const QString folder = scratch.path() + QLatin1Char('/') + QString::fromLatin1(var).toLower();
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(var, folder.toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseScratchHome(scratch.path());
     curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
 

@@ -2,6 +2,7 @@
 // open of the same archive (the reference): what the window adds is the difference.
 #include "Cproject.h"
 #include "MainUnit.h"
+#include "ScratchHome.h"
 #include "TamvikApplication.h"
 #include "WavWriter.h"
 
@@ -33,13 +34,7 @@ int main(int argc, char** argv) {
     if (!scratch.isValid())
         return 1;
     const QString root = scratch.path() + QLatin1Char('/');
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-        const QString folder = root + QString::fromLatin1(var).toLower();
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(var, folder.toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseScratchHome(scratch.path());
     curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
 

@@ -3,6 +3,7 @@
 // the time its window was first exposed. Reference: the same child showing a bare
 // QMainWindow, which is what any Qt program pays.
 #include "MainUnit.h"
+#include "ScratchHome.h"
 #include "TamvikApplication.h"
 
 #include <QDir>
@@ -77,13 +78,7 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/bench-startup-XXXXXX"));
     if (!scratch.isValid())
         return 1;
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-        const QString folder = scratch.path() + QLatin1Char('/') + QString::fromLatin1(var).toLower();
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(var, folder.toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseScratchHome(scratch.path());
     const QString self = QString::fromLocal8Bit(argv[0]);
 
     std::vector<double> tamvik, bare;

@@ -5,6 +5,7 @@
 #include "CountEditor.h"
 #include "MainUnit.h"
 #include "PairedRatios.h"
+#include "ScratchHome.h"
 #include "StringGrid.h"
 #include "TamvikApplication.h"
 #include "WavWriter.h"
@@ -69,13 +70,7 @@ int main(int argc, char** argv) {
     if (!scratch.isValid())
         return 1;
     const QString root = scratch.path() + QLatin1Char('/');
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-        const QString folder = root + QString::fromLatin1(var).toLower();
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(var, folder.toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseScratchHome(scratch.path());
     curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
