@@ -30,27 +30,43 @@ struct Pairs {
     std::vector<double> ratios; // a / b per pair
 };
 
-// rounds of A B B A. prepareA / prepareB run untimed before each timed step.
-template <typename PrepareA, typename A, typename PrepareB, typename B>
-Pairs AbbaRounds(int rounds, PrepareA prepareA, A a, PrepareB prepareB, B b) {
+// rounds of A B B A, where each side measures itself and returns seconds (negative on
+// failure, which ends the benchmark): for work timed somewhere else, such as in a child
+// process.
+template <typename MeasureA, typename MeasureB>
+Pairs AbbaMeasured(int rounds, MeasureA measureA, MeasureB measureB) {
     Pairs p;
-    auto runA = [&] {
-        prepareA();
-        p.a.push_back(Seconds(a));
-    };
-    auto runB = [&] {
-        prepareB();
-        p.b.push_back(Seconds(b));
+    auto take = [](std::vector<double>& into, double seconds) {
+        if (seconds < 0) {
+            std::fprintf(stderr, "benchmark step failed\n");
+            std::exit(1);
+        }
+        into.push_back(seconds);
     };
     for (int round = 0; round < rounds; ++round) {
-        runA();
-        runB();
-        runB();
-        runA();
+        take(p.a, measureA());
+        take(p.b, measureB());
+        take(p.b, measureB());
+        take(p.a, measureA());
     }
     for (std::size_t i = 0; i < p.a.size(); ++i)
         p.ratios.push_back(p.a[i] / p.b[i]);
     return p;
+}
+
+// rounds of A B B A. prepareA / prepareB run untimed before each timed step.
+template <typename PrepareA, typename A, typename PrepareB, typename B>
+Pairs AbbaRounds(int rounds, PrepareA prepareA, A a, PrepareB prepareB, B b) {
+    return AbbaMeasured(
+        rounds,
+        [&] {
+            prepareA();
+            return Seconds(a);
+        },
+        [&] {
+            prepareB();
+            return Seconds(b);
+        });
 }
 
 inline double Median(std::vector<double> v) {

@@ -255,7 +255,7 @@ void TfrmMain::ClosePanel(QAction* view) {
 
 void TfrmMain::mnuViewClick() {
     UpdatePanelCommands();
-    mnuViewLanguage->setEnabled(frmExecute == nullptr && !(frmResult && frmResult->isVisible()));
+    mnuViewLanguage->setEnabled(frmExecute == nullptr && !(frmResult.Built() && frmResult->isVisible()));
 }
 
 void TfrmMain::mnuVersionClick() {

@@ -170,7 +170,7 @@ bool TfrmMain::LoadProject(const QString& path) {
         return false;
     }
 
-    if (frmResult->isVisible())
+    if (frmResult.Built() && frmResult->isVisible())
         frmResult->hide();
     ResetProjectUI();
     asgdStimulus->ClearNormalCells();

@@ -19,6 +19,7 @@
 #include "ShuffleUnit.h"
 #include "StringGrid.h"
 #include "TextTable.h"
+#include "UserRights.h"
 #include "VersionUnit.h"
 #include "vantrel.h"
 
@@ -155,14 +156,7 @@ void TfrmMain::FormCreate() {
 
     frmOption->pgeOption->setCurrentWidget(frmOption->shtGeneral);
 
-    frmResult = new TfrmResult(this);
-    frmResult->notifyWindow = handle();
-
-    frmCategory = new TfrmCategory(this);
-    frmPrjUpload = new TfrmPrjUpload(this);
-    frmPrjDownload = new TfrmPrjDownload(this);
-    frmRefer = new TfrmRefer(this);
-    frmVersion = new TfrmVersion(this);
+    MakeDialogsOnDemand();
     frmExecute = nullptr;
 
     // Sizes derived from the window's size follow when it is shown (ArrangeShownLayout).
@@ -196,6 +190,23 @@ void TfrmMain::FormCreate() {
 
     projectModified = stimulusUndoAvailable = scheduleUndoAvailable = false;
     actFileSavePrjUpdate();
+}
+
+void TfrmMain::MakeDialogsOnDemand() {
+    frmResult.SetMaker([this] {
+        auto* dialog = new TfrmResult(this);
+        dialog->notifyWindow = handle();
+        return dialog;
+    });
+    frmCategory.SetMaker([this] { return new TfrmCategory(this); });
+    frmPrjUpload.SetMaker([this] { return new TfrmPrjUpload(this); });
+    frmPrjDownload.SetMaker([this] {
+        auto* dialog = new TfrmPrjDownload(this);
+        ApplyRights(RightsSet::Main, {dialog}, fullUser);
+        return dialog;
+    });
+    frmRefer.SetMaker([this] { return new TfrmRefer(this); });
+    frmVersion.SetMaker([this] { return new TfrmVersion(this); });
 }
 
 void TfrmMain::FormShow() {

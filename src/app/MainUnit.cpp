@@ -185,12 +185,9 @@ void TfrmMain::FormDestroy() {
     frmShuffle = nullptr;
     delete frmOption;
     frmOption = nullptr;
-    delete frmResult;
-    frmResult = nullptr;
-    delete frmRefer;
-    frmRefer = nullptr;
-    delete frmVersion;
-    frmVersion = nullptr;
+    frmResult.Reset();
+    frmRefer.Reset();
+    frmVersion.Reset();
     if (useMME) {
         sound.reset();
     } else if (waveRead) {

@@ -5,6 +5,7 @@
 #include "Cproject.h"
 #include "DeviceFormatMap.h"
 #include "MainSettings.h"
+#include "OnDemand.h"
 #include "OutputSelection.h"
 #include "Post.h"
 #include "RunState.h"
@@ -97,6 +98,7 @@ public:
 
     // --- shell: start-up, close, settings ------------------------------------------------
     void FormCreate();
+    void MakeDialogsOnDemand();
     void FormShow();
     // Decides whether the window may close; saves the main settings.
     void FormCloseQuery(bool& canClose);
@@ -241,6 +243,7 @@ public:
     void actExecResultExecute();
     void AuthenticateUser();
     void SetFullUser(bool full);
+    bool fullUser = false; // the rights last set, for windows made later
     void categoryManageClick();
     void projectDownloadClick();
     void projectUploadClick();
@@ -348,12 +351,13 @@ public:
     TfrmShuffle* frmShuffle = nullptr;
     TfrmOption* frmOption = nullptr;
     TfrmExecute* frmExecute = nullptr;
-    TfrmResult* frmResult = nullptr;
-    TfrmVersion* frmVersion = nullptr;
-    TfrmRefer* frmRefer = nullptr;
-    TfrmCategory* frmCategory = nullptr;
-    TfrmPrjUpload* frmPrjUpload = nullptr;
-    TfrmPrjDownload* frmPrjDownload = nullptr;
+    // Made the first time they are used (see MakeDialogsOnDemand).
+    OnDemand<TfrmResult> frmResult;
+    OnDemand<TfrmVersion> frmVersion;
+    OnDemand<TfrmRefer> frmRefer;
+    OnDemand<TfrmCategory> frmCategory;
+    OnDemand<TfrmPrjUpload> frmPrjUpload;
+    OnDemand<TfrmPrjDownload> frmPrjDownload;
 
     std::vector<QString> stimulusUndo;
     std::vector<std::vector<QString>> scheduleUndo;

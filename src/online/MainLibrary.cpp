@@ -34,8 +34,7 @@ void TfrmMain::projectDownloadClick() {
 
 void TfrmMain::projectUploadClick() {
     // The dialog of an earlier upload is not used again.
-    delete frmPrjUpload;
-    frmPrjUpload = new TfrmPrjUpload(this);
+    frmPrjUpload.Reset();
     TfrmPrjUpload* dialog = frmPrjUpload;
     dialog->BtnCapComboBox->clear();
     for (int row = 1; row < asgdTrnBtn->RowCount(); ++row) {

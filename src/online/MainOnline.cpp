@@ -49,5 +49,8 @@ void TfrmMain::AuthenticateUser() {
 
 void TfrmMain::SetFullUser(bool full) {
     // The rights table says what is switched, in which window, and how.
-    ApplyRights(RightsSet::Main, {this, frmPrjInfo, frmPrjDownload, frmCard}, full);
+    fullUser = full;
+    // A download window not made yet takes the rights when it is made.
+    ApplyRights(RightsSet::Main,
+                {this, frmPrjInfo, frmPrjDownload.Built() ? frmPrjDownload.Get() : nullptr, frmCard}, full);
 }

@@ -223,7 +223,7 @@ bool TfrmMain::StartExecution(int mode) {
     LockForExecution(true);
     if (frmCard)
         frmCard->hide();
-    if (frmResult)
+    if (frmResult.Built())
         frmResult->hide();
 
     if (mode == 0)

@@ -136,11 +136,6 @@ StringGrid::StringGrid(QWidget* parent)
     connect(this, &QTableView::clicked, this,
             [this](const QModelIndex& i) { emit cellClicked(i.column(), i.row()); });
     connect(this, &StringGrid::cellClicked, this, &StringGrid::OnCellClicked);
-    m_frozenTop = new GridFrozenView(this, true, false);
-    m_frozenLeft = new GridFrozenView(this, false, true);
-    m_frozenCorner = new GridFrozenView(this, false, false);
-    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
-        v->hide();
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &StringGrid::SyncFrozenOffsets);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -538,6 +533,11 @@ void StringGrid::resizeEvent(QResizeEvent* event) {
     UpdateFrozen();
 }
 
+void StringGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    UpdateFrozen();
+}
+
 void StringGrid::updateGeometries() {
     QTableView::updateGeometries();
     UpdateFrozen();
@@ -560,8 +560,9 @@ int StringGrid::FrozenWidth() const {
 void StringGrid::SyncFrozenSection(Qt::Orientation orientation, int logical) {
     if (m_syncingFrozen)
         return;
-    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
-        v->SyncSection(orientation, logical);
+    for (GridFrozenView* v : m_frozen)
+        if (v)
+            v->SyncSection(orientation, logical);
     PlaceFrozen(false);
 }
 
@@ -570,21 +571,33 @@ void StringGrid::UpdateFrozen() {
 }
 
 void StringGrid::PlaceFrozen(bool syncSections) {
-    if (m_syncingFrozen || !m_frozenTop)
+    if (m_syncingFrozen)
         return;
+    // A grid out of sight needs no strips; its show places them.
+    if (!isVisible()) {
+        for (GridFrozenView* v : m_frozen)
+            if (v)
+                v->hide();
+        return;
+    }
     m_syncingFrozen = true;
     const QRect vp = viewport()->geometry();
     const int h = std::min(FrozenHeight(), vp.height());
     const int w = std::min(FrozenWidth(), vp.width());
-    const QRect top(vp.x(), vp.y(), vp.width(), h);
-    const QRect left(vp.x(), vp.y(), w, vp.height());
-    const QRect corner(vp.x(), vp.y(), w, h);
-    const std::pair<GridFrozenView*, QRect> views[] = {
-        {m_frozenTop, top}, {m_frozenLeft, left}, {m_frozenCorner, corner}};
-    for (const auto& [view, rect] : views) {
+    const QRect rects[FrozenParts] = {QRect(vp.x(), vp.y(), vp.width(), h),
+                                      QRect(vp.x(), vp.y(), w, vp.height()), QRect(vp.x(), vp.y(), w, h)};
+    for (int part = 0; part < FrozenParts; ++part) {
+        GridFrozenView*& view = m_frozen[part];
+        const QRect& rect = rects[part];
         if (rect.isEmpty()) {
-            view->hide();
+            if (view)
+                view->hide();
             continue;
+        }
+        if (!view) {
+            // The top strip follows the grid across, the left one down, the corner neither.
+            view = new GridFrozenView(this, part == FrozenTop, part == FrozenLeft);
+            view->hide();
         }
         if (syncSections || view->isHidden())
             view->SyncSections();
@@ -597,8 +610,8 @@ void StringGrid::PlaceFrozen(bool syncSections) {
 }
 
 void StringGrid::SyncFrozenOffsets() {
-    for (GridFrozenView* v : {m_frozenTop, m_frozenLeft, m_frozenCorner})
-        if (v->isVisible())
+    for (GridFrozenView* v : m_frozen)
+        if (v && v->isVisible())
             v->SyncOffsets();
 }
 

@@ -175,6 +175,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void updateGeometries() override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -220,10 +221,11 @@ private:
     StringGridModel* m_model;
     GridEditDelegate* m_delegate;
     OpenEdit m_edit;
-    // Top strip, left strip and their corner; created once, shown while needed.
-    GridFrozenView* m_frozenTop = nullptr;
-    GridFrozenView* m_frozenLeft = nullptr;
-    GridFrozenView* m_frozenCorner = nullptr;
+    // Top strip, left strip and their corner. Each is made the first time a shown grid
+    // needs it: a window holds many grids, most in dialogs that are never opened, and
+    // three table views per grid were most of the program's start-up.
+    enum FrozenPart { FrozenTop, FrozenLeft, FrozenCorner, FrozenParts };
+    GridFrozenView* m_frozen[FrozenParts] = {};
     bool m_syncingFrozen = false;
     std::map<int, SortStyle> m_sortStyles;
     int m_sortCol = -1;

@@ -68,17 +68,21 @@ TEST_F(MainWindowTest, ConstructedStateHasTheDefaultsAndNoProject) {
     EXPECT_EQ(w->frmOption->trbFeedback->maximum(), 100);
     EXPECT_EQ(w->frmOption->trbFeedback->value(), 10);
 
-    // Dialogs made once, reporting to this window.
+    // Dialogs made once, reporting to this window; those seldom opened are made when first
+    // used, and then only once.
     EXPECT_NE(w->handle(), 0);
     for (const void* dialog :
          {static_cast<const void*>(w->frmCard), static_cast<const void*>(w->frmPrjInfo),
-          static_cast<const void*>(w->frmShuffle), static_cast<const void*>(w->frmOption),
-          static_cast<const void*>(w->frmResult), static_cast<const void*>(w->frmVersion),
-          static_cast<const void*>(w->frmRefer), static_cast<const void*>(w->frmCategory),
-          static_cast<const void*>(w->frmPrjUpload), static_cast<const void*>(w->frmPrjDownload)})
+          static_cast<const void*>(w->frmShuffle), static_cast<const void*>(w->frmOption)})
         EXPECT_NE(dialog, nullptr);
+    EXPECT_FALSE(w->frmResult.Built() || w->frmVersion.Built() || w->frmRefer.Built() ||
+                 w->frmCategory.Built() || w->frmPrjUpload.Built() || w->frmPrjDownload.Built());
     EXPECT_EQ(w->frmExecute, nullptr);
-    EXPECT_EQ(w->frmResult->notifyWindow, w->handle());
+    TfrmResult* result = w->frmResult;
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->notifyWindow, w->handle());
+    EXPECT_EQ(result->parent(), w.get());
+    EXPECT_EQ(w->frmResult.Get(), result);
     EXPECT_EQ(w->frmCard->ownerWindow, w->handle());
     EXPECT_EQ(w->deviceListener.window.load(), w->handle());
     EXPECT_TRUE(w->frmCard->output.useMME);
