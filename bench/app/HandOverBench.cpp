@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <curl/curl.h>
 #include <vector>
 
 namespace {
@@ -44,7 +43,6 @@ int main(int argc, char** argv) {
     if (!scratch.isValid())
         return 1;
     UseScratchHome(scratch.path());
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
 
     const QString a = scratch.path() + QStringLiteral("/a.tmv");
@@ -90,6 +88,5 @@ int main(int argc, char** argv) {
         "hand-over of a project by a second start (offscreen, median of %d): open %.1f ms, start to open "
         "%.1f ms, hand-over adds %.1f ms, goal below 300 ms: %s\n",
         Rounds, d, h, h - d, h - d < 300 ? "met" : "missed");
-    curl_global_cleanup();
     return 0;
 }

@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <curl/curl.h>
 #include <vector>
 
 namespace {
@@ -35,7 +34,6 @@ int main(int argc, char** argv) {
         return 1;
     const QString root = scratch.path() + QLatin1Char('/');
     UseScratchHome(scratch.path());
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
 
     const QString archive = root + QStringLiteral("project.tmv");
@@ -86,6 +84,5 @@ int main(int argc, char** argv) {
     std::printf("open of a %d-stimulus project (median of %d): model %.1f ms, into the window %.1f ms, "
                 "beyond the model %.1f ms (ratio %.2f), goal below 500 ms beyond: %s\n",
                 StimulusCount, Rounds, m, w, w - m, w / m, w - m < 500 ? "met" : "missed");
-    curl_global_cleanup();
     return 0;
 }

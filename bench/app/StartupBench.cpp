@@ -6,6 +6,7 @@
 #include "PairedRatios.h"
 #include "ScratchHome.h"
 #include "SingleInstance.h"
+#include "StartupWarmUp.h"
 #include "TamvikApplication.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QWindow>
 #include <cstdio>
 #include <ctime>
-#include <curl/curl.h>
 #include <memory>
 
 namespace {
@@ -31,7 +31,7 @@ long long RealtimeNs() {
 // stderr where its time went (ms).
 int Child(int argc, char** argv) {
     const long long begun = RealtimeNs();
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const StartupWarmUp warmUp;
     TamvikApplication app(argc, argv);
     SingleInstance instance(SingleInstance::RuntimeFolder());
     const long long appReady = RealtimeNs();
@@ -49,7 +49,6 @@ int Child(int argc, char** argv) {
     std::printf("%lld\n", RealtimeNs());
     std::fflush(stdout);
     window.reset();
-    curl_global_cleanup();
     return 0;
 }
 

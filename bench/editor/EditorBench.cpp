@@ -22,7 +22,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
-#include <curl/curl.h>
 #include <vector>
 
 namespace {
@@ -71,7 +70,6 @@ int main(int argc, char** argv) {
         return 1;
     const QString root = scratch.path() + QLatin1Char('/');
     UseScratchHome(scratch.path());
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     TamvikApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 
@@ -155,6 +153,5 @@ int main(int argc, char** argv) {
         },
         [&] { return QProcess::execute(QStringLiteral("cp"), QStringList(paths) << copies) == 0; });
     bench::Print("drop of 200 WAV files of 2.5 MB", "cp of the same files", pairs, 1.5);
-    curl_global_cleanup();
     return 0;
 }

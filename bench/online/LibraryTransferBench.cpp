@@ -22,7 +22,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
-#include <curl/curl.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -65,7 +64,6 @@ long PeakKiB() {
 // The client side, in a child: the transfer as the dialogs run it.
 int RunClient(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     const QString mode = QString::fromLocal8Bit(argv[2]);
     const QString url = QString::fromLocal8Bit(argv[3]);
     tamvik::ServiceClient client;

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <curl/curl.h>
 #include <mutex>
 #include <random>
 #include <string>
@@ -22,7 +21,6 @@
 int main(int argc, char** argv) {
     QTemporaryDir root;
     BenchPrivateFolders(root);
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     fake::FakeService service;
     std::mutex lock;

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <curl/curl.h>
 
 namespace {
 
@@ -52,7 +51,6 @@ int main(int argc, char** argv) {
     bench::JackOnsetRig rig;
     if (!rig.Start(root, 2))
         return 1;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     fake::FakeService service;
     service.SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=0,ANSWER=");

@@ -12,14 +12,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <curl/curl.h>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     QTemporaryDir root;
     BenchPrivateFolders(root);
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     fake::FakeService service;
     int round = 0;

@@ -9,12 +9,10 @@
 #include "ServiceForm.h"
 
 #include <cstdio>
-#include <curl/curl.h>
 #include <thread>
 
 int main() {
     constexpr int Samples = 500;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
     {
         fake::FakeService service;
         service.SetReply("enforcementTest",
@@ -84,6 +82,5 @@ int main() {
         std::printf("plain post:        p50 %.3f ms, p99 %.3f ms\n", ref50, ref99);
         std::printf("added by the sequencer: p50 %.3f ms, p99 %.3f ms\n", p50 - ref50, p99 - ref99);
     }
-    curl_global_cleanup();
     return 0;
 }

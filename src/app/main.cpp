@@ -1,9 +1,9 @@
 #include "MainUnit.h"
 #include "SingleInstance.h"
+#include "StartupWarmUp.h"
 #include "TamvikApplication.h"
 
 #include <QCoreApplication>
-#include <curl/curl.h>
 #include <exception>
 
 namespace {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     const LaterStart later = HandOverEarly(argc, argv, folder);
     if (later == LaterStart::HandedOver)
         return 0;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const StartupWarmUp warmUp;
     int result = 0;
     {
         TamvikApplication app(argc, argv);
@@ -67,6 +67,5 @@ int main(int argc, char** argv) {
             }
         }
     }
-    curl_global_cleanup();
     return result;
 }

@@ -1,5 +1,7 @@
 #include "ServiceClient.h"
 
+#include "CurlLibrary.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +102,7 @@ ServiceResult::Status StatusOf(CURLcode code) {
 } // namespace
 
 struct ServiceClient::Handle {
+    const CurlLibrary* api = nullptr; // set with curl
     CURL* curl = nullptr;
     CURLM* multi = nullptr;            // drives the transfer in short slices to watch the idle time
     curl_slist* headers = nullptr;     // form posts
@@ -108,49 +111,75 @@ struct ServiceClient::Handle {
 };
 
 ServiceClient::ServiceClient() : m_handle(std::make_unique<Handle>()) {
-    CURL* c = curl_easy_init();
-    m_handle->curl = c;
-    m_handle->multi = curl_multi_init();
-    if (!c)
-        return;
-    m_handle->headers = curl_slist_append(m_handle->headers, "Accept: text/html, */*");
-    m_handle->headers =
-        curl_slist_append(m_handle->headers, "Content-Type: application/x-www-form-urlencoded");
-    // No "100-continue" round trip: a large form would otherwise wait for the server.
-    m_handle->headers = curl_slist_append(m_handle->headers, "Expect:");
-    m_handle->mimeHeaders = curl_slist_append(m_handle->mimeHeaders, "Accept: text/html, */*");
-    m_handle->mimeHeaders = curl_slist_append(m_handle->mimeHeaders, "Expect:");
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_handle->errorBuffer);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_COOKIEFILE, ""); // cookies in memory, for this client only
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     // The distribution's libcurl has a built-in bundle path, which would hide a lab's own
-    // certificate authority named the usual OpenSSL way.
+    // certificate authority named the usual OpenSSL way. Taken now, as the environment
+    // stands when the client is made.
     if (const char* caFile = std::getenv("SSL_CERT_FILE"); caFile && *caFile)
-        curl_easy_setopt(c, CURLOPT_CAINFO, caFile);
-    curl_easy_setopt(c, CURLOPT_PROXY, "");
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+        m_caFile = caFile;
+}
+
+// The transfer handle with its fixed options, made for the first request.
+bool ServiceClient::EnsureHandle(QString& error) {
+    if (m_handle->curl)
+        return true;
+
+    QString why;
+    const CurlLibrary* api = CurlLibrary::Get(&why);
+    if (!api) {
+        error = why;
+        return false;
+    }
+    CURL* c = api->easy_init();
+    CURLM* multi = api->multi_init();
+    if (!c || !multi) {
+        if (c)
+            api->easy_cleanup(c);
+        if (multi)
+            api->multi_cleanup(multi);
+        error = QStringLiteral("cannot create an HTTP client");
+        return false;
+    }
+    m_handle->api = api;
+    m_handle->curl = c;
+    m_handle->multi = multi;
+    m_handle->headers = api->slist_append(m_handle->headers, "Accept: text/html, */*");
+    m_handle->headers =
+        api->slist_append(m_handle->headers, "Content-Type: application/x-www-form-urlencoded");
+    // No "100-continue" round trip: a large form would otherwise wait for the server.
+    m_handle->headers = api->slist_append(m_handle->headers, "Expect:");
+    m_handle->mimeHeaders = api->slist_append(m_handle->mimeHeaders, "Accept: text/html, */*");
+    m_handle->mimeHeaders = api->slist_append(m_handle->mimeHeaders, "Expect:");
+    api->easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
+    api->easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)");
+    api->easy_setopt(c, CURLOPT_ERRORBUFFER, m_handle->errorBuffer);
+    api->easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    api->easy_setopt(c, CURLOPT_COOKIEFILE, ""); // cookies in memory, for this client only
+    api->easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    api->easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
+    api->easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    api->easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    api->easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    api->easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    api->easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    api->easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!m_caFile.isEmpty())
+        api->easy_setopt(c, CURLOPT_CAINFO, m_caFile.constData());
+    api->easy_setopt(c, CURLOPT_PROXY, "");
+    api->easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    api->easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+    api->easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+    return true;
 }
 
 ServiceClient::~ServiceClient() {
-    if (m_handle->multi)
-        curl_multi_cleanup(m_handle->multi);
-    if (m_handle->curl)
-        curl_easy_cleanup(m_handle->curl);
-    curl_slist_free_all(m_handle->headers);
-    curl_slist_free_all(m_handle->mimeHeaders);
+    const CurlLibrary* api = m_handle->api;
+    if (!api)
+        return; // nothing was ever made
+    api->multi_cleanup(m_handle->multi);
+    api->easy_cleanup(m_handle->curl);
+    api->slist_free_all(m_handle->headers);
+    api->slist_free_all(m_handle->mimeHeaders);
 }
 
 void ServiceClient::SetConnectTimeout(int ms) {
@@ -172,19 +201,20 @@ void ServiceClient::SetProxy(const QString& host, int port) {
 // milliseconds (libcurl's own loop looks at the clock only about once a second).
 int ServiceClient::Perform(void* transferState) {
     auto* transfer = static_cast<Transfer*>(transferState);
+    const CurlLibrary* api = m_handle->api;
     CURLM* multi = m_handle->multi;
-    if (curl_multi_add_handle(multi, m_handle->curl) != CURLM_OK)
+    if (api->multi_add_handle(multi, m_handle->curl) != CURLM_OK)
         return static_cast<int>(CURLE_FAILED_INIT);
     CURLcode result = CURLE_OK;
     bool done = false;
     while (!done) {
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        if (api->multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
         int pending = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &pending)) {
+        while (CURLMsg* msg = api->multi_info_read(multi, &pending)) {
             if (msg->msg == CURLMSG_DONE) {
                 result = msg->data.result;
                 done = true;
@@ -200,9 +230,9 @@ int ServiceClient::Perform(void* transferState) {
             result = CURLE_OPERATION_TIMEDOUT;
             break;
         }
-        curl_multi_poll(multi, nullptr, 0, PollSliceMs, nullptr);
+        api->multi_poll(multi, nullptr, 0, PollSliceMs, nullptr);
     }
-    curl_multi_remove_handle(multi, m_handle->curl);
+    api->multi_remove_handle(multi, m_handle->curl);
     return static_cast<int>(result);
 }
 
@@ -216,10 +246,11 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
         url,
         [this, &body](void* handle) {
             CURL* c = static_cast<CURL*>(handle);
-            curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
-            curl_easy_setopt(c, CURLOPT_POST, 1L);
-            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-            curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
+            const CurlLibrary* api = m_handle->api;
+            api->easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->headers);
+            api->easy_setopt(c, CURLOPT_POST, 1L);
+            api->easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+            api->easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
             return true;
         },
         sink ? &sink : nullptr);
@@ -227,43 +258,46 @@ ServiceResult ServiceClient::PostForm(const QString& url, const QByteArray& body
 
 ServiceResult ServiceClient::PostMultipart(const QString& url, const std::vector<ServiceFilePart>& parts) {
     curl_mime* mime = nullptr;
+    const CurlLibrary* api = nullptr;
     ServiceResult result = Exchange(
         url,
-        [this, &parts, &mime](void* handle) {
+        [this, &parts, &mime, &api](void* handle) {
             CURL* c = static_cast<CURL*>(handle);
-            mime = curl_mime_init(c);
+            api = m_handle->api;
+            mime = api->mime_init(c);
             if (!mime)
                 return false;
             for (const ServiceFilePart& part : parts) {
-                curl_mimepart* field = curl_mime_addpart(mime);
+                curl_mimepart* field = api->mime_addpart(mime);
                 // The file is opened when its body part is sent; a missing file fails here.
-                if (!field || curl_mime_filedata(field, part.path.toLocal8Bit().constData()) != CURLE_OK)
+                if (!field || api->mime_filedata(field, part.path.toLocal8Bit().constData()) != CURLE_OK)
                     return false;
-                curl_mime_name(field, part.name.toUtf8().constData());
-                curl_mime_filename(field, part.fileName.toUtf8().constData());
+                api->mime_name(field, part.name.toUtf8().constData());
+                api->mime_filename(field, part.fileName.toUtf8().constData());
                 if (!part.contentType.isEmpty())
-                    curl_mime_type(field, part.contentType.toUtf8().constData());
+                    api->mime_type(field, part.contentType.toUtf8().constData());
             }
-            curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->mimeHeaders);
-            curl_easy_setopt(c, CURLOPT_MIMEPOST, mime);
+            api->easy_setopt(c, CURLOPT_HTTPHEADER, m_handle->mimeHeaders);
+            api->easy_setopt(c, CURLOPT_MIMEPOST, mime);
             return true;
         },
         nullptr);
+    if (!api)
+        return result; // no request was built
     // The handle must let go of the form before it is freed.
-    curl_easy_setopt(m_handle->curl, CURLOPT_MIMEPOST, nullptr);
-    curl_easy_setopt(m_handle->curl, CURLOPT_HTTPHEADER, m_handle->headers);
-    curl_mime_free(mime);
+    api->easy_setopt(m_handle->curl, CURLOPT_MIMEPOST, nullptr);
+    api->easy_setopt(m_handle->curl, CURLOPT_HTTPHEADER, m_handle->headers);
+    api->mime_free(mime);
     return result;
 }
 
 ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
                                       const ServiceBodySink* sink) {
     ServiceResult result;
-    CURL* c = m_handle->curl;
-    if (!c || !m_handle->multi) {
-        result.error = QStringLiteral("cannot create an HTTP client");
+    if (!EnsureHandle(result.error))
         return result;
-    }
+    const CurlLibrary* api = m_handle->api;
+    CURL* c = m_handle->curl;
     Transfer transfer;
     transfer.body = &result.body;
     transfer.sink = sink;
@@ -275,26 +309,26 @@ ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bo
     const QByteArray urlBytes = url.toUtf8();
     const QByteArray proxyBytes = m_proxyHost.toUtf8(); // "" disables the environment's proxy
     m_handle->errorBuffer[0] = 0;
-    curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(c, CURLOPT_PROXY, proxyBytes.constData());
-    curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(m_proxyPort));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectMs));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(m_totalMs));
+    api->easy_setopt(c, CURLOPT_URL, urlBytes.constData());
+    api->easy_setopt(c, CURLOPT_PROXY, proxyBytes.constData());
+    api->easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(m_proxyPort));
+    api->easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectMs));
+    api->easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(m_totalMs));
     // A backstop for the idle check of Perform, which ends a stalled transfer first.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_readMs / 1000 + 2));
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    api->easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    api->easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_readMs / 1000 + 2));
+    api->easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    api->easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
     if (!prepare(c)) {
         result.error = QStringLiteral("cannot build the request");
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
+        api->easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
         return result;
     }
 
     const CURLcode code = static_cast<CURLcode>(Perform(&transfer));
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    api->easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     // The body pointer must not outlive this call.
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
+    api->easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
 
     if (code != CURLE_OK) {
         result.status = transfer.aborted       ? ServiceResult::Status::Cancelled
@@ -304,7 +338,7 @@ ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bo
                        : transfer.idleExpired     ? QStringLiteral("no data within the read time-out")
                        : transfer.sinkRefused     ? QStringLiteral("the reply could not be stored")
                        : m_handle->errorBuffer[0] ? QString::fromUtf8(m_handle->errorBuffer)
-                                                  : QString::fromUtf8(curl_easy_strerror(code));
+                                                  : QString::fromUtf8(api->easy_strerror(code));
         if (result.status == ServiceResult::Status::TlsFailed)
             std::fprintf(stderr, "tamvik: TLS failure with %s: %s\n", urlBytes.constData(),
                          result.error.toUtf8().constData());

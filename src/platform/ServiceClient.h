@@ -94,10 +94,12 @@ public:
 
 private:
     struct Handle;
+    bool EnsureHandle(QString& error);
     int Perform(void* transfer);
     ServiceResult Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
                            const ServiceBodySink* sink);
     std::unique_ptr<Handle> m_handle;
+    QByteArray m_caFile; // SSL_CERT_FILE when the client was made
     int m_connectMs = 30000;
     int m_readMs = 30000;
     int m_totalMs = 0;

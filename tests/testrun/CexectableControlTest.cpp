@@ -8,8 +8,6 @@
 
 namespace {
 
-::testing::Environment* const curlEnv = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
-
 using Report = std::tuple<std::string, std::string>; // QUESTION_NUM, QUESTION_STATUS
 
 class ScheduleControl : public ::testing::Test {

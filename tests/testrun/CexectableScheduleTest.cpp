@@ -9,8 +9,6 @@
 
 namespace {
 
-::testing::Environment* const curlEnv = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
-
 using Report = std::tuple<int, int, int>; // QUESTION_NUM, QUESTION_STATUS, RUN_ROUND_NUM
 
 ExecReportSettings ReportsTo(const fake::FakeService& service) {

@@ -8,8 +8,6 @@
 
 namespace {
 
-::testing::Environment* const curlEnv = ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
-
 constexpr auto Hang = 60s;
 // What "did not wait on the hung service" allows: far below the hang, and generous
 // enough for a loaded machine (abandoning takes up to about a second).

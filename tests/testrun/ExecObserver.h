@@ -17,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <curl/curl.h>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -178,10 +177,3 @@ inline void SetTrials(CSchedule& schedule, int positions, std::vector<CTrial> tr
     schedule.stimulusCount = positions;
     schedule.trials = std::move(trials);
 }
-
-// libcurl wants its global set-up before the first client.
-class CurlEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    void TearDown() override { curl_global_cleanup(); }
-};

@@ -1,5 +1,4 @@
 #include "FakeService.h"
-#include "CurlMain.h"
 #include "ServiceClient.h"
 
 #include <gtest/gtest.h>
@@ -73,5 +72,3 @@ TEST(FakeService, StopRefusesLaterConnectionsAndEndsDelays) {
     ServiceClient client;
     EXPECT_EQ(client.PostForm(url, {}).status, tamvik::ServiceResult::Status::ConnectFailed);
 }
-
-TAMVIK_CURL_TEST_MAIN

@@ -1,5 +1,4 @@
 #include "ServiceClient.h"
-#include "CurlMain.h"
 #include "FakeService.h"
 
 #include "TestDir.h"
@@ -220,8 +219,6 @@ TEST(ServiceClient, RefusesSchemesOtherThanHttp) {
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(r.body.isEmpty());
 }
-
-TAMVIK_CURL_TEST_MAIN
 
 TEST(ServiceClient, MultipartPostsStreamFilesAndTheNextFormPostIsAFormAgain) {
     FakeService service;

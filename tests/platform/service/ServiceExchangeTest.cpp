@@ -1,4 +1,3 @@
-#include "CurlMain.h"
 #include "FakeService.h"
 #include "OptionIni.h"
 #include "ReplyRecord.h"
@@ -152,5 +151,3 @@ TEST(ServiceExchange, AFailedExchangeGivesNoReplyText) {
             .ok());
     EXPECT_TRUE(reply.isEmpty());
 }
-
-TAMVIK_CURL_TEST_MAIN
