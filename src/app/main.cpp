@@ -1,6 +1,5 @@
 #include "MainUnit.h"
 #include "SingleInstance.h"
-#include "StartupWarmUp.h"
 #include "TamvikApplication.h"
 
 #include <QCoreApplication>
@@ -43,7 +42,6 @@ int main(int argc, char** argv) {
     const LaterStart later = HandOverEarly(argc, argv, folder);
     if (later == LaterStart::HandedOver)
         return 0;
-    const StartupWarmUp warmUp;
     int result = 0;
     {
         TamvikApplication app(argc, argv);
