@@ -1,10 +1,14 @@
 // JACK periods from the main window's audition command to the first non-zero frame at a
 // recording client, on a private dummy-backend server (48000 Hz, 256 frames), against a
 // minimal JACK client's connect-to-first-frame on the same server. Twenty pairs, run
-// A-B-B-A; each play gets a fresh recording client. Prints the median and worst of each
-// side and min / median / max of the per-pair ratios. Goal: median and worst <= 1.5x.
-// The time each play spends connecting to the server is measured inside it and reported
-// apart.
+// A-B-B-A. Both sides of a pair start at the same phase of the server's period, and the
+// twenty pairs cover the period evenly: an onset can only land on a period start, so an
+// unequal phase would decide a pair by itself. The window's thread waits for the sound in
+// its event loop, as a window does, never by spinning: a spinning thread holds the
+// processor that the threads it wakes are queued on, for up to a scheduler tick. Prints the median and
+// worst of each side (goal: each <= 1.5x the reference's), min / median / max of the
+// per-pair ratios, and in milliseconds how long after the command (or connect) each side
+// was ready to sound, which is the part the code decides.
 
 #include "Cexectable.h"
 #include "JackOnset.h"
@@ -16,11 +20,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
 
 #include <jack/jack.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,15 +37,25 @@
 
 namespace {
 
+// Runs the event loop until done() holds, looking every millisecond. The thread sleeps in
+// the event loop meanwhile, as a window's does, and wakes at once for a posted message.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    look.start(1);
     while (!done()) {
         if (timer.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// Runs the event loop for ms, as a window does between plays.
+void Settle(int ms) {
+    PumpUntil([] { return false; }, ms);
 }
 
 double Median(std::vector<double> v) {
@@ -46,6 +65,10 @@ double Median(std::vector<double> v) {
 
 double Worst(const std::vector<double>& v) {
     return *std::max_element(v.begin(), v.end());
+}
+
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // The reference: a minimal client, open and active, whose one output always carries a
@@ -123,52 +146,93 @@ int main(int argc, char** argv) {
             return -1;
         return std::floor(double(at - from) / period) + 1.0;
     };
-    auto audition = [&]() -> double {
-        const int64_t atCommand = recorder->Frames();
-        w.asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
-        w.actStmListListenExecute();
-        const double periods = periodsUntil(0, atCommand);
-        PumpUntil([&] { return w.execTable->state() == ExecIdle && VANTREL_IsWorking() == 0; }, 10000);
-        QThread::msleep(300);
-        return periods;
+    // Sleeps until `phase` (0..1) of a period after the recorder's next period ends.
+    auto alignTo = [&](double phase) {
+        const int64_t seen = recorder->Frames();
+        while (recorder->Frames() == seen)
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        std::this_thread::sleep_for(
+            std::chrono::duration<double>(phase * period / bench::JackOnsetRig::Rate));
     };
-    auto connectOnce = [&]() -> double {
+    struct Side {
+        double periods = -1; // period boundaries until the end of the period of the first sound
+        double readyMs = -1; // until the command returned with the stream started, or connect
+    };
+    auto audition = [&](double phase) -> Side {
+        w.asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
+        Settle(20);
+        alignTo(phase);
+        const int64_t atCommand = recorder->Frames();
+        const double commandAt = Now();
+        w.actStmListListenExecute();
+        Side side;
+        side.periods = periodsUntil(0, atCommand);
+        side.readyMs = (bench::LastStartedAt() - commandAt) * 1e3;
+        PumpUntil([&] { return w.execTable->state() == ExecIdle && VANTREL_IsWorking() == 0; }, 10000);
+        Settle(100);
+        return side;
+    };
+    auto connectOnce = [&](double phase) -> Side {
+        alignTo(phase);
         const int64_t atConnect = recorder->Frames();
+        const double connectAt = Now();
         if (!reference.Connect("recorder:in_3"))
-            return -1;
-        const double periods = periodsUntil(2, atConnect);
+            return {};
+        Side side;
+        side.readyMs = (Now() - connectAt) * 1e3;
+        side.periods = periodsUntil(2, atConnect);
         reference.Disconnect("recorder:in_3");
-        QThread::msleep(100);
-        return periods;
+        Settle(100);
+        return side;
     };
 
-    std::vector<double> plays, references, ratios, prepares;
-    for (int pair = 0; pair < 20; ++pair) {
-        double a = 0, b = 0;
+    // Twenty phases spread evenly over the period, in a shuffled order.
+    constexpr int pairs = 20;
+    std::vector<double> phases;
+    for (int k = 0; k < pairs; ++k)
+        phases.push_back((k + 0.5) / pairs);
+    std::shuffle(phases.begin(), phases.end(), std::mt19937(11));
+
+    std::vector<double> plays, references, ratios, playReady, referenceReady, prepares;
+    int missed = 0; // pairs decided by a period boundary the audition missed and the reference caught
+    for (int pair = 0; pair < pairs; ++pair) {
+        Side a, b;
         if (pair % 2 == 0) {
-            a = audition();
-            b = connectOnce();
+            a = audition(phases[size_t(pair)]);
+            b = connectOnce(phases[size_t(pair)]);
         } else {
-            b = connectOnce();
-            a = audition();
+            b = connectOnce(phases[size_t(pair)]);
+            a = audition(phases[size_t(pair)]);
         }
-        if (a < 0 || b < 0) {
+        if (a.periods < 0 || b.periods < 0) {
             std::fprintf(stderr, "a play or a connection did not sound\n");
             return 1;
         }
-        plays.push_back(a);
-        references.push_back(b);
-        ratios.push_back(a / b);
-        prepares.push_back(bench::LastConnectSeconds() * bench::JackOnsetRig::Rate / period);
+        plays.push_back(a.periods);
+        references.push_back(b.periods);
+        ratios.push_back(a.periods / b.periods);
+        playReady.push_back(a.readyMs);
+        referenceReady.push_back(b.readyMs);
+        missed += a.periods > b.periods ? 1 : 0;
+        prepares.push_back(bench::LastConnectSeconds() * 1e3);
     }
-    std::printf("periods of 256 frames at 48000 Hz, 20 pairs A-B-B-A\n");
-    std::printf("audition command to first sound: median %.2f, worst %.2f\n", Median(plays), Worst(plays));
-    std::printf("minimal client connect to first sound: median %.2f, worst %.2f\n", Median(references),
-                Worst(references));
-    std::printf("connecting inside the plays: median %.2f, worst %.2f\n", Median(prepares), Worst(prepares));
+    const double periodMs = 1e3 * period / bench::JackOnsetRig::Rate;
+    std::printf("periods of 256 frames at 48000 Hz (%.2f ms), %d pairs A-B-B-A at shared phases\n", periodMs,
+                pairs);
+    std::printf("audition command to first sound: median %.2f, worst %.2f periods\n", Median(plays),
+                Worst(plays));
+    std::printf("minimal client connect to first sound: median %.2f, worst %.2f periods\n",
+                Median(references), Worst(references));
     std::printf("ratio per pair: min %.2f, median %.2f, max %.2f; median/median %.2f, worst/worst %.2f"
                 " (goal <= 1.5)\n",
                 *std::min_element(ratios.begin(), ratios.end()), Median(ratios), Worst(ratios),
                 Median(plays) / Median(references), Worst(plays) / Worst(references));
+    std::printf("ready to sound after: audition median %.2f ms, worst %.2f ms; connect median %.2f ms, worst"
+                " %.2f ms\n",
+                Median(playReady), Worst(playReady), Median(referenceReady), Worst(referenceReady));
+    std::printf("pairs where the audition missed a period start the reference caught: %d of %d\n", missed,
+                pairs);
+    std::printf("library calls inside the plays (prepare + start): median %.2f ms, worst %.2f ms\n",
+                Median(prepares), Worst(prepares));
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -15,6 +16,7 @@ namespace {
 
 double prepareSeconds = 0;
 double startSeconds = 0;
+double startedAt = 0;
 
 template <typename Fn> Fn Real(const char* name) {
     return reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, name));
@@ -48,6 +50,7 @@ extern "C" int VANTREL_StartEx(void) {
     timer.start();
     const int result = real();
     startSeconds = Seconds(timer);
+    startedAt = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     return result;
 }
 
@@ -55,6 +58,10 @@ namespace bench {
 
 double LastConnectSeconds() {
     return prepareSeconds + startSeconds;
+}
+
+double LastStartedAt() {
+    return startedAt;
 }
 
 bool JackOnsetRig::Start(const QTemporaryDir& folder, int ports) {

@@ -19,6 +19,9 @@ namespace bench {
 // VANTREL_StartEx (its port connections, made on a play's first start). An onset "beyond
 // the connection" leaves these out.
 double LastConnectSeconds();
+// Steady-clock seconds at which the last VANTREL_StartEx returned: from then on the stream
+// sounds at the next period the server begins.
+double LastStartedAt();
 
 class JackOnsetRig {
 public:

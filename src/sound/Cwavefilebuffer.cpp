@@ -32,7 +32,9 @@ CWaveFileBuffer::~CWaveFileBuffer() {
 bool CWaveFileBuffer::Open(const QString& path, uint32_t ringFrames) {
     if (ringFrames == 0 || !QFileInfo(path).isFile())
         return false;
-    Clear();
+    // The rings and work blocks stay for this file, which often has the layout of the one
+    // before: their memory is then reused rather than allocated and faulted in anew.
+    Reset();
     if (!m_file.OpenEx(path, 0, &m_format))
         return false;
     const WAVEFORMATEX& f = m_format.Format;
@@ -77,7 +79,10 @@ bool CWaveFileBuffer::Open(const QString& path, uint32_t ringFrames) {
     if (ringBytes > uint64_t(INT32_MAX) || (ringBytes + StagingBytesPerChannel) * m_channels > MaxBufferBytes)
         return false;
     m_tempBlock.assign(size_t(m_channels) * StagingBytesPerChannel, 0);
-    m_rings.reset(new CRingBuffer[m_channels]);
+    if (!m_rings || m_ringCount != m_channels) {
+        m_rings.reset(new CRingBuffer[m_channels]);
+        m_ringCount = m_channels;
+    }
     m_ringFrames = ringFrames;
     bool allocated = true;
     for (uint32_t k = 0; allocated && k < m_channels; ++k)
@@ -92,6 +97,16 @@ bool CWaveFileBuffer::Open(const QString& path, uint32_t ringFrames) {
 }
 
 void CWaveFileBuffer::Clear() {
+    Reset();
+    m_rings.reset();
+    m_ringCount = 0;
+    m_tempBlock.clear();
+    m_tempBlock.shrink_to_fit();
+    m_work.clear();
+    m_work.shrink_to_fit();
+}
+
+void CWaveFileBuffer::Reset() {
     m_file.Close();
     m_path.clear();
     m_ringFrames = m_totalFrames = m_memBytesPerSample = m_fileBytesPerSample = 0;
@@ -99,11 +114,6 @@ void CWaveFileBuffer::Clear() {
     m_channels = 0;
     m_opened = false;
     m_format = {};
-    m_rings.reset();
-    m_tempBlock.clear();
-    m_tempBlock.shrink_to_fit();
-    m_work.clear();
-    m_work.shrink_to_fit();
     m_sampleFormat = SampleFormatUnusable;
 }
 

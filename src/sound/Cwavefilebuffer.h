@@ -28,6 +28,7 @@ public:
     CWaveFileBuffer& operator=(const CWaveFileBuffer&) = delete;
 
     bool Open(const QString& path, uint32_t ringFrames);
+    // Closes and frees everything.
     void Clear();
     // Moves the next frames of the file into the rings (0 = as many as fit); returns the
     // frames moved, -1 when not opened.
@@ -55,6 +56,9 @@ public:
     static constexpr uint64_t MaxBufferBytes = uint64_t(2) << 30;
 
 private:
+    // Closes and forgets the file; keeps the rings and work blocks for the next Open.
+    void Reset();
+
     QString m_path;
     uint32_t m_ringFrames = 0;
     uint32_t m_totalFrames = 0;
@@ -68,6 +72,7 @@ private:
     int32_t m_sampleFormat = SampleFormatUnusable;
     CWaveFileIF m_file;
     std::unique_ptr<CRingBuffer[]> m_rings;
+    uint32_t m_ringCount = 0;
     WAVEFORMATEXTENSIBLE m_format{};
     // Planar work blocks of Fill and Read, kept between calls so that streaming does not
     // allocate per call.

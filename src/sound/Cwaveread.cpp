@@ -26,16 +26,19 @@ bool CWaveRead::Open(const QStringList& paths, uint32_t ringFrames) {
     if (m_workEvent.IsSet() || paths.isEmpty())
         return false;
     std::lock_guard guard(m_lock);
-    m_files.clear();
+    // The file buffers of the play before serve again (their rings are reused).
+    m_files.resize(size_t(paths.size()));
     m_reading = false;
     m_longestFrames = 0;
     m_totalChannels = 0;
     m_fileCount = int32_t(paths.size());
     bool usable = true;
-    for (const QString& path : paths) {
-        auto file = std::make_unique<CWaveFileBuffer>();
-        if (file->Open(path, ringFrames)) {
-            const CWaveFileBuffer& first = m_files.empty() ? *file : *m_files.front();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        std::unique_ptr<CWaveFileBuffer>& file = m_files[size_t(i)];
+        if (!file)
+            file = std::make_unique<CWaveFileBuffer>();
+        if (file->Open(paths[i], ringFrames)) {
+            const CWaveFileBuffer& first = *m_files.front();
             if (file->GetSampleRate() == first.GetSampleRate() &&
                 file->GetSampleFormat() == first.GetSampleFormat()) {
                 m_longestFrames = std::max(m_longestFrames, file->GetTotalFrames());
@@ -46,7 +49,6 @@ bool CWaveRead::Open(const QStringList& paths, uint32_t ringFrames) {
         } else {
             usable = false;
         }
-        m_files.push_back(std::move(file));
     }
     if (!usable) {
         for (auto& file : m_files)

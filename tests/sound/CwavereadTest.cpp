@@ -105,6 +105,31 @@ TEST(CWaveRead, FilesOfDifferentRatesOrFormatsAreRefused) {
     EXPECT_TRUE(reader.Open({dir.file("48.wav")}, 100));
 }
 
+// The reader keeps its file buffers from play to play: a file of another layout, and the
+// first one again, must each come out exactly, with nothing left of the play before.
+TEST(CWaveRead, OpenedAgainDeliversEachFileWhateverCameBefore) {
+    TestDir dir;
+    const std::vector<uint8_t> stereo = PatternBytes(4 * 700, 5);
+    const std::vector<uint8_t> mono = PatternBytes(2 * 300, 6);
+    ASSERT_TRUE(WriteWav(dir.file("st.wav"), WavLayout::pcm(2, 48000, 16), stereo));
+    ASSERT_TRUE(WriteWav(dir.file("mo.wav"), WavLayout::pcm(1, 48000, 16), mono));
+    CWaveRead reader;
+    const struct {
+        const char* file;
+        const std::vector<uint8_t>& data;
+        uint16_t channels;
+        size_t frames;
+    } plays[] = {{"st.wav", stereo, 2, 700}, {"mo.wav", mono, 1, 300}, {"st.wav", stereo, 2, 700}};
+    for (const auto& play : plays) {
+        ASSERT_TRUE(reader.Open({dir.file(play.file)}, 1000)) << play.file;
+        reader.Start();
+        ASSERT_TRUE(reader.WaitFirstFill(10s));
+        EXPECT_TRUE(readAll(reader, 128) == expectedChannels({play.data}, {play.channels}, play.frames))
+            << play.file;
+        reader.Stop();
+    }
+}
+
 TEST(CWaveRead, ShortFileLoadsInOneFillAndStopEndsTheWork) {
     TestDir dir;
     const std::vector<uint8_t> data = PatternBytes(2 * 200, 3);

@@ -47,7 +47,7 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b, size_t n
 }
 
 class JackTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server.Start(&error)) << error;
@@ -102,11 +102,28 @@ TEST_F(JackTest, RecorderGetsExactlyWhatWasSentOnTheMappedPorts) {
     EXPECT_TRUE(FromFirstSound(recorder->Samples(2)).empty()) << "in_3 is not mapped";
 }
 
+// Plays 2400 samples on channel 2 (recorder port in_3) through to the stop message and checks
+// that the recorder heard them whole unless `check` is false.
+static void PlayOnChannelTwo(JackTest& t, int play, bool check) {
+    int map[1] = {2};
+    const std::vector<float> a = Signal(2400, 0.5f);
+    const int64_t from = t.recorder->Frames();
+    t.log.Clear();
+    ASSERT_EQ(t.session->Prepare(0, nullptr, 1, map, 0, 4800, 0, 48000, 0.125), kSessionOk) << play;
+    ASSERT_EQ(t.session->Output(0).WriteFloat32(a.data(), 2400), 2400);
+    ASSERT_EQ(t.session->Start(), kSessionOk);
+    ASSERT_TRUE(t.log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 20s))
+        << "play " << play << " did not end";
+    if (!check)
+        return;
+    const std::vector<float> all = t.recorder->Samples(2);
+    const std::vector<float> heard = FromFirstSound(std::vector<float>(all.begin() + long(from), all.end()));
+    EXPECT_TRUE(SameBits(heard, a, a.size())) << "play " << play << " was not heard whole";
+}
+
 // A second play of the same channels reuses the ports and their connections; a
 // connection that went away with its peer meanwhile is made again.
 TEST_F(JackTest, NextPlayKeepsItsConnectionsAndRemakesLostOnes) {
-    int map[1] = {2};
-    const std::vector<float> a = Signal(2400, 0.5f);
     for (int play = 0; play < 3; ++play) {
         if (play == 2) {
             // The peer leaves and comes back under the same name: its connections are gone.
@@ -114,18 +131,30 @@ TEST_F(JackTest, NextPlayKeepsItsConnectionsAndRemakesLostOnes) {
             recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 4, 48000 * 20);
             ASSERT_TRUE(recorder->Open(&error)) << error;
         }
-        const int64_t from = recorder->Frames();
-        log.Clear();
-        ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 0, 48000, 0.125), kSessionOk) << play;
-        ASSERT_EQ(session->Output(0).WriteFloat32(a.data(), 2400), 2400);
-        ASSERT_EQ(session->Start(), kSessionOk);
-        ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 20s))
-            << "play " << play << " did not end";
-        const std::vector<float> all = recorder->Samples(2);
-        const std::vector<float> heard =
-            FromFirstSound(std::vector<float>(all.begin() + long(from), all.end()));
-        EXPECT_TRUE(SameBits(heard, a, a.size())) << "play " << play << " was not heard whole";
+        PlayOnChannelTwo(*this, play, true);
     }
+}
+
+// A start reuses the connections of the play before without listing the server's ports;
+// a peer port that appeared since, or a connection someone else removed, is still made.
+TEST_F(JackTest, NextPlayConnectsAPeerThatAppearedAndRemakesARemovedConnection) {
+    std::string error;
+    // No third recorder port yet: the first play's channel has no peer.
+    recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 20);
+    ASSERT_TRUE(recorder->Open(&error)) << error;
+    PlayOnChannelTwo(*this, 0, false);
+
+    recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 4, 48000 * 20);
+    ASSERT_TRUE(recorder->Open(&error)) << error;
+    PlayOnChannelTwo(*this, 1, true);
+
+    jack_status_t status{};
+    jack_client_t* other = jack_client_open("other", jack_options_t(JackNoStartServer | JackServerName),
+                                            &status, server.Name().c_str());
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(jack_disconnect(other, "vantrel-test:out_3", "recorder:in_3"), 0);
+    jack_client_close(other);
+    PlayOnChannelTwo(*this, 2, true);
 }
 
 TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {

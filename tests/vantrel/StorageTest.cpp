@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -75,6 +76,25 @@ TEST(OutputStorage, LoopModePlaysRoundAndKeepsWritten) {
     // 2560 samples played: the next one is sample 2560 mod 1000.
     s.FillDriverBuffer(half.data(), 1);
     EXPECT_EQ(half[0], float(2560 % 1000 + 1));
+}
+
+// A stream prepared again with the same size keeps its memory: what the play before wrote
+// and how far it played must be gone all the same.
+TEST(OutputStorage, ConfiguredAgainStartsEmptyAndSilent) {
+    COutputStorageRT s;
+    ASSERT_EQ(s.Configure(kFloat32LSB, 1000, true), 1000);
+    const std::vector<float> data(1000, 0.5f);
+    ASSERT_EQ(s.WriteFloat32(data.data(), 1000), 1000);
+    std::vector<float> half(256);
+    s.FillDriverBuffer(half.data(), 256);
+    for (const bool loop : {true, false}) {
+        ASSERT_EQ(s.Configure(kFloat32LSB, 1000, loop), 1000);
+        EXPECT_EQ(s.GetPlayed(), 0);
+        EXPECT_EQ(s.GetWritten(), 0);
+        std::fill(half.begin(), half.end(), 1.0f);
+        EXPECT_EQ(s.FillDriverBuffer(half.data(), 256), loop ? 256 : 0);
+        EXPECT_EQ(std::count(half.begin(), half.end(), 0.0f), 256) << "loop " << loop;
+    }
 }
 
 TEST(OutputStorage, RefusedTypes) {

@@ -9,8 +9,10 @@
 // Calls a function every interval on a thread of its own, at a fixed rate (a late tick
 // does not shift the later ones; ticks missed by more than one interval are skipped,
 // never fired in a burst). Start and Stop may be called from any thread; Stop from the
-// timer's own callback only ends the timer (its thread is joined by the next Start, Stop
-// from another thread, or the destructor). Do not destroy the timer from its callback.
+// timer's own callback only ends the ticking. The thread is made by the first Start and
+// waits between a Stop and the next Start, so a restart costs no thread creation (an
+// audio stream starts its timers on every play); the destructor ends it. Do not destroy
+// the timer from its callback.
 class PeriodicTimer {
 public:
     PeriodicTimer() = default;
@@ -18,24 +20,29 @@ public:
     PeriodicTimer(const PeriodicTimer&) = delete;
     PeriodicTimer& operator=(const PeriodicTimer&) = delete;
 
-    // Starts ticking every intervalMs (>= 1); a running timer is stopped first. False for
-    // an interval below 1, an empty callback, or a Start from the timer's own callback.
+    // Starts ticking every intervalMs (>= 1) from now; a running timer is stopped first.
+    // False for an interval below 1, an empty callback, or a Start from the timer's own
+    // callback.
     bool Start(int intervalMs, std::function<void()> callback);
     // After Stop returns (from another thread), the callback is not running and never
-    // runs again.
+    // runs again until the next Start.
     void Stop();
     bool IsRunning() const;
 
 private:
-    void Run(std::chrono::milliseconds interval, std::function<void()> callback);
-    // Stops and joins the thread; called with m_control held, never on the timer thread.
-    void EndThread();
+    void Run();
+    // With m_lock held: ends the ticking and, off the timer's thread, waits until the
+    // callback has returned.
+    void StopLocked(std::unique_lock<std::mutex>& guard);
 
-    // Serialises Start and Stop of other threads around the thread object.
-    std::mutex m_control;
     mutable std::mutex m_lock;
-    std::condition_variable m_wake;
-    bool m_stop = false;
-    bool m_running = false;
+    std::condition_variable m_wake; // to the timer's thread: start, stop or quit
+    std::condition_variable m_idle; // from the timer's thread: the callback returned
+    std::function<void()> m_callback;
+    std::chrono::milliseconds m_interval{0};
+    bool m_active = false;
+    bool m_inCallback = false;
+    bool m_quit = false;
+    unsigned m_generation = 0; // Starts so far: a restart begins a new schedule
     std::thread m_thread;
 };

@@ -37,8 +37,14 @@ public:
     SpscRing& operator=(const SpscRing&) = delete;
 
     // Zeroed storage of `count` elements, both counters 0. False (ring freed) when count
-    // is 0 or the allocation fails.
+    // is 0 or the allocation fails. Storage of the same size is kept and zeroed: fresh
+    // memory costs a page fault per page on first touch, which a stream prepared for every
+    // play would pay again each time.
     bool Allocate(size_t count) {
+        if (count != 0 && count == m_capacity && m_storage) {
+            Clear(true);
+            return true;
+        }
         Free();
         if (count == 0)
             return false;
