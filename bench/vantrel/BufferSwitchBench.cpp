@@ -4,6 +4,10 @@
 // - paced at the real period (256 frames at 48 kHz) with the caches evicted before each
 //   switch, as a real audio thread finds them, paired A-B-B-A with a memcpy of the same
 //   bytes from rings of the same size under the same conditions (goal: ratio <= 1.5).
+//   Both sides get the same eviction and the same pacing, and read and write the same
+//   bytes: 8 x 1 KiB from 375 KiB rings moving on by one period, into 1 KiB buffers (the
+//   switch alternates the driver's two halves; evicted, both are as cold as one buffer).
+//   The switch's own bookkeeping (session, storages, driver buffers) is what it adds.
 
 #include "CZELAsioRT.h"
 #include "PairedRatios.h"

@@ -47,24 +47,6 @@ uint64_t COutputStorageBaseRT::GetWrittenBytes() const {
     return total % size == 0 ? total : total % size;
 }
 
-uint32_t COutputStorageBaseRT::ReadBytes(void* destination, uint32_t n) {
-    if (destination == nullptr || n == 0)
-        return 0;
-    auto* out = static_cast<uint8_t*>(destination);
-    size_t copied = 0;
-    if (ring.HasStorage()) {
-        // A loop block plays round and round, whatever has been written.
-        const size_t playable = loop ? n : std::min<size_t>(n, ring.Readable());
-        copied = ring.Consume(playable, [out](const uint8_t* from, size_t at, size_t count) {
-            std::memcpy(out + at, from, count);
-        });
-    }
-    // Only the frames nothing was copied to are zeroed: the driver's buffer is written once.
-    if (copied < n)
-        std::memset(out + copied, 0, n - copied);
-    return static_cast<uint32_t>(copied);
-}
-
 uint32_t COutputStorageBaseRT::Writable(uint32_t n) const {
     const size_t limit = loop ? ring.Capacity() : ring.Writable();
     return static_cast<uint32_t>(std::min<size_t>(n, limit));
@@ -99,6 +81,7 @@ bool COutputStorageRT::SetType(int type) {
     case 26:
     case 27:
         sampleType = type;
+        bytesPerSample = BytesPerSample(type);
         return true;
     default:
         return false;
@@ -113,15 +96,6 @@ int32_t COutputStorageRT::Configure(int type, int32_t samples, bool loopMode) {
         return 0;
     loop = loopMode;
     return samples;
-}
-
-int32_t COutputStorageRT::FillDriverBuffer(void* buffer, int32_t samples) {
-    const int bps = BytesPerSample(sampleType);
-    if (bps <= 0)
-        return -1;
-    if (samples <= 0)
-        return 0;
-    return static_cast<int32_t>(ReadBytes(buffer, static_cast<uint32_t>(samples) * bps) / bps);
 }
 
 int64_t COutputStorageRT::GetPlayed() const {

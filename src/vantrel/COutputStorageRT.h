@@ -2,7 +2,9 @@
 
 #include "SpscRing.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace vantrel {
 
@@ -71,6 +73,36 @@ public:
 
 private:
     int sampleType = 18; // Int32LSB until configured
+    int bytesPerSample = 4;
 };
+
+// The buffer switch's path, inline so that it runs in the switch's own code.
+
+inline uint32_t COutputStorageBaseRT::ReadBytes(void* destination, uint32_t n) {
+    if (destination == nullptr || n == 0)
+        return 0;
+    auto* out = static_cast<uint8_t*>(destination);
+    size_t copied = 0;
+    if (ring.HasStorage()) {
+        // A loop block plays round and round, whatever has been written.
+        const size_t playable = loop ? n : std::min<size_t>(n, ring.Readable());
+        copied = ring.Consume(playable, [out](const uint8_t* from, size_t at, size_t count) {
+            std::memcpy(out + at, from, count);
+        });
+    }
+    // Only the frames nothing was copied to are zeroed: the driver's buffer is written once.
+    if (copied < n)
+        std::memset(out + copied, 0, n - copied);
+    return static_cast<uint32_t>(copied);
+}
+
+inline int32_t COutputStorageRT::FillDriverBuffer(void* buffer, int32_t samples) {
+    const int bps = bytesPerSample;
+    if (bps <= 0)
+        return -1;
+    if (samples <= 0)
+        return 0;
+    return static_cast<int32_t>(ReadBytes(buffer, static_cast<uint32_t>(samples) * bps) / bps);
+}
 
 } // namespace vantrel

@@ -257,8 +257,9 @@ int32_t CZELAsioRT::Prepare(int inCount, const int* inChannels, int outCount, co
         ASIODisposeBuffers();
         streamDriver = nullptr;
         inputCount = outputCount = 0;
-        if (outCount > 0)
-            ASIOOutputReady();
+        // A driver without use for the early notice says so here, and the buffer switch
+        // then spares the call into it.
+        const bool wantsOutputReady = outCount > 0 && ASIOOutputReady() == kDriverOk;
 
         std::memset(bufferInfos, 0, sizeof bufferInfos);
         for (int i = 0; i < inCount; ++i)
@@ -278,7 +279,7 @@ int32_t CZELAsioRT::Prepare(int inCount, const int* inChannels, int outCount, co
         inputCount = inCount;
         outputCount = outCount;
         streamRate = effectiveRate;
-        streamDriver = LoadedAsioDriver();
+        streamDriver = wantsOutputReady ? LoadedAsioDriver() : nullptr;
 
         for (int i = 0; i < inCount; ++i) {
             ChannelInfo& info = inputChannelInfos[i];
@@ -450,7 +451,8 @@ void CZELAsioRT::OnBufferSwitch(int index) {
     for (int i = 0; i < outputCount; ++i) {
         const int32_t n = outputs[i].FillDriverBuffer(bufferInfos[inputCount + i].buffers[half], bufferSize);
         if (n > 0) {
-            dryNow[i] = false;
+            if (dryNow[i])
+                dryNow[i] = false;
             total += n;
         } else if (!dryNow[i]) {
             dryNow[i] = true;

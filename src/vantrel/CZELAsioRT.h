@@ -109,6 +109,27 @@ private:
     // Joins timers switched off under the mutex; never from a timer thread.
     void JoinStoppedTimers();
 
+    // What the buffer switch reads comes first and together: the audio thread finds it in
+    // a few cache lines of one or two pages rather than spread over the session, which
+    // counts when the switch runs on cold caches, as it does after a period of other work.
+    std::atomic<bool> running{false};
+    std::atomic<bool> allDone{false};
+    int32_t inputCount = 0;
+    int32_t outputCount = 0;
+    int32_t bufferSize = 0;
+    // Buffer switches so far (the audio thread's).
+    std::atomic<uint64_t> switchCount{0};
+    // The driver, when it wants outputReady() from the audio thread; else null.
+    Driver* streamDriver = nullptr;
+    // Ran-dry latch per output: the audio thread counts each dry spell, the watchdog
+    // posts one message per count it has not forwarded yet. Live as long as the session.
+    bool dryNow[kMaxChannels] = {};
+    BufferInfo bufferInfos[2 * kMaxChannels] = {};
+    COutputStorageRT outputs[kMaxChannels];
+    CInputStorageRT inputs[kMaxChannels];
+    ChannelInfo inputChannelInfos[kMaxChannels] = {};
+    ChannelInfo outputChannelInfos[kMaxChannels] = {};
+
     mutable std::mutex sessionMutex;
     std::mutex inputLock;
 
@@ -116,34 +137,17 @@ private:
     // Written under the mutex; read without it by the exports' channel checks, so they
     // never wait behind a watchdog stop.
     std::atomic<int32_t> driverIndex{-1};
-    std::atomic<bool> running{false};
-    std::atomic<bool> allDone{false};
     std::atomic<bool> timedOut{false};
     std::atomic<bool> resetRequested{false}; // by the driver, from any thread
-    // Buffer switches so far (the audio thread's), and under the mutex the count the
-    // watchdog saw last with the steady-clock ms it first saw it (or of the start); 0
-    // when not started.
-    std::atomic<uint64_t> switchCount{0};
+    // Under the mutex: the switch count the watchdog saw last with the steady-clock ms it
+    // first saw it (or of the start); 0 when not started.
     uint64_t seenSwitches = 0;
     int64_t lastProgressMs = 0;
-
-    CInputStorageRT inputs[kMaxChannels];
-    COutputStorageRT outputs[kMaxChannels];
-    BufferInfo bufferInfos[2 * kMaxChannels] = {};
-    ChannelInfo inputChannelInfos[kMaxChannels] = {};
-    ChannelInfo outputChannelInfos[kMaxChannels] = {};
-    int32_t inputCount = 0;
-    int32_t outputCount = 0;
-    int32_t bufferSize = 0;
-    int32_t streamRate = 0;         // the driver's rate, truncated, as of Prepare or Start
-    Driver* streamDriver = nullptr; // for outputReady() on the audio thread
+    int32_t streamRate = 0; // the driver's rate, truncated, as of Prepare or Start
 
     std::atomic<int32_t> notifyFlags{0};
     std::atomic<WindowHandle> window{0};
 
-    // Ran-dry latch per output: the audio thread counts each dry spell, the watchdog
-    // posts one message per count it has not forwarded yet. Live as long as the session.
-    bool dryNow[kMaxChannels] = {};
     std::atomic<uint32_t> dryCount[kMaxChannels] = {};
     uint32_t dryForwarded[kMaxChannels] = {};
 

@@ -148,7 +148,9 @@ public:
     virtual int disposeBuffers() = 0;
     virtual int controlPanel() = 0;
     virtual int future(int selector, void* argument) = 0;
-    // May be called from the buffer switch.
+    // May be called from the buffer switch. A driver with no use for this notice answers
+    // kDriverNotPresent when asked at preparation; the library then never calls it from
+    // the buffer switch.
     virtual int outputReady() = 0;
 };
 

@@ -198,7 +198,8 @@ public:
     int future(int selector, void*) override {
         return selector == kFutureSetInputMonitor ? kDriverOk : kDriverInvalidParameter;
     }
-    int outputReady() override { return kDriverOk; }
+    // Nothing to gain from an early notice: the buffers are taken at the next period.
+    int outputReady() override { return kDriverNotPresent; }
 
 private:
     int TypeOf(bool isInput, int channel) const {
