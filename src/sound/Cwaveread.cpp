@@ -235,12 +235,15 @@ uint32_t CWaveRead::Read(void* destination, uint32_t bytes) {
     uint32_t frames = bytes / (bytesPerSample * m_totalChannels);
     frames = std::min({frames, m_ringFrames, maxAvailable, commonAvailable});
 
-    std::memset(destination, 0, bytes);
     if (maxAvailable == 0 && maxLeft == 0)
         return 0;
 
     auto* out = static_cast<uint8_t*>(destination);
     const size_t channelBlock = size_t(frames) * bytesPerSample;
+    // Only the block handed back is zeroed (a file that ran dry leaves silence in it): a
+    // caller's buffer sized for a long block is not touched beyond, which on a first play
+    // would fault in pages for nothing.
+    std::memset(destination, 0, channelBlock * m_totalChannels);
     if (frames > 0) {
         std::vector<uint8_t> block;
         size_t channel = 0;

@@ -31,7 +31,8 @@ public:
     bool Stop();
     bool IsBusy() const { return m_workEvent.IsSet(); }
     // Fills destination with a planar block; returns its bytes (0 when every file is
-    // played out, 0xFFFFFFFF without open files).
+    // played out, 0xFFFFFFFF without open files). Bytes beyond those returned are left as
+    // they were.
     uint32_t Read(void* destination, uint32_t bytes);
     int32_t GetSampleFormat() const;
     uint32_t GetMaxFrames() const { return m_longestFrames; }
