@@ -26,6 +26,7 @@
 #include <chrono>
 #include <functional>
 #include <random>
+#include <string>
 #include <thread>
 
 #include <jack/jack.h>
@@ -194,7 +195,9 @@ int main(int argc, char** argv) {
     std::shuffle(phases.begin(), phases.end(), std::mt19937(11));
 
     std::vector<double> plays, references, ratios, playReady, referenceReady, prepares;
-    int missed = 0; // pairs decided by a period boundary the audition missed and the reference caught
+    // Pairs decided by a period start that the audition missed and the reference caught.
+    std::string missed;
+    int missedCount = 0;
     for (int pair = 0; pair < pairs; ++pair) {
         Side a, b;
         if (pair % 2 == 0) {
@@ -213,7 +216,16 @@ int main(int argc, char** argv) {
         ratios.push_back(a.periods / b.periods);
         playReady.push_back(a.readyMs);
         referenceReady.push_back(b.readyMs);
-        missed += a.periods > b.periods ? 1 : 0;
+        if (a.periods > b.periods) {
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "  pair %d at phase %.2f: audition ready after %.2f ms, connect after %.2f ms"
+                          " (%.2f ms to the next period start)\n",
+                          pair, phases[size_t(pair)], a.readyMs, b.readyMs,
+                          (1.0 - phases[size_t(pair)]) * 1e3 * period / bench::JackOnsetRig::Rate);
+            missed += line;
+            ++missedCount;
+        }
         prepares.push_back(bench::LastConnectSeconds() * 1e3);
     }
     const double periodMs = 1e3 * period / bench::JackOnsetRig::Rate;
@@ -230,8 +242,8 @@ int main(int argc, char** argv) {
     std::printf("ready to sound after: audition median %.2f ms, worst %.2f ms; connect median %.2f ms, worst"
                 " %.2f ms\n",
                 Median(playReady), Worst(playReady), Median(referenceReady), Worst(referenceReady));
-    std::printf("pairs where the audition missed a period start the reference caught: %d of %d\n", missed,
-                pairs);
+    std::printf("pairs where the audition missed a period start the reference caught: %d of %d\n%s",
+                missedCount, pairs, missed.c_str());
     std::printf("library calls inside the plays (prepare + start): median %.2f ms, worst %.2f ms\n",
                 Median(prepares), Worst(prepares));
     return 0;
