@@ -8,7 +8,7 @@
 // processor that the threads it wakes are queued on, for up to a scheduler tick. Prints the median and
 // worst of each side (goal: each <= 1.5x the reference's), min / median / max of the
 // per-pair ratios, and in milliseconds how long after the command (or connect) each side
-// was ready to sound, which is the part the code decides.
+// was ready to sound, which is what the code decides.
 
 #include "Cexectable.h"
 #include "JackOnset.h"
