@@ -6,6 +6,7 @@
 #include "PairedRatios.h"
 #include "ScratchHome.h"
 #include "SingleInstance.h"
+#include "StartupHeap.h"
 #include "TamvikApplication.h"
 
 #include <QDir>
@@ -33,6 +34,7 @@ long long RealtimeNs() {
 // stderr where its time went (ms).
 int Child(int argc, char** argv) {
     const long long begun = RealtimeNs();
+    ReserveStartupHeap(); // as main() does
     TamvikApplication app(argc, argv);
     SingleInstance instance(SingleInstance::RuntimeFolder());
     const long long appReady = RealtimeNs();

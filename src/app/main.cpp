@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "SingleInstance.h"
+#include "StartupHeap.h"
 #include "TamvikApplication.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,7 @@ void HandOver(SingleInstance& instance, const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ReserveStartupHeap();
     const QString folder = SingleInstance::RuntimeFolder();
     const LaterStart later = HandOverEarly(argc, argv, folder);
     if (later == LaterStart::HandedOver)

@@ -1,5 +1,7 @@
 #include "XlsxWriter.h"
 
+#include "XlsxLibrary.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xlsxwriter.h>
 
 namespace {
 
@@ -19,8 +20,8 @@ bool Fail(QString* error, const QString& text) {
     return false;
 }
 
-QString LibraryError(lxw_error e) {
-    return QString::fromUtf8(lxw_strerror(e));
+QString LibraryError(const XlsxLibrary& x, lxw_error e) {
+    return QString::fromUtf8(x.strerror(e));
 }
 
 // Flushes a finished file to the disk before it is renamed into place.
@@ -76,13 +77,14 @@ bool SetFinalMode(const QByteArray& temp, const QByteArray& target) {
     return ::chmod(temp.constData(), mode) == 0;
 }
 
-bool WriteSheets(lxw_workbook* book, const std::vector<XlsxWriter::Sheet>& sheets, QString* error) {
+bool WriteSheets(const XlsxLibrary& x, lxw_workbook* book, const std::vector<XlsxWriter::Sheet>& sheets,
+                 QString* error) {
     for (const XlsxWriter::Sheet& sheet : sheets) {
         const QByteArray name = sheet.name.toUtf8();
-        lxw_error valid = workbook_validate_sheet_name(book, name.constData());
+        lxw_error valid = x.validate_sheet_name(book, name.constData());
         if (valid != LXW_NO_ERROR)
-            return Fail(error, QString("sheet \"%1\": %2").arg(sheet.name, LibraryError(valid)));
-        lxw_worksheet* ws = workbook_add_worksheet(book, name.constData());
+            return Fail(error, QString("sheet \"%1\": %2").arg(sheet.name, LibraryError(x, valid)));
+        lxw_worksheet* ws = x.add_worksheet(book, name.constData());
         if (!ws)
             return Fail(error, QString("sheet \"%1\" could not be added").arg(sheet.name));
         if (!sheet.data)
@@ -99,15 +101,15 @@ bool WriteSheets(lxw_workbook* book, const std::vector<XlsxWriter::Sheet>& sheet
                 if (cell.isEmpty())
                     continue;
                 double number = 0;
-                const lxw_error e =
-                    IsPlainNumber(cell, number)
-                        ? worksheet_write_number(ws, row, static_cast<lxw_col_t>(i), number, nullptr)
-                        : worksheet_write_string(ws, row, static_cast<lxw_col_t>(i),
-                                                 cell.toUtf8().constData(), nullptr);
+                const lxw_error e = IsPlainNumber(cell, number)
+                                        ? x.write_number(ws, row, static_cast<lxw_col_t>(i), number, nullptr)
+                                        : x.write_string(ws, row, static_cast<lxw_col_t>(i),
+                                                         cell.toUtf8().constData(), nullptr);
                 if (e != LXW_NO_ERROR)
-                    return Fail(
-                        error,
-                        QString("sheet \"%1\", row %2: %3").arg(sheet.name).arg(r + 1).arg(LibraryError(e)));
+                    return Fail(error, QString("sheet \"%1\", row %2: %3")
+                                           .arg(sheet.name)
+                                           .arg(r + 1)
+                                           .arg(LibraryError(x, e)));
             }
         }
     }
@@ -119,6 +121,10 @@ bool WriteSheets(lxw_workbook* book, const std::vector<XlsxWriter::Sheet>& sheet
 bool XlsxWriter::Write(const QString& path, const std::vector<Sheet>& sheets, QString* error) {
     if (sheets.empty())
         return Fail(error, "no sheet to write");
+    QString why;
+    const XlsxLibrary* x = XlsxLibrary::Get(&why);
+    if (!x)
+        return Fail(error, QString("%1: %2").arg(path, why));
     const QFileInfo target(path);
     // A name reserved beside the target, so the final rename stays on one file system.
     QTemporaryFile reserve(
@@ -134,16 +140,16 @@ bool XlsxWriter::Write(const QString& path, const std::vector<Sheet>& sheets, QS
     // Rows go out as they are written: less memory and no shared-string table.
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
-    lxw_workbook* book = workbook_new_opt(temp.constData(), &options);
+    lxw_workbook* book = x->new_opt(temp.constData(), &options);
     if (!book) {
         QFile::remove(tempPath);
         return Fail(error, QString("%1: the workbook could not be created").arg(path));
     }
-    const bool written = WriteSheets(book, sheets, error);
-    const lxw_error closed = workbook_close(book); // frees the workbook in every case
+    const bool written = WriteSheets(*x, book, sheets, error);
+    const lxw_error closed = x->close(book); // frees the workbook in every case
     bool ok = written;
     if (ok && closed != LXW_NO_ERROR)
-        ok = Fail(error, QString("%1: %2").arg(path, LibraryError(closed)));
+        ok = Fail(error, QString("%1: %2").arg(path, LibraryError(*x, closed)));
     if (ok && !SyncFile(temp))
         ok = Fail(error, QString("%1: the file could not be flushed to disk").arg(path));
     const QByteArray final = QFile::encodeName(target.absoluteFilePath());

@@ -1,0 +1,37 @@
+#include "XlsxLibrary.h"
+
+#include "SharedLibrary.h"
+
+namespace {
+
+struct Loaded {
+    XlsxLibrary api{};
+    bool ok = false;
+    QString error;
+};
+
+Loaded Load() {
+    Loaded l;
+    tamvik::SharedLibrary library({"libxlsxwriter.so.4", "libxlsxwriter.so"});
+    XlsxLibrary& a = l.api;
+    bool ok = library.Bind("workbook_new_opt", a.new_opt);
+    ok = library.Bind("workbook_validate_sheet_name", a.validate_sheet_name) && ok;
+    ok = library.Bind("workbook_add_worksheet", a.add_worksheet) && ok;
+    ok = library.Bind("workbook_close", a.close) && ok;
+    ok = library.Bind("worksheet_write_number", a.write_number) && ok;
+    ok = library.Bind("worksheet_write_string", a.write_string) && ok;
+    ok = library.Bind("lxw_strerror", a.strerror) && ok;
+    l.ok = ok;
+    if (!ok)
+        l.error = library.Error();
+    return l; // the library stays loaded for the life of the process
+}
+
+} // namespace
+
+const XlsxLibrary* XlsxLibrary::Get(QString* error) {
+    static const Loaded loaded = Load();
+    if (!loaded.ok && error)
+        *error = loaded.error;
+    return loaded.ok ? &loaded.api : nullptr;
+}
