@@ -1,5 +1,6 @@
 #include "TamvikApplication.h"
 
+#include "DeferredIconStyle.h"
 #include "MainSettings.h"
 #include "TextTable.h"
 #include "UiServices.h"
@@ -11,6 +12,7 @@
 
 TamvikApplication::TamvikApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tamvik"));
+    setStyle(new DeferredIconStyle(style()->name()));
     // The stored language from the start: the windows are built in it, not relabelled
     // from the other one when the main window first shows.
     if (const int language = StoredLanguage())

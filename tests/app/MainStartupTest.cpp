@@ -2,16 +2,38 @@
 // project named on the command line, and the end when no driver is left at showing.
 #include "MainWindowFixture.h"
 
+#include "CardUnit.h"
 #include "Cexectable.h"
 #include "Csound.h"
 #include "Cwaveread.h"
 #include "FakeService.h"
 #include "OptionIni.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProxyStyle>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QToolButton>
+#include <QWindow>
+#include <cstring>
+#include <link.h>
 
 namespace {
+
+// How many image-format plug-ins the process has loaded.
+int LoadedImagePlugins() {
+    int count = 0;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (info->dlpi_name && std::strstr(info->dlpi_name, "/imageformats/"))
+                ++*static_cast<int*>(data);
+            return 0;
+        },
+        &count);
+    return count;
+}
 
 void WriteText(const QString& path, const QByteArray& text) {
     QFile f(path);
@@ -111,4 +133,24 @@ TEST_F(MainStartupTest, NoDriverLeftWhenShownEndsTheProgram) {
     EXPECT_EQ(ShownTexts(),
               QStringList{QStringLiteral("A sound device is not found.\r\nApplication will be terminated.")});
     EXPECT_TRUE(PumpUntil([&] { return closed; }));
+}
+
+// Reading an icon file loads every image-format plug-in; the shown main window reads none,
+// and an icon still draws as the platform's style draws it once it is needed.
+TEST_F(MainStartupTest, StandardIconsAreReadWhenFirstDrawn) {
+    w->show();
+    ASSERT_TRUE(PumpUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
+    EXPECT_EQ(LoadedImagePlugins(), 0);
+
+    const auto* save = w->frmCard->findChild<QToolButton*>(QStringLiteral("sbtnExportWav"));
+    ASSERT_NE(save, nullptr);
+    ASSERT_FALSE(save->icon().isNull());
+    const auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    const std::unique_ptr<QStyle> platform(QStyleFactory::create(proxy->baseStyle()->name()));
+    ASSERT_NE(platform, nullptr);
+    const QImage expected = platform->standardIcon(QStyle::SP_DialogSaveButton).pixmap(16, 16).toImage();
+    const QImage drawn = save->icon().pixmap(16, 16).toImage();
+    EXPECT_FALSE(drawn.isNull());
+    EXPECT_EQ(drawn, expected);
 }
