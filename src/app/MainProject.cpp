@@ -135,6 +135,7 @@ void TfrmMain::actFileOpenPrjExecute() {
 }
 
 bool TfrmMain::LoadProject(const QString& path) {
+    PrepareOutput(); // a project handed over before the first paint needs the devices too
     const bool restricted = !tbtnFileOpenPrj->isEnabled();
     const int lastColumn = asgdSchedule->ColCount() - 1;
     if (selfTraining)

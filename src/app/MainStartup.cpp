@@ -95,51 +95,14 @@ void TfrmMain::FormCreate() {
 
     LoadSettings();
     project.RemoveStaleWorkFolders();
-    soundDeviceId = useMME ? -1 : 0; // ALSA's "default" until the stored device is known
-
-    if (!useMME) {
-        VANTREL_SetNotifyFlag(VANTREL_NOTIFY_HOST);
-        asioBlockFrames = 96000;
-        asioChannelFlags.clear();
-        if (ListAsioDrivers(nullptr) == 0) {
-            // No usable driver: the wave-out path, without a word.
-            waveRead->Stop();
-            waveRead.reset();
-            useMME = true;
-            sound = std::make_unique<CSound>();
-            soundDeviceId = -1;
-        } else {
-            soundDeviceId = asioDriverIndexes.front();
-            LoadAsioChannelOrder(soundDeviceName);
-            VANTREL_AsioDriverInitialize(soundDeviceId);
-        }
-    }
-    ProbeSampleRates();
-    // The channel order belongs to the low-latency path only.
-    actASIOSetting->setEnabled(!useMME);
-
-    frmCard = new TfrmCard(this);
-    frmCard->ownerWindow = handle();
-    frmCard->sound = sound.get();       // null on the low-latency path
-    frmCard->waveRead = waveRead.get(); // null on the wave-out path
+    // The output path is found once the window has been painted (PrepareOutput): until
+    // then its channel order cannot be set.
+    actASIOSetting->setEnabled(false);
 
     frmPrjInfo = new TfrmPrjInfo(this);
     deviceListener.window = handle();
 
     frmOption = new TfrmOption(this);
-    LoadAsioSetting(soundDeviceName);
-    FillDeviceList();
-    if (useMME) {
-        if (soundDeviceId != -1) // the default device was probed above
-            ProbeSampleRates();
-    } else {
-        // The stored device is known only now: play through it with its own channel
-        // order and rates, not those of the nameless first device probed above.
-        VANTREL_AsioDriverInitialize(soundDeviceId);
-        LoadAsioChannelOrder(soundDeviceName);
-        ProbeSampleRates();
-    }
-    ShareOutputSelection();
 
     frmShuffle = new TfrmShuffle(this);
 
@@ -192,6 +155,76 @@ void TfrmMain::FormCreate() {
     actFileSavePrjUpdate();
 }
 
+void TfrmMain::PrepareOutput() {
+    if (outputPrepared)
+        return;
+    outputPrepared = true;
+    soundDeviceId = useMME ? -1 : 0; // ALSA's "default" until the stored device is known
+
+    if (!useMME) {
+        VANTREL_SetNotifyFlag(VANTREL_NOTIFY_HOST);
+        asioBlockFrames = 96000;
+        asioChannelFlags.clear();
+        if (ListAsioDrivers(nullptr) == 0) {
+            // No usable driver: the wave-out path, without a word.
+            waveRead->Stop();
+            waveRead.reset();
+            useMME = true;
+            sound = std::make_unique<CSound>();
+            soundDeviceId = -1;
+        } else {
+            soundDeviceId = asioDriverIndexes.front();
+            LoadAsioChannelOrder(soundDeviceName);
+            VANTREL_AsioDriverInitialize(soundDeviceId);
+        }
+    }
+    ProbeSampleRates();
+    // The channel order belongs to the low-latency path only.
+    actASIOSetting->setEnabled(!useMME);
+
+    frmCard = new TfrmCard(this);
+    frmCard->ownerWindow = handle();
+    frmCard->sound = sound.get();       // null on the low-latency path
+    frmCard->waveRead = waveRead.get(); // null on the wave-out path
+    if (rightsSet)
+        ApplyRights(RightsSet::Main, {frmCard}, fullUser);
+
+    LoadAsioSetting(soundDeviceName);
+    FillDeviceList();
+    if (useMME) {
+        if (soundDeviceId != -1) // the default device was probed above
+            ProbeSampleRates();
+    } else {
+        // The stored device is known only now: play through it with its own channel
+        // order and rates, not those of the nameless first device probed above.
+        VANTREL_AsioDriverInitialize(soundDeviceId);
+        LoadAsioChannelOrder(soundDeviceName);
+        ProbeSampleRates();
+    }
+    ShareOutputSelection();
+}
+
+void TfrmMain::FinishStartup() {
+    if (startupFinished)
+        return;
+    startupFinished = true;
+    PrepareOutput();
+    if (!useMME && ListAsioDrivers(nullptr) == 0) {
+        ShowMessage("IDS_545", UiServices::Kind::Error);
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    const QStringList& args = commandLine;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QFileInfo file(args.at(i));
+        if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {
+            if (ConfirmSaveChanges())
+                LoadProject(file.absoluteFilePath());
+            break;
+        }
+    }
+}
+
 void TfrmMain::MakeDialogsOnDemand() {
     frmResult.SetMaker([this] {
         auto* dialog = new TfrmResult(this);
@@ -221,26 +254,11 @@ void TfrmMain::FormShow() {
     }
     LoadLanguageSetting();
 
-    if (!useMME && ListAsioDrivers(nullptr) == 0) {
-        ShowMessage("IDS_545", UiServices::Kind::Error);
-        QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
-
     const int activeLanguage = TextTable::Instance().language() == TextTable::Language::Japanese ? 1 : 2;
     const QList<QAction*> languages = mnuViewLanguage->actions();
     for (qsizetype i = 0; i < languages.size(); ++i)
         languages.at(i)->setChecked(i == activeLanguage - 1);
-
-    const QStringList& args = commandLine;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QFileInfo file(args.at(i));
-        if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {
-            if (ConfirmSaveChanges())
-                LoadProject(file.absoluteFilePath());
-            break;
-        }
-    }
+    // The rest of the start waits for the first paint (see event()).
 }
 
 namespace {

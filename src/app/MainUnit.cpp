@@ -98,6 +98,12 @@ UiServices::Answer TfrmMain::ShowMessage(const char* key, UiServices::Kind kind,
 bool TfrmMain::event(QEvent* e) {
     if (e->type() == QEvent::Resize)
         FormCanResize(static_cast<QResizeEvent*>(e)->size().width());
+    // The window is being painted for the first time: the rest of the start follows once
+    // it is on the screen, so the user sees the window without waiting for the devices.
+    if (e->type() == QEvent::Paint && shownOnce && !startupQueued) {
+        startupQueued = true;
+        QTimer::singleShot(0, this, &TfrmMain::FinishStartup);
+    }
     return HandlePostedMessage(*this, e) || QMainWindow::event(e);
 }
 

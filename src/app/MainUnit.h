@@ -100,6 +100,12 @@ public:
     void FormCreate();
     void MakeDialogsOnDemand();
     void FormShow();
+    // The output path (drivers, devices, rates) and the card window; the shown window
+    // does this after its first paint, since probing devices takes a while. Idempotent.
+    void PrepareOutput();
+    // After the first paint: PrepareOutput, the end when no driver is left, and the
+    // project named on the command line. Idempotent.
+    void FinishStartup();
     // Decides whether the window may close; saves the main settings.
     void FormCloseQuery(bool& canClose);
     void FormDestroy();
@@ -243,7 +249,11 @@ public:
     void actExecResultExecute();
     void AuthenticateUser();
     void SetFullUser(bool full);
-    bool fullUser = false; // the rights last set, for windows made later
+    bool fullUser = false;        // the rights last set, for windows made later
+    bool rightsSet = false;       // fullUser holds a decision
+    bool outputPrepared = false;  // PrepareOutput has run
+    bool startupFinished = false; // FinishStartup has run
+    bool startupQueued = false;   // FinishStartup waits for the event loop
     void categoryManageClick();
     void projectDownloadClick();
     void projectUploadClick();

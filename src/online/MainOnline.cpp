@@ -50,6 +50,7 @@ void TfrmMain::AuthenticateUser() {
 void TfrmMain::SetFullUser(bool full) {
     // The rights table says what is switched, in which window, and how.
     fullUser = full;
+    rightsSet = true;
     // A download window not made yet takes the rights when it is made.
     ApplyRights(RightsSet::Main,
                 {this, frmPrjInfo, frmPrjDownload.Built() ? frmPrjDownload.Get() : nullptr, frmCard}, full);

@@ -8,8 +8,10 @@
 #include "Cwaveread.h"
 #include "FakeService.h"
 #include "OptionIni.h"
+#include "OptionUnit.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QProxyStyle>
@@ -77,6 +79,7 @@ TEST_F(MainStartupTest, OutputPathFollowsTheSwitchAndTheDrivers) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
         Restart(c.arguments);
+        w->PrepareOutput();
         EXPECT_EQ(w->useMME, c.useMME);
         EXPECT_EQ(w->sound != nullptr, c.useMME);
         EXPECT_EQ(w->waveRead != nullptr, !c.useMME);
@@ -109,6 +112,7 @@ TEST_F(MainStartupTest, ShowingOpensTheFirstProjectNamedOnTheCommandLine) {
     QFile::copy(path, other);
     Restart({root->file(QStringLiteral("missing.tmv")), root->path(), path, other});
     w->show();
+    ASSERT_TRUE(PumpUntil([&] { return w->startupFinished; }));
     EXPECT_EQ(w->project.GetFileName(), QFileInfo(path).absoluteFilePath());
     EXPECT_EQ(w->project.GetMethod(), 3);
     EXPECT_TRUE(ui->messages.empty()) << ShownTexts().join(QLatin1Char('|')).toStdString();
@@ -117,6 +121,7 @@ TEST_F(MainStartupTest, ShowingOpensTheFirstProjectNamedOnTheCommandLine) {
     ui->messages.clear();
     Restart({root->file(QStringLiteral("missing.tmv"))});
     w->show();
+    ASSERT_TRUE(PumpUntil([&] { return w->startupFinished; }));
     EXPECT_TRUE(w->project.GetFileName().isEmpty());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tamvik"));
     EXPECT_TRUE(ui->messages.empty());
@@ -125,14 +130,15 @@ TEST_F(MainStartupTest, ShowingOpensTheFirstProjectNamedOnTheCommandLine) {
 TEST_F(MainStartupTest, NoDriverLeftWhenShownEndsTheProgram) {
     RegisterNullDriver();
     Restart({});
+    w->PrepareOutput();
     ASSERT_FALSE(w->useMME);
     qputenv("VANTREL_DRIVERS", root->file(QStringLiteral("gone.ini")).toLocal8Bit());
     bool closed = false;
     QObject::connect(w.get(), &TfrmMain::closed, [&] { closed = true; });
     w->show();
+    EXPECT_TRUE(PumpUntil([&] { return closed; }));
     EXPECT_EQ(ShownTexts(),
               QStringList{QStringLiteral("A sound device is not found.\r\nApplication will be terminated.")});
-    EXPECT_TRUE(PumpUntil([&] { return closed; }));
 }
 
 // Reading an icon file loads every image-format plug-in; the shown main window reads none,
@@ -153,4 +159,47 @@ TEST_F(MainStartupTest, StandardIconsAreReadWhenFirstDrawn) {
     const QImage drawn = save->icon().pixmap(16, 16).toImage();
     EXPECT_FALSE(drawn.isNull());
     EXPECT_EQ(drawn, expected);
+}
+
+namespace {
+
+// Notes whether the window was painted before its output path was found.
+class FirstPaintWatcher : public QObject {
+public:
+    explicit FirstPaintWatcher(const TfrmMain& window) : m_window(window) {}
+    bool painted = false;
+    bool outputReadyAtFirstPaint = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == &m_window && e->type() == QEvent::Paint && !painted) {
+            painted = true;
+            outputReadyAtFirstPaint = m_window.outputPrepared;
+        }
+        return false;
+    }
+
+private:
+    const TfrmMain& m_window;
+};
+
+} // namespace
+
+// Probing the devices takes a while: the window shows first, and the output path, the
+// card window and the device list follow right after.
+TEST_F(MainStartupTest, TheOutputIsFoundRightAfterTheFirstPaint) {
+    Restart({});
+    EXPECT_EQ(w->frmCard, nullptr);
+    EXPECT_FALSE(w->actASIOSetting->isEnabled());
+    FirstPaintWatcher watcher(*w);
+    w->installEventFilter(&watcher);
+    w->show();
+    ASSERT_TRUE(PumpUntil([&] { return w->startupFinished; }));
+    EXPECT_TRUE(watcher.painted);
+    EXPECT_FALSE(watcher.outputReadyAtFirstPaint);
+    EXPECT_TRUE(w->outputPrepared);
+    ASSERT_NE(w->frmCard, nullptr);
+    EXPECT_GT(w->frmOption->cboSndDevice->count(), 0);
+    EXPECT_EQ(w->frmOption->cboSndDevice->itemText(0), QStringLiteral("default"));
+    w->removeEventFilter(&watcher);
 }

@@ -36,7 +36,14 @@ protected:
         TextTable::Instance().setLanguage(TextTable::Language::English);
         ui = std::make_unique<ScriptedUiServices>();
         BeforeWindow();
+        MakeWindow();
+    }
+
+    // A new main window as the program has it once shown: the output path is found after
+    // the first paint.
+    void MakeWindow() {
         w = std::make_unique<TfrmMain>();
+        w->PrepareOutput();
     }
 
     // What a test needs in place before the window is made (an ALSA configuration, say).

@@ -46,7 +46,7 @@ TEST_F(SettingsTest, OutOfRangeValuesAreCorrectedOnTheNextStart) {
     ini.WriteInteger(QStringLiteral("MaxNumber"), QStringLiteral("Trial"), 70000);
     ini.WriteString(QStringLiteral("EXECUTE"), QStringLiteral("DelayTimes"), QStringLiteral("soon"));
     ASSERT_TRUE(ini.UpdateFile());
-    w = std::make_unique<TfrmMain>();
+    MakeWindow();
     EXPECT_EQ(w->terminalCount, 99);
     EXPECT_EQ(w->ipPort, 57000);
     EXPECT_EQ(w->udpInterval, 100);

@@ -252,7 +252,7 @@ TEST_F(ShellWindowTest, DoubleClickEditsDataCellsOnlyWithFullRights) {
             w.reset();
             service.reset();
             QFile::remove(OptionIniPath());
-            w = std::make_unique<TfrmMain>();
+            MakeWindow();
         }
     }
 }

@@ -37,7 +37,7 @@ protected:
         AuditionTest::SetUp();
         w.reset();
         home = std::make_unique<AlsaTestHome>();
-        w = std::make_unique<TfrmMain>();
+        MakeWindow();
         w->installEventFilter(&recorder);
         ASSERT_TRUE(w->useMME) << "no driver: the wave-out path";
         w->soundDeviceId = AlsaTestHome::deviceIndex(QStringLiteral("tvfile"));

@@ -182,7 +182,7 @@ TEST_F(ChannelOrderTest, StartUpLoadsTheStoredDevicesOrderAndRates) {
             writer.asioChannelOrder = c.order;
             writer.SaveAsioChannelOrder(QString::fromLatin1(c.device));
         }
-        w = std::make_unique<TfrmMain>();
+        MakeWindow();
         EXPECT_EQ(w->soundDeviceId, c.id) << c.device;
         EXPECT_EQ(w->asioChannelOrder, c.order) << c.device;
         EXPECT_EQ(w->deviceFormats, c.formats) << c.device;

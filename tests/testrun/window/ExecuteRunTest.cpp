@@ -166,7 +166,7 @@ protected:
         ExecuteRunTest::SetUp();
         w.reset();
         home = std::make_unique<AlsaTestHome>();
-        w = std::make_unique<TfrmMain>();
+        MakeWindow();
         w->installEventFilter(&recorder);
         ASSERT_TRUE(w->useMME);
         // The device is chosen as a user does, in the options dialog; the card and the
