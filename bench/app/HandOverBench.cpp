@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     }
 
     SingleInstance first(SingleInstance::RuntimeFolder());
+    if (!first.Listen())
+        return 1;
     TfrmMain w;
     QObject::connect(&first, &SingleInstance::pathReceived, &w, &TfrmMain::OpenCopyDataPath);
     w.show();

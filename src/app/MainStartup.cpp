@@ -212,17 +212,18 @@ void TfrmMain::FinishStartup() {
     if (!useMME && ListAsioDrivers(nullptr) == 0) {
         ShowMessage("IDS_545", UiServices::Kind::Error);
         QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
-    const QStringList& args = commandLine;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QFileInfo file(args.at(i));
-        if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {
-            if (ConfirmSaveChanges())
-                LoadProject(file.absoluteFilePath());
-            break;
+    } else {
+        const QStringList& args = commandLine;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            const QFileInfo file(args.at(i));
+            if (file.isFile() && file.suffix().toLower() == QLatin1String("tmv")) {
+                if (ConfirmSaveChanges())
+                    LoadProject(file.absoluteFilePath());
+                break;
+            }
         }
     }
+    emit started();
 }
 
 void TfrmMain::MakeDialogsOnDemand() {
@@ -258,7 +259,12 @@ void TfrmMain::FormShow() {
     const QList<QAction*> languages = mnuViewLanguage->actions();
     for (qsizetype i = 0; i < languages.size(); ++i)
         languages.at(i)->setChecked(i == activeLanguage - 1);
-    // The rest of the start waits for the first paint (see event()).
+    // The rest of the start waits for the first paint (see event()); a window shown
+    // minimised gets none.
+    if (isMinimized() && !startupQueued) {
+        startupQueued = true;
+        QTimer::singleShot(0, this, &TfrmMain::FinishStartup);
+    }
 }
 
 namespace {

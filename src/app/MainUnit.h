@@ -602,6 +602,8 @@ public:
 signals:
     // The window accepted a close; the program ends its loop.
     void closed();
+    // FinishStartup is done: the window is up and its devices are known.
+    void started();
 
 protected:
     bool event(QEvent* e) override;

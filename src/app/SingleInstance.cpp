@@ -1,20 +1,11 @@
 #include "SingleInstance.h"
 
+#include "LocalChannel.h"
 #include "OptionIni.h"
+#include "SharedLibrary.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QThread>
-
-namespace {
-
-// The path is one line of UTF-8; the first instance answers one byte once it has it.
-constexpr char Ack = '1';
-
-} // namespace
 
 namespace {
 
@@ -28,6 +19,33 @@ std::unique_ptr<QLockFile> MakeLock(const QString& folder) {
     return lock;
 }
 
+struct Channel {
+    decltype(&tamvik_channel_listen) listen = nullptr;
+    decltype(&tamvik_channel_close) close = nullptr;
+    decltype(&tamvik_channel_hand_over) hand_over = nullptr;
+};
+
+// The socket module: installed beside the program's other libraries, or where the build
+// made it.
+const Channel* LoadChannel() {
+    static const Channel* const loaded = []() -> const Channel* {
+        static Channel c;
+        for (const char* name : {"libtamvik_localchannel.so", TAMVIK_LOCALCHANNEL_MODULE}) {
+            tamvik::SharedLibrary library({name});
+            if (!library.Loaded())
+                continue;
+            if (library.Bind("tamvik_channel_listen", c.listen) &&
+                library.Bind("tamvik_channel_close", c.close) &&
+                library.Bind("tamvik_channel_hand_over", c.hand_over))
+                return &c;
+            qWarning("%s", qPrintable(library.Error()));
+        }
+        qWarning("the local socket module libtamvik_localchannel.so cannot be loaded");
+        return nullptr;
+    }();
+    return loaded;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent) : QObject(parent) {
@@ -35,57 +53,34 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent) : QObject
     m_socketPath = Base(folder) + QStringLiteral(".socket");
     m_lock = MakeLock(folder);
     m_first = m_lock->tryLock(0);
-    if (!m_first)
-        return;
-    // We hold the lock: a socket file left behind belongs to no one.
-    QLocalServer::removeServer(m_socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::Accept);
-    m_server->listen(m_socketPath);
 }
 
 SingleInstance::~SingleInstance() {
     if (m_server)
-        m_server->close();
+        LoadChannel()->close(m_server);
 }
 
-void SingleInstance::Accept() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            const QString path = QString::fromUtf8(socket->readLine()).trimmed();
-            socket->write(&Ack, 1);
-            socket->flush();
-            socket->disconnectFromServer();
-            emit pathReceived(path);
-        });
-    }
+bool SingleInstance::Listen() {
+    if (!m_first)
+        return false;
+    if (m_server)
+        return true;
+    const Channel* channel = LoadChannel();
+    if (!channel)
+        return false;
+    m_server = channel->listen(
+        m_socketPath.toUtf8().constData(),
+        [](void* self, const char* path) {
+            emit static_cast<SingleInstance*>(self)->pathReceived(QString::fromUtf8(path));
+        },
+        this);
+    return m_server != nullptr;
 }
 
 bool SingleInstance::HandOver(const QString& path, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    // The first instance may hold the lock before it listens: try again for a while.
-    for (;;) {
-        socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime()))))
-            break;
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    socket.write(path.toUtf8() + '\n');
-    if (!socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime()))))
-        return false;
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))))
-            return false;
-    }
-    char answer = 0;
-    return socket.read(&answer, 1) == 1 && answer == Ack;
+    const Channel* channel = LoadChannel();
+    return channel &&
+           channel->hand_over(m_socketPath.toUtf8().constData(), path.toUtf8().constData(), timeoutMs) == 1;
 }
 
 bool SingleInstance::OtherIsRunning(const QString& folder) {

@@ -6,12 +6,10 @@
 #include <QStringList>
 #include <memory>
 
-class QLocalServer;
-
-// One running program per user. The first start holds a lock file and listens on a local
-// socket beside it; a later start finds the lock taken and hands the project file of its
-// command line to the first, which opens it. The lock of a process that died is stale and
-// is taken over.
+// One running program per user. The first start holds a lock file and, once its window
+// is up, listens on a local socket beside it; a later start finds the lock taken and
+// hands the project file of its command line to the first, which opens it. The lock of a
+// process that died is stale and is taken over.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -19,8 +17,11 @@ public:
     explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is the first: it holds the lock and listens.
+    // True when this process is the first: it holds the lock.
     bool IsFirst() const { return m_first; }
+    // The first instance starts taking hand-overs. False when it cannot (the socket
+    // module or the socket is missing): later starts then say that the program runs.
+    bool Listen();
 
     // A later start: sends the path to the first and waits until it has taken it. False
     // when no running instance answered (it may still be starting, or be gone).
@@ -40,10 +41,8 @@ signals:
     void pathReceived(const QString& path);
 
 private:
-    void Accept();
-
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    void* m_server = nullptr; // the socket module's server
     bool m_first = false;
 };

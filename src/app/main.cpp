@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
                 TfrmMain frmMain;
                 QObject::connect(&instance, &SingleInstance::pathReceived, &frmMain,
                                  &TfrmMain::OpenCopyDataPath);
+                // Hand-overs are taken once the window is up.
+                QObject::connect(&frmMain, &TfrmMain::started, &instance, &SingleInstance::Listen);
                 QObject::connect(&frmMain, &TfrmMain::closed, &app, &QCoreApplication::quit,
                                  Qt::QueuedConnection);
                 frmMain.show();

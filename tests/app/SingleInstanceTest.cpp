@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 namespace {
@@ -43,6 +45,7 @@ protected:
 
 TEST_F(SingleInstanceTest, ASecondStartHandsItsProjectToTheFirstAndEnds) {
     SingleInstance first(SingleInstance::RuntimeFolder());
+    ASSERT_TRUE(first.Listen());
     ASSERT_TRUE(first.IsFirst());
     EXPECT_FALSE(SingleInstance(SingleInstance::RuntimeFolder()).IsFirst()) << "one lock per user";
     QObject::connect(&first, &SingleInstance::pathReceived, w.get(), &TfrmMain::OpenCopyDataPath);
@@ -79,6 +82,7 @@ TEST_F(SingleInstanceTest, ASecondStartHandsItsProjectToTheFirstAndEnds) {
 
 TEST_F(SingleInstanceTest, AProjectHandedOverWhileADialogIsOpenWaitsForIt) {
     SingleInstance first(SingleInstance::RuntimeFolder());
+    ASSERT_TRUE(first.Listen());
     QObject::connect(&first, &SingleInstance::pathReceived, w.get(), &TfrmMain::OpenCopyDataPath);
     LogInWithFullRights();
     w->show();
@@ -95,4 +99,26 @@ TEST_F(SingleInstanceTest, AProjectHandedOverWhileADialogIsOpenWaitsForIt) {
     EXPECT_TRUE(w->project.GetFileName().isEmpty()) << "opened behind an open dialog";
     dialog.close();
     EXPECT_TRUE(PumpUntil([&] { return w->project.GetFileName() == project; }, 10000));
+}
+
+// The real program as the first: it takes hand-overs once its window is up, and a later
+// start that hands over ends with 0.
+TEST_F(SingleInstanceTest, TheRunningProgramTakesAHandOverOnceItsWindowIsUp) {
+    const QString project = root->file(QStringLiteral("study.tmv"));
+    WriteProject(project);
+    QProcess first;
+    first.setWorkingDirectory(root->path());
+    first.start(QStringLiteral(TAMVIK_PROGRAM), QStringList{});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    const QString socket = QDir(SingleInstance::RuntimeFolder()).filePath(QStringLiteral("tamvik.socket"));
+    EXPECT_TRUE(
+        PumpUntil([&] { return QFileInfo::exists(socket) || first.state() == QProcess::NotRunning; }, 30000))
+        << "the first start listens";
+    EXPECT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    EXPECT_EQ(SecondStart({project}), 0);
+    first.terminate();
+    if (!first.waitForFinished(10000)) {
+        first.kill();
+        first.waitForFinished();
+    }
 }
