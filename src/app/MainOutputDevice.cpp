@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -163,6 +164,37 @@ void TfrmMain::ApplyOutputDevice(int index) {
     ShareOutputSelection();
     project.GetGeneral()->soundDevice = soundDeviceId;
     SetDeviceTextOfCard();
+    // The driver was loaded anew: ready it again once the options are all applied.
+    playback.ForgetWarmUp();
+    QTimer::singleShot(0, this, &TfrmMain::WarmUpOutput);
+}
+
+void TfrmMain::WarmUpOutput() {
+    // The output is chosen once the window is up: warm it up right after that.
+    if (!outputPrepared) {
+        connect(this, &TfrmMain::started, this, &TfrmMain::WarmUpOutput,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection | Qt::UniqueConnection));
+        return;
+    }
+    if (useMME)
+        return;
+    ShareOutputSelection();
+    // The rate ProbeSampleRates set the device to: the first stimulus's, else 44100, else
+    // the device's only one.
+    int rate = 0;
+    const QString folder = project.GetWorkFolder();
+    const CStimuli* stimuli = project.GetStimuli();
+    int stimulusRate = 0;
+    if (!folder.isEmpty() && stimuli->GetCount() > 0 &&
+        ProbeWaveFile(folder + (*stimuli)[0].fileName, nullptr, nullptr, &stimulusRate, nullptr) &&
+        deviceFormats.count(stimulusRate) != 0)
+        rate = stimulusRate;
+    else if (deviceFormats.count(44100) != 0)
+        rate = 44100;
+    else if (deviceFormats.size() == 1)
+        rate = deviceFormats.begin()->first;
+    if (rate > 0)
+        playback.WarmUp(rate);
 }
 
 void TfrmMain::LoadAsioChannelOrder(const QString& name) {

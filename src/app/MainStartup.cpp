@@ -265,6 +265,7 @@ void TfrmMain::FormShow() {
         startupQueued = true;
         QTimer::singleShot(0, this, &TfrmMain::FinishStartup);
     }
+    QTimer::singleShot(0, this, &TfrmMain::WarmUpOutput);
 }
 
 namespace {

@@ -186,6 +186,10 @@ public:
     void ApplyOutputDevice(int index);
     // The output selection, with the options' mono setting, to the card and the audition.
     void ShareOutputSelection();
+    // Readies the low-latency output ahead of the first play (memory, threads, the
+    // driver's connections), so that the first audition starts as fast as the ones after
+    // it; nothing on the wave-out path.
+    void WarmUpOutput();
 
     // --- project editor services ----------------------------------------------------------
     bool ProbeWaveFile(const QString& path, int* channels, int* bitsPerSample, int* sampleRate,

@@ -79,27 +79,57 @@ bool CWaveFileBuffer::Open(const QString& path, uint32_t ringFrames) {
     if (ringBytes > uint64_t(INT32_MAX) || (ringBytes + StagingBytesPerChannel) * m_channels > MaxBufferBytes)
         return false;
     m_tempBlock.assign(size_t(m_channels) * StagingBytesPerChannel, 0);
-    if (!m_rings || m_ringCount != m_channels) {
-        m_rings.reset(new CRingBuffer[m_channels]);
-        m_ringCount = m_channels;
-    }
     m_ringFrames = ringFrames;
-    bool allocated = true;
-    for (uint32_t k = 0; allocated && k < m_channels; ++k)
-        allocated = m_rings[k].Allocate(uint32_t(ringBytes)) > 0;
-    if (!allocated) {
-        for (uint32_t k = 0; k < m_channels; ++k)
-            m_rings[k].Free();
+    if (!AllocateRings(m_channels, ringBytes))
         return false;
-    }
     m_opened = true;
+    return true;
+}
+
+bool CWaveFileBuffer::AllocateRings(uint32_t channels, uint64_t ringBytes) {
+    if (m_rings.size() < channels)
+        m_rings.resize(channels);
+    bool allocated = true;
+    for (uint32_t k = 0; allocated && k < channels; ++k) {
+        if (!m_rings[k])
+            m_rings[k] = std::make_unique<CRingBuffer>();
+        allocated = m_rings[k]->Allocate(uint32_t(ringBytes)) > 0;
+    }
+    if (!allocated)
+        for (uint32_t k = 0; k < channels; ++k)
+            m_rings[k]->Free();
+    return allocated;
+}
+
+bool CWaveFileBuffer::Reserve(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) {
+    const uint64_t ringBytes = uint64_t(ringFrames) * bytesPerSample;
+    if (channels == 0 || ringBytes == 0 || ringBytes > uint64_t(INT32_MAX) ||
+        (ringBytes + StagingBytesPerChannel) * channels > MaxBufferBytes)
+        return false;
+    Reset();
+    if (HasReserved(channels, ringFrames, bytesPerSample))
+        return true;
+    // Allocating zeroes, and so touches, every ring; the work block is touched likewise.
+    if (!AllocateRings(channels, ringBytes))
+        return false;
+    m_work.assign(WorkBytes(channels, ringFrames, bytesPerSample), 0);
+    m_tempBlock.assign(size_t(channels) * StagingBytesPerChannel, 0);
+    return true;
+}
+
+bool CWaveFileBuffer::HasReserved(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) const {
+    const uint64_t ringBytes = uint64_t(ringFrames) * bytesPerSample;
+    if (m_rings.size() < channels || m_work.capacity() < WorkBytes(channels, ringFrames, bytesPerSample))
+        return false;
+    for (uint32_t k = 0; k < channels; ++k)
+        if (!m_rings[k] || m_rings[k]->GetCapacity() != ringBytes)
+            return false;
     return true;
 }
 
 void CWaveFileBuffer::Clear() {
     Reset();
-    m_rings.reset();
-    m_ringCount = 0;
+    m_rings.clear();
     m_tempBlock.clear();
     m_tempBlock.shrink_to_fit();
     m_work.clear();
@@ -164,7 +194,7 @@ int32_t CWaveFileBuffer::Fill(uint32_t maxFrames) {
             break;
     }
     for (uint32_t k = 0; k < m_channels; ++k)
-        m_rings[k].Write(m_work.data() + k * channelBlock, framesSoFar * m_memBytesPerSample);
+        m_rings[k]->Write(m_work.data() + k * channelBlock, framesSoFar * m_memBytesPerSample);
     return int32_t(framesSoFar);
 }
 
@@ -177,20 +207,20 @@ int32_t CWaveFileBuffer::Read(void* destination, uint32_t bytes) {
     auto* out = static_cast<uint8_t*>(destination);
     const uint32_t channelBytes = d * m_memBytesPerSample;
     for (uint32_t i = 0; i < m_channels; ++i)
-        m_rings[i].Read(out + size_t(i) * channelBytes, channelBytes);
+        m_rings[i]->Read(out + size_t(i) * channelBytes, channelBytes);
     return int32_t(channelBytes * m_channels);
 }
 
 uint32_t CWaveFileBuffer::GetReadFrames() const {
     if (m_channels == 0)
         return 0xFFFFFFFFu;
-    return uint32_t(m_rings[0].GetReadCount() / m_memBytesPerSample);
+    return uint32_t(m_rings[0]->GetReadCount() / m_memBytesPerSample);
 }
 
 uint32_t CWaveFileBuffer::GetWrittenFrames() const {
     if (m_channels == 0)
         return 0xFFFFFFFFu;
-    return uint32_t(m_rings[0].GetWriteCount() / m_memBytesPerSample);
+    return uint32_t(m_rings[0]->GetWriteCount() / m_memBytesPerSample);
 }
 
 void CWaveFileBuffer::CloseFile() {

@@ -28,6 +28,13 @@ public:
     CWaveFileBuffer& operator=(const CWaveFileBuffer&) = delete;
 
     bool Open(const QString& path, uint32_t ringFrames);
+    // Makes (and touches) now the memory that an Open and the first fills of a file of
+    // `channels` channels and `bytesPerSample` bytes a sample in memory would make, so
+    // that such a play faults in no fresh pages. Forgets an opened file. False when the
+    // sizes are refused or the memory cannot be had.
+    bool Reserve(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample);
+    // True when an Open of such a file would reuse memory already made.
+    bool HasReserved(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) const;
     // Closes and frees everything.
     void Clear();
     // Moves the next frames of the file into the rings (0 = as many as fit); returns the
@@ -58,6 +65,12 @@ public:
 private:
     // Closes and forgets the file; keeps the rings and work blocks for the next Open.
     void Reset();
+    // Rings 0..channels-1 of ringBytes each; false (those rings freed) on failure.
+    bool AllocateRings(uint32_t channels, uint64_t ringBytes);
+    // The largest planar work block a Fill of this file makes.
+    static size_t WorkBytes(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) {
+        return size_t(ringFrames) * bytesPerSample * channels;
+    }
 
     QString m_path;
     uint32_t m_ringFrames = 0;
@@ -71,8 +84,9 @@ private:
     std::vector<uint8_t> m_tempBlock;
     int32_t m_sampleFormat = SampleFormatUnusable;
     CWaveFileIF m_file;
-    std::unique_ptr<CRingBuffer[]> m_rings;
-    uint32_t m_ringCount = 0;
+    // One ring per channel, kept with their memory for the next Open; a file of fewer
+    // channels leaves the rings beyond its own as they are.
+    std::vector<std::unique_ptr<CRingBuffer>> m_rings;
     WAVEFORMATEXTENSIBLE m_format{};
     // Planar work blocks of Fill and Read, kept between calls so that streaming does not
     // allocate per call.

@@ -65,6 +65,29 @@ bool CWaveRead::Open(const QStringList& paths, uint32_t ringFrames) {
     return true;
 }
 
+bool CWaveRead::WarmUp(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) {
+    if (m_workEvent.IsSet())
+        return false;
+    if (IsWarm(channels, ringFrames, bytesPerSample))
+        return true;
+    std::lock_guard guard(m_lock);
+    if (m_files.empty())
+        m_files.push_back(std::make_unique<CWaveFileBuffer>());
+    // Reserving forgets the file it held: nothing may look opened to a Read now.
+    m_longestFrames = 0;
+    m_totalChannels = 0;
+    m_fileCount = 0;
+    m_reading = false;
+    for (size_t i = 1; i < m_files.size(); ++i)
+        m_files[i]->CloseFile();
+    return m_files.front()->Reserve(channels, ringFrames, bytesPerSample);
+}
+
+bool CWaveRead::IsWarm(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) const {
+    std::lock_guard guard(m_lock);
+    return !m_files.empty() && m_files.front()->HasReserved(channels, ringFrames, bytesPerSample);
+}
+
 bool CWaveRead::Start() {
     if (!m_workEvent.IsSet()) {
         m_stopEvent.Reset();

@@ -27,6 +27,13 @@ public:
     CWaveRead& operator=(const CWaveRead&) = delete;
 
     bool Open(const QStringList& paths, uint32_t ringFrames);
+    // Makes now the memory a play of one file of `channels` channels and `bytesPerSample`
+    // bytes a sample (in memory) with rings of ringFrames would make, so that the play
+    // takes it ready; a file of fewer channels or the same layout reuses it. Not while the
+    // reader works (false); when not yet warm for these sizes it forgets the files of the
+    // play before. Cheap when warm already.
+    bool WarmUp(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample);
+    bool IsWarm(uint32_t channels, uint32_t ringFrames, uint32_t bytesPerSample) const;
     bool Start();
     bool Stop();
     bool IsBusy() const { return m_workEvent.IsSet(); }

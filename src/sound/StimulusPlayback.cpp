@@ -145,20 +145,21 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
     waveRead->Start();
 
     m_channelFlags.assign(m_fileChannels, 0);
-    const int outputs = (m_fileChannels == 1 && output.mono2Stereo) ? 2 : int(m_fileChannels);
-    m_channelMap.resize(size_t(outputs));
-    // An order that covers every output used is followed, also when it lists exactly as
-    // many channels as the stimulus has (a swapped stereo pair on a two-output device).
-    for (int i = 0; i < outputs; ++i)
-        m_channelMap[size_t(i)] =
-            output.asioChannelOrder.size() >= size_t(outputs) ? output.asioChannelOrder[size_t(i)] : i;
-    m_backlog.assign(size_t(outputs), {});
+    m_channelMap = ChannelMapFor(m_fileChannels);
+    const int outputs = int(m_channelMap.size());
+    // The backlogs keep their memory from the play before.
+    m_backlog.resize(size_t(outputs));
+    for (std::vector<uint8_t>& pending : m_backlog)
+        pending.clear();
 
+    m_warm.reset();
     if (VANTREL_Prepare(0, nullptr, outputs, m_channelMap.data(), 0, output.asioBlockFrames, 0, rate,
                         0.125) != VANTREL_TRUE) {
         waveRead->Stop();
         return false;
     }
+    // The library now holds what this play built: a warm-up for the same is not needed.
+    m_warm = WarmKey{output.soundDeviceId, rate, output.asioBlockFrames, m_channelMap};
 
     // The first fill: over once the reader works on the file, has finished with it, or
     // there is nothing to read; a reader that stays silent fails the play.
@@ -185,6 +186,57 @@ bool StimulusPlayback::PlayLowLatency(const QString& path, WindowHandle window) 
     return true;
 }
 
+std::vector<int> StimulusPlayback::ChannelMapFor(uint32_t fileChannels) const {
+    const int outputs = (fileChannels == 1 && output.mono2Stereo) ? 2 : int(fileChannels);
+    std::vector<int> map(static_cast<size_t>(outputs));
+    // An order that covers every output used is followed, also when it lists exactly as
+    // many channels as the stimulus has (a swapped stereo pair on a two-output device).
+    for (int i = 0; i < outputs; ++i)
+        map[size_t(i)] =
+            output.asioChannelOrder.size() >= size_t(outputs) ? output.asioChannelOrder[size_t(i)] : i;
+    return map;
+}
+
+bool StimulusPlayback::WarmUp(int rate) {
+    if (output.useMME || !waveRead || output.asioBlockFrames < 2 || rate <= 0 || m_active)
+        return false;
+    const auto device = output.deviceFormats.find(rate);
+    if (device == output.deviceFormats.end() || device->second < 1)
+        return false;
+    // A stereo file (or a mono one on two outputs); one output where the device has one.
+    WarmKey key{output.soundDeviceId, rate, output.asioBlockFrames, ChannelMapFor(WarmFileChannels)};
+    if (device->second < 2)
+        key.channels.resize(1);
+    const uint32_t ringFrames = 2 * uint32_t(rate);
+    const bool readerWarm = waveRead->IsWarm(WarmFileChannels, ringFrames, WarmBytesPerSample);
+    if (readerWarm && m_warm == key)
+        return true;
+    if (VANTREL_IsWorking() == VANTREL_TRUE || waveRead->IsBusy())
+        return false;
+    if (!readerWarm && !waveRead->WarmUp(WarmFileChannels, ringFrames, WarmBytesPerSample))
+        return false;
+    // The block of a play's first read, touched now (a resize later within it is free).
+    const size_t blockBytes = size_t(WarmBytesPerSample) * size_t(output.asioBlockFrames) * WarmFileChannels;
+    if (m_block.capacity() < blockBytes)
+        m_block.assign(blockBytes, 0);
+    if (m_warm == key)
+        return true;
+    // Preparing the stream a play would prepare makes the storages (their memory is kept
+    // for a prepare of the same size), the library's timer threads and the driver's
+    // buffers and connections; nothing plays until a start.
+    std::vector<int> channels = key.channels;
+    if (VANTREL_Prepare(0, nullptr, int(channels.size()), channels.data(), 0, output.asioBlockFrames, 0, rate,
+                        0.125) != VANTREL_TRUE)
+        return false;
+    m_warm = key;
+    return true;
+}
+
+bool StimulusPlayback::IsWarm() const {
+    return m_warm.has_value() && waveRead &&
+           waveRead->IsWarm(WarmFileChannels, 2 * uint32_t(m_warm->rate), WarmBytesPerSample);
+}
+
 bool StimulusPlayback::WaitLibraryIdle(std::chrono::milliseconds timeout, WindowHandle window) {
     return StopListener::Get().WaitIdle(timeout, window);
 }
@@ -194,11 +246,24 @@ bool StimulusPlayback::Send(const uint8_t* block, uint32_t frames) {
     for (size_t j = 0; j < m_backlog.size(); ++j) {
         // A mono file feeds every output (mono to stereo); else output j plays channel j.
         const size_t source = m_fileChannels == 1 ? 0 : j;
+        const uint8_t* fresh = block + source * channelBytes;
         std::vector<uint8_t>& pending = m_backlog[j];
-        if (frames > 0)
-            pending.insert(pending.end(), block + source * channelBytes, block + (source + 1) * channelBytes);
-        if (pending.empty())
+        if (pending.empty()) {
+            if (frames == 0)
+                continue;
+            // Nothing waits before the fresh samples: they go to the library straight from
+            // the block, and only what it has no room for is kept.
+            const int accepted =
+                VANTREL_SetOutputWaveData(int(j), const_cast<uint8_t*>(fresh), int(frames), m_sampleFormat);
+            if (accepted < 0)
+                return false;
+            pending.assign(fresh + size_t(accepted) * m_bytesPerSample, fresh + channelBytes);
+            if (j == 0)
+                m_sentFrames += uint64_t(accepted);
             continue;
+        }
+        if (frames > 0)
+            pending.insert(pending.end(), fresh, fresh + channelBytes);
         const int accepted = VANTREL_SetOutputWaveData(
             int(j), pending.data(), int(pending.size() / m_bytesPerSample), m_sampleFormat);
         if (accepted < 0)

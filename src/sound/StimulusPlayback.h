@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class CSound;
@@ -50,6 +51,19 @@ public:
 
     // Starts the file on the selected output; progress and the end are posted to window.
     bool Play(const QString& path, WindowHandle window);
+
+    // Does ahead on the low-latency output what its first play would otherwise pay: the
+    // reader's rings and work blocks, this object's blocks, the library's channel
+    // storages, its timer threads and the driver's connections, sized for a stereo file of
+    // 32-bit samples at `rate` (the rate the device is set to). Plays
+    // nothing and leaves the library prepared but stopped. A no-op when done already for
+    // this output (or a play on it did it); false on the wave-out path, while a play runs
+    // (here or in another window), or when the library refuses.
+    bool WarmUp(int rate);
+    bool IsWarm() const;
+    // The driver was loaded anew (its connections and buffers are gone): the next WarmUp
+    // does its work again.
+    void ForgetWarmUp() { m_warm.reset(); }
     // The library's WM_ASIO_REMAIN: refills the outputs once every file channel runs
     // below half a block. False when the library refused the data (the play is stopped).
     bool OnBufferDone(intptr_t wParam, intptr_t lParam);
@@ -66,6 +80,21 @@ public:
     bool IsActive() const { return m_active; }
 
 private:
+    // What the library was last prepared for on this object's behalf.
+    struct WarmKey {
+        int32_t device = 0;
+        int rate = 0;
+        int32_t blockFrames = 0;
+        std::vector<int> channels;
+        bool operator==(const WarmKey&) const = default;
+    };
+    // A stereo file of 32-bit samples (float, or 24- and 32-bit integers as they lie in
+    // memory): the widest common case, and the JACK driver's own format.
+    static constexpr uint32_t WarmFileChannels = 2;
+    static constexpr uint32_t WarmBytesPerSample = 4;
+
+    // The output channels a file of fileChannels plays on.
+    std::vector<int> ChannelMapFor(uint32_t fileChannels) const;
     bool PlayWaveOut(const QString& path, WindowHandle window);
     bool PlayLowLatency(const QString& path, WindowHandle window);
     // Appends a planar block of `frames` to every output's backlog and offers each
@@ -86,4 +115,5 @@ private:
     std::vector<std::vector<uint8_t>> m_backlog; // per output: bytes not yet accepted
     std::vector<uint8_t> m_block;
     uint64_t m_sentFrames = 0;
+    std::optional<WarmKey> m_warm;
 };

@@ -241,6 +241,10 @@ int32_t CZELAsioRT::Prepare(int inCount, const int* inChannels, int outCount, co
     for (int i = 0; i < outCount; ++i)
         if (outChannels[i] < 0)
             return kSessionBadArgument;
+    // A prepare announces a start: the timers' threads are made here, off the start's
+    // path, and wait parked for every start after it.
+    watchdogTimer.CreateThread();
+    notifyTimer.CreateThread();
 
     return Guarded([&]() -> int32_t {
         double current = 0;

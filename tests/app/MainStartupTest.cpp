@@ -9,6 +9,9 @@
 #include "FakeService.h"
 #include "OptionIni.h"
 #include "OptionUnit.h"
+#include "StringGrid.h"
+#include "WavWriter.h"
+#include "vantrel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +23,7 @@
 #include <QToolButton>
 #include <QWindow>
 #include <cstring>
+#include <dlfcn.h>
 #include <link.h>
 
 namespace {
@@ -41,6 +45,19 @@ void WriteText(const QString& path, const QByteArray& text) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
+}
+
+// Raw bytes the null driver's output channel played since its buffers were last made.
+std::vector<uint8_t> NullPlayed(int channel, size_t bytes) {
+    void* plugin = ::dlopen(VANTREL_NULL_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+    if (plugin == nullptr)
+        return {};
+    using Played = size_t (*)(int, void*, size_t);
+    const auto played = reinterpret_cast<Played>(::dlsym(plugin, "vantrel_null_played"));
+    std::vector<uint8_t> out(bytes);
+    out.resize(played != nullptr ? played(channel, out.data(), bytes) : 0);
+    ::dlclose(plugin);
+    return out;
 }
 
 } // namespace
@@ -202,4 +219,54 @@ TEST_F(MainStartupTest, TheOutputIsFoundRightAfterTheFirstPaint) {
     EXPECT_GT(w->frmOption->cboSndDevice->count(), 0);
     EXPECT_EQ(w->frmOption->cboSndDevice->itemText(0), QStringLiteral("default"));
     w->removeEventFilter(&watcher);
+}
+
+// Once shown, the window readies its low-latency output without a sound, and the first
+// audition after that plays the stimulus exactly.
+TEST_F(MainStartupTest, ShownWindowWarmsTheOutputAndTheFirstAuditionPlays) {
+    RegisterNullDriver();
+    Restart({});
+    ASSERT_FALSE(w->useMME);
+    EXPECT_FALSE(w->playback.IsWarm());
+    w->show();
+    ASSERT_TRUE(PumpUntil([&] { return w->playback.IsWarm(); })) << "the output was not warmed up";
+    EXPECT_NE(VANTREL_IsWorking(), VANTREL_TRUE);
+    EXPECT_TRUE(NullPlayed(0, 4).empty()) << "the warm-up sounded";
+
+    // A stereo stimulus of 32-bit floats, which the null driver's float channels take as they are.
+    constexpr size_t frames = 4410;
+    std::vector<float> samples(frames * 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = float(int(i % 199) - 99) / 128.0f + (i % 2 == 0 ? 0.0f : 1.0f / 1024.0f);
+    std::vector<uint8_t> bytes(samples.size() * sizeof(float));
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    w->NewProject(0);
+    ASSERT_TRUE(WriteWav(w->project.GetWorkFolder() + QStringLiteral("S1.wav"),
+                         WavLayout::floating(2, 44100, 32), bytes));
+    (*w->project.GetStimuli())[0].fileName = QStringLiteral("S1.wav");
+    (*w->project.GetStimuli())[0].orgFileName = QStringLiteral("/sounds/S1.wav");
+    w->ShowStimulusList();
+    w->activateWindow();
+    w->asgdStimulus->setFocus();
+    w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
+    ASSERT_TRUE(PumpUntil([&] {
+        w->UpdateActions();
+        return w->actStmListListen->isEnabled();
+    }));
+    w->actStmListListen->trigger();
+
+    const size_t channelBytes = frames * sizeof(float);
+    ASSERT_TRUE(PumpUntil([&] { return NullPlayed(1, channelBytes).size() == channelBytes; }, 20000))
+        << "the audition did not play";
+    for (int out = 0; out < 2; ++out) {
+        std::vector<float> heard(frames);
+        const std::vector<uint8_t> played = NullPlayed(out, channelBytes);
+        std::memcpy(heard.data(), played.data(), played.size());
+        std::vector<float> expected(frames);
+        for (size_t i = 0; i < frames; ++i)
+            expected[i] = samples[i * 2 + size_t(out)];
+        EXPECT_EQ(heard, expected) << "output " << out;
+    }
+    EXPECT_TRUE(
+        PumpUntil([&] { return w->execTable->state() == ExecIdle && VANTREL_IsWorking() != 1; }, 20000));
 }

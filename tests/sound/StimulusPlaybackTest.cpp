@@ -74,6 +74,18 @@ std::vector<uint8_t> Played(int channel, size_t bytes) {
     return out;
 }
 
+// Buffer switches the null driver made since its buffers were last created.
+int64_t Switches() {
+    void* plugin = ::dlopen(VANTREL_NULL_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+    if (plugin == nullptr)
+        return -1;
+    auto switches =
+        reinterpret_cast<decltype(&vantrel_null_switches)>(::dlsym(plugin, "vantrel_null_switches"));
+    const int64_t n = switches();
+    ::dlclose(plugin);
+    return n;
+}
+
 // Channel c of interleaved 16-bit data.
 std::vector<uint8_t> Channel(const std::vector<uint8_t>& data, int channels, int c) {
     std::vector<uint8_t> out;
@@ -317,6 +329,80 @@ TEST_F(StimulusPlaybackTest, PlayAfterTheLibraryWindsDownStartsAndEndsOnItsOwn) 
     ASSERT_TRUE(window.RunToEnd(second));
     EXPECT_EQ(second.SentFrames(), frames);
     EXPECT_EQ(Played(0, size_t(frames) * 2), Channel(data, 2, 0));
+}
+
+// A warm-up makes ready without a sound, and the play after it hears exactly what a play
+// on cold objects hears, whether the file's layout is the one warmed for or another.
+TEST_F(StimulusPlaybackTest, WarmedUpPlayHearsWhatAColdPlayHears) {
+    struct Case {
+        const char* name;
+        uint16_t channels;
+        uint16_t bits;
+    };
+    const uint32_t frames = 130000; // a first block and refills
+    for (const Case& c :
+         {Case{"stereo 16-bit", 2, 16}, Case{"mono 16-bit", 1, 16}, Case{"stereo 32-bit", 2, 32}}) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> data = PatternBytes(size_t(frames) * c.channels * (c.bits / 8), 11);
+        const QString path = Wav("warm.wav", WavLayout::pcm(c.channels, Rate, c.bits), data);
+        std::vector<std::vector<uint8_t>> heard[2];
+        for (const bool warm : {false, true}) {
+            CWaveRead freshReader;
+            StimulusPlayback fresh;
+            fresh.waveRead = &freshReader;
+            fresh.output = playback.output;
+            if (warm) {
+                EXPECT_FALSE(fresh.IsWarm());
+                ASSERT_TRUE(fresh.WarmUp(Rate));
+                EXPECT_TRUE(fresh.IsWarm());
+                EXPECT_TRUE(fresh.WarmUp(Rate)) << "a second warm-up is a no-op";
+                EXPECT_NE(VANTREL_IsWorking(), VANTREL_TRUE);
+                EXPECT_EQ(Switches(), 0) << "the warm-up ran a stream";
+            }
+            ASSERT_TRUE(fresh.Play(path, window.handle));
+            ASSERT_TRUE(window.RunToEnd(fresh));
+            EXPECT_EQ(fresh.SentFrames(), frames);
+            for (int out = 0; out < 2; ++out)
+                heard[warm].push_back(Played(out, size_t(frames) * 2));
+            if (warm && c.bits == 32) {
+                EXPECT_TRUE(fresh.IsWarm()) << "the play took the warmed memory and kept it";
+            }
+        }
+        EXPECT_EQ(heard[1], heard[0]);
+        if (c.bits == 16) {
+            for (int out = 0; out < 2; ++out)
+                EXPECT_EQ(heard[1][size_t(out)], Channel(data, c.channels, c.channels == 1 ? 0 : out))
+                    << "output " << out;
+        }
+    }
+}
+
+// A play after a warm-up at another rate, and a warm-up after the driver was loaded anew
+// then a play, both play exactly; a warm-up during a play is refused and leaves the play
+// alone.
+TEST_F(StimulusPlaybackTest, WarmUpAfterARateOrDriverChangeThenPlays) {
+    ASSERT_TRUE(playback.WarmUp(48000));
+    const uint32_t frames = 20000;
+    const std::vector<uint8_t> data16 = PatternBytes(size_t(frames) * 4, 12);
+    ASSERT_TRUE(playback.Play(Wav("cd.wav", WavLayout::pcm(2, 44100, 16), data16), window.handle));
+    ASSERT_TRUE(window.RunToEnd(playback));
+    EXPECT_EQ(Played(1, size_t(frames) * 2), Channel(data16, 2, 1));
+
+    // The driver loaded anew, as a change of device in the options does: its buffers are
+    // gone, and the warm-up is done again, at the rate of the next stimuli.
+    ASSERT_EQ(VANTREL_AsioDriverInitialize(0), 1);
+    playback.ForgetWarmUp();
+    EXPECT_FALSE(playback.IsWarm());
+    ASSERT_TRUE(playback.WarmUp(Rate));
+    EXPECT_TRUE(playback.IsWarm());
+    EXPECT_EQ(Switches(), 0);
+
+    const std::vector<uint8_t> data = PatternBytes(size_t(frames) * 4, 13);
+    ASSERT_TRUE(playback.Play(Wav("next.wav", WavLayout::pcm(2, Rate, 16), data), window.handle));
+    EXPECT_FALSE(playback.WarmUp(Rate)) << "a warm-up during a play";
+    ASSERT_TRUE(window.RunToEnd(playback));
+    for (int out = 0; out < 2; ++out)
+        EXPECT_EQ(Played(out, size_t(frames) * 2), Channel(data, 2, out)) << "output " << out;
 }
 
 // The wave-out path hands the file to the player on the chosen device.

@@ -19,6 +19,7 @@ using namespace vantrel;
 using namespace std::chrono_literals;
 using vantrel_test::DriverRegistry;
 using MessageLog = MessageRecorder;
+using tamvik_test::WaitUntil;
 
 namespace {
 
@@ -155,6 +156,41 @@ TEST_F(JackTest, NextPlayConnectsAPeerThatAppearedAndRemakesARemovedConnection) 
     EXPECT_EQ(jack_disconnect(other, "vantrel-test:out_3", "recorder:in_3"), 0);
     jack_client_close(other);
     PlayOnChannelTwo(*this, 2, true);
+}
+
+// Preparing a stream connects its ports while they are silent, so that its start needs no
+// matching: a warm-up that prepares ahead takes that off the first play.
+TEST_F(JackTest, PrepareConnectsThePortsSilentlyBeforeTheStart) {
+    std::string error;
+    // The peer comes back after the driver loaded: the connections made then are gone.
+    recorder = std::make_unique<JackRecorder>(server.Name(), "recorder", 4, 48000 * 20);
+    ASSERT_TRUE(recorder->Open(&error)) << error;
+    jack_status_t status{};
+    jack_client_t* other = jack_client_open("other", jack_options_t(JackNoStartServer | JackServerName),
+                                            &status, server.Name().c_str());
+    ASSERT_NE(other, nullptr);
+    const auto connected = [&](int channel) {
+        const std::string ours = "vantrel-test:out_" + std::to_string(channel + 1);
+        const std::string peer = "recorder:in_" + std::to_string(channel + 1);
+        jack_port_t* port = jack_port_by_name(other, ours.c_str());
+        return port != nullptr && jack_port_connected_to(port, peer.c_str()) != 0;
+    };
+    EXPECT_FALSE(connected(0));
+
+    int map[2] = {0, 1};
+    ASSERT_EQ(session->Prepare(0, nullptr, 2, map, 0, 4800, 0, 48000, 0.125), kSessionOk);
+    EXPECT_TRUE(WaitUntil([&] { return connected(0) && connected(1); }))
+        << "the prepare left them unconnected";
+    jack_client_close(other);
+    const int64_t seen = recorder->Frames();
+    ASSERT_TRUE(WaitUntil([&] { return recorder->Frames() > seen + 4 * 256; }));
+    EXPECT_TRUE(FromFirstSound(recorder->Samples(0)).empty()) << "a prepared stream sounded before its start";
+
+    const std::vector<float> a = Signal(2400, 0.5f);
+    ASSERT_EQ(session->Output(0).WriteFloat32(a.data(), 2400), 2400);
+    ASSERT_EQ(session->Start(), kSessionOk);
+    ASSERT_TRUE(log.WaitForMessage(WM_ASIO_OUTPUT_EVENT, MessageParameter(VANTREL_OUTPUT_STOPPED), 20s));
+    EXPECT_TRUE(SameBits(FromFirstSound(recorder->Samples(0)), a, a.size())) << "not heard whole";
 }
 
 TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {

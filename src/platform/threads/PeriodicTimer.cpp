@@ -34,6 +34,17 @@ bool PeriodicTimer::Start(int intervalMs, std::function<void()> callback) {
     return true;
 }
 
+void PeriodicTimer::CreateThread() {
+    std::lock_guard guard(m_lock);
+    if (!m_thread.joinable() && !m_quit)
+        m_thread = std::thread(&PeriodicTimer::Run, this);
+}
+
+bool PeriodicTimer::HasThread() const {
+    std::lock_guard guard(m_lock);
+    return m_thread.joinable();
+}
+
 void PeriodicTimer::Stop() {
     std::unique_lock guard(m_lock);
     StopLocked(guard);

@@ -20,6 +20,9 @@ public:
     PeriodicTimer(const PeriodicTimer&) = delete;
     PeriodicTimer& operator=(const PeriodicTimer&) = delete;
 
+    // Makes the timer's thread now, parked until a Start, so that the first Start too costs
+    // no thread creation; a no-op when the thread exists. Never from the callback.
+    void CreateThread();
     // Starts ticking every intervalMs (>= 1) from now; a running timer is stopped first.
     // False for an interval below 1, an empty callback, or a Start from the timer's own
     // callback.
@@ -28,6 +31,7 @@ public:
     // runs again until the next Start.
     void Stop();
     bool IsRunning() const;
+    bool HasThread() const;
 
 private:
     void Run();

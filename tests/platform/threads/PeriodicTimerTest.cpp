@@ -82,3 +82,23 @@ TEST(PeriodicTimer, StartFromOwnCallbackIsRefusedAndRestartReplacesTheCallback) 
 }
 
 } // namespace
+
+// A thread made ahead waits without ticking, serves the first Start, and a timer that was
+// never started still ends it on destruction.
+TEST(PeriodicTimer, ThreadMadeAheadIsParkedUntilStart) {
+    {
+        PeriodicTimer unused;
+        unused.CreateThread();
+        EXPECT_TRUE(unused.HasThread());
+    }
+    PeriodicTimer timer;
+    EXPECT_FALSE(timer.HasThread());
+    timer.CreateThread();
+    timer.CreateThread(); // a second call keeps the one thread
+    EXPECT_TRUE(timer.HasThread());
+    EXPECT_FALSE(timer.IsRunning());
+    std::atomic<int> ticks{0};
+    ASSERT_TRUE(timer.Start(1, [&] { ticks++; }));
+    EXPECT_TRUE(WaitUntil([&] { return ticks >= 3; }));
+    timer.Stop();
+}

@@ -78,7 +78,7 @@ public:
         // Another set of channels is built when it is asked for.
         BufferInfo stereo[2] = {{0, 0, {}}, {0, 1, {}}};
         if (Build(stereo, 2, period.load(), nullptr) == kDriverOk)
-            ConnectAll(connectPattern, JackPortIsInput, false);
+            MatchPeers();
         return true;
     }
 
@@ -90,21 +90,19 @@ public:
         if (client == nullptr || ports.empty() || serverGone.load())
             return kDriverNotPresent;
         // Connect first and only then let the buffer switch run, so the first
-        // periods of a stimulus are not played into unconnected ports.
-        int made = 0;
-        if (!KeptConnections()) {
-            made = ConnectAll(connectPattern, JackPortIsInput, false) +
-                   ConnectAll(capturePattern, JackPortIsOutput, true);
-            peersKnown = true;
-        }
+        // periods of a stimulus are not played into unconnected ports. The buffers'
+        // creation has matched them already unless the server's ports changed since.
+        MatchPeers();
         // A cycle already under way when new connections were made still runs on the
         // old graph; wait until one has begun since (bounded, in case the server stalls).
-        // Connections kept from the play before need no wait.
-        const uint64_t seen = cycles.load(std::memory_order_acquire);
+        // Connections made well before (at the buffers' creation, or kept from the play
+        // before) need no wait.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (made > 0 && cycles.load(std::memory_order_acquire) < seen + 2 && !serverGone.load() &&
+        while (connectedAtCycle != NoNewConnections &&
+               cycles.load(std::memory_order_acquire) < connectedAtCycle + 2 && !serverGone.load() &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::microseconds(250));
+        connectedAtCycle = NoNewConnections;
         started.store(true, std::memory_order_seq_cst);
         return kDriverOk;
     }
@@ -194,9 +192,13 @@ public:
             }
             callbacks = *cb;
             index = 0;
+            MatchPeers();
             return kDriverOk;
         }
-        return Build(infos, count, bufferSize, cb);
+        const int result = Build(infos, count, bufferSize, cb);
+        if (result == kDriverOk)
+            MatchPeers();
+        return result;
     }
 
     // The ports stay registered and the client active (silent while not started), so the
@@ -220,6 +222,7 @@ private:
             jack_deactivate(client); // waits for a running cycle to end
         active = false;
         peersKnown = false;
+        connectedAtCycle = NoNewConnections;
         ready.store(false, std::memory_order_release);
         Unregister(ports, kDriverOk);
     }
@@ -300,6 +303,23 @@ private:
         return true;
     }
 
+    // Connects our ports to their peers unless the connections of the last match still
+    // stand. Done while the ports are silent (at the buffers' creation) it takes the
+    // matching off the start's path; the start then waits only for connections that are
+    // newer than a cycle or two.
+    void MatchPeers() {
+        if (KeptConnections())
+            return;
+        // Cleared before the ports are listed: a port that comes after the listing sets
+        // it again.
+        portsChanged.store(false, std::memory_order_release);
+        const int made = ConnectAll(connectPattern, JackPortIsInput, false) +
+                         ConnectAll(capturePattern, JackPortIsOutput, true);
+        peersKnown = true;
+        if (made > 0)
+            connectedAtCycle = cycles.load(std::memory_order_acquire);
+    }
+
     // Connects our ports to the matching ones; returns the connections newly made.
     int ConnectAll(const std::string& pattern, unsigned long flags, bool inputs) {
         const char** names = jack_get_ports(client, pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags);
@@ -332,8 +352,14 @@ private:
     }
     static void ShutdownThunk(void* self) { static_cast<JackDriver*>(self)->serverGone.store(true); }
     // JACK's notification thread: the ports a pattern matches may differ now.
-    static void PortsChangedThunk(jack_port_id_t, int, void* self) {
-        static_cast<JackDriver*>(self)->portsChanged.store(true, std::memory_order_release);
+    // Our own ports coming and going are left out: they match nothing of the patterns,
+    // and registering or dropping them (Build, Teardown) forgets the peers anyway.
+    static void PortsChangedThunk(jack_port_id_t id, int, void* self) {
+        auto* driver = static_cast<JackDriver*>(self);
+        jack_port_t* port = jack_port_by_id(driver->client, id);
+        if (port != nullptr && jack_port_is_mine(driver->client, port))
+            return;
+        driver->portsChanged.store(true, std::memory_order_release);
     }
     static void PortRenamedThunk(jack_port_id_t, const char*, const char*, void* self) {
         static_cast<JackDriver*>(self)->portsChanged.store(true, std::memory_order_release);
@@ -405,6 +431,10 @@ private:
     char error[124] = "no error";
     bool active = false;
     bool peersKnown = false; // the ports' peers were matched since they were registered
+    // The process cycles counted when connections were last made and no start has waited
+    // for them yet; NoNewConnections when none are pending.
+    static constexpr uint64_t NoNewConnections = UINT64_MAX;
+    uint64_t connectedAtCycle = NoNewConnections;
     std::atomic<bool> portsChanged{true};
 
     std::vector<Port> ports;
