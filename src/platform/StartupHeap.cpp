@@ -46,7 +46,7 @@ void ReserveStartupHeap() {
     const std::uintptr_t freeStart = Break() - mallinfo2().keepcost;
     constexpr std::uintptr_t Header = sizeof(std::size_t); // a block's size field
     if (freeStart < begin && begin - freeStart >= 4 * Header) {
-        static void* volatile filler = nullptr;
+        [[maybe_unused]] static void* volatile filler = nullptr;
         filler = malloc(begin - freeStart - Header);
     }
 }
