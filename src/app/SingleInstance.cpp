@@ -27,23 +27,30 @@ struct Channel {
 
 // The socket module: installed beside the program's other libraries, or where the build
 // made it.
+tamvik::LoadedApi<Channel> LoadChannelModule() {
+    tamvik::LoadedApi<Channel> l;
+    for (const char* name : {"libtamvik_localchannel.so", TAMVIK_LOCALCHANNEL_MODULE}) {
+        tamvik::SharedLibrary library({name});
+        if (!library.Loaded())
+            continue;
+        Channel& c = l.api;
+        l.ok = library.Bind("tamvik_channel_listen", c.listen) &&
+               library.Bind("tamvik_channel_close", c.close) &&
+               library.Bind("tamvik_channel_hand_over", c.hand_over);
+        if (!l.ok)
+            l.error = library.Error();
+        return l;
+    }
+    l.error = QStringLiteral("the local socket module libtamvik_localchannel.so cannot be loaded");
+    return l;
+}
+
 const Channel* LoadChannel() {
-    static const Channel* const loaded = []() -> const Channel* {
-        static Channel c;
-        for (const char* name : {"libtamvik_localchannel.so", TAMVIK_LOCALCHANNEL_MODULE}) {
-            tamvik::SharedLibrary library({name});
-            if (!library.Loaded())
-                continue;
-            if (library.Bind("tamvik_channel_listen", c.listen) &&
-                library.Bind("tamvik_channel_close", c.close) &&
-                library.Bind("tamvik_channel_hand_over", c.hand_over))
-                return &c;
-            qWarning("%s", qPrintable(library.Error()));
-        }
-        qWarning("the local socket module libtamvik_localchannel.so cannot be loaded");
-        return nullptr;
-    }();
-    return loaded;
+    QString error;
+    const Channel* channel = tamvik::LoadOnce<Channel, LoadChannelModule>(&error);
+    if (!channel)
+        qWarning("%s", qPrintable(error));
+    return channel;
 }
 
 } // namespace

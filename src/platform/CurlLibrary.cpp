@@ -6,11 +6,7 @@ namespace tamvik {
 
 namespace {
 
-struct Loaded {
-    CurlLibrary api{};
-    bool ok = false;
-    QString error;
-};
+using Loaded = LoadedApi<CurlLibrary>;
 
 Loaded Load() {
     Loaded l;
@@ -55,10 +51,7 @@ Loaded Load() {
 } // namespace
 
 const CurlLibrary* CurlLibrary::Get(QString* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error)
-        *error = loaded.error;
-    return loaded.ok ? &loaded.api : nullptr;
+    return LoadOnce<CurlLibrary, Load>(error);
 }
 
 } // namespace tamvik

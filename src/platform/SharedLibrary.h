@@ -40,4 +40,20 @@ private:
     QString m_error;
 };
 
+// A table of a library's functions and whether loading it worked.
+template <typename Api> struct LoadedApi {
+    Api api{};
+    bool ok = false;
+    QString error;
+};
+
+// The table Load makes, made once per process (safe from any thread); null with the
+// reason in *error when loading failed. A failed load is not tried again.
+template <typename Api, LoadedApi<Api> (*Load)()> const Api* LoadOnce(QString* error) {
+    static const LoadedApi<Api> loaded = Load();
+    if (!loaded.ok && error)
+        *error = loaded.error;
+    return loaded.ok ? &loaded.api : nullptr;
+}
+
 } // namespace tamvik

@@ -4,11 +4,7 @@
 
 namespace {
 
-struct Loaded {
-    XlsxLibrary api{};
-    bool ok = false;
-    QString error;
-};
+using Loaded = tamvik::LoadedApi<XlsxLibrary>;
 
 Loaded Load() {
     Loaded l;
@@ -30,8 +26,5 @@ Loaded Load() {
 } // namespace
 
 const XlsxLibrary* XlsxLibrary::Get(QString* error) {
-    static const Loaded loaded = Load();
-    if (!loaded.ok && error)
-        *error = loaded.error;
-    return loaded.ok ? &loaded.api : nullptr;
+    return tamvik::LoadOnce<XlsxLibrary, Load>(error);
 }
