@@ -76,15 +76,21 @@ TEST(CWaveRead, PlanarBlocksFromTwoFilesThenSilenceAfterTheShorterEnds) {
         EXPECT_TRUE(got[g] == expected[g]) << "channel " << g << " differs (" << got[g].size() << " samples)";
     EXPECT_GE(reads, 17u);
 
+    // A fill is posted after its frames are in the ring, so the last report may still be
+    // on its way when the reading is done.
+    const auto filledFrames = [](const std::vector<MessageRecorder::Message>& messages) {
+        intptr_t filled = 0;
+        for (const auto& m : messages)
+            filled += m.msg == WM_WAVEREAD_FILLED ? m.wParam : 0;
+        return filled;
+    };
+    inbox.WaitFor([&](const auto& all) { return filledFrames(all) >= 3000 + 5000; });
+    reader.Stop();
     const auto messages = inbox.Snapshot();
     ASSERT_FALSE(messages.empty());
-    intptr_t filled = 0;
-    for (const auto& m : messages) {
+    for (const auto& m : messages)
         EXPECT_EQ(m.msg, WM_WAVEREAD_FILLED);
-        filled += m.wParam;
-    }
-    EXPECT_EQ(filled, 3000 + 5000) << "every frame of both files is reported filled once";
-    reader.Stop();
+    EXPECT_EQ(filledFrames(messages), 3000 + 5000) << "every frame of both files is reported filled once";
 }
 
 TEST(CWaveRead, FilesOfDifferentRatesOrFormatsAreRefused) {

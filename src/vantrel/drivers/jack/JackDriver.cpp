@@ -293,12 +293,14 @@ private:
     // matched our ports to their peers, and every connection made then still stands: the
     // start then needs no matching. Matching lists and filters the server's ports, which
     // costs a tenth of a millisecond or more per pattern on every play; whether a
-    // connection stands is read from the client's copy of the graph.
+    // connection stands is read from the graph the server shares with its clients.
+    // A port that had no peer is matched again every time: the news of a port that
+    // appeared comes on another thread and may still be on its way.
     bool KeptConnections() {
         if (!peersKnown || portsChanged.exchange(false, std::memory_order_acq_rel))
             return false;
         for (const Port& p : ports)
-            if (!p.peer.empty() && !jack_port_connected_to(p.port, p.peer.c_str()))
+            if (p.peer.empty() || !jack_port_connected_to(p.port, p.peer.c_str()))
                 return false;
         return true;
     }
