@@ -117,9 +117,9 @@ TfrmRefer::TfrmRefer(QWidget* owner)
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     // A click on a header cell sorts by its column.
-    connect(asgdReferList, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        if (index.row() < asgdReferList->FixedRows())
-            SortByColumn(index.column());
+    connect(asgdReferList, &StringGrid::cellClicked, this, [this](int col, int row) {
+        if (row < asgdReferList->FixedRows())
+            SortByColumn(col);
     });
     connect(asgdReferList->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int col, int, int width) {

@@ -411,8 +411,9 @@ void ConnectStimulusList(TfrmMain& w) {
         if (row >= grid->FixedRows())
             w.ShowCard(row, DataRows(grid));
     });
-    QObject::connect(grid, &QAbstractItemView::clicked, &w, [&w, grid](const QModelIndex& at) {
-        if (at.row() < grid->FixedRows() || at.column() < grid->FixedCols())
+    // A click on a heading moves no current cell; the grid reports it all the same.
+    QObject::connect(grid, &StringGrid::cellClicked, &w, [&w, grid](int col, int row) {
+        if (row < grid->FixedRows() || col < grid->FixedCols())
             w.ShowCard(grid->Row(), DataRows(grid));
     });
 }

@@ -5,7 +5,9 @@
 #include "StringGrid.h"
 
 #include <QAction>
+#include <QHash>
 #include <QWidget>
+#include <map>
 
 namespace {
 
@@ -113,7 +115,32 @@ QObject* FindRightsControl(QObject* window, const RightsRow& row) {
     return window->findChild<QObject*>(QString::fromLatin1(row.control));
 }
 
+namespace {
+
+// A window's objects by name, each name standing for what findChild would find: the
+// first among an object's children, then among the children's descendants in order.
+// One walk serves the whole table; a findChild per row walked the window again each time.
+void IndexNames(const QObject* parent, QHash<QString, QObject*>& names) {
+    const QObjectList& children = parent->children();
+    for (QObject* child : children)
+        if (!names.contains(child->objectName()))
+            names.insert(child->objectName(), child);
+    for (QObject* child : children)
+        IndexNames(child, names);
+}
+
+} // namespace
+
 void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
+    std::map<QObject*, QHash<QString, QObject*>> indexes;
+    const auto find = [&indexes](QObject* window, const RightsRow& row) -> QObject* {
+        if (!window || !*row.control)
+            return window;
+        auto [at, made] = indexes.try_emplace(window);
+        if (made)
+            IndexNames(window, at->second);
+        return at->second.value(QString::fromLatin1(row.control));
+    };
     for (const RightsRow& row : kTable) {
         if (row.set != set)
             continue;
@@ -122,7 +149,7 @@ void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
             if (candidate && qstrcmp(candidate->metaObject()->className(), row.window) == 0)
                 window = candidate;
         }
-        QObject* control = FindRightsControl(window, row);
+        QObject* control = find(window, row);
         if (!control)
             continue;
         switch (row.effect) {

@@ -13,11 +13,16 @@ QRect GridCellPainter::NodeButtonRect(const QRect& cell) {
     return QRect(cell.x() + (cell.width() - side) / 2, cell.y() + (cell.height() - side) / 2, side, side);
 }
 
-void GridCellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void GridCellPainter::paint(QPainter* painter, const QStyleOptionViewItem& given,
                             const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
     const int col = index.column();
     const int row = index.row();
+    // A fixed cell is a heading: it looks the same in the grid and in the strips laid
+    // over it, which take neither focus nor the pointer.
+    QStyleOptionViewItem option(given);
+    if (col < m_grid->FixedCols() || row < m_grid->FixedRows())
+        option.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
+    QStyledItemDelegate::paint(painter, option, index);
     const QColor ink = option.palette.color(QPalette::Text);
     if (col == 0 && m_grid->IsNode(row)) {
         painter->save();

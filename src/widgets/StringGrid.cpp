@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
 #include <QUrl>
@@ -580,6 +581,10 @@ void StringGrid::PlaceFrozen(bool syncSections) {
                 v->hide();
         return;
     }
+    // Until the cells first scroll, the grid shows its fixed cells in place.
+    const bool made = m_frozen[FrozenTop] || m_frozen[FrozenLeft] || m_frozen[FrozenCorner];
+    if (!made && horizontalScrollBar()->value() == 0 && verticalScrollBar()->value() == 0)
+        return;
     m_syncingFrozen = true;
     const QRect vp = viewport()->geometry();
     const int h = std::min(FrozenHeight(), vp.height());
@@ -610,9 +615,62 @@ void StringGrid::PlaceFrozen(bool syncSections) {
 }
 
 void StringGrid::SyncFrozenOffsets() {
+    if (!m_frozen[FrozenTop] && !m_frozen[FrozenLeft] && !m_frozen[FrozenCorner]) {
+        // The first scroll: the strips are needed from now on.
+        PlaceFrozen(true);
+        return;
+    }
     for (GridFrozenView* v : m_frozen)
         if (v && v->isVisible())
             v->SyncOffsets();
+}
+
+QModelIndex StringGrid::FixedCellAt(const QPoint& point) const {
+    const QModelIndex index = indexAt(point);
+    const bool fixed = index.isValid() && (index.column() < m_fixedCols || index.row() < m_fixedRows);
+    return fixed ? index : QModelIndex();
+}
+
+void StringGrid::mousePressEvent(QMouseEvent* event) {
+    m_pressOnFixed = FixedCellAt(event->position().toPoint()).isValid();
+    if (m_pressOnFixed) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void StringGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (m_pressOnFixed) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_pressOnFixed) {
+        QTableView::mouseReleaseEvent(event);
+        return;
+    }
+    m_pressOnFixed = false;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && event->button() == Qt::LeftButton)
+        emit cellClicked(index.column(), index.row());
+    event->accept();
+}
+
+void StringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = FixedCellAt(event->position().toPoint());
+    if (!index.isValid()) {
+        QTableView::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The press that follows a double click is the second press of the pair.
+    m_pressOnFixed = true;
+    if (event->button() == Qt::LeftButton)
+        emit cellDoubleClicked(index.column(), index.row());
+    event->accept();
 }
 
 void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {

@@ -25,8 +25,9 @@ class StringGridModel;
 // data in either order.
 //
 // Fixed rows and columns stay in view while the normal cells scroll: views laid over the
-// viewport show them (see GridFrozenView). Clicks on fixed cells report cellClicked and
-// cellDoubleClicked; they never move the current cell.
+// viewport show them (see GridFrozenView) once the grid has scrolled; until then the grid
+// shows them in place. Clicks on fixed cells report cellClicked and cellDoubleClicked;
+// they never move the current cell.
 //
 // In-place editing. A cell is editable while SetEditing(true) is on, the cell is not
 // fixed and canEditCell (when set) allows it. The editor is a line edit and opens on a
@@ -174,6 +175,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void updateGeometries() override;
@@ -208,6 +213,8 @@ private:
     void UpdateFrozen();
     void SyncFrozenSection(Qt::Orientation orientation, int logical);
     void PlaceFrozen(bool syncSections);
+    // The fixed cell under a point of the viewport, or an invalid index.
+    QModelIndex FixedCellAt(const QPoint& point) const;
     void OnCellClicked(int col, int row);
     void ApplyNodes();
 
@@ -221,12 +228,14 @@ private:
     StringGridModel* m_model;
     GridEditDelegate* m_delegate;
     OpenEdit m_edit;
-    // Top strip, left strip and their corner. Each is made the first time a shown grid
-    // needs it: a window holds many grids, most in dialogs that are never opened, and
-    // three table views per grid were most of the program's start-up.
+    // Top strip, left strip and their corner. They are made the first time a shown grid
+    // has scrolled: until then the fixed cells are where the grid itself paints them, and
+    // three more table views per grid were most of the program's start-up.
     enum FrozenPart { FrozenTop, FrozenLeft, FrozenCorner, FrozenParts };
     GridFrozenView* m_frozen[FrozenParts] = {};
     bool m_syncingFrozen = false;
+    // A press on a fixed cell that no strip covers: the grid answers it as a strip would.
+    bool m_pressOnFixed = false;
     std::map<int, SortStyle> m_sortStyles;
     int m_sortCol = -1;
     bool m_sortAscending = true;

@@ -68,11 +68,13 @@ void WriteSource(const QString& path) {
 
 // Clicks a cell of a shown grid where a user would: on whatever widget shows it.
 void ClickCell(StringGrid* grid, int col, int row) {
+    // Whatever the user would hit there: the grid, or a strip laid over its fixed cells.
     const QPoint centre = grid->visualRect(grid->model()->index(row, col)).center();
-    QWidget* target = grid->viewport()->childAt(centre);
-    if (!target)
-        target = grid->viewport();
-    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(grid->viewport(), centre));
+    QWidget* window = grid->window();
+    const QPoint inWindow = grid->viewport()->mapTo(window, centre);
+    QWidget* target = window->childAt(inWindow);
+    ASSERT_NE(target, nullptr);
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(window, inWindow));
 }
 
 QStringList Column(StringGrid* grid, int col) {

@@ -96,6 +96,37 @@ TEST(StringGridView, FixedRowsAndColumnsStayInViewWhileCellsScroll) {
     EXPECT_EQ(g.Row(), 1) << "a click on a fixed cell leaves the current cell";
 }
 
+// Before the cells first scroll, the grid shows its fixed cells itself, and answers clicks
+// on them as the strips laid over them later do.
+TEST(StringGridView, UnscrolledGridAnswersForItsOwnFixedCells) {
+    StringGrid g;
+    ShowLongGrid(g, 1, 1);
+    const int rowH = g.rowHeight(0);
+    const QPoint heading(g.columnWidth(0) + 10, rowH / 2), rowLabel(5, 3 * rowH + rowH / 2);
+    EXPECT_EQ(g.childAt(g.viewport()->geometry().topLeft() + heading), g.viewport()) << "nothing laid over yet";
+    EXPECT_EQ(PixelInViewport(g, heading), kFixed);
+
+    g.SetCurrentCell(2, 2);
+    std::vector<std::pair<int, int>> clicks, doubles;
+    QObject::connect(&g, &StringGrid::cellClicked, [&](int c, int r) { clicks.emplace_back(c, r); });
+    QObject::connect(&g, &StringGrid::cellDoubleClicked, [&](int c, int r) { doubles.emplace_back(c, r); });
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, heading);
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, rowLabel);
+    EXPECT_EQ(clicks.front(), std::make_pair(1, 0));
+    EXPECT_EQ(doubles, (std::vector<std::pair<int, int>>{{0, 3}}));
+    EXPECT_EQ(g.Col(), 2);
+    EXPECT_EQ(g.Row(), 2) << "a click on a fixed cell leaves the current cell";
+    EXPECT_TRUE(g.selectionModel()->selectedIndexes().isEmpty() ||
+                g.Selection() == QRect(QPoint(2, 2), QPoint(2, 2)));
+
+    // The first scroll lays the strips over the grid.
+    g.verticalScrollBar()->setValue(5 * rowH);
+    QWidget* over = g.childAt(g.viewport()->geometry().topLeft() + heading);
+    ASSERT_NE(over, nullptr);
+    EXPECT_NE(over, g.viewport());
+    EXPECT_EQ(PixelInViewport(g, heading), kFixed);
+}
+
 TEST(StringGridView, WithoutFixedCellsNothingIsLaidOver) {
     StringGrid g;
     ShowLongGrid(g, 0, 0);

@@ -3,7 +3,10 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <thread>
 
 JackRecorder::JackRecorder(std::string server_, std::string name_, int ports_, int64_t capacity_)
     : server(std::move(server_)), name(std::move(name_)), portCount(ports_), capacity(capacity_),
@@ -20,12 +23,24 @@ JackRecorder::~JackRecorder() {
 
 bool JackRecorder::Open(std::string* error) {
     jack_status_t status{};
-    client =
-        jack_client_open(name.c_str(), jack_options_t(JackNoStartServer | JackServerName | JackUseExactName),
-                         &status, server.c_str());
+    // A recorder of the same name that has just closed may still hold its name on a busy
+    // server for a moment: a reopened peer waits for it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        status = {};
+        client = jack_client_open(name.c_str(),
+                                  jack_options_t(JackNoStartServer | JackServerName | JackUseExactName), &status,
+                                  server.c_str());
+        if (client != nullptr || !(status & JackNameNotUnique) || std::chrono::steady_clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (client == nullptr) {
-        if (error)
-            *error = "recorder cannot connect to JACK server " + server;
+        if (error) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%x", unsigned(status));
+            *error = "recorder cannot connect to JACK server " + server + " (status " + code + ")";
+        }
         return false;
     }
     period = int(jack_get_buffer_size(client));
