@@ -10,7 +10,9 @@ QString HashKey(const QString& window, const QString& key) {
 
 // The data files write a line break inside a text as the four characters \r\n and a
 // backslash as \\; everything else stands as it is.
-QString Unescape(const QString& field) {
+QString Unescape(QStringView field) {
+    if (!field.contains(QLatin1Char('\\')))
+        return field.toString();
     QString out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -55,13 +57,33 @@ void TextTable::LoadResource(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
+    // Read at every start before the first window: views into the text, no lists of parts.
     const QString all = QString::fromUtf8(file.readAll());
-    const QStringList lines = all.split(QLatin1Char('\n'));
-    for (qsizetype i = 1; i < lines.size(); ++i) { // line 0 names the columns
-        const QStringList cols = lines.at(i).split(QLatin1Char('\t'));
-        if (cols.size() < 4)
+    const QStringView text(all);
+    qsizetype lineStart = text.indexOf(QLatin1Char('\n')); // line 0 names the columns
+    while (lineStart >= 0 && lineStart < text.size()) {
+        ++lineStart;
+        qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        const QStringView line = text.mid(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd;
+        QStringView cols[4];
+        qsizetype from = 0;
+        int found = 0;
+        for (; found < 4; ++found) {
+            const qsizetype tab = line.indexOf(QLatin1Char('\t'), from);
+            cols[found] = line.mid(from, (tab < 0 ? line.size() : tab) - from);
+            if (tab < 0) {
+                ++found;
+                break;
+            }
+            from = tab + 1;
+        }
+        if (found < 4)
             continue;
-        m_texts.insert(HashKey(cols.at(0), cols.at(1)), Texts{Unescape(cols.at(2)), Unescape(cols.at(3))});
+        m_texts.insert(HashKey(cols[0].toString(), cols[1].toString()),
+                       Texts{Unescape(cols[2]), Unescape(cols[3])});
     }
 }
 
