@@ -53,6 +53,14 @@ bool Within(const QWidget* widget, const QWidget* panel) {
     return widget && (widget == panel || panel->isAncestorOf(widget));
 }
 
+// Gives the splitter's first panel `first` pixels and the second panel the rest of the
+// splitter as it is now: sizes adding up to another extent would be scaled by the splitter,
+// and the first panel would not get its size.
+void SetFirstPanelSize(QSplitter* splitter, int first) {
+    const int extent = splitter->orientation() == Qt::Horizontal ? splitter->width() : splitter->height();
+    splitter->setSizes({first, std::max(0, extent - first - splitter->handleWidth())});
+}
+
 } // namespace
 
 void TfrmMain::CreatePanelCommands() {
@@ -286,15 +294,13 @@ void TfrmMain::FocusChanged(QWidget* old, QWidget* now) {
 void TfrmMain::FormCanResize(int newWidth) {
     if (!isMaximized() || pnlLeft->isHidden() || newWidth >= pnlLeft->width())
         return;
-    const int left = std::max(0, newWidth - sptHor->handleWidth() - 4);
-    sptHor->setSizes({left, std::max(0, newWidth - left - sptHor->handleWidth())});
+    SetFirstPanelSize(sptHor, std::max(0, newWidth - sptHor->handleWidth() - 4));
 }
 
 void TfrmMain::pnlLeftCanResize(int newHeight) {
     if (!isMaximized() || pnlStimulus->isHidden() || newHeight >= pnlStimulus->height())
         return;
-    const int stimulus = std::max(0, newHeight - sptVer->handleWidth() - 4);
-    sptVer->setSizes({stimulus, std::max(0, newHeight - stimulus - sptVer->handleWidth())});
+    SetFirstPanelSize(sptVer, std::max(0, newHeight - sptVer->handleWidth() - 4));
 }
 
 Qt::Alignment TfrmMain::AllGridsGetAlignment(const StringGrid* grid, int col, int row) {

@@ -7,17 +7,22 @@
 #include "Csound.h"
 #include "Cwaveread.h"
 #include "FakeService.h"
+#include "ModalScript.h"
 #include "OptionIni.h"
 #include "OptionUnit.h"
 #include "StringGrid.h"
 #include "WavWriter.h"
 #include "vantrel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QToolButton>
@@ -78,6 +83,53 @@ protected:
     void Restart(const QStringList& arguments) {
         w.reset();
         w = std::make_unique<TfrmMain>(nullptr, QStringList{QStringLiteral("tamvik")} + arguments);
+    }
+
+    // Waits for the output to be readied and checks that readying it sounded nothing.
+    void ExpectWarmedUpSilently(const char* output) {
+        ASSERT_TRUE(PumpUntil([&] { return w->playback.IsWarm(); }, 10000)) << output << " was not warmed up";
+        EXPECT_NE(VANTREL_IsWorking(), VANTREL_TRUE);
+        EXPECT_TRUE(NullPlayed(0, 4).empty()) << "the warm-up of " << output << " sounded";
+    }
+
+    // A new training project whose first stimulus is a stereo WAV of these interleaved
+    // samples, auditioned from the stimulus list as a user does.
+    template <typename Sample> void Audition(const std::vector<Sample>& samples, const WavLayout& layout) {
+        std::vector<uint8_t> bytes(samples.size() * sizeof(Sample));
+        std::memcpy(bytes.data(), samples.data(), bytes.size());
+        w->NewProject(0);
+        ASSERT_TRUE(WriteWav(w->project.GetWorkFolder() + QStringLiteral("S1.wav"), layout, bytes));
+        (*w->project.GetStimuli())[0].fileName = QStringLiteral("S1.wav");
+        (*w->project.GetStimuli())[0].orgFileName = QStringLiteral("/sounds/S1.wav");
+        w->ShowStimulusList();
+        w->activateWindow();
+        w->asgdStimulus->setFocus();
+        w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
+        ASSERT_TRUE(PumpUntil([&] {
+            w->UpdateActions();
+            return w->actStmListListen->isEnabled();
+        }));
+        w->actStmListListen->trigger();
+    }
+
+    // The null driver's two outputs played the stereo stimulus's channels sample for sample,
+    // in the outputs' sample type; then the audition ends.
+    template <typename Sample> void ExpectPlayedExactly(const std::vector<Sample>& samples) {
+        const size_t frames = samples.size() / 2;
+        const size_t channelBytes = frames * sizeof(Sample);
+        ASSERT_TRUE(PumpUntil([&] { return NullPlayed(1, channelBytes).size() == channelBytes; }, 20000))
+            << "the audition did not play";
+        for (int out = 0; out < 2; ++out) {
+            std::vector<Sample> heard(frames);
+            const std::vector<uint8_t> played = NullPlayed(out, channelBytes);
+            std::memcpy(heard.data(), played.data(), played.size());
+            std::vector<Sample> expected(frames);
+            for (size_t i = 0; i < frames; ++i)
+                expected[i] = samples[i * 2 + size_t(out)];
+            EXPECT_EQ(heard, expected) << "output " << out;
+        }
+        EXPECT_TRUE(
+            PumpUntil([&] { return w->execTable->state() == ExecIdle && VANTREL_IsWorking() != 1; }, 20000));
     }
 };
 
@@ -229,44 +281,52 @@ TEST_F(MainStartupTest, ShownWindowWarmsTheOutputAndTheFirstAuditionPlays) {
     ASSERT_FALSE(w->useMME);
     EXPECT_FALSE(w->playback.IsWarm());
     w->show();
-    ASSERT_TRUE(PumpUntil([&] { return w->playback.IsWarm(); })) << "the output was not warmed up";
-    EXPECT_NE(VANTREL_IsWorking(), VANTREL_TRUE);
-    EXPECT_TRUE(NullPlayed(0, 4).empty()) << "the warm-up sounded";
+    ASSERT_NO_FATAL_FAILURE(ExpectWarmedUpSilently("the output"));
 
     // A stereo stimulus of 32-bit floats, which the null driver's float channels take as they are.
-    constexpr size_t frames = 4410;
-    std::vector<float> samples(frames * 2);
+    std::vector<float> samples(4410 * 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = float(int(i % 199) - 99) / 128.0f + (i % 2 == 0 ? 0.0f : 1.0f / 1024.0f);
-    std::vector<uint8_t> bytes(samples.size() * sizeof(float));
-    std::memcpy(bytes.data(), samples.data(), bytes.size());
-    w->NewProject(0);
-    ASSERT_TRUE(WriteWav(w->project.GetWorkFolder() + QStringLiteral("S1.wav"),
-                         WavLayout::floating(2, 44100, 32), bytes));
-    (*w->project.GetStimuli())[0].fileName = QStringLiteral("S1.wav");
-    (*w->project.GetStimuli())[0].orgFileName = QStringLiteral("/sounds/S1.wav");
-    w->ShowStimulusList();
-    w->activateWindow();
-    w->asgdStimulus->setFocus();
-    w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(2, 1)));
-    ASSERT_TRUE(PumpUntil([&] {
-        w->UpdateActions();
-        return w->actStmListListen->isEnabled();
-    }));
-    w->actStmListListen->trigger();
+    Audition(samples, WavLayout::floating(2, 44100, 32));
+    ExpectPlayedExactly(samples);
+}
 
-    const size_t channelBytes = frames * sizeof(float);
-    ASSERT_TRUE(PumpUntil([&] { return NullPlayed(1, channelBytes).size() == channelBytes; }, 20000))
-        << "the audition did not play";
-    for (int out = 0; out < 2; ++out) {
-        std::vector<float> heard(frames);
-        const std::vector<uint8_t> played = NullPlayed(out, channelBytes);
-        std::memcpy(heard.data(), played.data(), played.size());
-        std::vector<float> expected(frames);
-        for (size_t i = 0; i < frames; ++i)
-            expected[i] = samples[i * 2 + size_t(out)];
-        EXPECT_EQ(heard, expected) << "output " << out;
-    }
-    EXPECT_TRUE(
-        PumpUntil([&] { return w->execTable->state() == ExecIdle && VANTREL_IsWorking() != 1; }, 20000));
+// A device chosen in the options loads its driver anew: the output is readied again, still
+// without a sound, and the next audition plays on the chosen device.
+TEST_F(MainStartupTest, ADeviceChosenInTheOptionsIsWarmedUpAndPlaysTheNextAudition) {
+    // Two null drivers; the second one's 16-bit outputs tell its plays from the first's floats.
+    const QString registry = root->file(QStringLiteral("drivers.ini"));
+    WriteText(registry, QByteArray("[First]\nclsid=vantrel.null\npath=" VANTREL_NULL_PLUGIN "\n"
+                                   "[Second]\nclsid=vantrel.null\npath=" VANTREL_NULL_PLUGIN "\n"
+                                   "outputTypes=16\n"));
+    qputenv("VANTREL_DRIVERS", registry.toLocal8Bit());
+    LogInWithFullRights();
+    Restart({});
+    w->show();
+    ASSERT_NO_FATAL_FAILURE(ExpectWarmedUpSilently("the first device"));
+    ASSERT_EQ(w->frmOption->cboSndDevice->currentText(), QStringLiteral("First"));
+
+    // The account's folder for project files is asked for with the device.
+    const QString library = root->file(QStringLiteral("library"));
+    ASSERT_TRUE(QDir().mkpath(library));
+    TfrmOption* options = w->frmOption;
+    WhileModal(options, [options, library] {
+        options->projectFloder->setText(library);
+        const int second = options->cboSndDevice->findText(QStringLiteral("Second"));
+        ASSERT_GE(second, 0);
+        options->cboSndDevice->setCurrentIndex(second);
+        options->btnOK->click();
+    });
+    Find<QAction>("actOptSetting")->trigger();
+    ASSERT_TRUE(options->settingsSaved) << ShownTexts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(w->soundDeviceName, QStringLiteral("Second"));
+    EXPECT_FALSE(w->playback.IsWarm()) << "the new driver's connections are not made yet";
+    ASSERT_NO_FATAL_FAILURE(ExpectWarmedUpSilently("the chosen device"));
+
+    // A stereo stimulus of 16-bit samples, which the 16-bit outputs take as they are.
+    std::vector<int16_t> samples(4410 * 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t((int(i % 199) - 99) * 300 + (i % 2 == 0 ? 0 : 7));
+    Audition(samples, WavLayout::pcm(2, 44100, 16));
+    ExpectPlayedExactly(samples);
 }
