@@ -4,6 +4,7 @@
 #include "MainUnit.h"
 
 #include "ActionLink.h"
+#include "EarlyResizeFilter.h"
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "ResultUnit.h"
@@ -118,7 +119,14 @@ void TfrmMain::ConnectPanelCommands() {
             connect(grid, &StringGrid::cellDoubleClicked, this,
                     [this, grid](int col, int row) { AllGridsDblClickCell(grid, col, row); });
     }
-    pnlLeft->installEventFilter(this);
+    // The resize rules of a maximised window compare the new size with the panels' sizes
+    // before the layouts shrink the panels.
+    resizeForesight = new EarlyResizeFilter(this, {this, pnlLeft}, [this](QWidget* resized, QSize size) {
+        if (resized == this)
+            FormCanResize(size.width());
+        else
+            pnlLeftCanResize(size.height());
+    });
     connect(actViewStm, &QAction::triggered, this, &TfrmMain::actViewStmExecute);
     connect(actViewExec, &QAction::triggered, this, &TfrmMain::actViewExecExecute);
     connect(actViewSdl, &QAction::triggered, this, &TfrmMain::actViewSdlExecute);
@@ -294,13 +302,17 @@ void TfrmMain::FocusChanged(QWidget* old, QWidget* now) {
 void TfrmMain::FormCanResize(int newWidth) {
     if (!isMaximized() || pnlLeft->isHidden() || newWidth >= pnlLeft->width())
         return;
-    SetFirstPanelSize(sptHor, std::max(0, newWidth - sptHor->handleWidth() - 4));
+    // The splitter has its new width once the layouts have passed the resize on.
+    const int left = std::max(0, newWidth - sptHor->handleWidth() - 4);
+    QMetaObject::invokeMethod(this, [this, left] { SetFirstPanelSize(sptHor, left); }, Qt::QueuedConnection);
 }
 
 void TfrmMain::pnlLeftCanResize(int newHeight) {
     if (!isMaximized() || pnlStimulus->isHidden() || newHeight >= pnlStimulus->height())
         return;
-    SetFirstPanelSize(sptVer, std::max(0, newHeight - sptVer->handleWidth() - 4));
+    const int stimulus = std::max(0, newHeight - sptVer->handleWidth() - 4);
+    QMetaObject::invokeMethod(this, [this, stimulus] { SetFirstPanelSize(sptVer, stimulus); },
+                              Qt::QueuedConnection);
 }
 
 Qt::Alignment TfrmMain::AllGridsGetAlignment(const StringGrid* grid, int col, int row) {
@@ -322,8 +334,6 @@ void TfrmMain::AllGridsDblClickCell(StringGrid* grid, int col, int row) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == pnlLeft && event->type() == QEvent::Resize)
-        pnlLeftCanResize(static_cast<QResizeEvent*>(event)->size().height());
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == pnlStmTitle) {
             if (!RestoreFocus(pnlStmTitle) && !asgdStimulus->isHidden())

@@ -8,6 +8,7 @@
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "Csound.h"
+#include "EarlyResizeFilter.h"
 #include "Cwaveread.h"
 #include "ExecuteUnit.h"
 #include "Messages.h"
@@ -96,8 +97,9 @@ UiServices::Answer TfrmMain::ShowMessage(const char* key, UiServices::Kind kind,
 }
 
 bool TfrmMain::event(QEvent* e) {
-    if (e->type() == QEvent::Resize)
-        FormCanResize(static_cast<QResizeEvent*>(e)->size().width());
+    // The resize rules of a maximised window watch every resize before the layouts act.
+    if (e->type() == QEvent::WindowStateChange && resizeForesight)
+        resizeForesight->SetActive(isMaximized());
     // The window is being painted for the first time: the rest of the start follows once
     // it is on the screen, so the user sees the window without waiting for the devices.
     if (e->type() == QEvent::Paint && shownOnce && !startupQueued) {

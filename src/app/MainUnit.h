@@ -24,6 +24,7 @@
 class CExecTable;
 class CSound;
 class CWaveRead;
+class EarlyResizeFilter;
 class CountEdit;
 class PanelStatusBar;
 class QAction;
@@ -286,6 +287,7 @@ public:
     bool RestoreFocus(QWidget* title);
     // A maximised window keeps the left panel narrower than itself, and the left panel
     // the stimulus panel lower than itself.
+    // Called before the layouts pass a resize on, while the window is maximised.
     void FormCanResize(int newWidth);
     void pnlLeftCanResize(int newHeight);
     // The grids' shared handlers: headings centred, data cells as the grid aligns them; a
@@ -662,6 +664,7 @@ private:
 
     QStringList commandLine;
     QtMessageReceiver* receiver = nullptr;
+    EarlyResizeFilter* resizeForesight = nullptr;
     bool shownOnce = false;
     bool destroyed = false;
     QString saveDialogPath; // what the save dialog held last
