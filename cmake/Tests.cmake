@@ -33,9 +33,16 @@ function(tamvik_add_tests)
     if(T_DEPENDS)
       add_dependencies(${target} ${T_DEPENDS})
     endif()
+    # Private JACK servers started side by side share JACK's registry and now and then
+    # refuse their clients under load: tests that start one take turns.
+    file(READ "${source}" text)
+    set(lock "")
+    if(text MATCHES "JackServer\\.h")
+      set(lock RESOURCE_LOCK jackd)
+    endif()
     gtest_discover_tests(${target}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}" ${lock})
   endforeach()
 endfunction()
 
