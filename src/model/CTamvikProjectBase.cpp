@@ -4,6 +4,7 @@
 #include "NumberFormat.h"
 
 #include <QFileInfo>
+#include <charconv>
 #include <stdexcept>
 
 namespace {
@@ -38,6 +39,10 @@ void CTamvikProjectBase::SplitText(const QString& text, std::vector<QString>& ou
 void CTamvikProjectBase::JoinText(const std::vector<QString>& items, QString& out,
                                   const QString& delimiter) const {
     out.clear();
+    qsizetype size = 0;
+    for (const QString& item : items)
+        size += item.size() + delimiter.size();
+    out.reserve(size);
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i > 0)
             out += delimiter;
@@ -66,15 +71,17 @@ void CTamvikProjectBase::JoinList(const std::vector<QString>& items, QString& ou
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i > 0)
             out += ListSeparator;
-        if (!escape) {
-            out += items[i];
+        const QString& item = items[i];
+        // Most items hold nothing to escape: they are appended as they are.
+        if (!escape || (!item.contains(ListSeparator) && !item.contains(QLatin1Char('\n')))) {
+            out += item;
             continue;
         }
-        QString item = items[i];
-        item.replace(ListSeparator, kEscapedSeparator);
-        item.replace(QStringLiteral("\r\n"), kEscapedLineBreak);
-        item.replace(QLatin1Char('\n'), kEscapedLineBreak);
-        out += item;
+        QString escaped = item;
+        escaped.replace(ListSeparator, kEscapedSeparator);
+        escaped.replace(QStringLiteral("\r\n"), kEscapedLineBreak);
+        escaped.replace(QLatin1Char('\n'), kEscapedLineBreak);
+        out += escaped;
     }
 }
 
@@ -93,10 +100,13 @@ void CTamvikProjectBase::SplitIntList(const QString& text, std::vector<int>& out
 
 void CTamvikProjectBase::JoinIntList(const std::vector<int>& values, QString& out) const {
     out.clear();
+    out.reserve(qsizetype(values.size()) * 4);
+    char digits[16];
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0)
             out += ListSeparator;
-        out += FormatInteger(values[i]);
+        const auto written = std::to_chars(digits, digits + sizeof digits, values[i]);
+        out += QLatin1StringView(digits, written.ptr - digits);
     }
 }
 

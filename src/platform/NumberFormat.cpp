@@ -38,57 +38,97 @@ QString FormatReal(double value, QChar decimalSeparator) {
     if (value == 0.0)
         return QStringLiteral("0"); // negative zero too
 
+    char16_t out[64];
+    int n = 0;
+    const auto put = [&](char c) { out[n++] = static_cast<char16_t>(c); };
+    const char16_t sep = decimalSeparator.unicode();
+
+    // Most values a project holds are whole thousandths (times like 1.25 s). Their
+    // 15-digit text is the thousandths' own, written without the general conversion.
+    const double thousandths = value * 1000.0;
+    if (std::fabs(value) >= 0.001 && std::fabs(value) < 1e12 && thousandths == std::nearbyint(thousandths)) {
+        const long long k = std::llround(std::fabs(thousandths));
+        if (value < 0)
+            put('-');
+        char whole[24];
+        const auto written = std::to_chars(whole, whole + sizeof whole, k / 1000);
+        for (const char* c = whole; c < written.ptr; ++c)
+            put(*c);
+        int fraction = int(k % 1000);
+        if (fraction != 0) {
+            out[n++] = sep;
+            char three[3] = {char('0' + fraction / 100), char('0' + fraction / 10 % 10), char('0' + fraction % 10)};
+            int keep = 3;
+            while (three[keep - 1] == '0')
+                --keep;
+            for (int i = 0; i < keep; ++i)
+                put(three[i]);
+        }
+        return QString(reinterpret_cast<const QChar*>(out), n);
+    }
+
     // Round to 15 significant digits first; the rounded exponent decides the notation,
     // so 999999999999999.9 becomes 1E15.
     // std::to_chars never looks at the C library's locale, whose radix may be several bytes.
+    // A save writes hundreds of thousands of these: the text is put together in one buffer
+    // and becomes a string once.
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     // buf: [-]d.dddddddddddddde[+-]xx
-    std::string s(buf, result.ptr);
-    const bool negative = s[0] == '-';
+    const char* p = buf;
+    const bool negative = *p == '-';
     if (negative)
-        s.erase(0, 1);
-    const std::size_t ePos = s.find('e');
-    std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+        ++p;
+    const char* e = std::find(p, static_cast<const char*>(result.ptr), 'e');
+    char digits[20];
+    int count = 0;
+    digits[count++] = p[0];
+    for (const char* d = p + 2; d < e; ++d)
+        digits[count++] = *d;
     int exponent = 0;
-    const char* expFirst = s.c_str() + ePos + 1;
+    const char* expFirst = e + 1;
     if (*expFirst == '+')
         ++expFirst;
-    std::from_chars(expFirst, s.c_str() + s.size(), exponent);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    std::from_chars(expFirst, static_cast<const char*>(result.ptr), exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
-    QString out;
     if (negative)
-        out += QLatin1Char('-');
-    const QChar sep = decimalSeparator;
+        put('-');
     if (exponent >= -4 && exponent < 15) {
         if (exponent < 0) {
-            out += QLatin1Char('0');
-            out += sep;
-            out += QString(-exponent - 1, QLatin1Char('0'));
-            out += QString::fromLatin1(digits.c_str());
+            put('0');
+            out[n++] = sep;
+            for (int z = 0; z < -exponent - 1; ++z)
+                put('0');
+            for (int i = 0; i < count; ++i)
+                put(digits[i]);
         } else {
-            const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
-            if (digits.size() <= intDigits) {
-                out += QString::fromLatin1(digits.c_str());
-                out += QString(static_cast<qsizetype>(intDigits - digits.size()), QLatin1Char('0'));
-            } else {
-                out += QString::fromLatin1(digits.substr(0, intDigits).c_str());
-                out += sep;
-                out += QString::fromLatin1(digits.substr(intDigits).c_str());
+            const int intDigits = exponent + 1;
+            for (int i = 0; i < std::min(count, intDigits); ++i)
+                put(digits[i]);
+            for (int i = count; i < intDigits; ++i)
+                put('0');
+            if (count > intDigits) {
+                out[n++] = sep;
+                for (int i = intDigits; i < count; ++i)
+                    put(digits[i]);
             }
         }
     } else {
-        out += QLatin1Char(digits[0]);
-        if (digits.size() > 1) {
-            out += sep;
-            out += QString::fromLatin1(digits.substr(1).c_str());
+        put(digits[0]);
+        if (count > 1) {
+            out[n++] = sep;
+            for (int i = 1; i < count; ++i)
+                put(digits[i]);
         }
-        out += QLatin1Char('E');
-        out += QString::number(exponent);
+        put('E');
+        char expText[8];
+        const auto written = std::to_chars(expText, expText + sizeof expText, exponent);
+        for (const char* c = expText; c < written.ptr; ++c)
+            put(*c);
     }
-    return out;
+    return QString(reinterpret_cast<const QChar*>(out), n);
 }
 
 bool ParseReal(const QString& text, double& out, QChar decimalSeparator) {

@@ -2,6 +2,7 @@
 #include "RadixLocale.h"
 
 #include <climits>
+#include <random>
 #include <gtest/gtest.h>
 
 using namespace tamvik;
@@ -29,11 +30,34 @@ TEST(NumberFormat, FormatRealGeneral15Digits) {
         {45000.25, "45000.25"},
         {1.2345678901234567e-10, "1.23456789012346E-10"},
         {1.7976931348623157e308, "1.79769313486232E308"},
+        // Whole thousandths, the common case, and the values around its bounds.
+        {0.001, "0.001"},
+        {-0.125, "-0.125"},
+        {0.1, "0.1"},
+        {100.1, "100.1"},
+        {1234567.891, "1234567.891"},
+        {999999999999.999, "999999999999.999"},
+        {1e12, "1000000000000"},
+        {0.0009, "0.0009"},
+        {2.0005, "2.0005"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatReal(c.value), QString::fromLatin1(c.text)) << c.text;
     EXPECT_EQ(FormatReal(0.5, QLatin1Char(',')), "0,5");
     EXPECT_EQ(FormatReal(-2.5e-7, QLatin1Char(',')), "-2,5E-7");
+}
+
+// Whole thousandths take a short way; its text must be the general one, which for these
+// magnitudes is what Qt's own 15-digit conversion writes.
+TEST(NumberFormat, ThousandthsWriteTheGeneralText) {
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const long long k = static_cast<long long>(random() % 1000000000000000ULL) >> (random() % 48);
+        const double value = (i % 2 ? -1.0 : 1.0) * double(k) / 1000.0;
+        if (value == 0.0)
+            continue;
+        ASSERT_EQ(FormatReal(value), QString::number(value, 'g', 15)) << k;
+    }
 }
 
 TEST(NumberFormat, RealsIgnoreTheCLibraryLocale) {
