@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev ca-certificates openssl
   libasound2-dev libasound2-plugins alsa-utils
   libjack-jackd2-dev jackd2
-  libudev-dev libfontconfig-dev
+  libudev-dev
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth poppler-utils unzip

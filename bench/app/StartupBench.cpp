@@ -2,7 +2,6 @@
 // parent notes the time, starts a child that builds the window as main() does and prints
 // the time its window was first exposed. Reference: a separate minimal Qt Widgets program
 // that shows an empty QMainWindow, which is what any Qt program pays. A-B-B-A rounds.
-#include "FontConfigPreload.h"
 #include "MainUnit.h"
 #include "PairedRatios.h"
 #include "ScratchHome.h"
@@ -36,10 +35,8 @@ long long RealtimeNs() {
 int Child(int argc, char** argv) {
     const long long begun = RealtimeNs();
     ReserveStartupHeap(); // as main() does
-    FontConfigPreload fonts;
     TamvikApplication app(argc, argv);
     SingleInstance instance(SingleInstance::RuntimeFolder());
-    fonts.Wait();
     const long long appReady = RealtimeNs();
     auto window = std::make_unique<TfrmMain>();
     const long long built = RealtimeNs();

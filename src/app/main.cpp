@@ -1,4 +1,3 @@
-#include "FontConfigPreload.h"
 #include "MainUnit.h"
 #include "SingleInstance.h"
 #include "StartupHeap.h"
@@ -45,7 +44,6 @@ int main(int argc, char** argv) {
     const LaterStart later = HandOverEarly(argc, argv, folder);
     if (later == LaterStart::HandedOver)
         return 0;
-    FontConfigPreload fonts;
     int result = 0;
     {
         TamvikApplication app(argc, argv);
@@ -55,7 +53,6 @@ int main(int argc, char** argv) {
             HandOver(instance, app.arguments());
         } else {
             try {
-                fonts.Wait();
                 TfrmMain frmMain;
                 QObject::connect(&instance, &SingleInstance::pathReceived, &frmMain,
                                  &TfrmMain::OpenCopyDataPath);
