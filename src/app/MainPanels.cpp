@@ -4,9 +4,9 @@
 #include "MainUnit.h"
 
 #include "ActionLink.h"
-#include "EarlyResizeFilter.h"
 #include "Cexectable.h"
 #include "CountEditor.h"
+#include "EarlyResizeFilter.h"
 #include "ResultUnit.h"
 #include "StringGrid.h"
 #include "VersionUnit.h"

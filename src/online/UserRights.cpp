@@ -107,20 +107,14 @@ const std::vector<RightsRow>& RightsTable() {
     return kTable;
 }
 
-QObject* FindRightsControl(QObject* window, const RightsRow& row) {
-    if (!window)
-        return nullptr;
-    if (!*row.control)
-        return window;
-    return window->findChild<QObject*>(QString::fromLatin1(row.control));
-}
-
 namespace {
+
+using NameIndex = QHash<QString, QObject*>;
 
 // A window's objects by name, each name standing for what findChild would find: the
 // first among an object's children, then among the children's descendants in order.
 // One walk serves the whole table; a findChild per row walked the window again each time.
-void IndexNames(const QObject* parent, QHash<QString, QObject*>& names) {
+void IndexNames(const QObject* parent, NameIndex& names) {
     const QObjectList& children = parent->children();
     for (QObject* child : children)
         if (!names.contains(child->objectName()))
@@ -129,18 +123,25 @@ void IndexNames(const QObject* parent, QHash<QString, QObject*>& names) {
         IndexNames(child, names);
 }
 
+// The row's control in the window, from the window's index (made on first use).
+QObject* LookUp(std::map<QObject*, NameIndex>& indexes, QObject* window, const RightsRow& row) {
+    if (!window || !*row.control)
+        return window;
+    auto [at, made] = indexes.try_emplace(window);
+    if (made)
+        IndexNames(window, at->second);
+    return at->second.value(QString::fromLatin1(row.control));
+}
+
 } // namespace
 
+QObject* FindRightsControl(QObject* window, const RightsRow& row) {
+    std::map<QObject*, NameIndex> indexes;
+    return LookUp(indexes, window, row);
+}
+
 void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
-    std::map<QObject*, QHash<QString, QObject*>> indexes;
-    const auto find = [&indexes](QObject* window, const RightsRow& row) -> QObject* {
-        if (!window || !*row.control)
-            return window;
-        auto [at, made] = indexes.try_emplace(window);
-        if (made)
-            IndexNames(window, at->second);
-        return at->second.value(QString::fromLatin1(row.control));
-    };
+    std::map<QObject*, NameIndex> indexes;
     for (const RightsRow& row : kTable) {
         if (row.set != set)
             continue;
@@ -149,7 +150,7 @@ void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
             if (candidate && qstrcmp(candidate->metaObject()->className(), row.window) == 0)
                 window = candidate;
         }
-        QObject* control = find(window, row);
+        QObject* control = LookUp(indexes, window, row);
         if (!control)
             continue;
         switch (row.effect) {

@@ -582,8 +582,7 @@ void StringGrid::PlaceFrozen(bool syncSections) {
         return;
     }
     // Until the cells first scroll, the grid shows its fixed cells in place.
-    const bool made = m_frozen[FrozenTop] || m_frozen[FrozenLeft] || m_frozen[FrozenCorner];
-    if (!made && horizontalScrollBar()->value() == 0 && verticalScrollBar()->value() == 0)
+    if (!HasStrips() && horizontalScrollBar()->value() == 0 && verticalScrollBar()->value() == 0)
         return;
     m_syncingFrozen = true;
     const QRect vp = viewport()->geometry();
@@ -615,7 +614,7 @@ void StringGrid::PlaceFrozen(bool syncSections) {
 }
 
 void StringGrid::SyncFrozenOffsets() {
-    if (!m_frozen[FrozenTop] && !m_frozen[FrozenLeft] && !m_frozen[FrozenCorner]) {
+    if (!HasStrips()) {
         // The first scroll: the strips are needed from now on.
         PlaceFrozen(true);
         return;
@@ -623,6 +622,10 @@ void StringGrid::SyncFrozenOffsets() {
     for (GridFrozenView* v : m_frozen)
         if (v && v->isVisible())
             v->SyncOffsets();
+}
+
+bool StringGrid::HasStrips() const {
+    return std::any_of(std::begin(m_frozen), std::end(m_frozen), [](const GridFrozenView* v) { return v; });
 }
 
 QModelIndex StringGrid::FixedCellAt(const QPoint& point) const {

@@ -213,6 +213,7 @@ private:
     void UpdateFrozen();
     void SyncFrozenSection(Qt::Orientation orientation, int logical);
     void PlaceFrozen(bool syncSections);
+    bool HasStrips() const;
     // The fixed cell under a point of the viewport, or an invalid index.
     QModelIndex FixedCellAt(const QPoint& point) const;
     void OnCellClicked(int col, int row);
