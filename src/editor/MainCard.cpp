@@ -150,7 +150,9 @@ void TfrmMain::ShowCard(int number, int count) {
         // A copy the device cannot play shows nothing rather than the lines of another.
         if (ProbeWaveFile(card.lblPrjFileName->text(), &channels, &bits, &rate, &frames) && rate > 0) {
             const QLocale locale;
-            card.lblFs->setText(QString::number(rate) + QStringLiteral(" [kHz]"));
+            // Kilohertz as the unit says: 44.1, 48, 22.05.
+            card.lblFs->setText(locale.toString(rate / 1000.0, 'f', QLocale::FloatingPointShortest) +
+                                QStringLiteral(" [kHz]"));
             card.lblFs->setProperty("Tag", rate);
             card.lblBit->setText(QString::number(bits) + QStringLiteral(" [bit]"));
             const double seconds = std::floor(double(frames) / rate * 100 + 0.5) * 0.01;

@@ -62,12 +62,12 @@ protected:
 };
 
 TEST_F(CardTest, ShowsTheStimulusOfTheListRowInBothLanguages) {
-    ProjectWithFiles({{3, Wav("three.wav", 44100, 2.0)}});
+    ProjectWithFiles({{3, Wav("three.wav", 44100, 2.0)}, {4, Wav("four.wav", 48000, 0.5)}});
     ShowCardAt(3);
     EXPECT_TRUE(card()->windowFlags().testFlag(Qt::Tool));
     EXPECT_EQ(card()->windowTitle(), QStringLiteral("Card display:Stimulus3/10"));
     EXPECT_EQ(card()->edtDataFile->text(), files.file(QStringLiteral("three.wav")));
-    EXPECT_EQ(card()->lblFs->text(), QStringLiteral("44100 [kHz]"));
+    EXPECT_EQ(card()->lblFs->text(), QStringLiteral("44.1 [kHz]")) << "the rate in the unit it names";
     EXPECT_EQ(card()->lblBit->text(), QStringLiteral("16 [bit]"));
     EXPECT_EQ(card()->lblTime->text(), QStringLiteral("2.00 [sec]"));
     EXPECT_EQ(card()->lblCh->text(), QStringLiteral("1 [ch]"));
@@ -81,6 +81,9 @@ TEST_F(CardTest, ShowsTheStimulusOfTheListRowInBothLanguages) {
     EXPECT_FALSE(w->actStmListShowCard->isEnabled()) << "the card is shown already";
 
     // The card follows the list's row; a stimulus without a file offers Register.
+    ClickCell(w->asgdStimulus, 2, 4);
+    EXPECT_EQ(card()->lblFs->text(), QStringLiteral("48 [kHz]"));
+    EXPECT_EQ(card()->lblTime->text(), QStringLiteral("0.50 [sec]"));
     ClickCell(w->asgdStimulus, 2, 5);
     EXPECT_EQ(card()->windowTitle(), QStringLiteral("Card display:Stimulus5/10"));
     EXPECT_EQ(card()->lblTime->text(), QString());
