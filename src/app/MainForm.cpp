@@ -157,7 +157,11 @@ void TfrmMain::CreateForm() {
     mnuFilePrjInfo = MakeItem(mnuFile, "mnuFilePrjInfo", actFilePrjInfo);
     mnuFile->addSeparator();
     mnuFileRefer = MakeMenu(mnuFile, "mnuFileRefer");
-    mnuFileRefer->addActions({actFileReferStm, actFileReferPrm, actFileReferSdl, actFileReferQst});
+    MakeItem(mnuFileRefer, "mnuFileReferStm", actFileReferStm);
+    MakeItem(mnuFileRefer, "mnuFileReferPrm", actFileReferPrm);
+    MakeItem(mnuFileRefer, "mnuFileReferSdl", actFileReferSdl);
+    // The questionnaire import is not offered in the menu.
+    MakeItem(mnuFileRefer, "mnuFileReferQst", actFileReferQst)->setVisible(false);
     mnuFile->addMenu(mnuFileRefer);
     mnuFileExport = MakeMenu(mnuFile, "mnuFileExport");
     mnuFileExport->addActions({actFileExportStm, actFileExportPrm, actFileExportSdl});
@@ -309,4 +313,3 @@ void TfrmMain::CreateForm() {
                     mnuFileNewPrj->menuAction(),
                     mnuFilePrint->menuAction()};
 }
-

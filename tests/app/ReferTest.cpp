@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -329,4 +330,18 @@ TEST_F(ReferTest, TheDialogSpeaksTheActiveLanguage) {
     });
     Find<QAction>("actFileReferSdl")->trigger();
     EXPECT_TRUE(ui->messages.empty());
+}
+
+// The Refer menu offers the stimulus list, the parameters and a schedule; the questionnaire
+// import stays a command without a menu item.
+TEST_F(ReferTest, TheReferMenuOffersThreeImports) {
+    w->show();
+    QMenu* refer = w->mnuFileRefer;
+    QStringList offered;
+    for (QAction* item : refer->actions())
+        if (item->isVisible())
+            offered << item->text();
+    EXPECT_EQ(offered.join(QLatin1Char('|')).toStdString(),
+              "&Stimulus list ...|Experiment &parameter ...|Sche&dule ...");
+    EXPECT_TRUE(w->actFileReferQst->isEnabled()) << "the command itself stays";
 }
