@@ -26,9 +26,7 @@ std::unique_ptr<CProject> TfrmMain::ReferSource(int kind, const char* captionKey
     QStringList headers;
     for (const char* key : headerKeys)
         headers << Ids(key);
-    frmRefer->Prepare(Ids(captionKey), Ids(labelKey), kind, headers);
-    if (kind == TfrmRefer::Parameters && project.GetMethod() != 1)
-        frmRefer->asgdReferList->SetColWidth(2, 0);
+    frmRefer->Prepare(Ids(captionKey), Ids(labelKey), kind, headers, project.GetMethod());
     if (frmRefer->exec() != QDialog::Accepted)
         return nullptr;
 

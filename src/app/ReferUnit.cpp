@@ -121,11 +121,6 @@ TfrmRefer::TfrmRefer(QWidget* owner)
         if (row < asgdReferList->FixedRows())
             SortByColumn(col);
     });
-    connect(asgdReferList->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int col, int, int width) {
-                if (width != 0 && !asgdReferListColumnSize(col))
-                    asgdReferList->SetColWidth(col, 0);
-            });
 
     KeepRelabelled(this, [this] { RelabelChildren(this, kWindow); });
     resize(457, 313);
@@ -134,10 +129,11 @@ TfrmRefer::TfrmRefer(QWidget* owner)
 TfrmRefer::~TfrmRefer() = default;
 
 void TfrmRefer::Prepare(const QString& caption, const QString& label, int32_t listKind,
-                        const QStringList& headerTexts) {
+                        const QStringList& headerTexts, int openMethod) {
     setWindowTitle(caption);
     lblRefer->setText(label);
     kind = listKind;
+    listMethod = openMethod;
     btnOK->setEnabled(false);
     edtDataFile->clear();
     headers = headerTexts;
@@ -173,13 +169,12 @@ void TfrmRefer::SizeColumns() {
         int width = 0;
         for (int row = 0; row < grid->RowCount(); ++row)
             width = std::max(width, grid->fontMetrics().horizontalAdvance(grid->Cell(col, row)));
-        // Set directly: a refused column stays at 0 through the resize check.
-        grid->SetColWidth(col, width + 22);
+        grid->SetColWidth(col, asgdReferListColumnSize(col) ? width + 22 : 0);
     }
 }
 
 bool TfrmRefer::asgdReferListColumnSize(int col) const {
-    return !(kind == Parameters && col == 2 && project->GetMethod() != 1);
+    return !(kind == Parameters && col == 2 && listMethod != 1);
 }
 
 void TfrmRefer::btnBrowseClick() {
@@ -207,6 +202,7 @@ void TfrmRefer::btnBrowseClick() {
             return;
         }
         project.swap(opened);
+        listMethod = project->GetMethod();
 
         edtDataFile->setText(project->GetFileName());
         StringGrid* grid = asgdReferList;
@@ -219,8 +215,6 @@ void TfrmRefer::btnBrowseClick() {
         ShowHeaders();
         FillRows(*project);
         SizeColumns();
-        if (kind == Parameters && project->GetMethod() != 1)
-            grid->SetColWidth(2, 0);
         grid->SetCurrentCell(0, grid->FixedRows());
         grid->setUpdatesEnabled(true);
         grid->RepaintAll();

@@ -26,8 +26,10 @@ public:
     ~TfrmRefer() override;
 
     // Empties the list for a command: caption, list label, kind, the list's headers (one
-    // empty data row of height 0), OK disabled and no file.
-    void Prepare(const QString& caption, const QString& label, int32_t listKind, const QStringList& headers);
+    // empty data row of height 0), OK disabled and no file. openMethod is the open
+    // project's method, whose parameters the list stands for until a file is listed.
+    void Prepare(const QString& caption, const QString& label, int32_t listKind, const QStringList& headers,
+                 int openMethod);
     // Chooses a file and lists its items; a file that does not open leaves the dialog as
     // it was.
     void btnBrowseClick();
@@ -36,8 +38,8 @@ public:
     int SelectedItem() const;
     // Sorts the rows by a column, ascending first, descending on the next click of it.
     void SortByColumn(int col);
-    // False while the kind is parameters and the listed method is not SD: the column of
-    // SD divisions then stays hidden.
+    // False while the kind is parameters and the method the list stands for is not SD:
+    // the column of SD divisions then stays hidden.
     bool asgdReferListColumnSize(int col) const;
 
     // What the list shows; set by the command before showing.
@@ -59,10 +61,12 @@ private:
     SortStyle asgdReferListGetFormat(int col) const;
     void FillRows(CProject& listed);
     void AddRow(const QStringList& cells, double date);
+    // Sizes the columns to their texts; a column the list does not use gets width 0.
     void SizeColumns();
     void ShowHeaders();
 
     QStringList headers;
+    int listMethod = -1;          // the open project's method, then the listed project's
     std::vector<double> rowDates; // the date of each data row, for sorting by date
     int sortColumn = 0;
     bool sortAscending = true;

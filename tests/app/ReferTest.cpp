@@ -345,3 +345,47 @@ TEST_F(ReferTest, TheReferMenuOffersThreeImports) {
               "&Stimulus list ...|Experiment &parameter ...|Sche&dule ...");
     EXPECT_TRUE(w->actFileReferQst->isEnabled()) << "the command itself stays";
 }
+
+// The parameter list shows its "No. of scales" column for SD parameters only: before
+// browsing those of the open project, afterwards those of the listed one, whatever an
+// earlier listing showed.
+TEST_F(ReferTest, TheScalesColumnFollowsTheMethodOfWhatTheListShows) {
+    const QString training = root->file(QStringLiteral("training.tmv"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(0);
+        p.SetFileName(training);
+        ASSERT_TRUE(p.Save());
+    }
+    struct Case {
+        const char* what;
+        const char* openMethod; // the New Project command
+        QString listed;         // browsed to in the dialog; none when empty
+        bool shownBefore, shownAfter;
+    };
+    const Case cases[] = {
+        {"SD open, first showing", "actPrjSdm", training, true, false},
+        {"SD open after a training listing", "actPrjSdm", source, true, true},
+        {"training open", "actPrjTrn", source, false, true},
+        {"training open, training listed", "actPrjTrn", training, false, false},
+        {"SD open after a training listing, nothing browsed", "actPrjSdm", QString(), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui->answers.push_back(UiServices::Answer::No); // "Save changes?" of the project left
+        Find<QAction>(c.openMethod)->trigger();
+        ui->answers.clear();
+        WhileModal(dialog(), [&] {
+            StringGrid* list = dialog()->asgdReferList;
+            EXPECT_EQ(list->Cell(2, 0), QStringLiteral("No. of scales"));
+            EXPECT_EQ(list->ColWidth(2) > 0, c.shownBefore) << "before browsing";
+            if (!c.listed.isEmpty()) {
+                Browse(c.listed);
+                EXPECT_EQ(list->ColWidth(2) > 0, c.shownAfter) << "after browsing";
+            }
+            QTest::mouseClick(dialog()->btnCancel, Qt::LeftButton);
+        });
+        Find<QAction>("actFileReferPrm")->trigger();
+    }
+}
