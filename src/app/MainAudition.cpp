@@ -85,8 +85,6 @@ void TfrmMain::CreateAuditionControls() {
     bar->addWidget(pnlPlayCtrlBase);
     tbtnRepeat = MakeTextToolButton(tlbPlayCtrl, "tbtnRepeat");
     tbtnRepeat->setCheckable(true);
-    tbtnRepeat->setText(actExecCtrlCancelRepeat->toolTip());
-    tbtnRepeat->setToolTip(actExecCtrlCancelRepeat->toolTip());
     bar->addStretch();
     // Above the schedule grid: right below the panel's title bar.
     if (auto* layout = qobject_cast<QBoxLayout*>(pnlSchedule->layout()))
@@ -109,6 +107,8 @@ void TfrmMain::ConnectAuditionActions() {
     connect(actExecCtrlCancelRepeat, &QAction::changed, tbtnRepeat, [this] {
         tbtnRepeat->setEnabled(actExecCtrlCancelRepeat->isEnabled());
         tbtnRepeat->setVisible(actExecCtrlCancelRepeat->isVisible());
+        tbtnRepeat->setText(actExecCtrlCancelRepeat->text());
+        tbtnRepeat->setToolTip(actExecCtrlCancelRepeat->toolTip());
     });
     tbtnRepeat->setEnabled(actExecCtrlCancelRepeat->isEnabled());
     connect(tbtnRepeat, &QToolButton::clicked, this, &TfrmMain::tbtnRepeatClick);

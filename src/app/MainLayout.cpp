@@ -40,6 +40,8 @@ void TfrmMain::mnuViewLangMUIClick(QAction* item) {
 
 void TfrmMain::siLang1ChangeLanguage() {
     RelabelChildren(this, kWindow);
+    // The repeat command has a hint only: its button shows the hint as its caption.
+    actExecCtrlCancelRepeat->setText(actExecCtrlCancelRepeat->toolTip());
     sbtnStimulus->setText(TableText(kWindow, QStringLiteral("pnlStmTitle")));
     sbtnParameter->setText(TableText(kWindow, QStringLiteral("pnlPrmTitle")));
     sbtnSchedule->setText(TableText(kWindow, QStringLiteral("pnlSdlTitle")));

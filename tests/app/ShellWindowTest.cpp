@@ -162,6 +162,34 @@ TEST_F(ShellWindowTest, LanguageSwitchRelabelsMenusCommandsPanelsAndStatusBar) {
     }
 }
 
+// A tool button without a caption or an icon is a blank a few pixels wide.
+TEST_F(ShellWindowTest, EveryToolButtonShowsACaptionOrAnIcon) {
+    ShowAsFullUser();
+    Find<QAction>("actPrjSdm")->trigger();
+    const std::pair<const char*, QString> languages[] = {
+        {"mnuViewLanguageJapanese", QStringLiteral("反復中止")},
+        {"mnuViewLanguageEnglish", QStringLiteral("Cancel Repeat")},
+    };
+    for (const auto& [language, repeat] : languages) {
+        SCOPED_TRACE(language);
+        Find<QAction>(language)->trigger();
+        EXPECT_EQ(w->tbtnRepeat->text(), repeat);
+        EXPECT_EQ(w->tbtnRepeat->toolTip(), repeat);
+        int checked = 0;
+        for (QToolButton* button : w->findChildren<QToolButton*>()) {
+            if (!button->isVisibleTo(button->window()) ||
+                button->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            ++checked;
+            const bool shows =
+                !button->text().isEmpty() || !button->icon().isNull() || button->arrowType() != Qt::NoArrow;
+            EXPECT_TRUE(shows) << button->objectName().toStdString() << " in "
+                               << button->window()->objectName().toStdString();
+        }
+        EXPECT_GT(checked, 10);
+    }
+}
+
 TEST_F(ShellWindowTest, SizesFollowTheShownWindow) {
     w->resize(1000, 700);
     w->show();
