@@ -3,6 +3,7 @@
 #include "MainUnit.h"
 
 #include "ActionLink.h"
+#include "CardUnit.h"
 #include "CountEditor.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
@@ -66,6 +67,9 @@ void TfrmMain::siLang1ChangeLanguage() {
     stbInformation->SetPanelText(1, Ids("IDS_19") + general->title);
     stbInformation->SetPanelText(2, Ids("IDS_20") + general->user);
     stbInformation->SetPanelText(3, Ids("IDS_21") + general->comment);
+    // The card's device line is composed here too; before a project it has none.
+    if (frmCard && !frmCard->stbNowStatus->PanelText(0).isEmpty())
+        SetDeviceTextOfCard();
 
     // Schedule headers: the fixed ones, then the stimulus and interval columns.
     const int fixed = asgdSchedule->FixedCols();

@@ -1,7 +1,7 @@
 #include "PrjInfoUnit.h"
 #include "FormParts.h"
 
-#include "TextTable.h"
+#include "WindowTexts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -11,22 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-QString Caption(const char* key) {
-    return TextTable::Instance().Text(QStringLiteral("TfrmPrjInfo"), QString::fromLatin1(key));
-}
-
-} // namespace
-
 TfrmPrjInfo::TfrmPrjInfo(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint) {
     setObjectName(QStringLiteral("frmPrjInfo"));
-    setWindowTitle(Caption("Caption"));
 
     auto* grid = new QGridLayout(this);
     auto row = [&](QLabel*& label, const char* labelName, QLineEdit*& edit, const char* editName, int r) {
-        label = Named(new QLabel(Caption(labelName), this), labelName);
+        label = Named(new QLabel(this), labelName);
         edit = Named(new QLineEdit(this), editName);
         label->setBuddy(edit);
         grid->addWidget(label, r, 0);
@@ -40,9 +31,9 @@ TfrmPrjInfo::TfrmPrjInfo(QWidget* owner)
     setTabOrder(edtPrjTitle, edtPrjUser);
     setTabOrder(edtPrjUser, edtPrjComment);
 
-    lblSndDevice = Named(new QLabel(Caption("lblSndDevice"), this), "lblSndDevice");
+    lblSndDevice = Named(new QLabel(this), "lblSndDevice");
     cboSndDevice = Named(new QComboBox(this), "cboSndDevice");
-    lblSndDriver = Named(new QLabel(Caption("lblSndDriver"), this), "lblSndDriver");
+    lblSndDriver = Named(new QLabel(this), "lblSndDriver");
     for (QWidget* w : {static_cast<QWidget*>(lblSndDevice), static_cast<QWidget*>(cboSndDevice),
                        static_cast<QWidget*>(lblSndDriver)})
         w->hide();
@@ -51,11 +42,13 @@ TfrmPrjInfo::TfrmPrjInfo(QWidget* owner)
     Bevel1->setFrameShape(QFrame::HLine);
     grid->addWidget(Bevel1, 5, 0, 1, 2);
 
-    auto* buttons = MakeOkCancelRow(this, Caption("btnOK"), Caption("btnCancel"), btnOK, btnCancel);
+    auto* buttons = MakeOkCancelRow(this, QString(), QString(), btnOK, btnCancel);
     grid->addLayout(buttons, 6, 0, 1, 2);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Made once and kept: its texts follow every language switch.
+    KeepRelabelled(this, [this] { RelabelChildren(this, QStringLiteral("TfrmPrjInfo")); });
     FormCreate();
 }
 

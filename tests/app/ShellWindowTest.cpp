@@ -14,9 +14,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,8 +27,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -40,6 +47,99 @@ struct ReceiverCount : QAction {
         return static_cast<ReceiverCount*>(action)->receivers(SIGNAL(triggered(bool))) - bystanders;
     }
 };
+
+// Every text of a table in the language that is not active, less those that the active
+// language uses too.
+QSet<QString> TextsOfTheOtherLanguage() {
+    TextTable& table = TextTable::Instance();
+    const TextTable::Language active = table.language();
+    const TextTable::Language other =
+        active == TextTable::Language::English ? TextTable::Language::Japanese : TextTable::Language::English;
+    QSet<QString> others;
+    QSet<QString> actives;
+    for (const char* resource : {":/texts/captions.tsv", ":/texts/ids.tsv"}) {
+        QFile file(QString::fromLatin1(resource));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << resource;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (fields.size() < 2)
+                continue;
+            const QString window = QString::fromUtf8(fields[0]);
+            const QString key = QString::fromUtf8(fields[1]);
+            const QString mine = table.Text(window, key, active);
+            const QString theirs = table.Text(window, key, other);
+            actives.insert(mine);
+            if (!mine.isEmpty() && !theirs.isEmpty() && mine != theirs)
+                others.insert(theirs);
+        }
+    }
+    return others - actives;
+}
+
+// What a shown window says in words: its title, and the captions, hints, tab texts, list
+// items and grid headings of its shown controls.
+QStringList ShownWords(QWidget* window) {
+    QStringList words{window->windowTitle()};
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.removeIf([window](QWidget* w) { return !w->isVisibleTo(window) || !BelongsToWindow(w, window); });
+    for (QWidget* widget : widgets) {
+        words << widget->toolTip();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            words << button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            words << label->text();
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            words << group->title();
+        else if (auto* combo = qobject_cast<QComboBox*>(widget))
+            for (int i = 0; i < combo->count(); ++i)
+                words << combo->itemText(i);
+        else if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+            for (int i = 0; i < tabs->count(); ++i)
+                words << tabs->tabText(i);
+        else if (auto* grid = qobject_cast<StringGrid*>(widget))
+            for (int col = 0; col < grid->ColCount(); ++col)
+                for (int row = 0; row < grid->RowCount(); ++row)
+                    if (col < grid->FixedCols() || row < grid->FixedRows())
+                        words << grid->Cell(col, row);
+        for (QAction* action : widget->actions())
+            words << action->text();
+    }
+    words.removeAll(QString());
+    return words;
+}
+
+// The words of the window that belong to the language not active: a text of the other
+// language, or one that starts with it (a heading with a number, say).
+QStringList WordsOfTheOtherLanguage(QWidget* window) {
+    const QSet<QString> others = TextsOfTheOtherLanguage();
+    QStringList left;
+    for (const QString& word : ShownWords(window)) {
+        const bool stale = others.contains(word) ||
+                           std::any_of(others.begin(), others.end(),
+                                       [&](const QString& o) { return o.size() >= 4 && word.startsWith(o); });
+        if (stale)
+            left << word;
+    }
+    return left;
+}
+
+// Runs the command and, while the modal dialog it shows is open, the check on it; then
+// cancels the dialog.
+void WithModal(QAction* command, const std::function<void(QWidget*)>& check) {
+    ASSERT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    bool shown = false;
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shown = true;
+        check(dialog);
+        dialog->reject();
+    });
+    command->trigger();
+    EXPECT_TRUE(shown) << command->objectName().toStdString() << " showed no dialog";
+}
 
 } // namespace
 
@@ -173,8 +273,8 @@ TEST_F(ShellWindowTest, EveryToolButtonShowsACaptionOrAnIcon) {
     for (const auto& [language, repeat] : languages) {
         SCOPED_TRACE(language);
         Find<QAction>(language)->trigger();
-        EXPECT_EQ(w->tbtnRepeat->text(), repeat);
-        EXPECT_EQ(w->tbtnRepeat->toolTip(), repeat);
+        EXPECT_EQ(Find<QToolButton>("tbtnRepeat")->text(), repeat);
+        EXPECT_EQ(Find<QToolButton>("tbtnRepeat")->toolTip(), repeat);
         int checked = 0;
         for (QToolButton* button : w->findChildren<QToolButton*>()) {
             if (!button->isVisibleTo(button->window()) ||
@@ -187,6 +287,89 @@ TEST_F(ShellWindowTest, EveryToolButtonShowsACaptionOrAnIcon) {
                                << button->window()->objectName().toStdString();
         }
         EXPECT_GT(checked, 10);
+    }
+}
+
+// A dialog made before a language switch speaks the new language when it is shown next,
+// as one made after it does.
+TEST_F(ShellWindowTest, EveryDialogSpeaksTheLanguageSwitchedTo) {
+    // A saved SD project with one result, opened as a user opens it.
+    const QString path = root->file(QStringLiteral("study.tmv"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(1);
+        CSchedule* schedule = p.AddSchedule(nullptr);
+        schedule->SetTrialCount(3);
+        schedule->SetStimulusCount(1);
+        CResponse* r = p.AddResponse();
+        r->date = 45000.5;
+        r->schedule.name = QStringLiteral("Pilot");
+        r->schedule.SetTrialCount(2);
+        r->schedule.SetStimulusCount(1);
+        r->experimentParameter.SetMethod(1);
+        CTerminalResponse answers;
+        answers.id = 1;
+        answers.answers.assign(2, QStringLiteral("1"));
+        r->terminalResponses = {answers};
+        p.SetFileName(path);
+        ASSERT_TRUE(p.Save());
+    }
+    ShowAsFullUser();
+    ui->fileNames.push_back(path);
+    Find<QAction>("actFileOpenPrj")->trigger();
+    ASSERT_EQ(w->project.GetFileName(), path);
+
+    const auto modal = [this](const char* command) {
+        return [this, command](const std::function<void(QWidget*)>& check) {
+            WithModal(Find<QAction>(command), check);
+        };
+    };
+    const auto window = [this](const char* command, const char* name) {
+        return [this, command, name](const std::function<void(QWidget*)>& check) {
+            Find<QAction>(command)->trigger();
+            auto* shown = w->findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_NE(shown, nullptr) << name;
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(shown)) << name;
+            check(shown);
+            shown->close();
+        };
+    };
+    // The rearranging dialog asks the order of the selected trials.
+    const auto rearranging = [this](const std::function<void(QWidget*)>& check) {
+        StringGrid* grid = w->asgdSchedule;
+        w->activateWindow();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(1, 1)).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          grid->visualRect(grid->model()->index(2, 1)).center());
+        QAction* command = Find<QAction>("actSdlListSortTrl");
+        ASSERT_TRUE(PumpUntil([command] { return command->isEnabled(); })) << "trials selected";
+        WithModal(command, check);
+    };
+    const std::pair<const char*, std::function<void(const std::function<void(QWidget*)>&)>> dialogs[] = {
+        {"project information", modal("actFilePrjInfo")},
+        {"refer", modal("actFileReferStm")},
+        {"options", modal("actOptSetting")},
+        {"version", modal("mnuVersion")},
+        {"categories", modal("categoryManage")},
+        {"download", modal("projectDownload")},
+        {"card", window("actStmListShowCard", "frmCard")},
+        {"results", window("actExecResult", "frmResult")},
+        {"rearranging", rearranging},
+    };
+    // Made in English first, then shown after each switch.
+    for (const char* language :
+         {"mnuViewLanguageEnglish", "mnuViewLanguageJapanese", "mnuViewLanguageEnglish"}) {
+        Find<QAction>(language)->trigger();
+        for (const auto& [what, show] : dialogs) {
+            SCOPED_TRACE(std::string(what) + " after " + language);
+            show([](QWidget* dialog) {
+                EXPECT_FALSE(dialog->windowTitle().isEmpty());
+                const QStringList left = WordsOfTheOtherLanguage(dialog);
+                EXPECT_TRUE(left.isEmpty()) << left.join(QStringLiteral(" | ")).toStdString();
+            });
+        }
     }
 }
 
