@@ -302,16 +302,11 @@ TEST_F(ShellWindowTest, EveryDialogSpeaksTheLanguageSwitchedTo) {
         CSchedule* schedule = p.AddSchedule(nullptr);
         schedule->SetTrialCount(3);
         schedule->SetStimulusCount(1);
-        CResponse* r = p.AddResponse();
-        r->date = 45000.5;
-        r->schedule.name = QStringLiteral("Pilot");
-        r->schedule.SetTrialCount(2);
-        r->schedule.SetStimulusCount(1);
-        r->experimentParameter.SetMethod(1);
-        CTerminalResponse answers;
-        answers.id = 1;
-        answers.answers.assign(2, QStringLiteral("1"));
-        r->terminalResponses = {answers};
+        CResponse* run = p.AddResponse();
+        run->schedule = *schedule;
+        run->experimentParameter.SetMethod(1);
+        run->terminalResponses.resize(1);
+        run->terminalResponses[0].answers.assign(3, QStringLiteral("1"));
         p.SetFileName(path);
         ASSERT_TRUE(p.Save());
     }
