@@ -412,7 +412,7 @@ TEST_F(ScheduleEditingTest, AScheduleIsNeverHalfStored) {
     EXPECT_EQ(saved(1).repeatCount, 6);
     EXPECT_EQ(saved(1).stimuli, std::vector<int>{-1});
 
-    // A count beyond the 32-bit range, as no editing path leaves it, beside a new edit.
+    // A count beyond the 32-bit range, which no editing path leaves now, beside a new edit.
     TypeCell(1, 3, QStringLiteral("7"));
     grid()->SetCell(1, 5, QStringLiteral("99999999999"));
     const QString named =
