@@ -265,10 +265,12 @@ bool TfrmMain::LoadProject(const QString& path) {
 }
 
 bool TfrmMain::WriteProject() {
+    // A schedule cell that does not read would leave the file with the old schedule.
+    if (!StoreShownSchedule())
+        return false;
     StoreStimulusComments();
     SaveParameterPanel();
     SaveQuestionGrid(true);
-    StoreScheduleGrid(tabSchedule->currentIndex());
 
     CProjectGeneral* general = project.GetGeneral();
     general->updateDates.push_back(tamvik::NowDays());
@@ -292,6 +294,9 @@ bool TfrmMain::WriteProject() {
 }
 
 bool TfrmMain::actFileSavePrjExecute() {
+    // No file is asked for while the schedule cannot be stored.
+    if (!StoreShownSchedule())
+        return false;
     if (project.GetFileName().isEmpty()) {
         QString proposed = Ids("IDS_0");
         const QFileInfo proposedInfo(proposed);
@@ -312,6 +317,9 @@ bool TfrmMain::actFileSavePrjExecute() {
 }
 
 bool TfrmMain::actFileSaveAsPrjExecute() {
+    // Checked before the project takes the new name that nothing would then be written to.
+    if (!StoreShownSchedule())
+        return false;
     QString start = saveDialogPath;
     if (!project.GetFileName().isEmpty()) {
         QString folder;

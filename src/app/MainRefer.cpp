@@ -177,7 +177,8 @@ void TfrmMain::actFileReferSdlExecute() {
         return;
     }
 
-    StoreScheduleGrid(tabSchedule->currentIndex());
+    if (!StoreShownSchedule())
+        return;
     CSchedule* added = nullptr;
     try {
         added = project.AddSchedule(from);

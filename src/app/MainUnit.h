@@ -201,6 +201,10 @@ public:
     bool LoadParameterPanel();
     bool SaveParameterPanel();
     bool StoreScheduleGrid(int tab);
+    // The grid stored into the current tab's schedule; false, with the user told which
+    // cell does not read and the grid left as it is, when one does not. A grid that does
+    // not fit its schedule (no tab) is not stored, as before, and stops nobody.
+    bool StoreShownSchedule();
     bool ShowSchedule(int tab);
     bool ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPresentations, int newTrials);
     bool SetScheduleSize(int tab, int trials, int presentations);

@@ -2,15 +2,25 @@
 #include "EditorShared.h"
 
 #include "Cexectable.h"
+#include "CountEditor.h"
 #include "MainUnit.h"
 #include "StringGrid.h"
 
 #include <QLocale>
 #include <algorithm>
+#include <utility>
 
 QString FileNamePart(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);
+}
+
+void SetCountQuietly(UpDown* upDown, CountEdit* edit, int value) {
+    const auto veto = std::exchange(upDown->onChangingEx, nullptr);
+    upDown->SetPosition(value);
+    upDown->onChangingEx = veto;
+    upDown->Tag = value;
+    edit->setText(QString::number(value));
 }
 
 void SaveStimulusUndo(TfrmMain& w) {

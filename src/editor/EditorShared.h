@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QString>
 
+class CountEdit;
 class TfrmMain;
+class UpDown;
 
 // Drags of stimulus numbers from the stimulus list to schedule cells carry this type; its
 // data is the stimulus number in decimal.
@@ -13,6 +15,10 @@ inline const QString kStimulusNumberMime = QStringLiteral("application/x-tamvik-
 
 // The file-name part of a source path; a path made on Windows may use '\'.
 QString FileNamePart(const QString& path);
+
+// A count editor's position, Tag and text, set without its change handler: the caller
+// sizes the grid itself.
+void SetCountQuietly(UpDown* upDown, CountEdit* edit, int value);
 
 // The one-level snapshots of the two lists' editable columns, taken before an edit.
 void SaveStimulusUndo(TfrmMain& w);

@@ -2,6 +2,7 @@
 // or a typed count with Enter resizes the grid that shows the list (and, for stimuli,
 // trials, presentations and questionnaire items, the project) at once.
 #include "CountEditor.h"
+#include "EditorShared.h"
 #include "EditorWiring.h"
 #include "MainUnit.h"
 #include "StringGrid.h"
@@ -70,11 +71,16 @@ void CommitTypedCount(TfrmMain& w, const CountMember& m) {
 }
 
 // Resizes the current schedule and its grid from (presentations, trials) to the new
-// counts, the grid stored first so that typed cells survive.
+// counts, the grid stored first so that typed cells survive. A grid that cannot be stored
+// keeps its size and its text, and both count editors show the old counts again.
 void ResizeCurrentSchedule(TfrmMain& w, int oldPresentations, int oldTrials, int presentations, int trials,
                            UpDown* moved, int value) {
+    if (!w.StoreShownSchedule()) {
+        SetCountQuietly(w.updPrsNumber, w.edtPrsNumber, oldPresentations);
+        SetCountQuietly(w.updTrlNumber, w.edtTrlNumber, oldTrials);
+        return;
+    }
     const int tab = w.tabSchedule->currentIndex();
-    w.StoreScheduleGrid(tab);
     w.ResizeScheduleGrid(oldPresentations, oldTrials, presentations, trials);
     if (moved)
         moved->SetPosition(value);

@@ -133,7 +133,8 @@ void TfrmMain::actFileExportStmExecute() {
 }
 
 void TfrmMain::actFileExportSdlExecute() {
-    StoreScheduleGrid(tabSchedule->currentIndex());
+    if (!StoreShownSchedule())
+        return;
     ExportList(*this, ScheduleList(*this), saveDialogPath);
 }
 

@@ -227,18 +227,52 @@ bool TfrmMain::ShowSchedule(int tab) {
     return true;
 }
 
-bool TfrmMain::StoreScheduleGrid(int tab) {
+namespace {
+
+// Reads the cells of one trial row; the column of the first cell that does not read is
+// kept for the message that names it.
+struct RowReader {
+    const StringGrid* grid;
+    const QLocale& locale;
+    int row;
+    int unreadCol = -1;
+
+    bool Done(bool ok, int col) {
+        if (!ok)
+            unreadCol = col;
+        return ok;
+    }
+    bool Count(int col, int& value) { return Done(ReadCount(locale, grid->Cell(col, row), value), col); }
+    bool Seconds(int col, double& value) {
+        return Done(ReadSeconds(locale, grid->Cell(col, row), value), col);
+    }
+    bool Integer(int col, int& value) { return Done(ReadInteger(locale, grid->Cell(col, row), value), col); }
+    bool Stimulus(int col, int& value) {
+        if (grid->Cell(col, row).isEmpty()) {
+            value = -1;
+            return true;
+        }
+        return Integer(col, value);
+    }
+};
+
+enum class ScheduleStore { Stored, NoMatch, Unread };
+
+// The grid read into the tab's schedule; unread is the first cell that does not read.
+ScheduleStore ReadScheduleGrid(TfrmMain& w, int tab, QPoint& unread) {
+    CProject& project = w.project;
+    unread = QPoint(-1, -1);
     if (tab < 0 || tab >= project.GetScheduleCount())
-        return false;
+        return ScheduleStore::NoMatch;
     CSchedule* schedule = project.GetSchedule(tab);
-    const StringGrid* grid = asgdSchedule;
+    const StringGrid* grid = w.asgdSchedule;
     const int fixedCols = grid->FixedCols();
     const int fixedRows = grid->FixedRows();
     const int n = schedule->GetStimulusCount();
     const bool training = project.GetMethod() == 0;
     if (grid->RowCount() - fixedRows != schedule->GetTrialCount() ||
         grid->ColCount() != LayoutColumns(fixedCols, n, training))
-        return false;
+        return ScheduleStore::NoMatch;
 
     // Every cell is read before anything is stored: a schedule is never half stored.
     const QLocale locale = EditorLocale();
@@ -246,30 +280,48 @@ bool TfrmMain::StoreScheduleGrid(int tab) {
     std::vector<CTrial> trials = schedule->trials;
     for (int t = 0; t < schedule->GetTrialCount(); ++t) {
         CTrial& trial = trials[static_cast<size_t>(t)];
-        const int row = fixedRows + t;
-        bool ok = ReadCount(locale, grid->Cell(fixedCols, row), trial.repeatCount) &&
-                  ReadSeconds(locale, grid->Cell(fixedCols + 1, row), trial.startWait);
+        RowReader read{grid, locale, fixedRows + t};
+        bool ok = read.Count(fixedCols, trial.repeatCount) && read.Seconds(fixedCols + 1, trial.startWait);
         for (int k = 1; ok && k <= n; ++k) {
-            const QString text = grid->Cell(fixedCols + 2 * k, row);
-            int& stimulus = trial.stimuli[static_cast<size_t>(k - 1)];
-            if (text.isEmpty())
-                stimulus = -1;
-            else
-                ok = ReadInteger(locale, text, stimulus);
+            ok = read.Stimulus(fixedCols + 2 * k, trial.stimuli[static_cast<size_t>(k - 1)]);
             if (ok && k < n)
-                ok = ReadSeconds(locale, grid->Cell(fixedCols + 2 * k + 1, row),
-                                 trial.intervals[static_cast<size_t>(k - 1)]);
+                ok = read.Seconds(fixedCols + 2 * k + 1, trial.intervals[static_cast<size_t>(k - 1)]);
         }
-        ok = ok && ReadSeconds(locale, grid->Cell(limitCol, row), trial.responseWait);
+        ok = ok && read.Seconds(limitCol, trial.responseWait);
         if (ok && training)
-            ok = ReadInteger(locale, grid->Cell(limitCol + 1, row), trial.correctAnswer);
-        if (!ok)
-            return false;
+            ok = read.Integer(limitCol + 1, trial.correctAnswer);
+        if (!ok) {
+            unread = QPoint(read.unreadCol, read.row);
+            return ScheduleStore::Unread;
+        }
     }
     // Element by element: the trials stay where they are for whoever holds them.
     for (size_t t = 0; t < trials.size(); ++t)
         schedule->trials[t] = std::move(trials[t]);
-    return true;
+    return ScheduleStore::Stored;
+}
+
+} // namespace
+
+bool TfrmMain::StoreScheduleGrid(int tab) {
+    QPoint unread;
+    return ReadScheduleGrid(*this, tab, unread) == ScheduleStore::Stored;
+}
+
+bool TfrmMain::StoreShownSchedule() {
+    QPoint unread;
+    if (ReadScheduleGrid(*this, tabSchedule->currentIndex(), unread) != ScheduleStore::Unread)
+        return true;
+    // The cell is left as typed and the cursor put on it, so it can be mended at once.
+    StringGrid* grid = asgdSchedule;
+    if (!grid->IsHiddenColumn(unread.x()))
+        grid->SetCurrentCell(unread.x(), unread.y());
+    // Headers break their lines; the message names them on one.
+    const QString header = grid->Cell(unread.x(), 0).simplified();
+    UiServices::Get().MessageText(this, Ids("ScheduleCellUnread").arg(grid->Cell(0, unread.y()), header),
+                                  QStringLiteral("Tamvik"), UiServices::Kind::Warning,
+                                  UiServices::Buttons::Ok);
+    return false;
 }
 
 bool TfrmMain::SetScheduleSize(int tab, int trials, int presentations) {
@@ -411,9 +463,10 @@ void TfrmMain::actSdlListListenExecute() {
         return;
     }
     const int tab = tabSchedule->currentIndex();
+    if (!StoreShownSchedule())
+        return;
     StoreStimulusComments();
     SaveParameterPanel();
-    StoreScheduleGrid(tab);
 
     // A selection that takes in the header row (Select All does) means its trials.
     const QRect selection = asgdSchedule->Selection();

@@ -27,16 +27,6 @@ CSchedule* CurrentSchedule(TfrmMain& w) {
     return tab >= 0 && tab < w.project.GetScheduleCount() ? w.project.GetSchedule(tab) : nullptr;
 }
 
-// A count editor's position, Tag and text, set without its change handler: the caller
-// sizes the grid itself.
-void SetCountQuietly(UpDown* upDown, CountEdit* edit, int value) {
-    const auto veto = std::exchange(upDown->onChangingEx, nullptr);
-    upDown->SetPosition(value);
-    upDown->onChangingEx = veto;
-    upDown->Tag = value;
-    edit->setText(QString::number(value));
-}
-
 bool CaptionTaken(const QTabBar* tabs, const QString& name) {
     for (int i = 0; i < tabs->count(); ++i)
         if (tabs->tabText(i) == name)
@@ -53,7 +43,8 @@ void AddCurrentTab(TfrmMain& w, const QString& name) {
 // ---- tab commands ----------------------------------------------------------------------
 
 void NewSchedule(TfrmMain& w) {
-    w.StoreScheduleGrid(w.tabSchedule->currentIndex());
+    if (!w.StoreShownSchedule())
+        return;
     CSchedule* schedule = w.project.AddSchedule(nullptr);
     QString name;
     for (int n = 2;; ++n) {
@@ -80,9 +71,8 @@ void NewSchedule(TfrmMain& w) {
 
 void DuplicateSchedule(TfrmMain& w) {
     CSchedule* current = CurrentSchedule(w);
-    if (current == nullptr)
+    if (current == nullptr || !w.StoreShownSchedule())
         return;
-    w.StoreScheduleGrid(w.tabSchedule->currentIndex());
     CSchedule* copy = w.project.AddSchedule(current);
     const QString caption = w.tabSchedule->tabText(w.tabSchedule->currentIndex());
     QString name;
@@ -209,8 +199,7 @@ void InsertTrialRow(TfrmMain& w) {
         return;
     const int tab = w.tabSchedule->currentIndex();
     const int t = CurrentTrial(w);
-    w.StoreScheduleGrid(tab);
-    if (!schedule->InsertTrial(t))
+    if (!w.StoreShownSchedule() || !schedule->InsertTrial(t))
         return;
     NewTrialValues(schedule->trials[static_cast<size_t>(t)]);
     const int presentations = w.updPrsNumber->Position();
@@ -230,8 +219,7 @@ void DeleteTrialRow(TfrmMain& w) {
         return;
     }
     const int tab = w.tabSchedule->currentIndex();
-    w.StoreScheduleGrid(tab);
-    if (!schedule->DeleteTrial(CurrentTrial(w)))
+    if (!w.StoreShownSchedule() || !schedule->DeleteTrial(CurrentTrial(w)))
         return;
     const int presentations = w.updPrsNumber->Position();
     const int trials = w.updTrlNumber->Position();
@@ -250,9 +238,10 @@ void InsertPresentation(TfrmMain& w) {
     const int tab = w.tabSchedule->currentIndex();
     const int p = CurrentPresentation(w);
     w.asgdSchedule->UnHideColumnsAll();
-    w.StoreScheduleGrid(tab);
-    if (!schedule->InsertStimulus(p))
+    if (!w.StoreShownSchedule() || !schedule->InsertStimulus(p)) {
+        w.HideAnswerColumns();
         return;
+    }
     for (CTrial& trial : schedule->trials) {
         trial.stimuli[static_cast<size_t>(p)] = -1;
         if (static_cast<size_t>(p) < trial.intervals.size())
@@ -279,9 +268,10 @@ void DeletePresentation(TfrmMain& w) {
     }
     const int tab = w.tabSchedule->currentIndex();
     const int p = CurrentPresentation(w);
-    w.StoreScheduleGrid(tab);
-    if (!schedule->DeleteStimulus(p))
+    if (!w.StoreShownSchedule() || !schedule->DeleteStimulus(p)) {
+        w.HideAnswerColumns();
         return;
+    }
     const int presentations = w.updPrsNumber->Position();
     const int trials = w.updTrlNumber->Position();
     w.ResizeScheduleGrid(presentations, trials, presentations - 1, trials);

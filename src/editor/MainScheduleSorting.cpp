@@ -100,8 +100,9 @@ void RandomOrderOfSelectedTrials(TfrmMain& w) {
     const int tab = w.tabSchedule->currentIndex();
     if (!SelectedTrials(w, first, last) || tab < 0 || tab >= w.project.GetScheduleCount())
         return;
+    if (!w.StoreShownSchedule())
+        return;
     SaveScheduleUndo(w);
-    w.StoreScheduleGrid(tab);
     w.project.GetSchedule(tab)->ShuffleTrials(first, last);
     ShowRearranged(w, tab);
 }
@@ -120,8 +121,9 @@ void TfrmMain::SortScheduleDialog(int mode) {
         const std::vector<int> order = AskOrder(*this, Ids("IDS_11"), firstTrial + 1, lastTrial + 1);
         if (order.empty())
             return;
+        if (!StoreShownSchedule())
+            return;
         SaveScheduleUndo(*this);
-        StoreScheduleGrid(tab);
         CSchedule* schedule = project.GetSchedule(tab);
         ArrangeBySwaps(order, firstTrial, [schedule](int a, int b) { schedule->SwapTrials(a, b); });
         ShowRearranged(*this, tab);
@@ -140,8 +142,9 @@ void TfrmMain::SortScheduleDialog(int mode) {
     const std::vector<int> order = AskOrder(*this, Ids("IDS_6"), first, last);
     if (order.empty())
         return;
+    if (!StoreShownSchedule())
+        return;
     SaveScheduleUndo(*this);
-    StoreScheduleGrid(tab);
     CSchedule* schedule = project.GetSchedule(tab);
     ArrangeBySwaps(order, first - 1, [&](int a, int b) {
         schedule->SwapStimuli(std::min(a, b), std::max(a, b), firstTrial, lastTrial);

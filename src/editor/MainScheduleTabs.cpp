@@ -1,6 +1,6 @@
 // The schedule tabs: a click on another tab stores the grid into the schedule being left
-// and shows the chosen one; while something plays or a tab is being renamed the tabs do
-// not change.
+// and shows the chosen one; while something plays, a tab is being renamed or a cell of the
+// grid does not read the tabs do not change.
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "MainUnit.h"
@@ -65,8 +65,8 @@ bool TfrmMain::tabScheduleChanging() {
     const bool renaming = edtTabName->property("Tag").toInt() == 1;
     if (execTable->state() != ExecIdle || frmExecute != nullptr || renaming)
         return false;
-    StoreScheduleGrid(tabSchedule->currentIndex());
-    return true;
+    // The tab is not left while a cell of it does not read: its edits would be lost.
+    return StoreShownSchedule();
 }
 
 void TfrmMain::tabScheduleChange() {

@@ -4,6 +4,7 @@
 
 #include "EditorShared.h"
 #include "MainUnit.h"
+#include "ScheduleCellRules.h"
 #include "StringGrid.h"
 
 #include <QLocale>
@@ -96,6 +97,13 @@ void BatchChangeSchedule(TfrmMain& w) {
         const double number = value.contains(sep) ? QLocale().toDouble(value) : value.trimmed().toDouble();
         if (number < 0) {
             w.ShowMessage("IDS_450", UiServices::Kind::Warning);
+            return;
+        }
+        // What typing refuses in the column ("2.5" or 0 as a count, a stimulus or a button)
+        // is refused here too, with its message: the schedule could not be stored with it.
+        if (!schedulecell::AcceptsText(schedulecell::KindOf(header), value, sep) ||
+            schedulecell::Normalise(header, value, false, sep).refused) {
+            w.ShowMessage("IDS_259", UiServices::Kind::Warning);
             return;
         }
     }

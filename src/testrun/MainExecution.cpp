@@ -73,6 +73,9 @@ void TfrmMain::actExecShowExecute() {
         ShowMessage("IDS_311", UiServices::Kind::Warning);
         return;
     }
+    // A schedule cell that does not read is named before anything starts.
+    if (!StoreShownSchedule())
+        return;
     QString folder, url, id, password;
     LoadOptionSettings(folder, url, id, password, false);
     IdHTTP1->SetConnectTimeout(30000);
@@ -88,6 +91,8 @@ void TfrmMain::actExecShowExecute() {
 }
 
 void TfrmMain::actExecQstExecute() {
+    if (!StoreShownSchedule())
+        return;
     if (!StartExecution(1))
         ShowMessage("IDS_275", UiServices::Kind::Warning);
 }

@@ -228,6 +228,13 @@ TEST_F(ClipboardTest, BatchChangeChecksAndNormalisesItsValueAndUndoesOnce) {
         {"I", 1, "Infinity", nullptr},
         {"-2", 2, nullptr, "It cannot input negative value."},
         {"abc", 2, nullptr, "\"abc\" is not numerical value."},
+        // What typing refuses in a count, stimulus or button column.
+        {"2.5", 1, nullptr, "The prescribed form is illegitimate."},
+        {"2.5", 3, nullptr, "The prescribed form is illegitimate."},
+        {"2.5", 7, nullptr, "The prescribed form is illegitimate."},
+        {"0", 5, nullptr, "The prescribed form is illegitimate."},
+        {" 2", 7, nullptr, "The prescribed form is illegitimate."},
+        {"2.25", 4, "2.25", nullptr},
         {nullptr, 2, nullptr, nullptr},
         {"7", 3, "7", nullptr},
     };

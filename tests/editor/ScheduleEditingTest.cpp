@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTabBar>
+#include <functional>
 
 class ScheduleEditingTest : public EditorTest {
 protected:
@@ -377,14 +378,92 @@ TEST_F(ScheduleEditingTest, TabNamesInJapanese) {
     EXPECT_EQ(grid()->Cell(2, 1), QStringLiteral("3.0"));
 }
 
+// Batch change takes only what typing takes, so Save writes the edits. And a cell that does
+// not read is never stored around or dropped: every command that stores the schedule names
+// the cell, keeps the grid as it is and stops; Save writes nothing until it is mended.
 TEST_F(ScheduleEditingTest, AScheduleIsNeverHalfStored) {
-    NewProject(1);
-    TypeCell(1, 1, QStringLiteral("4"));
-    grid()->SetCell(1, 5, QStringLiteral("99999999999")); // as a paste may leave it
-    const CSchedule before = *schedule();
+    NewProject(1); // 1 repeat, 2 start, 3 stimulus 1, 4 limit; 10 trials
     Trigger(w->actSdlAllNew);
-    EXPECT_EQ(*schedule(0), before) << "nothing of the grid is stored when one cell does not read";
-    grid()->SetCell(1, 5, QStringLiteral("2"));
+    ClickTab(0);
+    ASSERT_EQ(w->tabSchedule->currentIndex(), 0);
+    w->project.GetGeneral()->title = QStringLiteral("study");
+    const QString path = root->file("kept.tmv");
+    const auto saved = [&path](int trial) {
+        CProject file;
+        file.SetFileName(path);
+        EXPECT_TRUE(file.Open());
+        return file.GetSchedule(0)->trials.at(static_cast<size_t>(trial));
+    };
+
+    TypeCell(1, 2, QStringLiteral("6"));
+    ClickCell(grid(), 3, 1);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      grid()->visualRect(grid()->model()->index(3, 3)).center());
+    ASSERT_EQ(grid()->Selection(), QRect(QPoint(3, 1), QPoint(3, 3)));
+    ui->inputs.push_back(QStringLiteral("2.5"));
+    Trigger(w->actSdlListBatch);
+    EXPECT_EQ(ShownTexts(), QStringList{"The prescribed form is illegitimate."});
+    EXPECT_EQ(grid()->Cell(3, 2), QString());
+    ui->messages.clear();
+    ui->fileNames = {path};
+    Trigger(w->actFileSavePrj);
+    EXPECT_EQ(ShownTexts(), QStringList());
+    EXPECT_FALSE(w->projectModified);
+    EXPECT_EQ(saved(1).repeatCount, 6);
+    EXPECT_EQ(saved(1).stimuli, std::vector<int>{-1});
+
+    // A count beyond the 32-bit range, which no editing path leaves now, beside a new edit.
+    TypeCell(1, 3, QStringLiteral("7"));
+    grid()->SetCell(1, 5, QStringLiteral("99999999999"));
+    const QString named =
+        QStringLiteral("Trial5, \"No. of repeat [times]\": the cell does not hold a value of "
+                       "its column, so the schedule was not stored. Correct the cell and "
+                       "try again.");
+    struct Command {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {"Save", [&] { Trigger(w->actFileSavePrj); }},
+        {"Save As", [&] { Trigger(w->actFileSaveAsPrj); }},
+        {"trial count", [&] { TypeCount(w->edtTrlNumber, QStringLiteral("12")); }},
+        {"presentation arrow", [&] { ClickArrow(w->updPrsNumber, true); }},
+        {"other tab", [&] { ClickTab(1); }},
+        {"new schedule", [&] { Trigger(w->actSdlAllNew); }},
+        {"insert row",
+         [&] {
+             ClickCell(grid(), 1, 7);
+             Trigger(w->actSdlListInsRow);
+         }},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        ui->messages.clear();
+        ui->fileNames = {root->file("other.tmv")};
+        c.run();
+        EXPECT_EQ(ShownTexts(), QStringList{named});
+        EXPECT_EQ(grid()->Cell(1, 3), QStringLiteral("7"));
+        EXPECT_EQ(grid()->Cell(1, 5), QStringLiteral("99999999999"));
+        EXPECT_EQ(QPoint(grid()->Col(), grid()->Row()), QPoint(1, 5)) << "the cursor is on the cell";
+        EXPECT_EQ(QSize(grid()->ColCount(), grid()->RowCount()), QSize(5, 11));
+        EXPECT_EQ(w->edtTrlNumber->text(), QStringLiteral("10"));
+        EXPECT_EQ(w->edtPrsNumber->text(), QStringLiteral("1"));
+        EXPECT_EQ(w->updPrsNumber->Position(), 1);
+        EXPECT_EQ(w->tabSchedule->count(), 2);
+        EXPECT_EQ(w->tabSchedule->currentIndex(), 0);
+        EXPECT_TRUE(w->projectModified);
+    }
+    EXPECT_EQ(saved(2).repeatCount, 1) << "the file keeps what was saved before";
+    EXPECT_FALSE(QFileInfo::exists(root->file("other.tmv")));
+    EXPECT_EQ(w->project.GetFileName(), path);
+
+    TypeCell(1, 5, QStringLiteral("2"));
+    ASSERT_EQ(grid()->Cell(1, 5), QStringLiteral("2"));
+    ui->messages.clear();
+    Trigger(w->actFileSavePrj);
+    EXPECT_EQ(ShownTexts(), QStringList());
+    EXPECT_EQ(saved(2).repeatCount, 7);
+    EXPECT_EQ(saved(4).repeatCount, 2);
 }
 
 TEST_F(ScheduleEditingTest, AProjectBuiltThroughTheControlsIsSavedAndOpenedAgain) {

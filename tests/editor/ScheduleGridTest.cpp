@@ -2,6 +2,7 @@
 // check of a range of trials and the orders of a random run.
 #include "MainWindowFixture.h"
 
+#include "AlsaTestHome.h"
 #include "Cexectable.h"
 #include "CountEditor.h"
 #include "ScheduleOrder.h"
@@ -51,6 +52,10 @@ std::vector<int> Answers(const std::vector<CTrial>& trials) {
 
 class ScheduleGridTest : public MainWindowTest {
 protected:
+    // Auditions play to ALSA's "default", which this configuration makes a silent file.
+    void BeforeWindow() override { alsa = std::make_unique<AlsaTestHome>(); }
+    std::unique_ptr<AlsaTestHome> alsa;
+
     // A new project of the method with n presentations in its first schedule.
     void NewWithPresentations(int method, int presentations) {
         w->NewProject(method);
@@ -334,6 +339,10 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
     w->ShowStimulusList();
     for (int row = 1; row <= 10; ++row)
         grid()->SetCell(3, row, row == 3 ? QStringLiteral("2") : QStringLiteral("1"));
+    // Trial 4 starts at once and waits for the operator after its stimulus: the run holds
+    // there, with that stimulus's cell lit, for as long as the test looks.
+    grid()->SetCell(2, 4, QStringLiteral("0.0"));
+    grid()->SetCell(4, 4, QStringLiteral("Pause"));
 
     grid()->SetSelection(QRect(QPoint(1, 2), QPoint(3, 4)));
     w->actSdlListListenExecute();
@@ -357,26 +366,22 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
     EXPECT_EQ(mask[5], 1);
 
     // The cell played, its row header and its column header are highlighted, nothing else.
-    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() != ExecIdle; }));
-    if (w->execTable->state() != ExecScheduleEnded) {
-        w->playColumn = 3;
-        w->playRow = 4;
-        const QColor info = QApplication::palette().color(QPalette::ToolTipBase);
-        for (auto [col, row, lit] : {std::tuple{3, 4, true}, std::tuple{0, 4, true}, std::tuple{3, 0, true},
-                                     std::tuple{2, 4, false}, std::tuple{3, 5, false}}) {
-            QColor background(Qt::white), text(Qt::black);
-            w->asgdScheduleGetCellColor(col, row, background, text);
-            EXPECT_EQ(background == info, lit) << col << "," << row;
-            const QFont font =
-                grid()->model()->data(grid()->model()->index(row, col), Qt::FontRole).value<QFont>();
-            EXPECT_EQ(font.bold(), lit) << "bold " << col << "," << row;
-        }
+    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecOperatorWait; }, 10000));
+    ASSERT_TRUE(DrainPosted());
+    const QColor info = QApplication::palette().color(QPalette::ToolTipBase);
+    for (auto [col, row, lit] : {std::tuple{3, 4, true}, std::tuple{0, 4, true}, std::tuple{3, 0, true},
+                                 std::tuple{2, 4, false}, std::tuple{3, 5, false}}) {
+        QColor background(Qt::white), text(Qt::black);
+        w->asgdScheduleGetCellColor(col, row, background, text);
+        EXPECT_EQ(background == info, lit) << col << "," << row;
+        const QFont font =
+            grid()->model()->data(grid()->model()->index(row, col), Qt::FontRole).value<QFont>();
+        EXPECT_EQ(font.bold(), lit) << "bold " << col << "," << row;
     }
     // Busy: a second start is refused with the internal error.
-    if (w->execTable->state() != ExecIdle) {
-        w->actSdlListListenExecute();
-        EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
-    }
+    ASSERT_EQ(w->execTable->state(), ExecOperatorWait);
+    w->actSdlListListenExecute();
+    EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
 }
@@ -484,24 +489,21 @@ TEST_F(ScheduleGridTest, AClickOnAnotherTabStoresTheGridAndShowsThatSchedule) {
     EXPECT_EQ(w->updPrsNumber->Position(), 2);
     EXPECT_FALSE(w->projectModified) << "showing another schedule changes nothing";
 
-    // While an audition runs the tab stays.
+    // While an audition runs the tab stays. With a halt after each stimulus, an audition
+    // of two stimuli holds after the first.
     TestDir wavs;
-    ASSERT_FALSE(w->project
-                     .SetStimulusFile(
-                         0,
-                         [&] {
-                             const QString wav = wavs.file("a.wav");
-                             WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200));
-                             return wav;
-                         }(),
-                         false)
-                     .isEmpty());
-    ASSERT_TRUE(w->execTable->StartStimuli(w->project.GetStimuli(), QStringLiteral("1-1")));
-    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() != ExecIdle; }));
-    if (w->execTable->state() != ExecListEnded) {
-        click(0);
-        EXPECT_EQ(w->tabSchedule->currentIndex(), 1);
-    }
+    const QString wav = wavs.file("a.wav");
+    ASSERT_TRUE(WriteWav(wav, WavLayout::pcm(1, 44100, 16), PatternBytes(200)));
+    for (int i = 0; i < 2; ++i)
+        ASSERT_FALSE(w->project.SetStimulusFile(i, wav, false).isEmpty());
+    w->ShowStimulusList();
+    w->execTable->setPauseEachStimulus(true);
+    w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(1, 2)));
+    w->actStmListListen->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecListHalt; }));
+    click(0);
+    EXPECT_EQ(w->tabSchedule->currentIndex(), 1);
+    ASSERT_EQ(w->execTable->state(), ExecListHalt);
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
     click(0);
