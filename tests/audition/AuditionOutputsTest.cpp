@@ -99,26 +99,31 @@ TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
 
 namespace {
 
+// One server serves the suite: the library reads its driver registry once per process, so
+// tests run in one process must all name the same server.
 class JackAuditionTest : public AuditionTest {
 protected:
+    static void SetUpTestSuite() { server = std::make_unique<JackServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
     std::string Registry() override {
         return "[JACK]\nclsid=vantrel.jack\npath=" VANTREL_JACK_PLUGIN "\ndescription=JACK\nserver=" +
-               server.Name() +
+               server->Name() +
                "\nclient=tamvik-audition\nconnect=^recorder:in_\ncapture=^nobody:\noutputs=2\n";
     }
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(server.Start(&error)) << error;
-        jack = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 10);
+        if (!server->IsRunning()) {
+            ASSERT_TRUE(server->Start(&error)) << error;
+        }
+        jack = std::make_unique<JackRecorder>(server->Name(), "recorder", 2, 48000 * 10);
         ASSERT_TRUE(jack->Open(&error)) << error;
         AuditionTest::SetUp();
     }
     void TearDown() override {
         AuditionTest::TearDown();
         jack.reset();
-        server.Stop();
     }
-    JackServer server;
+    static inline std::unique_ptr<JackServer> server;
     std::unique_ptr<JackRecorder> jack;
 };
 
