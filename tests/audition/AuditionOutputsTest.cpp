@@ -4,8 +4,13 @@
 #include "AuditionFixture.h"
 #include "JackRecorder.h"
 #include "JackServer.h"
+#include "ModalScript.h"
+#include "OptionUnit.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <cstring>
 
 namespace {
@@ -60,6 +65,28 @@ TEST_F(WaveOutAuditionTest, RatesAreProbedWithTwoChannels) {
     EXPECT_EQ(w->deviceFormats.count(48000), 1u);
     for (auto [rate, channels] : w->deviceFormats)
         EXPECT_EQ(channels, 2) << rate;
+}
+
+// The options list the output PCMs by their ALSA names, as `aplay -L` does: a hint's
+// description ("Tamvik test file" here, "Rate Converter Plugin Using ..." on a desktop)
+// names no device, and a capture-only PCM is no output.
+TEST_F(WaveOutAuditionTest, OptionsListTheOutputDevicesByName) {
+    w->show();
+    TfrmOption* options = w->frmOption;
+    QStringList items;
+    WhileModal(options, [&] {
+        options->pgeOption->setCurrentWidget(options->shtSndPlay);
+        for (int i = 0; i < options->cboSndDevice->count(); ++i)
+            items << options->cboSndDevice->itemText(i);
+        options->btnCancel->click();
+    });
+    Find<QAction>("actOptSetting")->trigger();
+    ASSERT_FALSE(items.isEmpty());
+    EXPECT_EQ(items.front(), QStringLiteral("default"));
+    for (const char* name : {"tvfile", "tvlinear", "tvjack"})
+        EXPECT_TRUE(items.contains(QLatin1String(name))) << name << " in " << items.join(" | ").toStdString();
+    for (const char* shown : {"Tamvik test file", "Tamvik test integer only", "tvcapture"})
+        EXPECT_FALSE(items.contains(QLatin1String(shown))) << shown;
 }
 
 TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
