@@ -1,3 +1,4 @@
+#include "FileSizeSignal.h"
 #include "MainUnit.h"
 #include "SingleInstance.h"
 #include "StartupHeap.h"
@@ -39,6 +40,7 @@ void HandOver(SingleInstance& instance, const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     ReserveStartupHeap();
     const QString folder = SingleInstance::RuntimeFolder();
     const LaterStart later = HandOverEarly(argc, argv, folder);

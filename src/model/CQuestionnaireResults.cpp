@@ -87,6 +87,12 @@ void CQuestionnaireResults::Save(IniFile& ini) const {
         const CQuestionnaireResult& row = results[static_cast<std::size_t>(i)];
         std::vector<QString> items{FormatInteger(row.id), FormatInteger(row.id2)};
         items.insert(items.end(), row.answers.begin(), row.answers.end());
+        // A reader takes a row of no more than NTERMS + 1 items for the older layout without
+        // id2, which would turn id2 into the first answer: a row short of answers is filled
+        // with empty ones up to the copy's term count, so every answer stays at its item.
+        const std::size_t minimum = 2 + static_cast<std::size_t>(questionnaire.GetTermCount());
+        if (items.size() < minimum)
+            items.resize(minimum);
         QString value;
         JoinList(items, value, true);
         ini.WriteString(Section, ResultKey(i), value);

@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -153,14 +156,26 @@ void SyncFolderOf(const QString& path) {
         ::fsync(folder.get());
 }
 
-// An archive being written: a temporary file beside the target that replaces the target
-// only when committed, so the previous archive survives every failure.
+// What an archive path stands for: the file a symbolic link points to, so that the file
+// is replaced and not the link.
+QString ArchiveTarget(const QString& archivePath) {
+    const QFileInfo info(archivePath);
+    return info.isSymLink() ? info.symLinkTarget() : archivePath;
+}
+
+// A temporary archive that no save has touched for this long and whose lock nobody holds
+// is taken for the leftover of a save that was killed. The lock alone tells a running
+// save; the age also covers a save that has created its file but not yet locked it, and
+// file systems whose locks other machines do not see.
+constexpr std::time_t LeftoverAge = 60;
+
+// An archive being written: a temporary file ".<name>.<hex>.tmp" beside the target that
+// replaces the target only when committed, so the previous archive survives every
+// failure. The file is locked for as long as it exists under that name (it is renamed or
+// removed before the lock goes), so that no other save or open takes it for a leftover.
 class ArchiveWriter {
 public:
-    explicit ArchiveWriter(const QString& archivePath) {
-        // Replace what a symbolic link points to, not the link itself.
-        const QFileInfo info(archivePath);
-        m_target = info.isSymLink() ? info.symLinkTarget() : archivePath;
+    explicit ArchiveWriter(const QString& archivePath) : m_target(ArchiveTarget(archivePath)) {
         const QFileInfo target(m_target);
         struct stat old {};
         const bool replacing = ::stat(Native(m_target).constData(), &old) == 0;
@@ -171,7 +186,14 @@ public:
             if (!m_fd.valid() && errno != EEXIST)
                 break;
         }
-        if (m_fd.valid() && replacing)
+        if (!m_fd.valid())
+            return;
+        // A second descriptor of the same open file holds the lock past the close of the
+        // first, which must come before the rename to report a late write error. Where
+        // the file system has no locks the save goes on without one.
+        if (::flock(m_fd.get(), LOCK_EX | LOCK_NB) == 0)
+            m_lock.reset(::fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0));
+        if (replacing)
             ::fchmod(m_fd.get(), old.st_mode & 07777);
     }
     ArchiveWriter(const ArchiveWriter&) = delete;
@@ -201,7 +223,27 @@ private:
     QString m_target;
     QString m_temp;
     Fd m_fd;
+    Fd m_lock; // released as the writer goes, once the file is renamed or removed
 };
+
+// Removes the file at path when it is a leftover temporary archive (see LeftoverAge).
+bool RemoveWhenLeftover(const QString& path, std::time_t now) {
+    const QByteArray native = Native(path);
+    Fd fd(::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (!fd.valid() || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        now - opened.st_mtime < LeftoverAge)
+        return false;
+    // Held by a running save, or no locks here: either way it stays.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    // Still the file that was locked: the name was not reused meanwhile.
+    struct stat named {};
+    if (::lstat(native.constData(), &named) != 0 || named.st_dev != opened.st_dev ||
+        named.st_ino != opened.st_ino)
+        return false;
+    return ::unlink(native.constData()) == 0;
+}
 
 // Every entry's data lies after the directory and inside the archive, and no two entries
 // share a byte. Our writer always satisfies this; a crafted archive must not make a small
@@ -243,6 +285,25 @@ TMVARCHIVEFILEINFO FromLegacyEntry(const char* raw) {
 }
 
 } // namespace
+
+int CTmvFile::RemoveLeftovers(const QString& archivePath) {
+    if (archivePath.isEmpty())
+        return 0;
+    const QFileInfo target(ArchiveTarget(archivePath));
+    // Exactly the names ArchiveWriter gives: ".<name>.<up to 8 hex digits>.tmp".
+    const QRegularExpression pattern(QStringLiteral("^\\.") + QRegularExpression::escape(target.fileName()) +
+                                     QStringLiteral("\\.[0-9a-f]{1,8}\\.tmp$"));
+    const QDir folder(target.absolutePath());
+    const QStringList names =
+        folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::NoSort);
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    for (const QString& name : names) {
+        if (pattern.match(name).hasMatch() && RemoveWhenLeftover(folder.filePath(name), now))
+            ++removed;
+    }
+    return removed;
+}
 
 bool CTmvFile::SetExtensions(const QStringList& list) {
     extensions = list;
@@ -351,6 +412,8 @@ bool CTmvFile::Pack(const QString& folderPath, const QString& archivePath, bool 
             return false;
     }
 
+    // Before the new temporary file: what killed saves left may be what fills the disk.
+    RemoveLeftovers(archivePath);
     ArchiveWriter writer(archivePath);
     if (!writer.valid())
         return false;
@@ -455,6 +518,7 @@ bool CTmvFile::Unpack(const QString& archivePath, const QString& destFolder) {
     std::vector<TMVARCHIVEFILEINFO> list;
     if (!ReadDirectory(archivePath, list))
         return false;
+    RemoveLeftovers(archivePath);
     const QFileInfo dest(destFolder);
     if (dest.exists() && !dest.isDir())
         return false;

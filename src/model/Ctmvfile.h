@@ -49,6 +49,10 @@ public:
     // Extracts every entry into destFolder (created when missing; its parent must exist).
     // A corrupt or hostile archive is refused before anything is written.
     bool Unpack(const QString& archivePath, const QString& destFolder);
+    // Removes the temporary archives that killed saves of this archive left beside it
+    // (Pack and Unpack call it): those untouched for a minute whose lock no running
+    // save holds. Returns how many went.
+    static int RemoveLeftovers(const QString& archivePath);
 
     // Steps of Pack and Unpack. An open archive is a file descriptor.
     bool GetFileInfo(const QString& path, TMVARCHIVEFILEINFO* out);

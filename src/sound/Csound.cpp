@@ -24,25 +24,21 @@ constexpr auto StallTimeout = 3000ms;
 // Stop gives the player this long to end the play.
 constexpr auto StopTimeout = 5000ms;
 
-struct PcmHint {
-    QString name;
-    QString description;
-};
-
-std::vector<PcmHint> outputPcms() {
-    std::vector<PcmHint> result;
+// The output PCMs of ALSA's name hints, by name, in hint order: those for output only
+// and those without a direction (both ways), as `aplay -L` lists them. A device is shown
+// by its name: a hint's description often describes a plug-in ("Rate Converter Plugin
+// Using ..."), or repeats the card's name for each of its PCMs, and picks out no device.
+std::vector<QString> outputPcms() {
+    std::vector<QString> result;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr)
         return result;
     for (void** h = hints; *h != nullptr; ++h) {
         char* name = snd_device_name_get_hint(*h, "NAME");
-        char* desc = snd_device_name_get_hint(*h, "DESC");
         char* ioid = snd_device_name_get_hint(*h, "IOID");
-        // No IOID means the PCM works both ways.
         if (name != nullptr && (ioid == nullptr || std::strcmp(ioid, "Output") == 0))
-            result.push_back({QString::fromUtf8(name), QString::fromUtf8(desc ? desc : "")});
+            result.push_back(QString::fromUtf8(name));
         free(name);
-        free(desc);
         free(ioid);
     }
     snd_device_name_free_hint(hints);
@@ -121,40 +117,25 @@ QString GetWaveOutDeviceName(int deviceId) {
         return QStringLiteral("default");
     if (deviceId < 0)
         return {};
-    const std::vector<PcmHint> pcms = outputPcms();
-    return size_t(deviceId) < pcms.size() ? pcms[size_t(deviceId)].name : QString();
+    const std::vector<QString> pcms = outputPcms();
+    return size_t(deviceId) < pcms.size() ? pcms[size_t(deviceId)] : QString();
 }
 
 bool GetWaveOutDeviceCaps(int deviceId, WaveOutCaps* caps) {
-    if (caps == nullptr || deviceId < -1)
+    if (caps == nullptr)
         return false;
-    const std::vector<PcmHint> pcms = outputPcms();
-    const QString name = deviceId == -1                   ? QStringLiteral("default")
-                         : size_t(deviceId) < pcms.size() ? pcms[size_t(deviceId)].name
-                                                          : QString();
+    const QString name = GetWaveOutDeviceName(deviceId);
     if (name.isEmpty())
         return false;
-    QString description;
-    for (const PcmHint& pcm : pcms)
-        if (pcm.name == name)
-            description = pcm.description;
-    // A hint's description may run over several lines; the first names the device.
-    description = description.section(QLatin1Char('\n'), 0, 0).trimmed();
     caps->pcmName = name;
-    caps->productName = description.isEmpty() ? name : description;
+    caps->productName = name;
     return true;
 }
 
 std::vector<WaveOutCaps> ListWaveOutDevices() {
     std::vector<WaveOutCaps> devices;
-    for (const PcmHint& pcm : outputPcms()) {
-        WaveOutCaps caps;
-        caps.pcmName = pcm.name;
-        // A hint's description may run over several lines; the first names the device.
-        const QString description = pcm.description.section(QLatin1Char('\n'), 0, 0).trimmed();
-        caps.productName = description.isEmpty() ? pcm.name : description;
-        devices.push_back(caps);
-    }
+    for (const QString& name : outputPcms())
+        devices.push_back({name, name});
     return devices;
 }
 

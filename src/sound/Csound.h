@@ -92,12 +92,13 @@ private:
     std::thread m_thread;
 };
 
-// The output devices: -1 is "default", 0..count-1 the output PCMs ALSA's name hints list.
+// The output devices: -1 is "default", 0..count-1 the output PCMs ALSA's name hints list
+// (those `aplay -L` lists), each known by its ALSA name.
 int GetWaveOutDeviceCount();
 QString GetWaveOutDeviceName(int deviceId);
 
 struct WaveOutCaps {
-    QString productName; // what the windows show
+    QString productName; // what the windows show: the ALSA name too
     QString pcmName;     // the ALSA name
 };
 bool GetWaveOutDeviceCaps(int deviceId, WaveOutCaps* caps);

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <csignal>
 
 namespace {
 
@@ -19,6 +20,17 @@ void WriteProject(const QString& path) {
     p.GetGeneral()->title = QStringLiteral("Handed over");
     p.SetFileName(path);
     ASSERT_TRUE(p.Save());
+}
+
+// Whether the running process ignores the signal, from its SigIgn mask in /proc.
+bool IgnoresSignal(qint64 pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigIgn:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+    return false;
 }
 
 } // namespace
@@ -115,6 +127,8 @@ TEST_F(SingleInstanceTest, TheRunningProgramTakesAHandOverOnceItsWindowIsUp) {
         PumpUntil([&] { return QFileInfo::exists(socket) || first.state() == QProcess::NotRunning; }, 30000))
         << "the first start listens";
     EXPECT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    // A save that meets a file-size limit fails with a message instead of ending the program.
+    EXPECT_TRUE(IgnoresSignal(first.processId(), SIGXFSZ));
     EXPECT_EQ(SecondStart({project}), 0);
     first.terminate();
     if (!first.waitForFinished(10000)) {

@@ -4,8 +4,13 @@
 #include "AuditionFixture.h"
 #include "JackRecorder.h"
 #include "JackServer.h"
+#include "ModalScript.h"
+#include "OptionUnit.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <cstring>
 
 namespace {
@@ -62,6 +67,28 @@ TEST_F(WaveOutAuditionTest, RatesAreProbedWithTwoChannels) {
         EXPECT_EQ(channels, 2) << rate;
 }
 
+// The options list the output PCMs by their ALSA names, as `aplay -L` does: a hint's
+// description ("Tamvik test file" here, "Rate Converter Plugin Using ..." on a desktop)
+// names no device, and a capture-only PCM is no output.
+TEST_F(WaveOutAuditionTest, OptionsListTheOutputDevicesByName) {
+    w->show();
+    TfrmOption* options = w->frmOption;
+    QStringList items;
+    WhileModal(options, [&] {
+        options->pgeOption->setCurrentWidget(options->shtSndPlay);
+        for (int i = 0; i < options->cboSndDevice->count(); ++i)
+            items << options->cboSndDevice->itemText(i);
+        options->btnCancel->click();
+    });
+    Find<QAction>("actOptSetting")->trigger();
+    ASSERT_FALSE(items.isEmpty());
+    EXPECT_EQ(items.front(), QStringLiteral("default"));
+    for (const char* name : {"tvfile", "tvlinear", "tvjack"})
+        EXPECT_TRUE(items.contains(QLatin1String(name))) << name << " in " << items.join(" | ").toStdString();
+    for (const char* shown : {"Tamvik test file", "Tamvik test integer only", "tvcapture"})
+        EXPECT_FALSE(items.contains(QLatin1String(shown))) << shown;
+}
+
 TEST_F(WaveOutAuditionTest, ListPlayWritesTheStimulusToTheDevice) {
     const std::vector<uint8_t> data = PatternBytes(48000 * 4, 21);
     MakeProject(
@@ -99,26 +126,31 @@ TEST_F(WaveOutAuditionTest, ScheduleRunAbortAndResume) {
 
 namespace {
 
+// One server serves the suite: the library reads its driver registry once per process, so
+// tests run in one process must all name the same server.
 class JackAuditionTest : public AuditionTest {
 protected:
+    static void SetUpTestSuite() { server = std::make_unique<JackServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
     std::string Registry() override {
         return "[JACK]\nclsid=vantrel.jack\npath=" VANTREL_JACK_PLUGIN "\ndescription=JACK\nserver=" +
-               server.Name() +
+               server->Name() +
                "\nclient=tamvik-audition\nconnect=^recorder:in_\ncapture=^nobody:\noutputs=2\n";
     }
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(server.Start(&error)) << error;
-        jack = std::make_unique<JackRecorder>(server.Name(), "recorder", 2, 48000 * 10);
+        if (!server->IsRunning()) {
+            ASSERT_TRUE(server->Start(&error)) << error;
+        }
+        jack = std::make_unique<JackRecorder>(server->Name(), "recorder", 2, 48000 * 10);
         ASSERT_TRUE(jack->Open(&error)) << error;
         AuditionTest::SetUp();
     }
     void TearDown() override {
         AuditionTest::TearDown();
         jack.reset();
-        server.Stop();
     }
-    JackServer server;
+    static inline std::unique_ptr<JackServer> server;
     std::unique_ptr<JackRecorder> jack;
 };
 

@@ -1,11 +1,19 @@
 #include "EntryText.h"
+#include "FileSizeSignal.h"
 #include "ProjectTestSupport.h"
 #include "RadixLocale.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -26,6 +34,53 @@ void SaveProject(const QString& path, const QStringList& scheduleNames) {
     }
     p.SetFileName(path);
     ASSERT_TRUE(p.Save());
+}
+
+// How a save in a process of its own meets a file-size limit of 64 KiB: with the signal's
+// default action (the process ends part way, as a killed save does), ignored as the
+// program ignores it (the write fails), or halted part way, alive (a save still running).
+enum class LimitedSave { Killed, Ignored, Halted };
+
+// Opens the project in a child process, adds a stimulus copy larger than the limit and
+// saves under the limit. The child exits with 0 when the save reported failure.
+pid_t SaveInChild(const QString& path, LimitedSave how) {
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    int code = 2;
+    {
+        CProject p;
+        p.SetFileName(path);
+        QFile wave(p.Open() ? p.GetWorkFolder() + QStringLiteral("STM0002.WAV") : QString());
+        if (wave.open(QIODevice::WriteOnly) && wave.write(QByteArray(256 * 1024, 'w')) == 256 * 1024) {
+            wave.close();
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            if (how == LimitedSave::Ignored)
+                IgnoreFileSizeSignal();
+            if (how == LimitedSave::Halted)
+                std::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
+            const rlimit limit{64 * 1024, 64 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            code = p.Save() ? 1 : 0;
+        }
+    }
+    ::_exit(code);
+}
+
+// Kills a child that a failed assertion would leave halted.
+struct ChildGuard {
+    pid_t pid;
+    ~ChildGuard() {
+        if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+            ::waitpid(pid, nullptr, 0);
+    }
+};
+
+void AgeByAnHour(const QString& path) {
+    const std::time_t then = std::time(nullptr) - 3600;
+    const timespec times[2] = {{then, 0}, {then, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 std::string What(const std::function<void()>& f) {
@@ -367,4 +422,65 @@ TEST_F(ProjectTest, EntriesUseAPointWhateverTheUsersLocale) {
     ASSERT_TRUE(q.Open());
     EXPECT_EQ(q.GetSchedule(0)->trials[0].responseWait, 0.5);
     QLocale::setDefault(before);
+}
+
+// A file-size limit makes the write fail: the save says so and leaves the old archive,
+// and the process goes on.
+TEST_F(ProjectTest, ASaveOverTheFileSizeLimitFailsInsteadOfEndingTheProcess) {
+    ASSERT_TRUE(QDir().mkdir(Tmp(S("projects"))));
+    const QString path = Tmp(S("projects/study.tmv"));
+    SaveProject(path, {S("s")});
+    const QByteArray saved = Bytes(path);
+    const pid_t child = SaveInChild(path, LimitedSave::Ignored);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reported its failure";
+    EXPECT_EQ(Bytes(path), saved);
+    EXPECT_EQ(Names(Tmp(S("projects"))), QStringList{S("study.tmv")}) << "a temporary archive was left";
+}
+
+// A killed save leaves its temporary archive; the next open or save of the project removes
+// it, but never the temporary archive of a save still running elsewhere, nor files that
+// are no leftovers of this project.
+TEST_F(ProjectTest, TemporaryArchivesOfKilledSavesGoWhenTheProjectIsNextOpenedOrSaved) {
+    const QString folder = Tmp(S("projects"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = folder + S("/study.tmv");
+    SaveProject(path, {S("s")});
+    const QByteArray saved = Bytes(path);
+    int status = 0;
+    const pid_t killed = SaveInChild(path, LimitedSave::Killed);
+    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "status " << status;
+    ChildGuard running{SaveInChild(path, LimitedSave::Halted)};
+    ASSERT_EQ(::waitpid(running.pid, &status, WUNTRACED), running.pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the save halts part way, status " << status;
+    EXPECT_EQ(Bytes(path), saved);
+    const QRegularExpression temporary(S("^\\.study\\.tmv\\.[0-9a-f]+\\.tmp$"));
+    const QStringList temporaries = Names(folder).filter(temporary);
+    ASSERT_EQ(temporaries.size(), 2) << Names(folder).join(S(" ")).toStdString();
+    const QStringList others = {S(".other.tmv.1a2b.tmp"), S(".study.tmv.notes.tmp"), S("study.tmv.1a2b.tmp")};
+    for (const QString& name : others)
+        Write(folder + S("/") + name, "x");
+    // As if the saves had been an hour ago.
+    for (const QString& name : Names(folder))
+        AgeByAnHour(folder + S("/") + name);
+
+    CProject q;
+    q.SetFileName(path);
+    ASSERT_TRUE(q.Open());
+    const QStringList kept = Names(folder).filter(temporary);
+    ASSERT_EQ(kept.size(), 1) << "the killed save's went, the running one's stays";
+    for (const QString& name : others)
+        EXPECT_TRUE(QFileInfo::exists(folder + S("/") + name)) << name.toStdString();
+
+    // The running save is killed in its turn: the next save removes what it left.
+    ::kill(running.pid, SIGKILL);
+    ASSERT_GT(::waitpid(std::exchange(running.pid, 0), &status, 0), 0);
+    AgeByAnHour(folder + S("/") + kept.front());
+    ASSERT_TRUE(q.Save());
+    EXPECT_TRUE(Names(folder).filter(temporary).isEmpty()) << Names(folder).join(S(" ")).toStdString();
+    for (const QString& name : others)
+        EXPECT_TRUE(QFileInfo::exists(folder + S("/") + name)) << name.toStdString();
 }

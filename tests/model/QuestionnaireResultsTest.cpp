@@ -119,6 +119,35 @@ TEST(QuestionnaireResults, RowLayoutIsToldByTheCopysTermCount) {
     }
 }
 
+// Rows read from the older layout (or cut short) have fewer answers than the copy has terms;
+// saving them must not let the next read take id2 for the first answer.
+TEST(QuestionnaireResults, ShortRowsKeepEveryAnswerAtItsItemThroughSaves) {
+    struct Case {
+        const char* row; // as stored, NTERMS=3
+        CQuestionnaireResult expected;
+    };
+    const Case cases[] = {
+        {"5,a", Row(5, -1, {"a", "", ""})},
+        {"5,a,b", Row(5, -1, {"a", "b", ""})},
+        {"5", Row(5, -1, {"", "", ""})},
+        {"5,7,a,b,c", Row(5, 7, {"a", "b", "c"})},
+        {"5,7,a,b,c,d", Row(5, 7, {"a", "b", "c", "d"})},
+    };
+    TestDir dir;
+    for (const Case& c : cases) {
+        CQuestionnaireResults set =
+            LoadText(dir, QStringLiteral("[QUESTIONNAIRE RESULT]\nNRESULTS=1\nRESULT0=%1\n\n"
+                                         "[QUESTIONNAIRE]\nNTERMS=3\nTERM0=a,x,0\nTERM1=b,y,0\nTERM2=c,z,0\n")
+                              .arg(QLatin1String(c.row)));
+        for (int round = 1; round <= 2; ++round) {
+            const QString out = dir.file(QStringLiteral("round%1.ini").arg(round));
+            set.Save(out, true);
+            set.Load(out);
+            EXPECT_EQ(Rows(set), std::vector{c.expected}) << c.row << " after save " << round;
+        }
+    }
+}
+
 TEST(QuestionnaireResults, CountAndMissingRowKeys) {
     struct Case {
         const char* text;

@@ -162,7 +162,7 @@ TEST_F(CSoundTest, DeviceQueries) {
 
     WaveOutCaps caps;
     ASSERT_TRUE(GetWaveOutDeviceCaps(file, &caps));
-    EXPECT_EQ(caps.productName, "Tamvik test file");
+    EXPECT_EQ(caps.productName, "tvfile") << "the name, not the hint's description";
     EXPECT_EQ(caps.pcmName, "tvfile");
     ASSERT_TRUE(GetWaveOutDeviceCaps(-1, &caps));
     EXPECT_EQ(caps.pcmName, "default");

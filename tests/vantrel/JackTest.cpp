@@ -209,6 +209,26 @@ TEST_F(JackTest, StreamWhoseServerWentAwayTimesOut) {
     EXPECT_FALSE(session->IsRunning());
 }
 
+// A window made after the server went away lists the drivers again, which unloads the
+// driver still open on the gone server: it goes without touching the server, and the
+// driver list works on once a server is there again.
+TEST_F(JackTest, DriverWhoseServerWentAwayIsReleasedWhenTheDriversAreListedAgain) {
+    recorder.reset();
+    server.Stop();
+    // Another server runs meanwhile, as when the next session of the program starts its own.
+    JackServer other;
+    std::string error;
+    ASSERT_TRUE(other.Start(&error)) << error;
+    EXPECT_FALSE(session->SelectDriver(0)) << "no server of the driver's name to connect to";
+    EXPECT_FALSE(session->IsDriverLoaded());
+
+    ASSERT_TRUE(server.Start(&error)) << error;
+    ASSERT_TRUE(session->SelectDriver(0)) << "the driver opens on the server that came back";
+    int inputs = 0, outputs = 0;
+    EXPECT_EQ(session->GetChannelCounts(&inputs, &outputs), kSessionOk);
+    EXPECT_EQ(outputs, 4);
+}
+
 TEST_F(JackTest, PeriodChangeDuringAStreamStopsItAndTheNextStreamFitsTheNewPeriod) {
     int map[1] = {0};
     ASSERT_EQ(session->Prepare(0, nullptr, 1, map, 0, 4800, 1, 48000, 0.125), kSessionOk);

@@ -26,6 +26,10 @@ pcm.tvlinear {
   slave { pcm "null" format S16_LE }
   hint { show on description "Tamvik test integer only" }
 }
+pcm.tvcapture {
+  type null
+  hint { show on description "Tamvik test capture|IOIDInput" }
+}
 pcm.tvjackraw {
   type jack
   playback_ports { 0 system:playback_1 1 system:playback_2 }

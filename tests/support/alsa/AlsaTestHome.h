@@ -10,6 +10,7 @@
 //   default, "tvfile"   file PCM over null: every byte written lands in defaultFile() /
 //                       file(), unpaced
 //   "tvlinear"          linear integer formats only over null (refuses float)
+//   "tvcapture"         a capture-only hint (no output device)
 //   "tvjack"            plug over the JACK server named by JACK_DEFAULT_SERVER (paced;
 //                       see tests/support/jack for a private server)
 class AlsaTestHome {

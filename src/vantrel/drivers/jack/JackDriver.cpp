@@ -46,7 +46,10 @@ public:
 
     ~JackDriver() override {
         Teardown();
-        if (client != nullptr)
+        // Closing a client whose server went away reaches into libjack's shared state,
+        // which the next client of another server has replaced: the gone client's few
+        // bytes are left behind instead.
+        if (client != nullptr && !serverGone.load())
             jack_client_close(client);
     }
 
@@ -218,6 +221,14 @@ public:
 private:
     void Teardown() {
         stop();
+        // A client whose server went away must not be asked anything: what the calls
+        // reach in libjack may be gone (and the client's process thread is gone anyway).
+        if (serverGone.load()) {
+            ready.store(false, std::memory_order_release);
+            active = false;
+            ports.clear();
+            return;
+        }
         if (client != nullptr && active)
             jack_deactivate(client); // waits for a running cycle to end
         active = false;
