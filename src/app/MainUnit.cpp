@@ -259,8 +259,7 @@ void TfrmMain::OnExecuteMessage(intptr_t wParam, intptr_t lParam) {
         projectModified = true;
     const bool hasResults = project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0;
     actExecResult->setEnabled(hasResults);
-    idleCommands.SetEnabled(true);
-    HoldBusyCommands(false);
+    LockForExecution(false);
     actFileSavePrj->setEnabled(projectModified);
     actExecResult->setEnabled(hasResults);
     actExecQst->setEnabled(project.GetQuestionnaire()->GetTermCount() > 0);

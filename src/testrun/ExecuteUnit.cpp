@@ -572,6 +572,9 @@ void TfrmExecute::cboScheduleClick() {
     switch (ShowMessage("IDS_46", UiServices::Kind::Confirmation, UiServices::Buttons::YesNoCancel)) {
     case UiServices::Answer::Yes:
         btnSave->click();
+        // Results the service did not keep stay in the window, and so does their run.
+        if (resultsUnsaved)
+            scheduleTag = 1;
         break;
     case UiServices::Answer::No:
         resultsUnsaved = false;
