@@ -329,7 +329,11 @@ void TfrmExecute::ConnectActions() {
             completeTimer->stop();
             return;
         }
-        FetchAnswers(FetchKind::Fetch);
+        // A refusal stays a refusal: one box, and no more asking.
+        if (FetchAnswers(FetchKind::Fetch) == FetchOutcome::Refused) {
+            completeTimer->stop();
+            return;
+        }
         if (IsTrialComplete(currentTrial)) {
             completeTimer->stop();
             if (!execTable->Proceed())

@@ -210,3 +210,33 @@ TEST_F(ExecuteTest, ClosingTheTestRunWindowUnlocksWhatTheStartLocked) {
             changed << name + (on ? " on" : " off");
     EXPECT_TRUE(changed.isEmpty()) << changed.join(", ").toStdString();
 }
+
+// The answerer poll goes on through an outage of the service (failed replies, refused
+// connections), shows it in the status bar while it lasts, and picks up the answerers
+// once the service is back.
+TEST_F(ExecuteTest, ThePollOutlastsAnOutageAndShowsIt) {
+    MakeProject(1);
+    for (int i = 0; i < 2; ++i)
+        service->QueueReply("returnTestResult", FakeReply::Status(500, "down"));
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    const QString waiting = QStringLiteral("Waiting for the connection of the terminal...");
+    const auto outage = [x] { return x->StatusText(1).startsWith("Internal error occurred. "); };
+    ASSERT_TRUE(PumpUntil(outage, 20000));
+    EXPECT_TRUE(x->StatusText(1).contains("500")) << x->StatusText(1).toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return x->StatusText(1) == waiting; }, 20000)) << "the service answers again";
+    EXPECT_GE(service->Count("returnTestResult"), 3u);
+
+    // The service goes away altogether and comes back on its address with an answerer.
+    const int port = service->Port();
+    service->Stop();
+    ASSERT_TRUE(PumpUntil(outage, 20000));
+    EXPECT_FALSE(x->btnExecute->isEnabled());
+    service = std::make_unique<fake::FakeService>(port);
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2");
+    ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S1"; }, 20000));
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_EQ(x->StatusText(1), waiting);
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    EXPECT_TRUE(x->userSearchTimer->isActive());
+}
