@@ -283,11 +283,20 @@ TEST_F(ExecuteControlTest, FeedbackSecondsAreAskedAndChecked) {
         if (!c.message) {
             EXPECT_TRUE(ShownTexts().isEmpty()) << c.input;
         } else if (std::string(c.message) == "range") {
-            EXPECT_EQ(ShownTexts().size(), 1) << c.input;
+            // The warning repeats the prompt, which names the range.
+            EXPECT_EQ(ShownTexts(), QStringList{"Please input a number of seconds from 0.1 to 10.0."})
+                << c.input;
         } else {
             EXPECT_EQ(ShownTexts(), QStringList{c.message}) << c.input;
         }
     }
+    // The same range in the other language.
+    ui->messages.clear();
+    ui->inputs = {QStringLiteral("11")};
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    x->popOptionFeedBack->trigger();
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(ShownTexts(), QStringList{QString::fromUtf8("秒数を0.1から10.0の範囲で入力してください。")});
     // Options follow the sequencer: the marks and the indicator images.
     x->popOptionCheck->trigger();
     EXPECT_TRUE(w->execTable->checkRepetition());
