@@ -46,6 +46,7 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     setObjectName(QStringLiteral("frmMain"));
     receiver = new QtMessageReceiver(this, this);
     IdHTTP1 = std::make_unique<tamvik::ServiceClient>();
+    IdHTTP1->SetTotalTimeout(tamvik::kWindowRequestBoundMs);
     execTable = std::make_unique<CExecTable>();
 
     CreateForm();

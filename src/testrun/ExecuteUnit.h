@@ -2,6 +2,7 @@
 
 #include "OutputSelection.h"
 #include "Post.h"
+#include "ServiceClient.h"
 #include "StimulusPlayback.h"
 #include "UiServices.h"
 
@@ -33,10 +34,6 @@ class QtMessageReceiver;
 class StringGrid;
 class TfrmExecDlg;
 struct AnswerGridShape;
-
-namespace tamvik {
-class ServiceClient;
-}
 
 // The service settings of the test run, refreshed from Option.ini by every project load
 // and by the test-run window; while ExecTestRunSeq is empty no run request is sent.
@@ -190,7 +187,7 @@ public:
     std::function<void()> randomizeTrials;
 
     // Requests of the window itself; each is bounded by this many milliseconds.
-    int requestTimeoutMs = 30000;
+    int requestTimeoutMs = tamvik::kWindowRequestBoundMs;
 
     // ===== controls (objectName = member name) ==============================================
     QWidget* Panel1 = nullptr;
