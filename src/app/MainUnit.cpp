@@ -46,6 +46,7 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
     setObjectName(QStringLiteral("frmMain"));
     receiver = new QtMessageReceiver(this, this);
     IdHTTP1 = std::make_unique<tamvik::ServiceClient>();
+    IdHTTP1->SetTotalTimeout(tamvik::kWindowRequestBoundMs);
     execTable = std::make_unique<CExecTable>();
 
     CreateForm();
@@ -259,8 +260,7 @@ void TfrmMain::OnExecuteMessage(intptr_t wParam, intptr_t lParam) {
         projectModified = true;
     const bool hasResults = project.GetResponseCount() + project.GetQuestionnaireResultsCount() > 0;
     actExecResult->setEnabled(hasResults);
-    idleCommands.SetEnabled(true);
-    HoldBusyCommands(false);
+    LockForExecution(false);
     actFileSavePrj->setEnabled(projectModified);
     actExecResult->setEnabled(hasResults);
     actExecQst->setEnabled(project.GetQuestionnaire()->GetTermCount() > 0);

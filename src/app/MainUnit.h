@@ -633,7 +633,7 @@ private:
     void ConnectLibraryActions();
     void ConnectReferActions();
     void ConnectExecutionActions();
-    // Disables (true) or enables the commands a test run must not meet.
+    // Holds (true) or releases the commands a test run must not meet.
     void LockForExecution(bool locked);
     void BuildAnswerGrid(TfrmExecute& window, const CSchedule& schedule, bool training);
     void ConnectScheduleTabs();

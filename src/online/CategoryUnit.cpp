@@ -51,6 +51,7 @@ bool BreaksCategoryList(const QString& name) {
 TfrmCategory::TfrmCategory(QWidget* owner)
     : QDialog(owner), IdHTTP1(std::make_unique<tamvik::ServiceClient>()) {
     setObjectName(QStringLiteral("frmCategory"));
+    IdHTTP1->SetTotalTimeout(tamvik::kWindowRequestBoundMs);
     resize(720, 480);
     auto* layout = new QVBoxLayout(this);
     auto* searchRow = new QHBoxLayout;

@@ -45,6 +45,7 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name) {
 } // namespace
 
 TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner), IdHTTP1(std::make_unique<tamvik::ServiceClient>()) {
+    IdHTTP1->SetTotalTimeout(tamvik::kWindowRequestBoundMs);
     setObjectName(QStringLiteral("frmOption"));
     auto* layout = new QVBoxLayout(this);
     pgeOption = Named(new QTabWidget(this), "pgeOption");

@@ -49,6 +49,11 @@ struct ServiceProgress {
     std::int64_t uploaded = 0;
 };
 
+// The longest a window waits for one of its short requests to the service (log-in,
+// look-ups, lists, the test run's requests): a service that trickles its reply cannot hold
+// the window longer. Transfers of whole projects have bounds of their own.
+inline constexpr int kWindowRequestBoundMs = 30000;
+
 // A blocking HTTP(S) client for the answer and library service. Each window or thread
 // that talks to the service owns one; it is used by one thread at a time. Cookies are
 // kept for the life of the client; every request opens a new connection. TLS 1.2 or
@@ -69,6 +74,7 @@ public:
     int GetReadTimeout() const { return m_readMs; }
     // Longest time a whole exchange may take; values below 1 set no limit (the default).
     void SetTotalTimeout(int ms) { m_totalMs = ms > 0 ? ms : 0; }
+    int GetTotalTimeout() const { return m_totalMs; }
     // Asked while a request runs (several times a second while waiting); true abandons the
     // request, which then fails. An empty function abandons nothing.
     void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }

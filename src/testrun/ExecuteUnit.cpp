@@ -329,7 +329,11 @@ void TfrmExecute::ConnectActions() {
             completeTimer->stop();
             return;
         }
-        FetchAnswers(FetchKind::Fetch);
+        // A refusal stays a refusal: one box, and no more asking.
+        if (FetchAnswers(FetchKind::Fetch) == FetchOutcome::Refused) {
+            completeTimer->stop();
+            return;
+        }
         if (IsTrialComplete(currentTrial)) {
             completeTimer->stop();
             if (!execTable->Proceed())
@@ -572,6 +576,9 @@ void TfrmExecute::cboScheduleClick() {
     switch (ShowMessage("IDS_46", UiServices::Kind::Confirmation, UiServices::Buttons::YesNoCancel)) {
     case UiServices::Answer::Yes:
         btnSave->click();
+        // Results the service did not keep stay in the window, and so does their run.
+        if (resultsUnsaved)
+            scheduleTag = 1;
         break;
     case UiServices::Answer::No:
         resultsUnsaved = false;

@@ -2,6 +2,7 @@
 
 #include "OutputSelection.h"
 #include "Post.h"
+#include "ServiceClient.h"
 #include "StimulusPlayback.h"
 #include "UiServices.h"
 
@@ -33,10 +34,6 @@ class QtMessageReceiver;
 class StringGrid;
 class TfrmExecDlg;
 struct AnswerGridShape;
-
-namespace tamvik {
-class ServiceClient;
-}
 
 // The service settings of the test run, refreshed from Option.ini by every project load
 // and by the test-run window; while ExecTestRunSeq is empty no run request is sent.
@@ -190,7 +187,7 @@ public:
     std::function<void()> randomizeTrials;
 
     // Requests of the window itself; each is bounded by this many milliseconds.
-    int requestTimeoutMs = 30000;
+    int requestTimeoutMs = tamvik::kWindowRequestBoundMs;
 
     // ===== controls (objectName = member name) ==============================================
     QWidget* Panel1 = nullptr;
@@ -258,10 +255,15 @@ private:
     void CreateForm();
     void ConnectActions();
     void Relabel();
-    // The answer poll and the fetch share this: adds answerer columns, and with
-    // writeAnswers puts each answer into its cell. False on a refusal or failure.
+    // The answer poll and the fetch share this: adds answerer columns, and the fetch puts
+    // each answer into its cell.
     enum class FetchKind { Poll, Fetch };
-    bool FetchAnswers(FetchKind kind);
+    enum class FetchOutcome { Done, Failed, Refused };
+    FetchOutcome FetchAnswers(FetchKind kind);
+    // The poll goes on through an outage of the service, which the status bar shows until
+    // the service answers again.
+    void ShowPollOutage(const QString& error);
+    void EndPollOutage();
     void InsertAnswererColumn(const QString& answererId);
     void SetCellIfChanged(int col, int row, const QString& text);
     // One request through IdHTTP1; false on a failed exchange (error names the cause).
@@ -284,4 +286,7 @@ private:
     QTimer* completeTimer = nullptr; // fetches at state 16 until the trial is complete
     int scheduleTag = 0;             // cboSchedule.Tag: the change was cancelled
     bool changingSchedule = false;
+    bool pollOutage = false;
+    QString pollOutageText;   // shown in status panel 1 during the outage
+    QString textBeforeOutage; // status panel 1 when the outage began
 };

@@ -64,21 +64,21 @@ bool TfrmExecute::StartTest() {
     return true;
 }
 
-bool TfrmExecute::FetchAnswers(FetchKind kind) {
+TfrmExecute::FetchOutcome TfrmExecute::FetchAnswers(FetchKind kind) {
     if (ExecTestRunSeq.isEmpty())
-        return false;
+        return FetchOutcome::Failed;
     QStringList lines = Credentials();
     lines << FormLine(QStringLiteral("TEST_RUN_SEQ"), ExecTestRunSeq);
     QString reply;
     QString error;
     if (!Post(QStringLiteral("returnTestResult"), lines, reply, &error)) {
-        if (kind == FetchKind::Poll) {
-            userSearchTimer->stop();
-            UiServices::Get().MessageText(this, Ids("IDS_17") + error, windowTitle(),
-                                          UiServices::Kind::Warning, UiServices::Buttons::Ok);
-        }
-        return false;
+        // No answerer can connect while the service is away, so the poll keeps asking.
+        if (kind == FetchKind::Poll)
+            ShowPollOutage(error);
+        return FetchOutcome::Failed;
     }
+    if (kind == FetchKind::Poll)
+        EndPollOutage();
     ReplyRecordList records;
     ParseRecordListText(reply, records);
     if (ExecAnswererCount == 0)
@@ -97,7 +97,7 @@ bool TfrmExecute::FetchAnswers(FetchKind kind) {
                 // Shown once the handler at hand has returned, so later states keep their order.
                 ShowMessageLater("IDS_55");
             }
-            return false;
+            return FetchOutcome::Refused;
         }
         int column = -1;
         for (int col = 1; col <= GridShape().PlaceholderCol(); ++col) {
@@ -124,7 +124,25 @@ bool TfrmExecute::FetchAnswers(FetchKind kind) {
             continue;
         SetCellIfChanged(column, AnswerGridShape::TrialRow(n), ReplyValue(record, QStringLiteral("ANSWER")));
     }
-    return true;
+    return FetchOutcome::Done;
+}
+
+void TfrmExecute::ShowPollOutage(const QString& error) {
+    if (!pollOutage) {
+        pollOutage = true;
+        textBeforeOutage = StatusText(1);
+    }
+    pollOutageText = Ids("IDS_17") + QLatin1Char(' ') + error;
+    stbStatus->SetPanelText(1, pollOutageText);
+}
+
+void TfrmExecute::EndPollOutage() {
+    if (!pollOutage)
+        return;
+    pollOutage = false;
+    // A state the window has shown since the outage began stays.
+    if (StatusText(1) == pollOutageText)
+        stbStatus->SetPanelText(1, textBeforeOutage);
 }
 
 void TfrmExecute::userSearchTimerTimer() {

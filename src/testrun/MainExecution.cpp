@@ -98,13 +98,15 @@ void TfrmMain::actExecQstExecute() {
 }
 
 void TfrmMain::LockForExecution(bool locked) {
+    // The commands keep their own state: the test run only holds them, so the close gives
+    // back exactly what the start took (menus and the tool buttons that show them included).
+    HoldBusyCommands(locked);
+    if (locked) {
+        for (QAction* a : {actExecCtrlPlay, actExecCtrlSuspend, actExecCtrlStop, actExecCtrlCancelRepeat})
+            a->setEnabled(false);
+    }
     const bool on = !locked;
-    for (QMenu* m : {mnuStimulus, mnuSchedule, mnuFileNewPrj, mnuFilePrint})
-        if (m)
-            m->setEnabled(on);
-    SetEnabled({tbtnFileNewPrj, tbtnFilePrint, proDownloadTbn, sbtnStimulus, sbtnStmClose, sbtnSchedule,
-                sbtnSdlClose, sbtnParameter, sbtnPrmClose},
-               on);
+    SetEnabled({sbtnStimulus, sbtnStmClose, sbtnSchedule, sbtnSdlClose, sbtnParameter, sbtnPrmClose}, on);
     SetEnabled({static_cast<QWidget*>(edtStmNumber), static_cast<QWidget*>(updStmNumber),
                 static_cast<QWidget*>(edtTrlNumber), static_cast<QWidget*>(updTrlNumber),
                 static_cast<QWidget*>(edtPrsNumber), static_cast<QWidget*>(updPrsNumber),
@@ -114,16 +116,6 @@ void TfrmMain::LockForExecution(bool locked) {
                 static_cast<QWidget*>(edtSdmExpressNum), static_cast<QWidget*>(updCatCategoryNum),
                 static_cast<QWidget*>(edtCatCategoryNum), static_cast<QWidget*>(sbxOption)},
                on);
-    for (QAction* a : {actFileOpenPrj,     actFileSavePrj,   actFileSaveAsPrj,        mnuFilePrintSetting,
-                       actFilePrintStm,    actFilePrintSdl,  actFileExportStm,        actFileExportPrm,
-                       actFileExportSdl,   actFileExportQst, actFileReferStm,         actFileReferPrm,
-                       actFileReferSdl,    actFileReferQst,  actFilePrjInfo,          actSdlListListen,
-                       mnuVersion,         mnuFileExit,      actASIOSetting,          actExecResult,
-                       actExecQst,         actExecShow,      actOptSetting,           actExecCtrlPlay,
-                       actExecCtrlSuspend, actExecCtrlStop,  actExecCtrlCancelRepeat, categoryManage,
-                       projectUpload,      projectDownload})
-        if (a)
-            a->setEnabled(on);
 }
 
 bool TfrmMain::StartExecution(int mode) {

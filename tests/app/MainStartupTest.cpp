@@ -3,6 +3,7 @@
 #include "MainWindowFixture.h"
 
 #include "CardUnit.h"
+#include "CategoryUnit.h"
 #include "Cexectable.h"
 #include "Csound.h"
 #include "Cwaveread.h"
@@ -27,6 +28,7 @@
 #include <QStyleFactory>
 #include <QToolButton>
 #include <QWindow>
+#include <chrono>
 #include <cstring>
 #include <dlfcn.h>
 #include <link.h>
@@ -329,4 +331,65 @@ TEST_F(MainStartupTest, ADeviceChosenInTheOptionsIsWarmedUpAndPlaysTheNextAuditi
         samples[i] = int16_t((int(i % 199) - 99) * 300 + (i % 2 == 0 ? 0 : 7));
     Audition(samples, WavLayout::pcm(2, 44100, 16));
     ExpectPlayedExactly(samples);
+}
+
+// The main window's requests end at the windows' bound also while the service trickles its
+// replies, which no read time-out ends: the log-in at the start, the open of a project for
+// a restricted user, the test start. The bound is one second here, the replies last a minute.
+TEST_F(MainStartupTest, RequestsEndAtTheirBoundWhileTheServiceTrickles) {
+    using namespace std::chrono_literals;
+    const QString path = root->file(QStringLiteral("Known.tmv"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(3);
+        p.GetGeneral()->title = QStringLiteral("known");
+        p.AddSchedule(nullptr)->name = QStringLiteral("Only");
+        p.SetFileName(path);
+        ASSERT_TRUE(p.Save());
+    }
+    fake::FakeService service;
+    const fake::FakeReply trickle = fake::FakeReply::Trickle(std::string(120, ' ') + "API_RESULT=0", 500ms);
+    ASSERT_TRUE(SaveOptionSettings(QString(), QString::fromStdString(service.BaseUrl()),
+                                   QStringLiteral("user"), QStringLiteral("secret"), QStringLiteral("0"),
+                                   QString(), QString()));
+    const auto showWithin = [this](int boundMs) {
+        w->IdHTTP1->SetTotalTimeout(boundMs);
+        QElapsedTimer shown;
+        shown.start();
+        w->show();
+        EXPECT_TRUE(PumpUntil([&] { return w->startupFinished; }, 20000));
+        return shown.elapsed();
+    };
+
+    // Every window that asks the service in short requests carries the bound.
+    Restart({path});
+    EXPECT_EQ(w->IdHTTP1->GetTotalTimeout(), 30000);
+    EXPECT_EQ(w->frmCategory->IdHTTP1->GetTotalTimeout(), 30000);
+    ASSERT_NE(w->frmOption, nullptr);
+    EXPECT_EQ(w->frmOption->IdHTTP1->GetTotalTimeout(), 30000);
+
+    // The log-in fails at the bound, and so does the check the restricted user's open asks.
+    service.SetReply("userAuth", trickle);
+    service.SetReply("getTmvInfo", trickle);
+    EXPECT_LT(showWithin(1000), 15000);
+    EXPECT_EQ(service.Count("userAuth"), 1u);
+    EXPECT_EQ(service.Count("getTmvInfo"), 1u);
+    EXPECT_TRUE(ShownTexts().contains("Unable to connect the server, please double check the URL."))
+        << ShownTexts().join(" | ").toStdString();
+    EXPECT_TRUE(w->project.GetFileName().isEmpty()) << "not opened";
+
+    // A user with full rights opens at once; the test start's look-up ends at the bound.
+    service.SetReply("userAuth", "API_RESULT=0,USER_AUTH=0");
+    Restart({path});
+    EXPECT_LT(showWithin(1000), 15000);
+    ASSERT_EQ(w->project.GetFileName(), QFileInfo(path).absoluteFilePath());
+    ui->messages.clear();
+    QElapsedTimer started;
+    started.start();
+    w->actExecShow->trigger();
+    EXPECT_LT(started.elapsed(), 15000);
+    EXPECT_EQ(service.Count("getTmvInfo"), 2u);
+    EXPECT_EQ(w->frmExecute, nullptr) << "nothing starts";
+    EXPECT_TRUE(w->actExecShow->isEnabled());
 }

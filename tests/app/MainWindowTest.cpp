@@ -164,14 +164,16 @@ TEST_F(MainWindowTest, TestRunWindowClosingReenablesTakesTheSortOrderAndFreesIt)
         w->frmExecute = new TfrmExecute(w.get());
         w->frmExecute->popOptionSortID->setChecked(c.sortId);
         w->frmExecute->popOptionSortIP->setChecked(c.sortIp);
-        w->actFileSaveAsPrj->setEnabled(false);
+        w->HoldBusyCommands(true); // as the start holds them
+        ASSERT_FALSE(w->actFileOpenPrj->isEnabled());
         w->actExecCtrlStop->setEnabled(true);
         PostToWindow(*w, WM_EXECUTE_EVENT, -1, c.lParam);
         EXPECT_EQ(w->frmExecute, nullptr);
         EXPECT_EQ(w->sortMode, c.sortMode);
         EXPECT_EQ(w->projectModified, c.modified);
         EXPECT_EQ(w->actFileSavePrj->isEnabled(), c.modified);
-        EXPECT_TRUE(w->actFileSaveAsPrj->isEnabled());
+        EXPECT_TRUE(w->actFileOpenPrj->isEnabled());
+        EXPECT_FALSE(w->actFileSaveAsPrj->isEnabled()) << "no project: the command keeps its own state";
         EXPECT_FALSE(w->actExecCtrlStop->isEnabled());
     }
 }

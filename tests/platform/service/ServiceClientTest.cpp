@@ -136,6 +136,27 @@ TEST(ServiceClient, ATotalTimeOutOrAnAbortEndsAWaitingRequest) {
     EXPECT_LT(seconds, 2.0) << "ten times the abort's 200 ms";
 }
 
+// A reply that trickles in never stalls for the read time-out: only the bound on the whole
+// exchange ends it.
+TEST(ServiceClient, ATricklingReplyEndsOnlyAtTheTotalBound) {
+    FakeService service;
+    service.SetReply("userAuth", FakeReply::Trickle("API_RESULT=0", 50ms));
+    ServiceClient client;
+    client.SetReadTimeout(300);
+    ServiceResult r;
+    double seconds = SecondsOf([&] { r = client.PostForm(Url(service, "userAuth"), ""); });
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.body, QByteArray("API_RESULT=0"));
+    EXPECT_GE(seconds, 0.5) << "eleven pauses of 50 ms: longer than the read time-out";
+
+    service.SetReply("userAuth", FakeReply::Trickle(std::string(200, 'x'), 50ms)); // 10 s
+    client.SetTotalTimeout(500);
+    seconds = SecondsOf([&] { r = client.PostForm(Url(service, "userAuth"), ""); });
+    EXPECT_EQ(r.status, Status::TimedOut) << r.error.toStdString();
+    EXPECT_LT(seconds, 5.0) << "ten times the bound; the reply itself lasts 10 s";
+    EXPECT_EQ(client.GetTotalTimeout(), 500);
+}
+
 TEST(ServiceClient, ASlowReplyWithinTheReadTimeOutArrives) {
     FakeService service;
     service.SetReply("endTest", FakeReply::Delayed(300ms, "API_RESULT=0"));

@@ -1,7 +1,11 @@
 #include "TextTable.h"
 #include "ScriptedUiServices.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -61,3 +65,73 @@ TEST_F(TextTableTest, MessageByKeyShowsTheTableTextThroughTheInstalledServices) 
 }
 
 } // namespace
+
+// Every text key the program's sources ask for (a literal "IDS_n") is in the table with a
+// text in both languages. The window of a key is the one its line names (TfrmMain::Ids),
+// else the window of the function around it or one that function names as a literal, else
+// the file's window; a function's window is its class or the window it takes. Keys made at run time
+// ("IDS_%1") are not seen.
+TEST_F(TextTableTest, EveryKeyTheSourcesAskForHasTextsInBothLanguages) {
+    // Texts that are empty on purpose in one language.
+    const std::set<std::pair<QString, QString>> emptyJapanese{
+        {"TfrmMain", "IDS_41"}, {"TfrmMain", "IDS_286"}, {"TfrmResult", "IDS_63"}};
+    // Files that define no window's functions, with the window whose texts they use.
+    const std::vector<std::pair<QString, QString>> windowOfPath{{"/results/totals/", "TfrmResult"},
+                                                                {"/editor/ParameterReport.cpp", "TfrmMain"}};
+    const QRegularExpression definition(QStringLiteral(R"re(^[A-Za-z].*?\b(Tfrm\w+)(::|&))re"));
+    const QRegularExpression qualified(QStringLiteral(R"re(\b(Tfrm\w+)::Ids\("(IDS_\w+)")re"));
+    const QRegularExpression windowName(QStringLiteral(R"re("(Tfrm\w+)")re"));
+    const QRegularExpression key(QStringLiteral(R"re("(IDS_[A-Z0-9_]+)")re"));
+    auto& table = TextTable::Instance();
+    const auto hasTexts = [&](const QString& window, const QString& k) {
+        return table.Contains(window, k) &&
+               (!table.Text(window, k, TextTable::Language::Japanese).isEmpty() ||
+                emptyJapanese.count({window, k})) &&
+               !table.Text(window, k, TextTable::Language::English).isEmpty();
+    };
+
+    int asked = 0;
+    QStringList missing;
+    QDirIterator files(QStringLiteral(TAMVIK_SOURCE_DIR), {"*.cpp", "*.h"}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        QString fileWindow;
+        for (const auto& [part, window] : windowOfPath)
+            if (path.contains(part))
+                fileWindow = window;
+        for (const QString& line : lines) {
+            if (const auto m = definition.match(line); fileWindow.isEmpty() && m.hasMatch())
+                fileWindow = m.captured(1);
+        }
+        QStringList around; // the windows of the function at hand
+        for (int n = 0; n < lines.size(); ++n) {
+            const QString& line = lines[n];
+            if (const auto m = definition.match(line); m.hasMatch() && !line.startsWith(QLatin1String("//")))
+                around = {m.captured(1)};
+            for (auto it = windowName.globalMatch(line); it.hasNext();)
+                around << it.next().captured(1);
+            for (auto it = key.globalMatch(line); it.hasNext();) {
+                const QString k = it.next().captured(1);
+                QStringList windows = around.isEmpty() ? QStringList{fileWindow} : around;
+                for (auto q = qualified.globalMatch(line); q.hasNext();) {
+                    const auto m = q.next();
+                    if (m.captured(2) == k)
+                        windows = {m.captured(1)};
+                }
+                ++asked;
+                const QString where = QStringLiteral("%1:%2 %3").arg(path).arg(n + 1).arg(k);
+                if (windows.join(QString()).isEmpty())
+                    missing << where + QStringLiteral(" (no window)");
+                else if (std::none_of(windows.begin(), windows.end(),
+                                      [&](const QString& window) { return hasTexts(window, k); }))
+                    missing << where + QStringLiteral(" in ") + windows.join(QLatin1Char('/'));
+            }
+        }
+    }
+    EXPECT_GT(asked, 300) << "the scan found too few keys to be reading the sources";
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char('\n')).toStdString();
+}

@@ -105,6 +105,14 @@ FakeReply FakeReply::File(std::string path) {
     return r;
 }
 
+FakeReply FakeReply::Trickle(std::string body, std::chrono::milliseconds every) {
+    FakeReply r;
+    r.body = std::move(body);
+    r.chunkDelay = every;
+    r.chunkSize = 1;
+    return r;
+}
+
 std::string FakeService::PercentDecode(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -244,7 +252,7 @@ void FakeService::Start(int port) {
                     if (m_changed.wait_for(lock, reply.chunkDelay, [this] { return m_stopping; }))
                         return false;
                 }
-                size_t n = std::min<size_t>(wanted, 64 * 1024);
+                size_t n = std::min<size_t>(wanted, std::max<size_t>(reply.chunkSize, 1));
                 if (reply.truncateAt != std::string::npos)
                     n = std::min(n, reply.truncateAt - offset);
                 std::string piece(n, '\0');

@@ -71,12 +71,17 @@ struct FakeReply {
     size_t truncateAt = std::string::npos;
     // Waited between pieces of 64 KiB (cut short by Stop).
     std::chrono::milliseconds chunkDelay{0};
+    // The size of those pieces; 1 with a chunkDelay trickles the reply byte by byte.
+    size_t chunkSize = 64 * 1024;
 
     static FakeReply Text(std::string body);
     static FakeReply Status(int status, std::string body = {});
     static FakeReply Delayed(std::chrono::milliseconds delay, std::string body = {});
     static FakeReply Redirect(std::string location, int status = 302);
     static FakeReply File(std::string path);
+    // The body one byte at a time, each `every` after the one before: data keeps coming,
+    // so no read time-out ends the exchange.
+    static FakeReply Trickle(std::string body, std::chrono::milliseconds every);
 };
 
 using FakeHandler = std::function<FakeReply(const FakeRequest&)>;

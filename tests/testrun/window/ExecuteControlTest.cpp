@@ -283,11 +283,20 @@ TEST_F(ExecuteControlTest, FeedbackSecondsAreAskedAndChecked) {
         if (!c.message) {
             EXPECT_TRUE(ShownTexts().isEmpty()) << c.input;
         } else if (std::string(c.message) == "range") {
-            EXPECT_EQ(ShownTexts().size(), 1) << c.input;
+            // The warning repeats the prompt, which names the range.
+            EXPECT_EQ(ShownTexts(), QStringList{"Please input a number of seconds from 0.1 to 10.0."})
+                << c.input;
         } else {
             EXPECT_EQ(ShownTexts(), QStringList{c.message}) << c.input;
         }
     }
+    // The same range in the other language.
+    ui->messages.clear();
+    ui->inputs = {QStringLiteral("11")};
+    TextTable::Instance().setLanguage(TextTable::Language::Japanese);
+    x->popOptionFeedBack->trigger();
+    TextTable::Instance().setLanguage(TextTable::Language::English);
+    EXPECT_EQ(ShownTexts(), QStringList{QString::fromUtf8("秒数を0.1から10.0の範囲で入力してください。")});
     // Options follow the sequencer: the marks and the indicator images.
     x->popOptionCheck->trigger();
     EXPECT_TRUE(w->execTable->checkRepetition());
@@ -421,4 +430,83 @@ TEST_F(ExecuteControlTest, TextsFollowTheLanguage) {
     EXPECT_EQ(Cell(x, 1, 1), "S1") << "the answers stay";
     TextTable::Instance().setLanguage(TextTable::Language::English);
     EXPECT_EQ(headings()[0], "Terminal1");
+}
+
+// Answers of a pass that the service then fails to keep stay in the window with their run,
+// whether the operator chose another schedule or a random pass and said Yes to keeping
+// them: as when the window closes.
+TEST_F(ExecuteControlTest, AnswersTheServiceDidNotKeepStayWithTheirRun) {
+    MakeProject(2, {2, 3});
+    SetWaits(0.0, 0.0, 0.1);
+    w->execTable->setFeedbackSeconds(0.2); // the answers are fetched at the feedback
+    w->UpdateActions();
+    w->actSdlCopyNew->trigger();
+    ASSERT_EQ(w->project.GetScheduleCount(), 2);
+    w->OnExecuteMessage(1, 0); // the run starts on the first schedule
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=3");
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return x->btnExecute->isEnabled(); }, 20000));
+    AnswerDialog(x, [](TfrmExecDlg& d) {
+        d.rdbRange->click();
+        d.edtRange->setText(QStringLiteral("1"));
+    });
+    x->btnExecute->click();
+    ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
+    x->sbtnPlay->click();
+    ASSERT_TRUE(PumpUntil([&] { return x->windowState == ExecWindowIdle && x->btnSave->isEnabled(); }, 60000))
+        << ShownTexts().join(" | ").toStdString();
+    ASSERT_EQ(Cell(x, 1, 2), "3");
+    const QString run = ExecTestRunSeq;
+    const std::vector<int> order{w->project.GetSchedule(0)->trials[0].correctAnswer,
+                                 w->project.GetSchedule(0)->trials[1].correctAnswer};
+
+    const QString keep = QStringLiteral("Is the experimental result kept?");
+    struct Path {
+        const char* what;
+        std::function<void()> take;
+    };
+    const Path paths[] = {
+        {"another schedule",
+         [x] {
+             QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+             QCoreApplication::sendEvent(x->cboSchedule, &down);
+         }},
+        {"random pass",
+         [this, x] {
+             AnswerDialog(x, [](TfrmExecDlg& d) {
+                 d.rdbRandom->click();
+                 d.edtRandomRange->setText(QStringLiteral("1"));
+             });
+             x->btnExecute->click();
+         }},
+    };
+    const struct {
+        const char* what;
+        std::function<void()> fail;
+    } failures[] = {
+        {"refused", [this] { service->SetReply("saveTestResult", "API_RESULT=1,API_MESSAGE=E00099"); }},
+        {"service down", [this] { service->Stop(); }},
+    };
+    for (const auto& failure : failures) {
+        failure.fail();
+        for (const Path& path : paths) {
+            const std::string what = std::string(failure.what) + ", " + path.what;
+            ui->messages.clear();
+            ui->answers = {UiServices::Answer::Yes, UiServices::Answer::Yes};
+            const size_t starts = service->Count("startTest");
+            path.take();
+            ASSERT_TRUE(DrainPosted());
+            EXPECT_EQ(ShownTexts(), (QStringList{keep, keep, "Internal error occurred."})) << what;
+            EXPECT_EQ(Cell(x, 1, 2), "3") << what;
+            EXPECT_EQ(x->cboSchedule->currentIndex(), 0) << what;
+            EXPECT_EQ(w->tabSchedule->currentIndex(), 0) << what;
+            EXPECT_EQ(service->Count("startTest"), starts) << what << ": no new run";
+            EXPECT_EQ(ExecTestRunSeq, run) << what;
+            EXPECT_EQ(w->project.GetSchedule(0)->trials[0].correctAnswer, order[0])
+                << what << ": not shuffled";
+            EXPECT_EQ(w->project.GetSchedule(0)->trials[1].correctAnswer, order[1]) << what;
+            EXPECT_TRUE(x->btnSave->isEnabled()) << what << ": still to be kept";
+        }
+    }
 }

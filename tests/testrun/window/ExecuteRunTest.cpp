@@ -146,6 +146,26 @@ protected:
                   windowStates.states.end());
     }
 
+    // A started window, ready to play every trial, whose service refuses the answers once
+    // the first trial is under way; null when it cannot get there.
+    TfrmExecute* ReadyWithRefusalsFromTheFirstTrial() {
+        service->SetHandler("returnTestResult", [this](const fake::FakeRequest&) {
+            if (answers->reported.load() >= 1)
+                return fake::FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
+            return fake::FakeReply::Text("ANSWERER_ID=S1,QUESTION_NUM=0,ANSWER=");
+        });
+        w->actExecShow->trigger();
+        TfrmExecute* x = w->frmExecute;
+        if (!x || !PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S1"; }, 20000))
+            return nullptr;
+        QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
+        x->btnExecute->click();
+        return x->windowState == ExecWindowReady ? x : nullptr;
+    }
+
+    const QString refused = QStringLiteral("Could not be verified. Please double check \"Password\" and "
+                                           "\"Administrator ID\".");
+
     std::unique_ptr<fake::FakeService> service;
     std::unique_ptr<AnsweringService> answers;
     StateRecorder windowStates;
@@ -310,24 +330,12 @@ TEST_F(ExecuteRunTest, ARefusedFetchDuringTheRunIsShownAfterTheHandler) {
     ui.reset();
     auto* nesting = new NestingUi;
     ui.reset(nesting);
-    service->SetHandler("returnTestResult", [this](const fake::FakeRequest&) {
-        if (answers->reported.load() >= 1)
-            return fake::FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
-        return fake::FakeReply::Text("ANSWERER_ID=S1,QUESTION_NUM=0,ANSWER=");
-    });
-    w->actExecShow->trigger();
-    TfrmExecute* x = w->frmExecute;
-    ASSERT_NE(x, nullptr);
+    TfrmExecute* x = ReadyWithRefusalsFromTheFirstTrial();
+    ASSERT_NE(x, nullptr) << ShownTexts().join(" | ").toStdString();
     HandlerDepth depth(x);
     x->installEventFilter(&depth);
     nesting->inHandler = [&depth] { return depth.depth > 0; };
-    ASSERT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S1"; }, 20000));
-    QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
-    x->btnExecute->click();
-    ASSERT_EQ(x->windowState, ExecWindowReady);
     x->sbtnPlay->click();
-    const QString refused = QStringLiteral("Could not be verified. Please double check \"Password\" and "
-                                           "\"Administrator ID\".");
     ASSERT_TRUE(PumpUntil([&] { return !nesting->shown.empty(); }, 20000));
     EXPECT_EQ(nesting->shown.front().first, refused);
     EXPECT_FALSE(nesting->shown.front().second) << "shown from within a sequencer message's handler";
@@ -400,4 +408,25 @@ TEST_F(ExecuteRunTest, StaleStimulusRequestIsIgnored) {
     EXPECT_FALSE(x->playback.IsActive());
     EXPECT_NE(x->StatusText(1), "Internal error occurred.");
     EXPECT_EQ(recorder.states, std::vector<int>{ExecTrialStimulus}) << "forwarded to the main window";
+}
+
+// Waiting at the end of a trial for the answers that are missing, a refused fetch is shown
+// once and the window stops asking, as the answerer poll does.
+TEST_F(ExecuteRunTest, ARefusalWhileWaitingForAnswersStopsTheFetching) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    w->execTable->setWaitResponses(true);
+    w->execTable->setFeedbackSeconds(0.0);
+    TfrmExecute* x = ReadyWithRefusalsFromTheFirstTrial();
+    ASSERT_NE(x, nullptr) << ShownTexts().join(" | ").toStdString();
+    x->sbtnPlay->click();
+    ASSERT_TRUE(PumpUntil([&] { return !ShownTexts().isEmpty(); }, 20000));
+    EXPECT_EQ(ShownTexts(), QStringList{refused});
+    ASSERT_TRUE(PumpUntil([&] { return State() == ExecAfterTrialWait; }, 20000));
+    const size_t asked = service->Count("returnTestResult");
+    EXPECT_TRUE(StaysFalse(
+        [&] { return service->Count("returnTestResult") > asked || ShownTexts().size() > 1; }, 2500))
+        << ShownTexts().join(" | ").toStdString();
+    // The operator ends the wait with Stop.
+    x->sbtnStop->click();
+    EXPECT_TRUE(PumpUntil([&] { return State() == ExecIdle || State() == ExecScheduleEnded; }, 20000));
 }

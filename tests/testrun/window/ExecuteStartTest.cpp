@@ -3,8 +3,11 @@
 
 #include "PanelStatusBar.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QToolButton>
+#include <map>
 
 using fake::FakeReply;
 
@@ -166,4 +169,74 @@ TEST_F(ExecuteTest, RestrictedUserLosesTheOptions) {
     EXPECT_FALSE(x->sbtnOption->isVisible());
     EXPECT_FALSE(x->popOptionCheck->isEnabled());
     EXPECT_FALSE(x->popOptionFeedBack->isVisible());
+}
+
+// Everything the test start locks in the main window is as it was once the test-run
+// window has closed: menus, their commands and the tool buttons that show them.
+TEST_F(ExecuteTest, ClosingTheTestRunWindowUnlocksWhatTheStartLocked) {
+    MakeProject(1);
+    // Saved first: the save command then shows what a saved project has.
+    ASSERT_TRUE(QDir().mkpath(root->file("tests")));
+    w->UpdateActions();
+    w->actFileSavePrj->trigger();
+    ASSERT_FALSE(w->projectModified) << ShownTexts().join(" | ").toStdString();
+    // Shown, as the program has it: the log-in has set the rights.
+    w->show();
+    ASSERT_TRUE(
+        PumpUntil([&] { return service->Count("userAuth") >= 1 && !w->actFileSavePrj->isEnabled(); }));
+    const auto snapshot = [this] {
+        std::map<QString, bool> enabled;
+        for (QMenu* m : w->findChildren<QMenu*>())
+            enabled[m->objectName()] = m->isEnabled() && m->menuAction()->isEnabled();
+        for (QToolButton* b : w->findChildren<QToolButton*>())
+            enabled[b->objectName()] = b->isEnabled();
+        for (QAction* a : w->findChildren<QAction*>())
+            enabled[a->objectName()] = a->isEnabled();
+        enabled.erase(QString());
+        return enabled;
+    };
+    const auto before = snapshot();
+    ASSERT_TRUE(before.at("mnuFileNewPrj") && before.at("tbtnFileNewPrj"));
+    ASSERT_TRUE(before.at("mnuFilePrint") && before.at("tbtnFilePrint"));
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    EXPECT_FALSE(Find<QMenu>("mnuFileNewPrj")->menuAction()->isEnabled());
+    EXPECT_FALSE(Find<QToolButton>("tbtnFilePrint")->isEnabled());
+    x->btnEnd->click();
+    ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }));
+    QStringList changed;
+    for (const auto& [name, on] : snapshot())
+        if (before.count(name) && before.at(name) != on)
+            changed << name + (on ? " on" : " off");
+    EXPECT_TRUE(changed.isEmpty()) << changed.join(", ").toStdString();
+}
+
+// The answerer poll goes on through an outage of the service (failed replies, refused
+// connections), shows it in the status bar while it lasts, and picks up the answerers
+// once the service is back.
+TEST_F(ExecuteTest, ThePollOutlastsAnOutageAndShowsIt) {
+    MakeProject(1);
+    for (int i = 0; i < 2; ++i)
+        service->QueueReply("returnTestResult", FakeReply::Status(500, "down"));
+    TfrmExecute* x = Start();
+    ASSERT_NE(x, nullptr);
+    const QString waiting = QStringLiteral("Waiting for the connection of the terminal...");
+    const auto outage = [x] { return x->StatusText(1).startsWith("Internal error occurred. "); };
+    ASSERT_TRUE(PumpUntil(outage, 20000));
+    EXPECT_TRUE(x->StatusText(1).contains("500")) << x->StatusText(1).toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return x->StatusText(1) == waiting; }, 20000)) << "the service answers again";
+    EXPECT_GE(service->Count("returnTestResult"), 3u);
+
+    // The service goes away altogether and comes back on its address with an answerer.
+    const int port = service->Port();
+    service->Stop();
+    ASSERT_TRUE(PumpUntil(outage, 20000));
+    EXPECT_FALSE(x->btnExecute->isEnabled());
+    service = std::make_unique<fake::FakeService>(port);
+    service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2");
+    ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S1"; }, 20000));
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_EQ(x->StatusText(1), waiting);
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    EXPECT_TRUE(x->userSearchTimer->isActive());
 }
