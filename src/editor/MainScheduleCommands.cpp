@@ -9,8 +9,6 @@
 #include "StringGrid.h"
 
 #include <QAction>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -312,49 +310,29 @@ void SelectAllCells(TfrmMain& w) {
                                  QPoint(grid->ColCount() - 1, grid->RowCount() - 1)));
 }
 
-// A stimulus number dragged from the stimulus list goes into a stimulus cell.
-class ScheduleDropEvents : public QObject {
-public:
-    explicit ScheduleDropEvents(TfrmMain& w) : QObject(w.asgdSchedule), m_w(w) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
-            event->type() != QEvent::Drop)
+// A stimulus number dragged from the stimulus list goes into a stimulus cell; the cell
+// under the pointer becomes current as the drag passes over it.
+void ConnectStimulusNumberDrops(TfrmMain& w) {
+    StringGrid* grid = w.asgdSchedule;
+    grid->acceptsDrag = [](const QMimeData& data) { return data.hasFormat(kStimulusNumberMime); };
+    grid->dragOver = [&w, grid](int col, int row, const QMimeData&) {
+        if (col < grid->FixedCols() || row < grid->FixedRows())
             return false;
-        auto* drag = static_cast<QDropEvent*>(event);
-        if (!drag->mimeData()->hasFormat(kStimulusNumberMime))
-            return false;
-        StringGrid* grid = m_w.asgdSchedule;
-        const QModelIndex at = grid->indexAt(drag->position().toPoint());
-        const bool dataCell =
-            at.isValid() && at.column() >= grid->FixedCols() && at.row() >= grid->FixedRows();
-        if (dataCell && event->type() != QEvent::Drop)
-            grid->SetCurrentCell(at.column(), at.row());
-        const bool accepted = dataCell && EditorIdle(m_w) && !m_w.scheduleEditing &&
-                              grid->Cell(at.column(), 0).contains(TfrmMain::Ids("IDS_6"));
-        if (!accepted) {
-            drag->ignore();
-            return true;
-        }
-        drag->acceptProposedAction();
-        if (event->type() == QEvent::Drop) {
-            bool ok = false;
-            const int number = drag->mimeData()->data(kStimulusNumberMime).toInt(&ok);
-            if (!ok || number < 1)
-                return true;
-            SaveScheduleUndo(m_w);
-            m_w.projectModified = true;
-            m_w.scheduleUndoAvailable = true;
-            grid->SetCell(at.column(), at.row(), QString::number(number));
-            grid->viewport()->update();
-        }
-        return true;
-    }
-
-private:
-    TfrmMain& m_w;
-};
+        grid->SetCurrentCell(col, row);
+        return EditorIdle(w) && !w.scheduleEditing && grid->Cell(col, 0).contains(TfrmMain::Ids("IDS_6"));
+    };
+    grid->dragDrop = [&w, grid](int col, int row, const QMimeData& data) {
+        bool ok = false;
+        const int number = data.data(kStimulusNumberMime).toInt(&ok);
+        if (!ok || number < 1)
+            return;
+        SaveScheduleUndo(w);
+        w.projectModified = true;
+        w.scheduleUndoAvailable = true;
+        grid->SetCell(col, row, QString::number(number));
+        grid->viewport()->update();
+    };
+}
 
 bool ScheduleGridActive(const TfrmMain& w) {
     const QWidget* focus = QApplication::focusWidget();
@@ -396,7 +374,7 @@ void UpdateScheduleActions(TfrmMain& w) {
 
 void ConnectScheduleCommands(TfrmMain& w) {
     w.edtTabName->installEventFilter(new RenameBoxEvents(w));
-    w.asgdSchedule->viewport()->installEventFilter(new ScheduleDropEvents(w));
+    ConnectStimulusNumberDrops(w);
     const std::pair<QAction*, void (*)(TfrmMain&)> commands[] = {
         {w.actSdlAllNew, NewSchedule},
         {w.actSdlCopyNew, DuplicateSchedule},

@@ -10,8 +10,6 @@
 
 #include <QAction>
 #include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -147,43 +145,15 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
     w.ShowCard(grid->Row(), DataRows(grid));
 }
 
-// File drops over the list, and the drag of a stimulus number out of its file column.
+// The drag of a stimulus number out of the file column.
 class StimulusGridEvents : public QObject {
 public:
-    StimulusGridEvents(TfrmMain& w, std::shared_ptr<CopyProgressBox> progress)
-        : QObject(w.asgdStimulus), m_w(w), m_progress(std::move(progress)) {}
+    explicit StimulusGridEvents(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         StringGrid* grid = m_w.asgdStimulus;
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!drag->mimeData()->hasUrls())
-                return false;
-            const QModelIndex at = grid->indexAt(drag->position().toPoint());
-            // Files go onto a data cell of the file column only.
-            if (at.isValid() && at.column() == kFileCol && at.row() >= grid->FixedRows())
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (!drop->mimeData()->hasUrls())
-                return false;
-            QStringList paths;
-            for (const QUrl& url : drop->mimeData()->urls())
-                if (url.isLocalFile())
-                    paths << url.toLocalFile();
-            const QModelIndex at = grid->indexAt(drop->position().toPoint());
-            drop->acceptProposedAction();
-            DropWaveFiles(m_w, at.isValid() ? at.column() : -1, at.isValid() ? at.row() : -1, paths,
-                          m_progress);
-            return true;
-        }
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             m_dragRow = -1;
@@ -219,7 +189,6 @@ protected:
 
 private:
     TfrmMain& m_w;
-    std::shared_ptr<CopyProgressBox> m_progress;
     int m_dragRow = -1;
     QPoint m_pressedAt;
 };
@@ -391,7 +360,19 @@ void ConnectStimulusList(TfrmMain& w) {
     auto progress = std::make_shared<CopyProgressBox>(w);
     w.project.SetCopyProgress(
         [progress](qint64 copied, qint64 total) { return progress->Report(copied, total); });
-    grid->viewport()->installEventFilter(new StimulusGridEvents(w, progress));
+    // WAV files from the desktop go onto a data cell of the file column.
+    grid->acceptsDrag = [](const QMimeData& data) { return data.hasUrls(); };
+    grid->dragOver = [grid](int col, int row, const QMimeData&) {
+        return col == kFileCol && row >= grid->FixedRows();
+    };
+    grid->dragDrop = [&w, progress](int col, int row, const QMimeData& data) {
+        QStringList paths;
+        for (const QUrl& url : data.urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        DropWaveFiles(w, col, row, paths, progress);
+    };
+    grid->viewport()->installEventFilter(new StimulusGridEvents(w));
     ConnectCommentEditing(w);
     // No comment edit starts while something plays.
     grid->canEditCell = [&w](int col, int) { return col == kCommentCol && EditorIdle(w); };
