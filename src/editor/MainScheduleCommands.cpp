@@ -334,11 +334,6 @@ void ConnectStimulusNumberDrops(TfrmMain& w) {
     };
 }
 
-bool ScheduleGridActive(const TfrmMain& w) {
-    const QWidget* focus = QApplication::focusWidget();
-    return w.isActiveWindow() && focus && (focus == w.asgdSchedule || w.asgdSchedule->isAncestorOf(focus));
-}
-
 } // namespace
 
 void UpdateScheduleActions(TfrmMain& w) {
@@ -367,7 +362,7 @@ void UpdateScheduleActions(TfrmMain& w) {
     w.actSdlListInsCol->setEnabled(listIdle && schedule && !paired && presentationColumn &&
                                    presentations < w.updPrsNumber->Max());
     w.actSdlListDelCol->setEnabled(listIdle && !paired && presentationColumn && presentations >= 2);
-    const bool active = listIdle && ScheduleGridActive(w);
+    const bool active = listIdle && ControlActive(w, w.asgdSchedule);
     w.actSdlListClear->setEnabled(active);
     w.actSdlListSelectAll->setEnabled(active);
 }

@@ -326,17 +326,11 @@ void SelectAll(TfrmMain& w) {
                                  QPoint(grid->ColCount() - 1, grid->RowCount() - 1)));
 }
 
-// The stimulus grid has the keyboard (itself or its comment editor) in the active window.
-bool StimulusGridActive(const TfrmMain& w) {
-    const QWidget* focus = QApplication::focusWidget();
-    return w.isActiveWindow() && focus && (focus == w.asgdStimulus || w.asgdStimulus->isAncestorOf(focus));
-}
-
 } // namespace
 
 void UpdateStimulusActions(TfrmMain& w) {
     const bool idle = w.popStmMenu->property("Tag").toInt() == 0 && EditorIdle(w);
-    const bool active = idle && StimulusGridActive(w);
+    const bool active = idle && ControlActive(w, w.asgdStimulus);
     w.actStmListClear->setEnabled(active);
     w.actStmListSelectAll->setEnabled(active);
     bool allRegistered = true;
