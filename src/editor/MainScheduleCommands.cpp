@@ -7,6 +7,7 @@
 #include "MainUnit.h"
 #include "ScheduleCellRules.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -120,9 +121,9 @@ void StartRename(TfrmMain& w) {
 }
 
 // Enter commits the name as typed; Esc or leaving the box abandons it.
-class RenameBoxEvents : public QObject {
+class RenameBoxEvents : public WindowFilter {
 public:
-    explicit RenameBoxEvents(TfrmMain& w) : QObject(w.edtTabName), m_w(w) {}
+    explicit RenameBoxEvents(TfrmMain& w) : WindowFilter(w, w.edtTabName) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -150,9 +151,6 @@ protected:
         }
         return false;
     }
-
-private:
-    TfrmMain& m_w;
 };
 
 void DeleteSchedule(TfrmMain& w) {
@@ -368,7 +366,7 @@ void UpdateScheduleActions(TfrmMain& w) {
 }
 
 void ConnectScheduleCommands(TfrmMain& w) {
-    w.edtTabName->installEventFilter(new RenameBoxEvents(w));
+    new RenameBoxEvents(w);
     ConnectStimulusNumberDrops(w);
     const std::pair<QAction*, void (*)(TfrmMain&)> commands[] = {
         {w.actSdlAllNew, NewSchedule},

@@ -7,6 +7,7 @@
 #include "MainUnit.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QAction>
 #include <QDrag>
@@ -146,9 +147,9 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
 }
 
 // The drag of a stimulus number out of the file column.
-class StimulusGridEvents : public QObject {
+class StimulusGridEvents : public WindowFilter {
 public:
-    explicit StimulusGridEvents(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
+    explicit StimulusGridEvents(TfrmMain& w) : WindowFilter(w, w.asgdStimulus->viewport()) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -188,16 +189,15 @@ protected:
     }
 
 private:
-    TfrmMain& m_w;
     int m_dragRow = -1;
     QPoint m_pressedAt;
 };
 
 // A key on a comment cell turns the switch on, so the grid opens its editor with it; the
 // arrow keys only move.
-class CommentKeys : public QObject {
+class CommentKeys : public WindowFilter {
 public:
-    explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
+    explicit CommentKeys(TfrmMain& w) : WindowFilter(w, w.asgdStimulus) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -211,9 +211,6 @@ protected:
             grid->SetEditing(true);
         return false;
     }
-
-private:
-    TfrmMain& m_w;
 };
 
 // The comment editor: the snapshot is taken as it opens and the stimulus count stays put
@@ -246,7 +243,7 @@ void ConnectCommentEditing(TfrmMain& w) {
         w.updStmNumber->setEnabled(true);
         w.edtStmNumber->setEnabled(true);
     };
-    grid->installEventFilter(new CommentKeys(w));
+    new CommentKeys(w);
     // A double click on a comment asks the service who the user is; the rights it brings
     // back decide whether the editor opens.
     QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
@@ -366,7 +363,7 @@ void ConnectStimulusList(TfrmMain& w) {
                 paths << url.toLocalFile();
         DropWaveFiles(w, col, row, paths, progress);
     };
-    grid->viewport()->installEventFilter(new StimulusGridEvents(w));
+    new StimulusGridEvents(w);
     ConnectCommentEditing(w);
     // No comment edit starts while something plays.
     grid->canEditCell = [&w](int col, int) { return col == kCommentCol && EditorIdle(w); };

@@ -522,9 +522,21 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
         FinishEdit();
 }
 
+void StringGrid::CancelEdit() {
+    if (!m_edit.active)
+        return;
+    if (auto* editor = qobject_cast<QWidget*>(const_cast<QObject*>(m_edit.editor)))
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    if (m_edit.active)
+        FinishEdit();
+}
+
 void StringGrid::FinishEdit() {
     const OpenEdit done = m_edit;
     m_edit = {};
+    // A closed editor is deleted later, maybe only with this grid's children, when the
+    // grid's members are gone.
+    QObject::disconnect(done.editorGone);
     if (editEnd)
         editEnd(done.col, done.row, done.committed);
 }

@@ -165,6 +165,8 @@ public:
     std::function<void(int col, int row, bool committed)> editEnd;
     // True while an in-place editor is open.
     bool IsEditorOpen() const { return m_edit.active; }
+    // Closes an open editor without taking its text; editEnd hears of it.
+    void CancelEdit();
 
     std::function<bool(int col, int row)> canEditCell;
     std::function<void(int col, int row, QColor& background, QColor& text)> getCellColor;
