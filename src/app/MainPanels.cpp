@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QResizeEvent>
@@ -288,6 +289,8 @@ bool TfrmMain::RestoreFocus(QWidget* title) {
 }
 
 void TfrmMain::FocusChanged(QWidget* old, QWidget* now) {
+    if (now && now->window() == this && !qobject_cast<QMenuBar*>(now))
+        activeControl = now;
     if (old == asgdStimulus)
         Remember(pnlStmTitle, old);
     else if (old == asgdSchedule || old == tabSchedule)

@@ -24,6 +24,7 @@
 #include "StringGrid.h"
 #include "TextTable.h"
 #include "VersionUnit.h"
+#include "WindowFilter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,6 +73,14 @@ TfrmMain::TfrmMain(QWidget* owner, const QStringList& arguments)
 }
 
 TfrmMain::~TfrmMain() {
+    // The controls still get events while the base classes take them apart, after this
+    // window's members are gone. Before that: edits still open are dropped (there is no
+    // project left to take them), and nothing the controls do reaches this window any more.
+    for (StringGrid* grid : findChildren<StringGrid*>())
+        grid->CancelEdit();
+    RemoveWindowFilters(*this);
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     // The dialogs go with the window's children; a focus they still hold must not reach
     // this half-destroyed window.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);

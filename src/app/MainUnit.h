@@ -13,6 +13,7 @@
 #include "UiServices.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -269,6 +270,10 @@ public:
 
     // Runs the update handlers of the actions (a timer runs them while the window lives).
     void UpdateActions();
+    // The control that has the keyboard in this window, or had it last: the menu bar,
+    // worked from the keys (Alt, F10), takes the keyboard and leaves this as it was.
+    QWidget* ActiveControl() const { return activeControl; }
+    QPointer<QWidget> activeControl;
     // Holds or releases the commands that wait while an audition or a test run has the
     // window (idleCommands).
     void HoldBusyCommands(bool busy);

@@ -51,3 +51,8 @@ QChar DecimalSeparator() {
 bool EditorIdle(const TfrmMain& w) {
     return w.execTable->state() == ExecIdle && w.frmExecute == nullptr;
 }
+
+bool ControlActive(const TfrmMain& w, const QWidget* control) {
+    const QWidget* active = w.ActiveControl();
+    return w.isActiveWindow() && active && (active == control || control->isAncestorOf(active));
+}

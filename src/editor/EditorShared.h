@@ -30,6 +30,10 @@ QChar DecimalSeparator();
 // True while neither an audition nor a test run is going on.
 bool EditorIdle(const TfrmMain& w);
 
+// The control (itself, or its in-place editor) is the active control of the active main
+// window: it has the keyboard, or had it last before the menu bar took it.
+bool ControlActive(const TfrmMain& w, const QWidget* control);
+
 // The playback highlight: the played stimulus's row, and the played schedule cell with its
 // row and column headers, while a list or schedule plays or a test runs.
 bool StimulusRowHighlighted(const TfrmMain& w, int row);

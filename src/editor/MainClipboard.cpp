@@ -66,11 +66,6 @@ QStringList SplitRows(const QString& text) {
     return rows;
 }
 
-bool GridActive(const TfrmMain& w, const StringGrid* grid) {
-    const QWidget* focus = QApplication::focusWidget();
-    return w.isActiveWindow() && focus && (focus == grid || grid->isAncestorOf(focus));
-}
-
 bool PopupIdle(const TfrmMain& w, const QMenu* popup) {
     return popup->property("Tag").toInt() == 0 && EditorIdle(w);
 }
@@ -310,7 +305,7 @@ void UpdateClipboardActions(TfrmMain& w) {
 
     const StringGrid* stimuli = w.asgdStimulus;
     const bool stmIdle = PopupIdle(w, w.popStmMenu);
-    const bool stmActive = GridActive(w, stimuli);
+    const bool stmActive = ControlActive(w, stimuli);
     const bool comments = WithinCommentColumn(stimuli);
     const QRect stmSel = stimuli->Selection();
     w.actStmListUndo->setEnabled(w.stimulusUndoAvailable && stmActive && comments);
@@ -321,7 +316,7 @@ void UpdateClipboardActions(TfrmMain& w) {
 
     const StringGrid* schedule = w.asgdSchedule;
     const bool sdlIdle = PopupIdle(w, w.popSdlListMenu) && !w.scheduleEditing;
-    const bool sdlActive = GridActive(w, schedule) && sdlIdle;
+    const bool sdlActive = ControlActive(w, schedule) && sdlIdle;
     const QRect sdlSel = schedule->Selection();
     w.actSdlListUndo->setEnabled(w.scheduleUndoAvailable && sdlActive);
     w.actSdlListCut->setEnabled(sdlActive);

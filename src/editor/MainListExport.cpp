@@ -174,9 +174,7 @@ void TfrmMain::actStmListExportWavExecute() {
 void UpdateListExportActions(TfrmMain& w) {
     // The stimulus grid has the keyboard in the active window, the popup opened while idle,
     // only file names are selected and each of them names a registered file.
-    const QWidget* focus = QApplication::focusWidget();
-    const bool active =
-        w.isActiveWindow() && focus && (focus == w.asgdStimulus || w.asgdStimulus->isAncestorOf(focus));
+    const bool active = ControlActive(w, w.asgdStimulus);
     const QRect selection = w.asgdStimulus->Selection();
     bool registered = selection.left() == 1 && selection.right() == 1 && selection.top() >= 1;
     const CStimuli* stimuli = w.project.GetStimuli();

@@ -7,6 +7,7 @@
 #include "MainUnit.h"
 #include "ParameterPanelParts.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -33,9 +34,9 @@ std::array<QWidget*, 8> ParameterCountControls(TfrmMain& w) {
 // Keys on a grid that is not editing: a key that types opens the editor with it; Enter
 // neither opens one nor reaches the grid; the arrows move as usual. Nothing opens while
 // an audition or a test run has the window.
-class ParameterGridKeys : public QObject {
+class ParameterGridKeys : public WindowFilter {
 public:
-    ParameterGridKeys(TfrmMain& w, StringGrid* grid) : QObject(grid), m_w(w), m_grid(grid) {}
+    ParameterGridKeys(TfrmMain& w, StringGrid* grid) : WindowFilter(w, grid), m_grid(grid) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -66,12 +67,11 @@ protected:
     }
 
 private:
-    TfrmMain& m_w;
     StringGrid* m_grid;
 };
 
 void ConnectParameterGrid(TfrmMain& w, StringGrid* grid) {
-    grid->installEventFilter(new ParameterGridKeys(w, grid));
+    new ParameterGridKeys(w, grid);
     QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
         if (!grid->IsEditorOpen() && EditorIdle(w) && IsDataCell(grid, col, row))
             grid->SetEditing(true);

@@ -113,7 +113,7 @@ void TfrmMain::actQstDelRowExecute() {
 
 void UpdateQuestionActions(TfrmMain& w) {
     const int count = w.project.GetQuestionnaire()->GetTermCount();
-    const bool offered = w.popQstMenu->property("Tag").toInt() == 0 && w.focusWidget() == w.asgdQuestion &&
+    const bool offered = w.popQstMenu->property("Tag").toInt() == 0 && w.ActiveControl() == w.asgdQuestion &&
                          w.asgdQuestion->isVisible() && count > 0;
     // An item more than the count editor can show would be out of its reach.
     w.actQstInsRow->setEnabled(offered && CurrentItem(w) >= 0 && count < w.updQstNum->Max());

@@ -458,7 +458,7 @@ void TfrmMain::asgdScheduleGetCellColor(int col, int row, QColor& background, QC
 }
 
 void TfrmMain::actSdlListListenExecute() {
-    if (asgdStimulus->hasFocus()) {
+    if (ControlActive(*this, asgdStimulus)) {
         actStmListListenExecute();
         return;
     }

@@ -7,10 +7,9 @@
 #include "MainUnit.h"
 #include "ScheduleCellRules.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QAction>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -112,9 +111,9 @@ void StartRename(TfrmMain& w) {
 }
 
 // Enter commits the name as typed; Esc or leaving the box abandons it.
-class RenameBoxEvents : public QObject {
+class RenameBoxEvents : public WindowFilter {
 public:
-    explicit RenameBoxEvents(TfrmMain& w) : QObject(w.edtTabName), m_w(w) {}
+    explicit RenameBoxEvents(TfrmMain& w) : WindowFilter(w, w.edtTabName) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -142,9 +141,6 @@ protected:
         }
         return false;
     }
-
-private:
-    TfrmMain& m_w;
 };
 
 void DeleteSchedule(TfrmMain& w) {
@@ -302,53 +298,28 @@ void SelectAllCells(TfrmMain& w) {
                                  QPoint(grid->ColCount() - 1, grid->RowCount() - 1)));
 }
 
-// A stimulus number dragged from the stimulus list goes into a stimulus cell.
-class ScheduleDropEvents : public QObject {
-public:
-    explicit ScheduleDropEvents(TfrmMain& w) : QObject(w.asgdSchedule), m_w(w) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
-            event->type() != QEvent::Drop)
+// A stimulus number dragged from the stimulus list goes into a stimulus cell; the cell
+// under the pointer becomes current as the drag passes over it.
+void ConnectStimulusNumberDrops(TfrmMain& w) {
+    StringGrid* grid = w.asgdSchedule;
+    grid->acceptsDrag = [](const QMimeData& data) { return data.hasFormat(kStimulusNumberMime); };
+    grid->dragOver = [&w, grid](int col, int row, const QMimeData&) {
+        if (col < grid->FixedCols() || row < grid->FixedRows())
             return false;
-        auto* drag = static_cast<QDropEvent*>(event);
-        if (!drag->mimeData()->hasFormat(kStimulusNumberMime))
-            return false;
-        StringGrid* grid = m_w.asgdSchedule;
-        const QModelIndex at = grid->indexAt(drag->position().toPoint());
-        const bool dataCell =
-            at.isValid() && at.column() >= grid->FixedCols() && at.row() >= grid->FixedRows();
-        if (dataCell && event->type() != QEvent::Drop)
-            grid->SetCurrentCell(at.column(), at.row());
-        const bool accepted = dataCell && EditorIdle(m_w) && !m_w.scheduleEditing &&
-                              grid->Cell(at.column(), 0).contains(TfrmMain::Ids("IDS_6"));
-        if (!accepted) {
-            drag->ignore();
-            return true;
-        }
-        drag->acceptProposedAction();
-        if (event->type() == QEvent::Drop) {
-            bool ok = false;
-            const int number = drag->mimeData()->data(kStimulusNumberMime).toInt(&ok);
-            if (!ok || number < 1)
-                return true;
-            SaveScheduleUndo(m_w);
-            m_w.projectModified = true;
-            m_w.scheduleUndoAvailable = true;
-            grid->SetCell(at.column(), at.row(), QString::number(number));
-            grid->viewport()->update();
-        }
-        return true;
-    }
-
-private:
-    TfrmMain& m_w;
-};
-
-bool ScheduleGridActive(const TfrmMain& w) {
-    const QWidget* focus = QApplication::focusWidget();
-    return w.isActiveWindow() && focus && (focus == w.asgdSchedule || w.asgdSchedule->isAncestorOf(focus));
+        grid->SetCurrentCell(col, row);
+        return EditorIdle(w) && !w.scheduleEditing && grid->Cell(col, 0).contains(TfrmMain::Ids("IDS_6"));
+    };
+    grid->dragDrop = [&w, grid](int col, int row, const QMimeData& data) {
+        bool ok = false;
+        const int number = data.data(kStimulusNumberMime).toInt(&ok);
+        if (!ok || number < 1)
+            return;
+        SaveScheduleUndo(w);
+        w.projectModified = true;
+        w.scheduleUndoAvailable = true;
+        grid->SetCell(col, row, QString::number(number));
+        grid->viewport()->update();
+    };
 }
 
 } // namespace
@@ -379,14 +350,14 @@ void UpdateScheduleActions(TfrmMain& w) {
     w.actSdlListInsCol->setEnabled(listIdle && schedule && !paired && presentationColumn &&
                                    presentations < w.updPrsNumber->Max());
     w.actSdlListDelCol->setEnabled(listIdle && !paired && presentationColumn && presentations >= 2);
-    const bool active = listIdle && ScheduleGridActive(w);
+    const bool active = listIdle && ControlActive(w, w.asgdSchedule);
     w.actSdlListClear->setEnabled(active);
     w.actSdlListSelectAll->setEnabled(active);
 }
 
 void ConnectScheduleCommands(TfrmMain& w) {
-    w.edtTabName->installEventFilter(new RenameBoxEvents(w));
-    w.asgdSchedule->viewport()->installEventFilter(new ScheduleDropEvents(w));
+    new RenameBoxEvents(w);
+    ConnectStimulusNumberDrops(w);
     const std::pair<QAction*, void (*)(TfrmMain&)> commands[] = {
         {w.actSdlAllNew, NewSchedule},
         {w.actSdlCopyNew, DuplicateSchedule},

@@ -6,6 +6,7 @@
 #include "MainUnit.h"
 #include "ScheduleCellRules.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -87,9 +88,9 @@ void ConnectCellEditor(TfrmMain& w) {
 
 // Keys that open the editor on the current cell: digits, the decimal separator, Enter, I
 // in a repeat column and P in a time column.
-class GridKeys : public QObject {
+class GridKeys : public WindowFilter {
 public:
-    explicit GridKeys(TfrmMain& w) : QObject(w.asgdSchedule), m_w(w) {}
+    explicit GridKeys(TfrmMain& w) : WindowFilter(w, w.asgdSchedule) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -124,16 +125,12 @@ protected:
             grid->SetEditing(true); // the grid opens its editor with this key typed into it
         return false;
     }
-
-private:
-    TfrmMain& m_w;
 };
 
 } // namespace
 
 void ConnectScheduleEditing(TfrmMain& w) {
-    StringGrid* grid = w.asgdSchedule;
     ConnectCellEditor(w);
-    grid->installEventFilter(new GridKeys(w));
+    new GridKeys(w);
     // A double click on a data cell opens the editor as well (TfrmMain::AllGridsDblClickCell).
 }

@@ -5,6 +5,7 @@
 #include "CountEditor.h"
 #include "MainUnit.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -15,9 +16,9 @@
 namespace {
 
 // Asks before the tab bar changes its tab: the tab bar itself has no such question.
-class TabChangeGuard : public QObject {
+class TabChangeGuard : public WindowFilter {
 public:
-    TabChangeGuard(TfrmMain* window, QTabBar* tabs) : QObject(tabs), m_window(window), m_tabs(tabs) {}
+    TabChangeGuard(TfrmMain& w, QTabBar* tabs) : WindowFilter(w, tabs), m_tabs(tabs) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -25,7 +26,7 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::Wheel:
-            return !m_window->tabScheduleChanging();
+            return !m_w.tabScheduleChanging();
         case QEvent::KeyPress: {
             switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Left:
@@ -34,7 +35,7 @@ protected:
             case Qt::Key_Down:
             case Qt::Key_Home:
             case Qt::Key_End:
-                return !m_window->tabScheduleChanging();
+                return !m_w.tabScheduleChanging();
             default:
                 return false;
             }
@@ -47,7 +48,7 @@ protected:
             const int index = m_tabs->tabAt(mouse->position().toPoint());
             if (index < 0 || index == m_tabs->currentIndex())
                 return false;
-            return !m_window->tabScheduleChanging();
+            return !m_w.tabScheduleChanging();
         }
         default:
             return false;
@@ -55,7 +56,6 @@ protected:
     }
 
 private:
-    TfrmMain* m_window;
     QTabBar* m_tabs;
 };
 
@@ -91,6 +91,6 @@ void TfrmMain::tabScheduleChange() {
 }
 
 void TfrmMain::ConnectScheduleTabs() {
-    tabSchedule->installEventFilter(new TabChangeGuard(this, tabSchedule));
+    new TabChangeGuard(*this, tabSchedule);
     connect(tabSchedule, &QTabBar::currentChanged, this, [this] { tabScheduleChange(); });
 }

@@ -7,11 +7,10 @@
 #include "MainUnit.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
+#include "WindowFilter.h"
 
 #include <QAction>
 #include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -147,43 +146,15 @@ void DropWaveFiles(TfrmMain& w, int col, int row, const QStringList& paths,
     w.ShowCard(grid->Row(), DataRows(grid));
 }
 
-// File drops over the list, and the drag of a stimulus number out of its file column.
-class StimulusGridEvents : public QObject {
+// The drag of a stimulus number out of the file column.
+class StimulusGridEvents : public WindowFilter {
 public:
-    StimulusGridEvents(TfrmMain& w, std::shared_ptr<CopyProgressBox> progress)
-        : QObject(w.asgdStimulus), m_w(w), m_progress(std::move(progress)) {}
+    explicit StimulusGridEvents(TfrmMain& w) : WindowFilter(w, w.asgdStimulus->viewport()) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         StringGrid* grid = m_w.asgdStimulus;
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!drag->mimeData()->hasUrls())
-                return false;
-            const QModelIndex at = grid->indexAt(drag->position().toPoint());
-            // Files go onto a data cell of the file column only.
-            if (at.isValid() && at.column() == kFileCol && at.row() >= grid->FixedRows())
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (!drop->mimeData()->hasUrls())
-                return false;
-            QStringList paths;
-            for (const QUrl& url : drop->mimeData()->urls())
-                if (url.isLocalFile())
-                    paths << url.toLocalFile();
-            const QModelIndex at = grid->indexAt(drop->position().toPoint());
-            drop->acceptProposedAction();
-            DropWaveFiles(m_w, at.isValid() ? at.column() : -1, at.isValid() ? at.row() : -1, paths,
-                          m_progress);
-            return true;
-        }
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             m_dragRow = -1;
@@ -218,17 +189,15 @@ protected:
     }
 
 private:
-    TfrmMain& m_w;
-    std::shared_ptr<CopyProgressBox> m_progress;
     int m_dragRow = -1;
     QPoint m_pressedAt;
 };
 
 // A key on a comment cell turns the switch on, so the grid opens its editor with it; the
 // arrow keys only move.
-class CommentKeys : public QObject {
+class CommentKeys : public WindowFilter {
 public:
-    explicit CommentKeys(TfrmMain& w) : QObject(w.asgdStimulus), m_w(w) {}
+    explicit CommentKeys(TfrmMain& w) : WindowFilter(w, w.asgdStimulus) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -242,9 +211,6 @@ protected:
             grid->SetEditing(true);
         return false;
     }
-
-private:
-    TfrmMain& m_w;
 };
 
 // The comment editor: the snapshot is taken as it opens and the stimulus count stays put
@@ -277,7 +243,7 @@ void ConnectCommentEditing(TfrmMain& w) {
         w.updStmNumber->setEnabled(true);
         w.edtStmNumber->setEnabled(true);
     };
-    grid->installEventFilter(new CommentKeys(w));
+    new CommentKeys(w);
     // A double click on a comment asks the service who the user is; the rights it brings
     // back decide whether the editor opens.
     QObject::connect(grid, &StringGrid::cellDoubleClicked, &w, [&w, grid](int col, int row) {
@@ -357,17 +323,11 @@ void SelectAll(TfrmMain& w) {
                                  QPoint(grid->ColCount() - 1, grid->RowCount() - 1)));
 }
 
-// The stimulus grid has the keyboard (itself or its comment editor) in the active window.
-bool StimulusGridActive(const TfrmMain& w) {
-    const QWidget* focus = QApplication::focusWidget();
-    return w.isActiveWindow() && focus && (focus == w.asgdStimulus || w.asgdStimulus->isAncestorOf(focus));
-}
-
 } // namespace
 
 void UpdateStimulusActions(TfrmMain& w) {
     const bool idle = w.popStmMenu->property("Tag").toInt() == 0 && EditorIdle(w);
-    const bool active = idle && StimulusGridActive(w);
+    const bool active = idle && ControlActive(w, w.asgdStimulus);
     w.actStmListClear->setEnabled(active);
     w.actStmListSelectAll->setEnabled(active);
     bool allRegistered = true;
@@ -391,7 +351,19 @@ void ConnectStimulusList(TfrmMain& w) {
     auto progress = std::make_shared<CopyProgressBox>(w);
     w.project.SetCopyProgress(
         [progress](qint64 copied, qint64 total) { return progress->Report(copied, total); });
-    grid->viewport()->installEventFilter(new StimulusGridEvents(w, progress));
+    // WAV files from the desktop go onto a data cell of the file column.
+    grid->acceptsDrag = [](const QMimeData& data) { return data.hasUrls(); };
+    grid->dragOver = [grid](int col, int row, const QMimeData&) {
+        return col == kFileCol && row >= grid->FixedRows();
+    };
+    grid->dragDrop = [&w, progress](int col, int row, const QMimeData& data) {
+        QStringList paths;
+        for (const QUrl& url : data.urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        DropWaveFiles(w, col, row, paths, progress);
+    };
+    new StimulusGridEvents(w);
     ConnectCommentEditing(w);
     // No comment edit starts while something plays.
     grid->canEditCell = [&w](int col, int) { return col == kCommentCol && EditorIdle(w); };

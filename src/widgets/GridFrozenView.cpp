@@ -3,7 +3,6 @@
 #include "GridCellPainter.h"
 #include "StringGrid.h"
 
-#include <QCoreApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -99,16 +98,16 @@ void GridFrozenView::wheelEvent(QWheelEvent* event) {
     event->ignore();
 }
 
-// The view lies at the top-left corner of the grid's viewport, so positions carry over
-// unchanged and drops reach whatever handles them on the grid.
+// Drags are the grid's, at the cell this view shows under the pointer. They are handed
+// over directly: sent on as events, moves would come back here, Qt's current drop target.
 void GridFrozenView::dragEnterEvent(QDragEnterEvent* event) {
-    QCoreApplication::sendEvent(m_grid->viewport(), event);
+    m_grid->HandleDrag(event, indexAt(event->position().toPoint()));
 }
 
 void GridFrozenView::dragMoveEvent(QDragMoveEvent* event) {
-    QCoreApplication::sendEvent(m_grid->viewport(), event);
+    m_grid->HandleDrag(event, indexAt(event->position().toPoint()));
 }
 
 void GridFrozenView::dropEvent(QDropEvent* event) {
-    QCoreApplication::sendEvent(m_grid->viewport(), event);
+    m_grid->HandleDrag(event, indexAt(event->position().toPoint()));
 }

@@ -522,9 +522,21 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
         FinishEdit();
 }
 
+void StringGrid::CancelEdit() {
+    if (!m_edit.active)
+        return;
+    if (auto* editor = qobject_cast<QWidget*>(const_cast<QObject*>(m_edit.editor)))
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    if (m_edit.active)
+        FinishEdit();
+}
+
 void StringGrid::FinishEdit() {
     const OpenEdit done = m_edit;
     m_edit = {};
+    // A closed editor is deleted later, maybe only with this grid's children, when the
+    // grid's members are gone.
+    QObject::disconnect(done.editorGone);
     if (editEnd)
         editEnd(done.col, done.row, done.committed);
 }
@@ -695,29 +707,45 @@ void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
 }
 
 void StringGrid::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        QTableView::dragEnterEvent(event);
+    HandleDrag(event, indexAt(event->position().toPoint()));
 }
 
 void StringGrid::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        QTableView::dragMoveEvent(event);
+    HandleDrag(event, indexAt(event->position().toPoint()));
 }
 
 void StringGrid::dropEvent(QDropEvent* event) {
-    if (!event->mimeData()->hasUrls()) {
-        QTableView::dropEvent(event);
+    HandleDrag(event, indexAt(event->position().toPoint()));
+}
+
+void StringGrid::HandleDrag(QDropEvent* event, const QModelIndex& at) {
+    const QMimeData& data = *event->mimeData();
+    if (!(acceptsDrag ? acceptsDrag(data) : data.hasUrls())) {
+        event->ignore();
+        return;
+    }
+    if (event->type() == QEvent::DragEnter) {
+        event->acceptProposedAction();
+        return;
+    }
+    const int col = at.isValid() ? at.column() : -1;
+    const int row = at.isValid() ? at.row() : -1;
+    if (acceptsDrag && dragOver && !dragOver(col, row, data)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (event->type() != QEvent::Drop)
+        return;
+    if (acceptsDrag) {
+        if (dragDrop)
+            dragDrop(col, row, data);
         return;
     }
     QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
+    for (const QUrl& url : data.urls())
         if (url.isLocalFile())
             paths << url.toLocalFile();
-    event->acceptProposedAction();
     if (!paths.isEmpty())
         emit filesDropped(paths);
 }

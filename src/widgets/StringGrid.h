@@ -12,8 +12,10 @@
 class GridCellPainter;
 class GridEditDelegate;
 class GridFrozenView;
+class QDropEvent;
 class QKeyEvent;
 class QLineEdit;
+class QMimeData;
 class QValidator;
 class StringGridModel;
 
@@ -53,6 +55,14 @@ class StringGridModel;
 // heading (a cell of the last fixed row) sorts by that column, a second click reverses.
 // Cells, hooks, selections and signals speak of displayed rows; RemoveRow keeps the map
 // in step (data rows above the removed one move up by one).
+//
+// Drags. A drag whose data acceptsDrag wants is taken as it comes in, wherever the pointer
+// is (a widget that turns an entry down is sent no further moves of that drag); each move
+// is then answered by dragOver for the cell under the pointer, and the drop goes to
+// dragDrop when dragOver allows its cell. Cells are displayed positions, fixed ones
+// included, as the pointer sees them (over a heading kept in view above scrolled rows,
+// the heading); (-1, -1) is no cell. Without acceptsDrag the grid takes local files
+// anywhere and reports them by filesDropped.
 //
 // Row groups. AddNode(row, span) makes a group of span rows headed by row; column 0 of
 // the heading row shows a button that expands or collapses the span's other rows.
@@ -155,6 +165,8 @@ public:
     std::function<void(int col, int row, bool committed)> editEnd;
     // True while an in-place editor is open.
     bool IsEditorOpen() const { return m_edit.active; }
+    // Closes an open editor without taking its text; editEnd hears of it.
+    void CancelEdit();
 
     std::function<bool(int col, int row)> canEditCell;
     std::function<void(int col, int row, QColor& background, QColor& text)> getCellColor;
@@ -164,6 +176,12 @@ public:
     // Cells whose text is shown masked, in the grid and in their editor; Cell still gives
     // the text. None when unset.
     std::function<bool(int col, int row)> isPasswordCell;
+
+    std::function<bool(const QMimeData& data)> acceptsDrag;
+    std::function<bool(int col, int row, const QMimeData& data)> dragOver;
+    std::function<void(int col, int row, const QMimeData& data)> dragDrop;
+    // A drag event over the grid or one of its fixed strips, at the cell shown there.
+    void HandleDrag(QDropEvent* event, const QModelIndex& at);
 
 signals:
     void cellEdited(int col, int row);

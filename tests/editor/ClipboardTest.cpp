@@ -2,12 +2,16 @@
 // driven through their keys and commands.
 #include "EditorFixture.h"
 
+#include "TestDir.h"
 #include "TextTable.h"
+#include "WavWriter.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -329,6 +333,62 @@ TEST_F(ClipboardTest, StimulusCommentsPasteCutBatchAndUndo) {
     w->UpdateActions();
     for (QAction* a : {w->actStmListCut, w->actStmListCopy, w->actStmListPaste, w->actStmListBatch})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+}
+
+// Alt+E gives the keyboard to the menu bar; the Edit menu still offers the commands of the
+// list that had it, as the user left that list.
+TEST_F(ClipboardTest, TheEditMenuFromTheKeyboardOffersTheCommandsOfTheListLeftLast) {
+    TrainingProject();
+    w->deviceFormats = {{44100, 2}};
+    TestDir files;
+    QMimeData wavs;
+    for (const char* name : {"a.wav", "b.wav"}) {
+        const QString path = files.file(QString::fromLatin1(name));
+        ASSERT_TRUE(WriteWav(path, WavLayout::pcm(1, 44100, 16), PatternBytes(400)));
+        wavs.setUrls(wavs.urls() << QUrl::fromLocalFile(path));
+    }
+    ASSERT_TRUE(DragAlong(wavs, {CellPoint(stm(), 1, 1)}));
+    ForeignText(QStringLiteral("text"));
+
+    const auto item = [this](const char* name) {
+        QAction* found = w->mnuEdit->findChild<QAction*>(QString::fromLatin1(name));
+        if (!found)
+            found = w->findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    };
+    const char* const stimulusItems[] = {"popStmListListen", "popStmListCut",   "popStmListCopy",
+                                         "popStmListPaste",  "popStmListClear", "popStmListSelectAll"};
+    const char* const scheduleItems[] = {"popSdlListCut_a", "popSdlListCopy_a", "popSdlListPaste_a",
+                                         "popSdlListClear_a", "popSdlListSelectAll_a"};
+    // Alt+E on the focused list; the menu shows, the menu bar has the keyboard, and the
+    // commands are looked at again while it shows.
+    const auto openEditMenu = [this] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+        EXPECT_TRUE(PumpUntil([this] { return w->mnuEdit->isVisible(); }));
+        EXPECT_EQ(QApplication::focusWidget(), w->mnuMain) << "the menu bar has the keyboard";
+        w->UpdateActions();
+    };
+    const auto closeEditMenu = [this] {
+        w->mnuEdit->hide();
+        EXPECT_TRUE(PumpUntil([this] { return QApplication::activePopupWidget() == nullptr; }));
+    };
+
+    Select(stm(), 2, 1, 2, 2);
+    openEditMenu();
+    for (const char* name : stimulusItems)
+        EXPECT_TRUE(item(name)->isEnabled()) << name << " with the stimulus list left last";
+    for (const char* name : scheduleItems)
+        EXPECT_FALSE(item(name)->isEnabled()) << name << " with the stimulus list left last";
+    closeEditMenu();
+
+    Select(sdl(), 3, 1, 3, 2);
+    openEditMenu();
+    for (const char* name : scheduleItems)
+        EXPECT_TRUE(item(name)->isEnabled()) << name << " with the schedule left last";
+    for (const char* name : {"popStmListCut", "popStmListCopy", "popStmListClear"})
+        EXPECT_FALSE(item(name)->isEnabled()) << name << " with the schedule left last";
+    closeEditMenu();
 }
 
 TEST_F(ClipboardTest, JapanesePartialPasteTextBreaksItsLine) {

@@ -6,7 +6,10 @@
 #include "StringGrid.h"
 
 #include <QAction>
+#include <QDropEvent>
 #include <QLocale>
+#include <QMimeData>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -70,6 +73,62 @@ protected:
     static void PressEnter(QWidget* editor) {
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
+    }
+
+    // A point of a cell in the main window's coordinates.
+    QPoint CellPoint(StringGrid* grid, int col, int row) const {
+        const QPoint at = grid->visualRect(grid->model()->index(row, col)).center();
+        return grid->viewport()->mapTo(w.get(), at);
+    }
+
+    // Drags data across the main window through the points of `path` (window coordinates)
+    // and lets go at the last one, delivered as the window system hands a drag to a widget
+    // window: the widget under the pointer that takes drops gets an enter when the pointer
+    // comes onto it (a leave goes to the one before) and a move at every point, a move
+    // starts out with the answer the last one got, and the drop comes only when the last
+    // move was accepted. True when a drop was delivered and accepted.
+    bool DragAlong(const QMimeData& data, const QList<QPoint>& path) {
+        QPointer<QWidget> target;
+        bool accepted = false;
+        for (const QPoint& p : path) {
+            QWidget* under = w->childAt(p);
+            while (under && !under->acceptDrops() && !under->isWindow())
+                under = under->parentWidget();
+            if (under && !under->acceptDrops())
+                under = nullptr;
+            if (under != target) {
+                if (target) {
+                    QDragLeaveEvent leave;
+                    QCoreApplication::sendEvent(target, &leave);
+                }
+                target = under;
+                accepted = false;
+                if (target) {
+                    QDragEnterEvent enter(target->mapFrom(w.get(), p), Qt::CopyAction, &data, Qt::LeftButton,
+                                          Qt::NoModifier);
+                    QCoreApplication::sendEvent(target, &enter);
+                    accepted = enter.isAccepted();
+                }
+            }
+            if (!target)
+                continue;
+            QDragMoveEvent move(target->mapFrom(w.get(), p), Qt::CopyAction, &data, Qt::LeftButton,
+                                Qt::NoModifier);
+            move.setAccepted(accepted);
+            QCoreApplication::sendEvent(target, &move);
+            accepted = move.isAccepted();
+        }
+        if (!target)
+            return false;
+        if (!accepted) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(target, &leave);
+            return false;
+        }
+        QDropEvent drop(QPointF(target->mapFrom(w.get(), path.last())), Qt::CopyAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
     }
 
     static void ClickCell(StringGrid* grid, int col, int row) {

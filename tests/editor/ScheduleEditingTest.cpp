@@ -41,22 +41,13 @@ protected:
         return names;
     }
 
-    // A stimulus number dragged from the stimulus list over (col, row); true when taken.
+    // A stimulus number dragged from the stimulus list into the schedule over the heading of
+    // column col, on to (col, row) and let go there; true when taken.
     bool DropNumber(int number, int col, int row) {
         QMimeData data;
         data.setData(kStimulusNumberMime, QByteArray::number(number));
         grid()->scrollTo(grid()->model()->index(row, col));
-        const QPoint at = grid()->visualRect(grid()->model()->index(row, col)).center();
-        // Qt hands moves and drops to the widget that took the drag's entry.
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(grid()->viewport(), &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(grid()->viewport(), &move);
-        if (!move.isAccepted())
-            return false;
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(grid()->viewport(), &drop);
-        return true;
+        return DragAlong(data, {CellPoint(grid(), col, 0), CellPoint(grid(), col, row)});
     }
 };
 
@@ -298,6 +289,19 @@ TEST_F(ScheduleEditingTest, StimulusNumbersDroppedFromTheList) {
     EXPECT_FALSE(DropNumber(7, 1, 2)) << "repeat column";
     EXPECT_FALSE(DropNumber(7, 2, 2)) << "time column";
     EXPECT_EQ(grid()->Cell(1, 2), QStringLiteral("1"));
+
+    // The drag comes in over other columns and the headings on its way from the list.
+    QMimeData data;
+    data.setData(kStimulusNumberMime, QByteArray::number(4));
+    EXPECT_TRUE(DragAlong(data, {CellPoint(grid(), 1, 3), CellPoint(grid(), 2, 3), CellPoint(grid(), 3, 3)}));
+    EXPECT_EQ(grid()->Cell(3, 3), QStringLiteral("4"));
+    EXPECT_TRUE(DragAlong(data, {CellPoint(grid(), 0, 0), CellPoint(grid(), 3, 0), CellPoint(grid(), 3, 4)}));
+    EXPECT_EQ(grid()->Cell(3, 4), QStringLiteral("4"));
+    // Over a stimulus cell on the way, let go over a time cell: refused.
+    EXPECT_FALSE(
+        DragAlong(data, {CellPoint(grid(), 3, 0), CellPoint(grid(), 3, 5), CellPoint(grid(), 2, 5)}));
+    EXPECT_EQ(grid()->Cell(3, 5), QString());
+    EXPECT_EQ(grid()->Cell(2, 5), QStringLiteral("1.0"));
 }
 
 TEST_F(ScheduleEditingTest, TabCommands) {
