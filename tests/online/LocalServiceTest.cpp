@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -358,4 +359,80 @@ TEST_F(LocalServiceRunTest, AFirstTestFromANewProjectToExportedTotals) {
     synchronised.SetFileName(downloaded);
     ASSERT_TRUE(synchronised.Open());
     EXPECT_EQ(synchronised.GetResponseCount(), 1);
+}
+
+// Each subject answers in the form the project's method asks for, read from the project
+// file the run names; training subjects are now and then wrong.
+TEST_F(LocalServiceRunTest, SubjectsAnswerInTheFormOfTheMethod) {
+    struct Case {
+        int method;
+        const char* pattern;
+    };
+    const Case cases[] = {
+        {0, "^[1-3]$"}, {1, "^(-?[0-3]){2}$"}, {2, "^[12]$"}, {3, "^[1-4]$"}, {4, "^[0-9]+(\\.5)?$"},
+    };
+    const std::string base = service->OperationUrl("");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method);
+        const QString path = root->file(QStringLiteral("method%1.tmv").arg(c.method));
+        {
+            CProject p;
+            ASSERT_TRUE(p.New());
+            p.SetMethod(c.method);
+            CExperimentParameter& e = *p.GetExperimentParameter();
+            if (CExpTraining* t = e.GetTraining())
+                t->buttonLabels = {"a", "b", "c"};
+            if (CExpSD* sd = e.GetSD())
+                sd->scales = {{"warm", "cold"}, {"soft", "hard"}};
+            if (CExpCategory* pair = e.GetPair())
+                pair->buttonLabels = {"first", "second"};
+            if (CExpCategory* category = e.GetCategory())
+                category->buttonLabels = {"1", "2", "3", "4"};
+            p.SetFileName(path);
+            ASSERT_TRUE(p.Save());
+        }
+        const QStringList login{"USER_ID=user", "USER_PWD=secret"};
+        const QString project = ReplyValue(
+            ParseKeyValueText(Post(base + "getTmvInfo", login + QStringList{"TMV_NAME=" + path})), "TMV_SEQ");
+        QString list = "TEST_RUN_LIST=", stimuli = "TEST_RUN_STIM_LIST=", pass = "QUESTION_LIST=";
+        for (int n = 1; n <= 4; ++n) {
+            list += QStringLiteral(
+                        "QUESTION_NUM=%1,QUESTION_STATUS=0,REPEAT_NUM=1,START_WAIT_TIME=0,LIMIT_TIME=1,"
+                        "CORRECT_QUES_ID=%2,SHOW_TIME=1;")
+                        .arg(n)
+                        .arg(n % 3 + 1);
+            stimuli +=
+                QStringLiteral("STIMULUS_ID=1,QUESTION_NUM=%1,SOUND_NUM=1,SOUND_LONG=0.05,STOP_TIME=0;")
+                    .arg(n);
+            pass += QStringLiteral("QUESTION_NUM=%1,QUSETION_STATUS=1;").arg(n);
+        }
+        const QString run =
+            ReplyValue(ParseKeyValueText(Post(base + "startTest",
+                                              login + QStringList{"PROJECT_SEQ=" + project, list, stimuli})),
+                       "EXEC_SEQ");
+        const QStringList seq{"TEST_RUN_SEQ=" + run};
+        ReplyRecordList records;
+        ASSERT_TRUE(PumpUntil([&] {
+            ParseRecordListText(Post(base + "returnTestResult", login + seq), records);
+            return records.size() == 2;
+        })) << "both subjects joined";
+        Post(base + "prepareTest", login + seq + QStringList{pass});
+        for (int n = 1; n <= 4; ++n)
+            Post(base + "enforcementTest", login + seq +
+                                               QStringList{QStringLiteral("QUESTION_NUM=%1").arg(n),
+                                                           "QUESTION_STATUS=2", "RUN_ROUND_NUM=1"});
+        ASSERT_TRUE(PumpUntil([&] {
+            ParseRecordListText(Post(base + "returnTestResult", login + seq), records);
+            return records.size() == 8;
+        }));
+        int wrong = 0;
+        for (const auto& [index, record] : records) {
+            const QString answer = ReplyValue(record, "ANSWER");
+            EXPECT_TRUE(QRegularExpression(c.pattern).match(answer).hasMatch()) << answer.toStdString();
+            wrong += answer != QString::number(ReplyValue(record, "QUESTION_NUM").toInt() % 3 + 1);
+        }
+        if (c.method == 0) {
+            EXPECT_EQ(wrong, 2) << "each subject misses one trial in four";
+        }
+    }
 }
