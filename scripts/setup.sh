@@ -13,6 +13,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth poppler-utils unzip
+  openbox x11-utils
   fonts-noto-cjk
   libbenchmark-dev
 )

@@ -5,6 +5,6 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 # Window tests and their discovery at build time run without a display.
 export QT_QPA_PLATFORM=offscreen
-BUILD_DIR=build-test ./scripts/build.sh -DTAMVIK_BUILD_TESTS=ON
-cd build-test
+./scripts/build.sh -DTAMVIK_BUILD_TESTS=ON
+cd build
 ctest --output-on-failure --timeout 300 -j "$(nproc)"
