@@ -372,11 +372,12 @@ void TfrmPrjDownload::SearchProjects() {
     if (cbTimes->currentIndex() > 0)
         lines << FormLine(QStringLiteral("EXPT_NO"), cbTimes->currentText());
     QString reply;
-    if (!PostList(QStringLiteral("getProjectInfo"), lines, reply))
-        return;
-    if (!FillProjectRows(reply, true))
-        return;
+    const bool answered = PostList(QStringLiteral("getProjectInfo"), lines, reply);
+    // Search is offered again whatever the outcome, so a search that found the service
+    // down can be repeated without reopening the dialog.
     searchBtn->setEnabled(true);
+    if (!answered || !FillProjectRows(reply, true))
+        return;
     ProjectListGrid->SetSortMark(-1, true);
     ProjectListGridSet();
 }

@@ -312,6 +312,31 @@ TEST_F(PrjDownloadTest, HistoryChoosesTheRememberedFields) {
     });
 }
 
+// A search that finds the service down says so and leaves Search usable: the next click
+// searches again, whether the first search of the showing failed or a later one.
+TEST_F(PrjDownloadTest, AFailedSearchCanBeRepeated) {
+    Serve({{"17", "One", "Piano", "one.TMV", archive, ""}});
+    service->QueueReply("getProjectInfo", fake::FakeReply::Status(500));
+    w->show();
+    Show([&] {
+        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+        EXPECT_TRUE(Column(grid(), 2).isEmpty());
+        ASSERT_TRUE(dialog()->searchBtn->isEnabled()) << "after the first search of the showing";
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(Column(grid(), 2), QStringList{"One"});
+
+        service->QueueReply("getProjectInfo", fake::FakeReply::Status(500));
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(ui->messages.size(), 2u);
+        EXPECT_EQ(Column(grid(), 2), QStringList{"One"}) << "the rows stay as they were";
+        ASSERT_TRUE(dialog()->searchBtn->isEnabled()) << "after a search with the button";
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(ui->messages.size(), 2u);
+        Close();
+    });
+    EXPECT_EQ(Searches(), 4u);
+}
+
 TEST_F(PrjDownloadTest, MissingLoginStopsTheSetUp) {
     w->show();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()),
