@@ -277,7 +277,7 @@ void TfrmMain::CreateForm() {
     projectCommands = {actExecShow,      actFilePrjInfo,   actSdlListListen, actFileSaveAsPrj,
                        actFilePrintStm,  actFilePrintSdl,  actFileExportStm, actFileExportPrm,
                        actFileExportSdl, actFileExportQst, actFileReferStm,  actFileReferPrm,
-                       actFileReferSdl,  actFileReferQst};
+                       actFileReferSdl,  actFileReferQst,  projectUpload};
     idleCommands = {actFileOpenPrj,
                     actFileSavePrj,
                     actFileSaveAsPrj,
@@ -309,4 +309,3 @@ void TfrmMain::CreateForm() {
                     mnuFileNewPrj->menuAction(),
                     mnuFilePrint->menuAction()};
 }
-
