@@ -229,9 +229,12 @@ void TfrmPrjDownload::SetButtonsEnabled(bool enabled) {
 }
 
 bool TfrmPrjDownload::PostList(const QString& operation, const QStringList& lines, QString& reply) {
-    if (PostLibraryForm(this, *IdHTTP1, login, operation, lines, reply, !settingUp))
+    // Escape and a close stop a command's request as the cancel button stops a download.
+    if (PostLibraryForm(this, *IdHTTP1, login, operation, lines, reply, !settingUp, {btnCancelTransfer}) &&
+        !closeAfterTransfer)
         return true;
-    Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+    if (!closeAfterTransfer) // a cancel is no failure
+        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
     return false;
 }
 

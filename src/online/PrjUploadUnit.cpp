@@ -286,7 +286,11 @@ void TfrmPrjUpload::OkBtnClick() {
                       ReplacePlusForService(candidate > 0 ? uwagakiComboBox->currentText()
                                                           : ProjectFileLbl->text()));
     QString reply;
-    if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvInfo"), lines, reply))
+    // The look-up may take as long as the post (its time-out is the same): Cancel and
+    // Escape stop it, and a stopped look-up uploads nothing.
+    if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvInfo"), lines, reply, true,
+                         {CancelBtn}) ||
+        closeAfterTransfer)
         return failed();
     const ReplyRecord stored = ParseKeyValueText(reply);
     const int result =

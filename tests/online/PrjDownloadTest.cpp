@@ -337,6 +337,28 @@ TEST_F(PrjDownloadTest, AFailedSearchCanBeRepeated) {
     EXPECT_EQ(Searches(), 4u);
 }
 
+// Escape during a search stops it and closes the dialog, as a close does during a download.
+TEST_F(PrjDownloadTest, EscapeDuringASearchClosesTheDialog) {
+    Serve({{"17", "One", "Piano", "one.TMV", archive, ""}});
+    w->show();
+    Show([&] {
+        service->QueueReply("getProjectInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), ""));
+        const size_t before = Searches();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (Searches() > before) {
+                watch.stop();
+                // The key goes where the keyboard focus is, as a user's would.
+                QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(), Qt::Key_Escape);
+            }
+        });
+        watch.start(5);
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_FALSE(dialog()->isVisible());
+    });
+    EXPECT_TRUE(ui->messages.empty()) << "a cancel is no failure";
+}
+
 TEST_F(PrjDownloadTest, MissingLoginStopsTheSetUp) {
     w->show();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()),

@@ -391,6 +391,40 @@ TEST_F(PrjUploadTest, CancelDuringThePostStopsItAndCloses) {
     EXPECT_TRUE(TemporaryCopies().isEmpty());
 }
 
+// The look-up before the post can take as long as the post: Cancel and Escape stop it
+// there too, and nothing is uploaded.
+TEST_F(PrjUploadTest, CancelDuringTheLookUpStopsTheUpload) {
+    OpenProject();
+    service->SetReply("getTmvInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
+    for (const char* how : {"Cancel", "Escape"}) {
+        SCOPED_TRACE(how);
+        service->ClearRequests();
+        ui->messages.clear();
+        Upload([&] {
+            ChooseCategoryAndContent();
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                if (service->Count("getTmvInfo") == 1) {
+                    watch.stop();
+                    if (std::string(how) == "Cancel")
+                        QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
+                    else
+                        // The key goes where the keyboard focus is, as a user's would.
+                        QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(),
+                                        Qt::Key_Escape);
+                }
+            });
+            watch.start(5);
+            ClickOk();
+            EXPECT_FALSE(dialog()->isVisible());
+        });
+        EXPECT_EQ(service->Count("setProjectInfo"), 0u) << "nothing uploaded";
+        EXPECT_EQ(ShownTexts(), QStringList{"Is it OK to upload the project file?"})
+            << "a cancel is no failure, and no success";
+        EXPECT_FALSE(QFile::exists(ParameterFile()));
+    }
+}
+
 TEST_F(PrjUploadTest, MissingLoginHoldsOk) {
     OpenProject();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()), QStringLiteral("0"),
