@@ -369,59 +369,42 @@ TEST_F(PrjUploadTest, NoProjectNoUpload) {
     EXPECT_TRUE(Find<QAction>("projectUpload")->isEnabled());
 }
 
-TEST_F(PrjUploadTest, CancelDuringThePostStopsItAndCloses) {
+// Cancel and Escape stop the upload at each of its requests: the look-up before the post
+// can take as long as the post itself. Nothing is reported, neither failure nor success.
+TEST_F(PrjUploadTest, CancelAndEscapeStopEveryStepOfTheUpload) {
     OpenProject();
-    service->SetReply("setProjectInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
-    Upload([&] {
-        ChooseCategoryAndContent();
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (service->Count("setProjectInfo") == 1) {
-                watch.stop();
-                EXPECT_FALSE(dialog()->OkBtn->isEnabled());
-                QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
-            }
-        });
-        watch.start(5);
-        ClickOk();
-        EXPECT_FALSE(dialog()->isVisible());
-    });
-    EXPECT_EQ(ui->messages.size(), 1u) << "only the confirmation: a cancel is no failure";
-    EXPECT_FALSE(QFile::exists(ParameterFile()));
-    EXPECT_TRUE(TemporaryCopies().isEmpty());
-}
-
-// The look-up before the post can take as long as the post: Cancel and Escape stop it
-// there too, and nothing is uploaded.
-TEST_F(PrjUploadTest, CancelDuringTheLookUpStopsTheUpload) {
-    OpenProject();
-    service->SetReply("getTmvInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
-    for (const char* how : {"Cancel", "Escape"}) {
-        SCOPED_TRACE(how);
-        service->ClearRequests();
-        ui->messages.clear();
-        Upload([&] {
-            ChooseCategoryAndContent();
-            QTimer watch;
-            QObject::connect(&watch, &QTimer::timeout, [&] {
-                if (service->Count("getTmvInfo") == 1) {
-                    watch.stop();
-                    if (std::string(how) == "Cancel")
-                        QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
-                    else
-                        // The key goes where the keyboard focus is, as a user's would.
-                        QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(),
-                                        Qt::Key_Escape);
-                }
+    for (const char* step : {"getTmvInfo", "setProjectInfo"}) {
+        for (const char* how : {"Cancel", "Escape"}) {
+            SCOPED_TRACE(std::string(step) + " " + how);
+            service->ResetOperation("getTmvInfo");
+            service->SetReply(step, fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
+            service->ClearRequests();
+            ui->messages.clear();
+            Upload([&] {
+                ChooseCategoryAndContent();
+                QTimer watch;
+                QObject::connect(&watch, &QTimer::timeout, [&] {
+                    if (service->Count(step) == 1) {
+                        watch.stop();
+                        EXPECT_FALSE(dialog()->OkBtn->isEnabled());
+                        if (std::string(how) == "Cancel")
+                            QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
+                        else // where the keyboard focus is, as a user's key goes
+                            QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(),
+                                            Qt::Key_Escape);
+                    }
+                });
+                watch.start(5);
+                ClickOk();
+                EXPECT_FALSE(dialog()->isVisible());
             });
-            watch.start(5);
-            ClickOk();
-            EXPECT_FALSE(dialog()->isVisible());
-        });
-        EXPECT_EQ(service->Count("setProjectInfo"), 0u) << "nothing uploaded";
-        EXPECT_EQ(ShownTexts(), QStringList{"Is it OK to upload the project file?"})
-            << "a cancel is no failure, and no success";
-        EXPECT_FALSE(QFile::exists(ParameterFile()));
+            EXPECT_EQ(service->Count("setProjectInfo"), std::string(step) == "getTmvInfo" ? 0u : 1u)
+                << "a stopped look-up uploads nothing";
+            EXPECT_EQ(ShownTexts(), QStringList{"Is it OK to upload the project file?"});
+            EXPECT_FALSE(QFile::exists(ParameterFile()));
+            EXPECT_TRUE(TemporaryCopies().isEmpty());
+            service->ResetOperation(step);
+        }
     }
 }
 
