@@ -332,7 +332,8 @@ bool TfrmPrjDownload::FillProjectRows(const QString& reply, bool sizeRule) {
         if (ReplyTestA(record)) {
             ProjectListGrid->SetRowCount(row + 1);
             Message("IDS_12", static_cast<int>(UiServices::Kind::Error));
-            QDialog::reject();
+            // Also reached from the first search, inside the showing.
+            CloseFromEventLoop(this);
             return false;
         }
         ++row;

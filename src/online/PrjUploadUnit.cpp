@@ -171,7 +171,7 @@ void TfrmPrjUpload::FormShow() {
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getMasterInfo"), CredentialLines(login),
                          reply, false)) {
         Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
-        QDialog::reject();
+        CloseFromEventLoop(this);
         return;
     }
     ContentIdComboBox->clear();
@@ -196,7 +196,7 @@ void TfrmPrjUpload::FormShow() {
           << FormLine(QStringLiteral("TMV_NAME"), ReplacePlusForService(ProjectFileLbl->text()));
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvTitleInfo"), lines, reply, false)) {
         Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
-        QDialog::reject();
+        CloseFromEventLoop(this);
         return;
     }
     ParseRecordListText(reply, titleInfoList);

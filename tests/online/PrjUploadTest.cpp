@@ -408,6 +408,32 @@ TEST_F(PrjUploadTest, CancelAndEscapeStopEveryStepOfTheUpload) {
     }
 }
 
+// A look-up of the set-up that fails closes the dialog, and the command returns: a close
+// from inside the showing once left the modal loop running with no dialog to end it.
+TEST_F(PrjUploadTest, AFailedSetUpLookUpClosesTheDialog) {
+    OpenProject();
+    for (const char* failing : {"getMasterInfo", "getTmvTitleInfo"}) {
+        SCOPED_TRACE(failing);
+        service->SetReply(failing, fake::FakeReply::Status(500));
+        ui->messages.clear();
+        bool hung = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            hung = true;
+            // Ends every running loop, the dialog's among them, so the test fails instead of hanging.
+            QCoreApplication::exit(1);
+        });
+        guard.start(10000); // detects a hang only
+        Find<QAction>("projectUpload")->trigger();
+        EXPECT_FALSE(hung) << "the command never returned";
+        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+        EXPECT_FALSE(dialog()->isVisible());
+        service->ResetOperation(failing);
+        service->SetReply("getMasterInfo", kTags);
+    }
+}
+
 TEST_F(PrjUploadTest, MissingLoginHoldsOk) {
     OpenProject();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()), QStringLiteral("0"),
