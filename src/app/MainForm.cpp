@@ -281,7 +281,7 @@ void TfrmMain::CreateForm() {
     projectCommands = {actExecShow,      actFilePrjInfo,   actSdlListListen, actFileSaveAsPrj,
                        actFilePrintStm,  actFilePrintSdl,  actFileExportStm, actFileExportPrm,
                        actFileExportSdl, actFileExportQst, actFileReferStm,  actFileReferPrm,
-                       actFileReferSdl,  actFileReferQst};
+                       actFileReferSdl,  actFileReferQst,  projectUpload};
     idleCommands = {actFileOpenPrj,
                     actFileSavePrj,
                     actFileSaveAsPrj,

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,8 +26,12 @@ bool MakePrivateFolder(const QString& path) {
     if (errno != EEXIST)
         return false;
     struct stat st {};
-    if (::lstat(p.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::lstat(p.constData(), &st) != 0)
         return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR; // says more than the EEXIST of mkdir
+        return false;
+    }
     if (st.st_uid == ::getuid() && (st.st_mode & 0777) != 0700)
         ::chmod(p.constData(), 0700);
     return true;
@@ -44,16 +49,31 @@ bool PrepareFile(const QString& path) {
     return true;
 }
 
-template <typename Write> bool WriteOptionIni(Write write) {
+// The system's text for the failure errno holds now, for the writer's caller.
+bool Failed(QString* cause) {
+    if (cause)
+        *cause = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("unknown cause");
+    return false;
+}
+
+template <typename Write> bool WriteOptionIni(Write write, QString* cause = nullptr) {
+    if (OptionIniPath().isEmpty()) {
+        if (cause)
+            *cause = QStringLiteral("no settings folder (neither XDG_CONFIG_HOME nor HOME is set)");
+        return false;
+    }
+    errno = 0;
     if (!CreateSettingsFolder())
-        return false;
+        return Failed(cause);
     const QString path = OptionIniPath();
+    errno = 0;
     if (!PrepareFile(path))
-        return false;
+        return Failed(cause);
     IniFile ini(path, IniFile::Encoding::Utf8);
     write(ini);
+    errno = 0;
     if (!ini.UpdateFile())
-        return false;
+        return Failed(cause);
     ::chmod(QFile::encodeName(path).constData(), 0600);
     return true;
 }
@@ -111,16 +131,18 @@ QString OptionIniPath() {
 
 bool SaveOptionSettings(const QString& projectFolder, const QString& serviceUrl, const QString& userId,
                         const QString& userPassword, const QString& proxyUseFlag, const QString& proxyAddress,
-                        const QString& proxyPort) {
-    return WriteOptionIni([&](IniFile& ini) {
-        ini.WriteString(kOption, QStringLiteral("projectFloder"), projectFolder);
-        ini.WriteString(kOption, QStringLiteral("serviceUrl"), serviceUrl);
-        ini.WriteString(kOption, QStringLiteral("userId"), userId);
-        ini.WriteString(kOption, QStringLiteral("userPassWord"), userPassword);
-        ini.WriteString(kOption, QStringLiteral("shiyoFlg"), proxyUseFlag);
-        ini.WriteString(kOption, QStringLiteral("proxyAddress"), proxyAddress);
-        ini.WriteString(kOption, QStringLiteral("proxyPort"), proxyPort);
-    });
+                        const QString& proxyPort, QString* cause) {
+    return WriteOptionIni(
+        [&](IniFile& ini) {
+            ini.WriteString(kOption, QStringLiteral("projectFloder"), projectFolder);
+            ini.WriteString(kOption, QStringLiteral("serviceUrl"), serviceUrl);
+            ini.WriteString(kOption, QStringLiteral("userId"), userId);
+            ini.WriteString(kOption, QStringLiteral("userPassWord"), userPassword);
+            ini.WriteString(kOption, QStringLiteral("shiyoFlg"), proxyUseFlag);
+            ini.WriteString(kOption, QStringLiteral("proxyAddress"), proxyAddress);
+            ini.WriteString(kOption, QStringLiteral("proxyPort"), proxyPort);
+        },
+        cause);
 }
 
 void LoadOptionSettings(QString& projectFolder, QString& serviceUrl, QString& userId, QString& userPassword,

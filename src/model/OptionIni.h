@@ -20,9 +20,10 @@ bool CreateSettingsFolder();
 // SettingsFolderPath() + "Option.ini", or "".
 QString OptionIniPath();
 
+// cause, when given, receives why the file could not be written (the system's text).
 bool SaveOptionSettings(const QString& projectFolder, const QString& serviceUrl, const QString& userId,
                         const QString& userPassword, const QString& proxyUseFlag, const QString& proxyAddress,
-                        const QString& proxyPort);
+                        const QString& proxyPort, QString* cause = nullptr);
 // With raw false the address handed back is the stored one followed by "W0001/" (also
 // when nothing is stored); with raw true the stored text alone.
 void LoadOptionSettings(QString& projectFolder, QString& serviceUrl, QString& userId, QString& userPassword,

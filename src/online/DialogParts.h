@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QList>
+#include <QMetaObject>
 #include <algorithm>
 
 // The label of a control: the relabel pass gives it the control's ".Label" text.
@@ -42,4 +44,10 @@ inline void DropFocus(QWidget* dialog) {
     QWidget* focused = QApplication::focusWidget();
     if (focused && dialog->isAncestorOf(focused))
         focused->clearFocus();
+}
+
+// Closes a dialog from the event loop: a close from inside the dialog's showing (a look-up
+// of its set-up that fails) would come before the modal loop exists, which then never ends.
+inline void CloseFromEventLoop(QDialog* dialog) {
+    QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
 }

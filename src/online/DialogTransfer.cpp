@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
 #include <map>
 
@@ -27,6 +28,17 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::Shortcut:
     case QEvent::ShortcutOverride:
         return true;
+    default:
+        return false;
+    }
+}
+
+bool IsEscape(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        return static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
     default:
         return false;
     }
@@ -86,6 +98,9 @@ bool DialogTransfer::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->window() != m_dialog->window())
+        return false;
+    // Escape is the keyboard's cancel: it reaches the dialog, whose reject stops the request.
+    if (!m_cancelControls.isEmpty() && IsEscape(event))
         return false;
     for (QWidget* control : m_cancelControls) {
         if (control && (widget == control || control->isAncestorOf(widget)))

@@ -17,7 +17,8 @@ class QWidget;
 class DialogTransfer : public QObject {
     Q_OBJECT
 public:
-    // cancelControls are the widgets that stay usable (their own handlers call Cancel).
+    // cancelControls are the widgets that stay usable (their own handlers call Cancel); a
+    // transfer that has them lets Escape through to the dialog as well.
     DialogTransfer(QWidget* dialog, tamvik::ServiceClient& client, QList<QWidget*> cancelControls = {});
     ~DialogTransfer() override;
 

@@ -23,9 +23,10 @@ QStringList CredentialLines(const LibraryLogin& login) {
 }
 
 bool PostLibraryForm(QWidget* dialog, tamvik::ServiceClient& client, const LibraryLogin& login,
-                     const QString& operation, const QStringList& lines, QString& reply, bool responsive) {
+                     const QString& operation, const QStringList& lines, QString& reply, bool responsive,
+                     const QList<QWidget*>& cancelControls) {
     if (!responsive)
         return PostServiceForm(client, login.serviceUrl + operation, lines, reply).ok();
-    DialogTransfer transfer(dialog, client);
+    DialogTransfer transfer(dialog, client, cancelControls);
     return PostServiceForm(client, login.serviceUrl + operation, lines, reply).ok();
 }

@@ -24,8 +24,9 @@ void PrepareLibraryClient(tamvik::ServiceClient& client, int timeoutMs);
 QStringList CredentialLines(const LibraryLogin& login);
 
 // Posts lines to serviceUrl + operation; true when a reply arrived, whose text is then in
-// reply. A command's request keeps the dialog responsive (DialogTransfer); the look-ups of
-// a dialog's set-up (responsive false) run before the dialog takes any input.
+// reply. A command's request keeps the dialog responsive (DialogTransfer), and its
+// cancelControls (and Escape) stop it; the look-ups of a dialog's set-up (responsive false)
+// run before the dialog takes any input.
 bool PostLibraryForm(QWidget* dialog, tamvik::ServiceClient& client, const LibraryLogin& login,
                      const QString& operation, const QStringList& lines, QString& reply,
-                     bool responsive = true);
+                     bool responsive = true, const QList<QWidget*>& cancelControls = {});

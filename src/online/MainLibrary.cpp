@@ -32,19 +32,52 @@ void TfrmMain::projectDownloadClick() {
         LoadProject(path);
 }
 
+namespace {
+
+// The captions of the answer buttons that the project's method shows, in button order, as
+// the parameter panel holds them: the training buttons, the pair's two buttons or the
+// categories. The other methods have no captioned buttons.
+QStringList MethodButtonCaptions(const TfrmMain& w, int method) {
+    const auto column = [](const StringGrid* grid, int count) {
+        QStringList captions;
+        for (int i = 0; i < count; ++i)
+            captions << grid->Cell(grid->FixedCols(), grid->FixedRows() + i);
+        return captions;
+    };
+    switch (method) {
+    case 0:
+        return column(w.asgdTrnBtn, w.updTrnBtnNum->Position());
+    case 2:
+        return {w.asgdParBtn->Cell(0, w.asgdParBtn->FixedRows()),
+                w.asgdParBtn->Cell(1, w.asgdParBtn->FixedRows())};
+    case 3:
+        return column(w.asgdCatCategory, w.updCatCategoryNum->Position());
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 void TfrmMain::projectUploadClick() {
-    // The dialog of an earlier upload is not used again.
-    frmPrjUpload.Reset();
-    TfrmPrjUpload* dialog = frmPrjUpload;
-    dialog->BtnCapComboBox->clear();
-    for (int row = 1; row < asgdTrnBtn->RowCount(); ++row) {
-        const QString caption = asgdTrnBtn->Cell(1, row);
+    // Nothing to upload before a project is open (the command is disabled then too).
+    const int method = project.GetMethod();
+    if (method < 0)
+        return;
+    // Only the captions of the project's own method count: the panels of the other
+    // methods are hidden and hold nothing of this project.
+    const QStringList captions = MethodButtonCaptions(*this, method);
+    for (const QString& caption : captions) {
         if (caption.trimmed().isEmpty()) {
             ShowMessage("IDS_548", UiServices::Kind::Error);
             return;
         }
-        dialog->BtnCapComboBox->addItem(caption);
     }
+    // The dialog of an earlier upload is not used again.
+    frmPrjUpload.Reset();
+    TfrmPrjUpload* dialog = frmPrjUpload;
+    dialog->BtnCapComboBox->clear();
+    dialog->BtnCapComboBox->addItems(captions);
     if (projectModified)
         actFileSavePrjExecute();
     if (projectModified)
@@ -53,6 +86,6 @@ void TfrmMain::projectUploadClick() {
     dialog->ProjectFileLbl->setText(project.GetFileName());
     dialog->ProjectTitleLbl->setText(project.GetGeneral()->title);
     dialog->InsEdit->setPlainText(memExplain->toPlainText());
-    dialog->ButtonNum->setText(edtTrnBtnNum->text());
+    dialog->ButtonNum->setText(method == 0 ? edtTrnBtnNum->text() : QString::number(captions.size()));
     dialog->exec();
 }

@@ -176,10 +176,7 @@ void TfrmOption::btnOKClick() {
             return warn("IDS_7");
         if (userId->text().isEmpty() && userPassWord->text().isEmpty()) {
             // No login: stored as typed, without a proxy and without asking the service.
-            SaveOptionSettings(projectFloder->text(), serviceUrl->text(), userId->text(),
-                               userPassWord->text(), QStringLiteral("0"), addressEdit->text(),
-                               portEdit->text());
-            settingsSaved = close = true;
+            settingsSaved = close = Store(QStringLiteral("0"));
             return;
         }
         if (userId->text().isEmpty())
@@ -221,13 +218,25 @@ void TfrmOption::btnOKClick() {
             return warn("IDS_11");
         if (reply.isEmpty() || ReplyTestA(ParseKeyValueText(reply)))
             return warn("IDS_12");
-        SaveOptionSettings(projectFloder->text(), serviceUrl->text(), userId->text(), userPassWord->text(),
-                           proxyFlag, addressEdit->text(), portEdit->text());
-        settingsSaved = close = true;
+        settingsSaved = close = Store(proxyFlag);
     }();
     closeAllowed = true;
     if (close)
         QDialog::reject();
+}
+
+bool TfrmOption::Store(const QString& proxyFlag) {
+    QString cause;
+    if (SaveOptionSettings(projectFloder->text(), serviceUrl->text(), userId->text(), userPassWord->text(),
+                           proxyFlag, addressEdit->text(), portEdit->text(), &cause))
+        return true;
+    // Nothing is stored: the dialog stays open with the input, so the user can mend the
+    // folder and press OK again, or cancel knowing that nothing changed.
+    UiServices::Get().MessageText(this,
+                                  TableText(kWindow, QStringLiteral("OptionWriteFailed"))
+                                      .arg(QDir::toNativeSeparators(OptionIniPath()), cause),
+                                  QStringLiteral("Tamvik"), UiServices::Kind::Error, UiServices::Buttons::Ok);
+    return false;
 }
 
 void TfrmOption::FormCloseQuery(bool& canClose) {

@@ -80,6 +80,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Stores the environment tab in Option.ini; false (after saying why) when it could not.
+    bool Store(const QString& proxyFlag);
+
     // False while OK is being handled: the dialog does not close under it.
     bool closeAllowed = true;
 };

@@ -229,9 +229,12 @@ void TfrmPrjDownload::SetButtonsEnabled(bool enabled) {
 }
 
 bool TfrmPrjDownload::PostList(const QString& operation, const QStringList& lines, QString& reply) {
-    if (PostLibraryForm(this, *IdHTTP1, login, operation, lines, reply, !settingUp))
+    // Escape and a close stop a command's request as the cancel button stops a download.
+    if (PostLibraryForm(this, *IdHTTP1, login, operation, lines, reply, !settingUp, {btnCancelTransfer}) &&
+        !closeAfterTransfer)
         return true;
-    Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+    if (!closeAfterTransfer) // a cancel is no failure
+        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
     return false;
 }
 
@@ -329,7 +332,8 @@ bool TfrmPrjDownload::FillProjectRows(const QString& reply, bool sizeRule) {
         if (ReplyTestA(record)) {
             ProjectListGrid->SetRowCount(row + 1);
             Message("IDS_12", static_cast<int>(UiServices::Kind::Error));
-            QDialog::reject();
+            // Also reached from the first search, inside the showing.
+            CloseFromEventLoop(this);
             return false;
         }
         ++row;
@@ -372,11 +376,12 @@ void TfrmPrjDownload::SearchProjects() {
     if (cbTimes->currentIndex() > 0)
         lines << FormLine(QStringLiteral("EXPT_NO"), cbTimes->currentText());
     QString reply;
-    if (!PostList(QStringLiteral("getProjectInfo"), lines, reply))
-        return;
-    if (!FillProjectRows(reply, true))
-        return;
+    const bool answered = PostList(QStringLiteral("getProjectInfo"), lines, reply);
+    // Search is offered again whatever the outcome, so a search that found the service
+    // down can be repeated without reopening the dialog.
     searchBtn->setEnabled(true);
+    if (!answered || !FillProjectRows(reply, true))
+        return;
     ProjectListGrid->SetSortMark(-1, true);
     ProjectListGridSet();
 }

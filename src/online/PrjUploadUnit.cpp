@@ -171,7 +171,7 @@ void TfrmPrjUpload::FormShow() {
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getMasterInfo"), CredentialLines(login),
                          reply, false)) {
         Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
-        QDialog::reject();
+        CloseFromEventLoop(this);
         return;
     }
     ContentIdComboBox->clear();
@@ -196,7 +196,7 @@ void TfrmPrjUpload::FormShow() {
           << FormLine(QStringLiteral("TMV_NAME"), ReplacePlusForService(ProjectFileLbl->text()));
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvTitleInfo"), lines, reply, false)) {
         Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
-        QDialog::reject();
+        CloseFromEventLoop(this);
         return;
     }
     ParseRecordListText(reply, titleInfoList);
@@ -286,7 +286,11 @@ void TfrmPrjUpload::OkBtnClick() {
                       ReplacePlusForService(candidate > 0 ? uwagakiComboBox->currentText()
                                                           : ProjectFileLbl->text()));
     QString reply;
-    if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvInfo"), lines, reply))
+    // The look-up may take as long as the post (its time-out is the same): Cancel and
+    // Escape stop it, and a stopped look-up uploads nothing.
+    if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvInfo"), lines, reply, true,
+                         {CancelBtn}) ||
+        closeAfterTransfer)
         return failed();
     const ReplyRecord stored = ParseKeyValueText(reply);
     const int result =

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QHash>
+#include <QStringList>
 #include <QWidget>
 #include <map>
 
@@ -58,8 +59,8 @@ const std::vector<RightsRow> kTable = {
     {M, "TfrmMain", "popSdlListPaste", E::Shown},
     {M, "TfrmMain", "popSdlListClear", E::Shown},
     {M, "TfrmMain", "popSdlListBatch", E::Shown},
-    {M, "TfrmMain", "popSdlListInsert", E::Shown},
-    {M, "TfrmMain", "popSdlListDelete", E::Shown},
+    {M, "TfrmMain", "popSdlListIns", E::Shown},
+    {M, "TfrmMain", "popSdlListDel", E::Shown},
     // The grid's popup never offers rearranging by dialog; the Edit menu's List items do.
     {M, "TfrmMain", "popSdlListSortTrl", E::AlwaysOff},
     {M, "TfrmMain", "popSdlListSortPrs", E::AlwaysOff},
@@ -140,8 +141,9 @@ QObject* FindRightsControl(QObject* window, const RightsRow& row) {
     return LookUp(indexes, window, row);
 }
 
-void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
+QStringList ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
     std::map<QObject*, NameIndex> indexes;
+    QStringList unresolved;
     for (const RightsRow& row : kTable) {
         if (row.set != set)
             continue;
@@ -150,9 +152,18 @@ void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
             if (candidate && qstrcmp(candidate->metaObject()->className(), row.window) == 0)
                 window = candidate;
         }
-        QObject* control = LookUp(indexes, window, row);
-        if (!control)
+        if (!window)
             continue;
+        QObject* control = LookUp(indexes, window, row);
+        if (!control) {
+            // A name that matches nothing would leave its control as it was: with full
+            // rights for a restricted user. Said loudly, so the table gets mended.
+            const QString name =
+                QStringLiteral("%1.%2").arg(QLatin1String(row.window), QLatin1String(row.control));
+            qCritical("rights table: no control %s", qPrintable(name));
+            unresolved << name;
+            continue;
+        }
         switch (row.effect) {
         case E::Shown:
             Switch(control, full, true, full, true);
@@ -184,4 +195,5 @@ void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full) {
             break;
         }
     }
+    return unresolved;
 }

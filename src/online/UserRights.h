@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class QObject;
@@ -42,5 +43,7 @@ const std::vector<RightsRow>& RightsTable();
 QObject* FindRightsControl(QObject* window, const RightsRow& row);
 
 // Applies the rows of set to those of windows (found by class name) that are given; rows of
-// windows not given, and controls a window does not have, are skipped.
-void ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full);
+// windows not given are left for when the window is made. A row whose window is given but
+// has no control of that name is a fault of the table: it is logged, and the rows that
+// failed so ("TfrmMain.popSdlListIns") are handed back; every other row is still applied.
+QStringList ApplyRights(RightsSet set, const QList<QObject*>& windows, bool full);

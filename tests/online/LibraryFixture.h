@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 // The main window of a user with full rights, whose Option.ini names the fake service and a
 // local library folder.
@@ -31,6 +32,22 @@ protected:
     void Command(const char* action, QDialog* dialog, std::function<void()> script) {
         WhileModal(dialog, std::move(script));
         Find<QAction>(action)->trigger();
+    }
+
+    // Triggers a command that shows a modal dialog; false when the command did not return,
+    // its modal loop then ended by force (every running loop is told to exit) so that the
+    // test fails instead of hanging.
+    bool CommandReturns(const char* action) {
+        bool hung = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            hung = true;
+            QCoreApplication::exit(1);
+        });
+        guard.start(10000); // detects a hang only
+        Find<QAction>(action)->trigger();
+        return !hung;
     }
 
     static QPoint CellCentre(StringGrid* grid, int col, int row) {

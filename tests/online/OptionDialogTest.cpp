@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -268,4 +270,44 @@ TEST_F(OptionDialogTest, EveryControlIsLabelledInBothLanguages) {
         });
     }
     EXPECT_EQ(dialog()->shtTerminal->findChild<QLabel*>("userIdLabel")->text(), QStringLiteral("管理者ID"));
+}
+
+// Option.ini cannot be written (here a folder stands in its place, which stops root too):
+// OK says so, naming the file and the cause, stores nothing and keeps the dialog open, so
+// the other tabs are not applied either.
+TEST_F(OptionDialogTest, SettingsThatCannotBeWrittenAreNeverReportedSaved) {
+    fake::FakeService service;
+    service.SetReply("userAuth", std::string("API_RESULT=0,USER_AUTH=0"));
+    ASSERT_TRUE(CreateSettingsFolder());
+    ASSERT_TRUE(QDir().mkpath(OptionIniPath()));
+    const QString url = QString::fromStdString(service.BaseUrl());
+    struct Case {
+        const char* what;
+        QString id, password;
+    };
+    for (const Case& c : {Case{"with a login", "admin", "pw"}, Case{"without a login", "", ""}}) {
+        ui->messages.clear();
+        bool checkBefore = false;
+        Options([&] {
+            checkBefore = dialog()->chkCheck->isChecked();
+            ShowPage(dialog()->shtExecute);
+            ClickBox(dialog()->chkCheck);
+            Fill(root->path(), url, c.id, c.password);
+            ClickOK();
+            EXPECT_TRUE(dialog()->isVisible()) << c.what << ": the dialog stays open";
+            EXPECT_EQ(dialog()->userId->text(), c.id) << c.what << ": with the input";
+            ClickCancel();
+        });
+        ASSERT_EQ(ui->messages.size(), 1u) << c.what;
+        EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error) << c.what;
+        EXPECT_TRUE(ui->messages[0].text.contains(OptionIniPath())) << ui->messages[0].text.toStdString();
+        EXPECT_TRUE(ui->messages[0].text.contains(QString::fromLocal8Bit(std::strerror(EISDIR))))
+            << ui->messages[0].text.toStdString();
+        EXPECT_FALSE(dialog()->settingsSaved) << c.what;
+        Options([&] {
+            EXPECT_EQ(dialog()->chkCheck->isChecked(), checkBefore)
+                << c.what << ": the other tabs wait for OK";
+            ClickCancel();
+        });
+    }
 }

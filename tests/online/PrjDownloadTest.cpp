@@ -312,6 +312,64 @@ TEST_F(PrjDownloadTest, HistoryChoosesTheRememberedFields) {
     });
 }
 
+// A search that finds the service down says so and leaves Search usable: the next click
+// searches again, whether the first search of the showing failed or a later one.
+TEST_F(PrjDownloadTest, AFailedSearchCanBeRepeated) {
+    Serve({{"17", "One", "Piano", "one.TMV", archive, ""}});
+    service->QueueReply("getProjectInfo", fake::FakeReply::Status(500));
+    w->show();
+    Show([&] {
+        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+        EXPECT_TRUE(Column(grid(), 2).isEmpty());
+        ASSERT_TRUE(dialog()->searchBtn->isEnabled()) << "after the first search of the showing";
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(Column(grid(), 2), QStringList{"One"});
+
+        service->QueueReply("getProjectInfo", fake::FakeReply::Status(500));
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(ui->messages.size(), 2u);
+        EXPECT_EQ(Column(grid(), 2), QStringList{"One"}) << "the rows stay as they were";
+        ASSERT_TRUE(dialog()->searchBtn->isEnabled()) << "after a search with the button";
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_EQ(ui->messages.size(), 2u);
+        Close();
+    });
+    EXPECT_EQ(Searches(), 4u);
+}
+
+// Escape during a search stops it and closes the dialog, as a close does during a download.
+TEST_F(PrjDownloadTest, EscapeDuringASearchClosesTheDialog) {
+    Serve({{"17", "One", "Piano", "one.TMV", archive, ""}});
+    w->show();
+    Show([&] {
+        service->QueueReply("getProjectInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), ""));
+        const size_t before = Searches();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (Searches() > before) {
+                watch.stop();
+                // The key goes where the keyboard focus is, as a user's would.
+                QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(), Qt::Key_Escape);
+            }
+        });
+        watch.start(5);
+        QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
+        EXPECT_FALSE(dialog()->isVisible());
+    });
+    EXPECT_TRUE(ui->messages.empty()) << "a cancel is no failure";
+}
+
+// The first search of a showing refused by the service closes the dialog, and the command
+// returns (a close from inside the showing once left the modal loop running for ever).
+TEST_F(PrjDownloadTest, ARefusedFirstSearchClosesTheDialog) {
+    service->SetReply("getProjectInfo", "API_RESULT=1,API_MESSAGE=E00031");
+    w->show();
+    EXPECT_TRUE(CommandReturns("projectDownload"));
+    EXPECT_EQ(ShownTexts(), QStringList{"Could not be verified. Please double check \"Password\" and "
+                                        "\"Administrator ID\"."});
+    EXPECT_FALSE(dialog()->isVisible());
+}
+
 TEST_F(PrjDownloadTest, MissingLoginStopsTheSetUp) {
     w->show();
     ASSERT_TRUE(SaveOptionSettings(library, QString::fromStdString(service->BaseUrl()),

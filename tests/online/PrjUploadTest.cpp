@@ -301,26 +301,127 @@ TEST_F(PrjUploadTest, AnUnsavedProjectIsSavedFirstAndTheDialogShowsTheSavedFile)
     EXPECT_EQ(service->Count("searchCategoryList"), 0u);
 }
 
-TEST_F(PrjUploadTest, CancelDuringThePostStopsItAndCloses) {
-    OpenProject();
-    service->SetReply("setProjectInfo", fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
-    Upload([&] {
-        ChooseCategoryAndContent();
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (service->Count("setProjectInfo") == 1) {
-                watch.stop();
-                EXPECT_FALSE(dialog()->OkBtn->isEnabled());
-                QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
-            }
+// Each method's own captions are checked and sent, never the hidden panel of another
+// method; a project without captioned buttons uploads without any.
+TEST_F(PrjUploadTest, OnlyTheCaptionsOfTheProjectsMethodCount) {
+    struct Case {
+        const char* what;
+        int method;
+        std::vector<QString> captions;
+        const char* sent; // BUTTON_NUM and BUTTON_CAP_LIST; empty: refused with IDS_548
+    };
+    const Case cases[] = {
+        {"semantic differential", 1, {}, "BUTTON_NUM=0\r\nTMV_SIZE"},
+        {"pair", 2, {"Same", "Other"}, "BUTTON_NUM=2\r\nTMV_SIZE"},
+        {"category", 3, {"Low", "Mid", "High"}, "BUTTON_NUM=3\r\nTMV_SIZE"},
+        {"no buttons", 4, {}, "BUTTON_NUM=0\r\nTMV_SIZE"},
+        {"category with an empty caption", 3, {"Low", " ", "High"}, ""},
+    };
+    const char* lists[] = {"BUTTON_CAP_LIST=\r\n",
+                           "BUTTON_CAP_LIST=BTN_ID:1,BTN_CAP_NAME:Same;BTN_ID:2,BTN_CAP_NAME:Other;\r\n",
+                           "BUTTON_CAP_LIST=BTN_ID:1,BTN_CAP_NAME:Low;BTN_ID:2,BTN_CAP_NAME:Mid;"
+                           "BTN_ID:3,BTN_CAP_NAME:High;\r\n",
+                           "BUTTON_CAP_LIST=\r\n", ""};
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const char* list = lists[index++];
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(c.method);
+        p.GetGeneral()->title = QStringLiteral("Method %1").arg(c.method);
+        CExperimentParameter* parameter = p.GetExperimentParameter();
+        if (CExpCategory* buttons = c.method == 2 ? parameter->GetPair() : parameter->GetCategory())
+            buttons->buttonLabels = c.captions;
+        p.AddSchedule(nullptr)->name = QStringLiteral("Only");
+        projectPath = root->file(QStringLiteral("method%1-%2.TMV").arg(c.method).arg(index));
+        p.SetFileName(projectPath);
+        ASSERT_TRUE(p.Save());
+        OpenProject();
+        service->ClearRequests();
+        ui->messages.clear();
+        if (!*c.sent) {
+            Find<QAction>("projectUpload")->trigger();
+            EXPECT_EQ(ShownTexts(), QStringList{"Please input the button caption."});
+            EXPECT_EQ(service->Count("searchCategoryList"), 0u);
+            continue;
+        }
+        Upload([&] {
+            ChooseCategoryAndContent();
+            ClickOk();
         });
-        watch.start(5);
-        ClickOk();
+        EXPECT_EQ(ui->messages.back().text, QStringLiteral("The upload of the project file is completed."));
+        ASSERT_EQ(service->Count("setProjectInfo"), 1u);
+        const std::string info = service->Last("setProjectInfo").parts[1].content;
+        EXPECT_NE(info.find(c.sent), std::string::npos) << info;
+        EXPECT_NE(info.find(list), std::string::npos) << info;
+    }
+}
+
+// Before any project is open there is nothing to upload: the command is not offered.
+TEST_F(PrjUploadTest, NoProjectNoUpload) {
+    w->show();
+    EXPECT_FALSE(Find<QAction>("projectUpload")->isEnabled());
+    Find<QAction>("projectUpload")->trigger();
+    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_EQ(service->Count("searchCategoryList"), 0u);
+    Find<QAction>("actPrjSdm")->trigger();
+    EXPECT_TRUE(Find<QAction>("projectUpload")->isEnabled());
+}
+
+// Cancel and Escape stop the upload at each of its requests: the look-up before the post
+// can take as long as the post itself. Nothing is reported, neither failure nor success.
+TEST_F(PrjUploadTest, CancelAndEscapeStopEveryStepOfTheUpload) {
+    OpenProject();
+    for (const char* step : {"getTmvInfo", "setProjectInfo"}) {
+        for (const char* how : {"Cancel", "Escape"}) {
+            SCOPED_TRACE(std::string(step) + " " + how);
+            service->ResetOperation("getTmvInfo");
+            service->SetReply(step, fake::FakeReply::Delayed(std::chrono::seconds(30), "API_RESULT=0"));
+            service->ClearRequests();
+            ui->messages.clear();
+            Upload([&] {
+                ChooseCategoryAndContent();
+                QTimer watch;
+                QObject::connect(&watch, &QTimer::timeout, [&] {
+                    if (service->Count(step) == 1) {
+                        watch.stop();
+                        EXPECT_FALSE(dialog()->OkBtn->isEnabled());
+                        if (std::string(how) == "Cancel")
+                            QTest::mouseClick(dialog()->CancelBtn, Qt::LeftButton);
+                        else // where the keyboard focus is, as a user's key goes
+                            QTest::keyClick(dialog()->focusWidget() ? dialog()->focusWidget() : dialog(),
+                                            Qt::Key_Escape);
+                    }
+                });
+                watch.start(5);
+                ClickOk();
+                EXPECT_FALSE(dialog()->isVisible());
+            });
+            EXPECT_EQ(service->Count("setProjectInfo"), std::string(step) == "getTmvInfo" ? 0u : 1u)
+                << "a stopped look-up uploads nothing";
+            EXPECT_EQ(ShownTexts(), QStringList{"Is it OK to upload the project file?"});
+            EXPECT_FALSE(QFile::exists(ParameterFile()));
+            EXPECT_TRUE(TemporaryCopies().isEmpty());
+            service->ResetOperation(step);
+        }
+    }
+}
+
+// A look-up of the set-up that fails closes the dialog, and the command returns: a close
+// from inside the showing once left the modal loop running with no dialog to end it.
+TEST_F(PrjUploadTest, AFailedSetUpLookUpClosesTheDialog) {
+    OpenProject();
+    for (const char* failing : {"getMasterInfo", "getTmvTitleInfo"}) {
+        SCOPED_TRACE(failing);
+        service->SetReply(failing, fake::FakeReply::Status(500));
+        ui->messages.clear();
+        EXPECT_TRUE(CommandReturns("projectUpload"));
+        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
         EXPECT_FALSE(dialog()->isVisible());
-    });
-    EXPECT_EQ(ui->messages.size(), 1u) << "only the confirmation: a cancel is no failure";
-    EXPECT_FALSE(QFile::exists(ParameterFile()));
-    EXPECT_TRUE(TemporaryCopies().isEmpty());
+        service->ResetOperation(failing);
+        service->SetReply("getMasterInfo", kTags);
+    }
 }
 
 TEST_F(PrjUploadTest, MissingLoginHoldsOk) {
