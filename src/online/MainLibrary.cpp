@@ -76,8 +76,11 @@ void TfrmMain::projectUploadClick() {
     // The dialog of an earlier upload is not used again.
     frmPrjUpload.Reset();
     TfrmPrjUpload* dialog = frmPrjUpload;
+    // What is sent stays the training buttons and their count, as the service expects them
+    // with every upload, whatever the method.
     dialog->BtnCapComboBox->clear();
-    dialog->BtnCapComboBox->addItems(captions);
+    for (int row = 1; row < asgdTrnBtn->RowCount(); ++row)
+        dialog->BtnCapComboBox->addItem(asgdTrnBtn->Cell(1, row));
     if (projectModified)
         actFileSavePrjExecute();
     if (projectModified)
@@ -86,6 +89,6 @@ void TfrmMain::projectUploadClick() {
     dialog->ProjectFileLbl->setText(project.GetFileName());
     dialog->ProjectTitleLbl->setText(project.GetGeneral()->title);
     dialog->InsEdit->setPlainText(memExplain->toPlainText());
-    dialog->ButtonNum->setText(method == 0 ? edtTrnBtnNum->text() : QString::number(captions.size()));
+    dialog->ButtonNum->setText(edtTrnBtnNum->text());
     dialog->exec();
 }
