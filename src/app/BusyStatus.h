@@ -29,6 +29,9 @@ private:
 class BusyStatus {
 public:
     BusyStatus(PanelStatusBar* bar, const QString& text) : m_bar(bar) {
+        // A passing note (the login's, say) gives way to the progress text.
+        if (!m_bar->currentMessage().isEmpty())
+            m_bar->clearMessage();
         m_bar->SetSimplePanel(true);
         m_bar->SetSimpleText(text);
     }

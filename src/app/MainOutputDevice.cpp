@@ -128,7 +128,7 @@ void TfrmMain::FillDeviceList() {
             waveOutDeviceIds.push_back(int32_t(i));
             items.append(devices[i].productName);
         }
-        frmOption->lblSndDriver->setText(QStringLiteral("[MME]"));
+        frmOption->lblSndDriver->setText(QStringLiteral("[ALSA]"));
     } else {
         if (ListAsioDrivers(&items) == 0)
             return;

@@ -7,6 +7,7 @@
 #include "CountEditor.h"
 #include "Csound.h"
 #include "DateTime.h"
+#include "DialogStartFolder.h"
 #include "ExecuteUnit.h"
 #include "FileFilter.h"
 #include "OptionIni.h"
@@ -58,12 +59,16 @@ QString DateText(double days) {
            when.time().toString(QStringLiteral("H:mm:ss"));
 }
 
-// A user without full rights opens only projects the library service knows.
-bool KnownToService(tamvik::ServiceClient& client, const QString& path, const QString& title) {
+// A user without full rights opens only projects the library service knows. False with
+// what failed in detail.
+bool KnownToService(tamvik::ServiceClient& client, const QString& path, const QString& title,
+                    QString& detail) {
     LoadOptionSettings(ExecProjectFolder, ExecServiceUrl, ExecUserId, ExecUserPassword, false);
     const qint64 size = QFileInfo(path).size();
-    if (TrimControls(title).isEmpty())
+    if (TrimControls(title).isEmpty()) {
+        detail = path + QStringLiteral(": the project has no title, by which the library knows it");
         return false;
+    }
     client.SetConnectTimeout(30000);
     client.SetReadTimeout(30000);
     const QStringList lines{
@@ -74,9 +79,20 @@ bool KnownToService(tamvik::ServiceClient& client, const QString& path, const QS
         FormLine(QStringLiteral("TMV_NAME"), ReplacePlusForService(path)),
     };
     QString reply;
-    if (!PostServiceForm(client, ExecServiceUrl + QStringLiteral("getTmvInfo"), lines, reply).ok())
+    if (!PostServiceForm(client, ExecServiceUrl + QStringLiteral("getTmvInfo"), lines, reply).ok()) {
+        detail = ServiceFailureDetail(client);
         return false;
-    return ReplyTestC(ParseKeyValueText(reply));
+    }
+    if (ReplyTestC(ParseKeyValueText(reply)))
+        return true;
+    detail = path + QStringLiteral(": the library service does not know this project");
+    return false;
+}
+
+// A project part's exception, with the file it came from.
+QString ExceptionDetail(const QString& path, const std::exception* e) {
+    return path + QStringLiteral(": ") +
+           (e ? QString::fromLocal8Bit(e->what()) : QStringLiteral("unknown error"));
 }
 
 } // namespace
@@ -127,8 +143,9 @@ void TfrmMain::SetDeviceTextOfCard() {
 void TfrmMain::actFileOpenPrjExecute() {
     if (!ConfirmSaveChanges())
         return;
-    const QString path =
-        UiServices::Get().OpenFileName(this, QString(), FolderOf(project.GetFileName()), ProjectFileFilter());
+    const QString last = project.GetFileName().isEmpty() ? saveDialogPath : project.GetFileName();
+    const QString path = UiServices::Get().OpenFileName(this, QString(), DialogStartFolder(FolderOf(last)),
+                                                        ProjectFileFilter());
     if (path.isEmpty())
         return;
     LoadProject(path);
@@ -144,28 +161,39 @@ bool TfrmMain::LoadProject(const QString& path) {
     BusyStatus busy(stbInformation, Ids("IDS_346"));
     const QString previousFileName = project.GetFileName();
     bool opened = false;
+    QString detail; // what failed, for the message
     try {
         // The check runs on a project of its own, so a refused project never replaces
         // the open one.
         if (restricted) {
             CProject probe;
             probe.SetFileName(path);
-            opened = probe.Open() && KnownToService(*IdHTTP1, path, probe.GetGeneral()->title);
+            opened = probe.Open();
+            if (!opened)
+                detail = probe.ErrorText();
+            else
+                opened = KnownToService(*IdHTTP1, path, probe.GetGeneral()->title, detail);
         } else {
             opened = true;
         }
         if (opened) {
             project.SetFileName(path);
             opened = project.Open();
+            if (!opened)
+                detail = project.ErrorText();
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         // Whatever the reader threw, the load simply failed.
         opened = false;
+        detail = ExceptionDetail(path, &e);
+    } catch (...) {
+        opened = false;
+        detail = ExceptionDetail(path, nullptr);
     }
     if (!opened) {
         project.SetFileName(previousFileName);
         busy.End();
-        ShowMessage("IDS_213", UiServices::Kind::Warning);
+        ShowMessage("IDS_213", detail, UiServices::Kind::Warning);
         if (selfTraining)
             asgdSchedule->HideColumn(lastColumn);
         return false;
@@ -276,16 +304,23 @@ bool TfrmMain::WriteProject() {
     general->updateDates.push_back(tamvik::NowDays());
     BusyStatus busy(stbInformation, Ids("IDS_395"));
     bool saved = false;
+    QString detail; // what failed, for the message
     try {
         saved = project.Save();
+        if (!saved)
+            detail = project.ErrorText();
+    } catch (const std::exception& e) {
+        saved = false;
+        detail = ExceptionDetail(project.GetFileName(), &e);
     } catch (...) {
         saved = false;
+        detail = ExceptionDetail(project.GetFileName(), nullptr);
     }
     busy.End();
     if (!saved) {
         // Nothing was saved, so no save time is recorded.
         general->updateDates.pop_back();
-        ShowMessage("IDS_396", UiServices::Kind::Warning);
+        ShowMessage("IDS_396", detail, UiServices::Kind::Warning);
         return false;
     }
     setWindowTitle(QStringLiteral("Tamvik - ") + project.GetFileName());
@@ -303,7 +338,8 @@ bool TfrmMain::actFileSavePrjExecute() {
         if (!proposedInfo.suffix().isEmpty())
             proposed = proposedInfo.completeBaseName();
         const QString path = UiServices::Get().SaveFileNameAsking(
-            this, QString(), FolderOf(saveDialogPath) + proposed, ProjectFileFilter(), QStringLiteral("tmv"));
+            this, QString(), DialogStartFolder(FolderOf(saveDialogPath)) + proposed, ProjectFileFilter(),
+            QStringLiteral("tmv"));
         if (path.isEmpty())
             return false;
         saveDialogPath = path;
@@ -320,13 +356,14 @@ bool TfrmMain::actFileSaveAsPrjExecute() {
     // Checked before the project takes the new name that nothing would then be written to.
     if (!StoreShownSchedule())
         return false;
-    QString start = saveDialogPath;
+    // An untitled project keeps the name the dialog had last.
+    QString start = DialogStartFolder(FolderOf(saveDialogPath)) + QFileInfo(saveDialogPath).fileName();
     if (!project.GetFileName().isEmpty()) {
         QString folder;
         ReadOtherSetting(QStringLiteral("FileSaveAsPath"), folder);
         if (folder.isEmpty() || folder == QLatin1String("0"))
             folder = FolderOf(saveDialogPath.isEmpty() ? project.GetFileName() : saveDialogPath);
-        start = folder + QFileInfo(project.GetFileName()).fileName();
+        start = DialogStartFolder(folder) + QFileInfo(project.GetFileName()).fileName();
     }
     const QString chosen = UiServices::Get().SaveFileNameAsking(this, QString(), start, ProjectFileFilter(),
                                                                 QStringLiteral("tmv"));

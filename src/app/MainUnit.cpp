@@ -106,6 +106,11 @@ UiServices::Answer TfrmMain::ShowMessage(const char* key, UiServices::Kind kind,
                                      buttons);
 }
 
+UiServices::Answer TfrmMain::ShowMessage(const char* key, const QString& detail, UiServices::Kind kind) {
+    return UiServices::Get().Message(this, QStringLiteral("TfrmMain"), QString::fromLatin1(key), detail,
+                                     kind);
+}
+
 bool TfrmMain::event(QEvent* e) {
     // The resize rules of a maximised window watch every resize before the layouts act.
     if (e->type() == QEvent::WindowStateChange && resizeForesight)

@@ -261,6 +261,7 @@ public:
     void SetFullUser(bool full);
     bool fullUser = false;        // the rights last set, for windows made later
     bool rightsSet = false;       // fullUser holds a decision
+    QString loginAnnounced;       // the account whose login the status bar told of last
     bool outputPrepared = false;  // PrepareOutput has run
     bool startupFinished = false; // FinishStartup has run
     bool startupQueued = false;   // FinishStartup waits for the event loop
@@ -317,6 +318,8 @@ public:
     static QString Ids(const char* key);
     UiServices::Answer ShowMessage(const char* key, UiServices::Kind kind,
                                    UiServices::Buttons buttons = UiServices::Buttons::Ok);
+    // With what failed ("<file>: <cause>") on a line of its own.
+    UiServices::Answer ShowMessage(const char* key, const QString& detail, UiServices::Kind kind);
 
     // ===== members =========================================================================
     int32_t stimulusPanelHeight = 0;

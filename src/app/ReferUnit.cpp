@@ -3,6 +3,7 @@
 #include "BusyStatus.h"
 #include "Cproject.h"
 #include "DateTime.h"
+#include "DialogStartFolder.h"
 #include "FileFilter.h"
 #include "FormParts.h"
 #include "StringGrid.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <numeric>
 
@@ -178,8 +180,10 @@ bool TfrmRefer::asgdReferListColumnSize(int col) const {
 }
 
 void TfrmRefer::btnBrowseClick() {
+    const QString listed = edtDataFile->text();
     const QString path = UiServices::Get().OpenFileName(
-        this, QString(), QFileInfo(edtDataFile->text()).path(), DialogFilter(Text("IDS_0")));
+        this, QString(), DialogStartFolder(listed.isEmpty() ? QString() : QFileInfo(listed).path()),
+        DialogFilter(Text("IDS_0")));
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
 
@@ -189,16 +193,23 @@ void TfrmRefer::btnBrowseClick() {
     {
         BusyCursor busy;
         bool ok = false;
+        QString detail; // what failed, for the message
         try {
             opened->New();
             opened->SetFileName(path);
             ok = opened->Open();
-        } catch (...) {
+            if (!ok)
+                detail = opened->ErrorText();
+        } catch (const std::exception& e) {
             ok = false; // a damaged file is a file that did not open
+            detail = path + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            ok = false;
         }
         if (!ok) {
             busy.End();
-            UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_1"), UiServices::Kind::Warning);
+            UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_1"), detail,
+                                      UiServices::Kind::Warning);
             return;
         }
         project.swap(opened);

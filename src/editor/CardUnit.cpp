@@ -2,6 +2,7 @@
 
 #include "Csound.h"
 #include "Cwaveread.h"
+#include "DialogStartFolder.h"
 #include "FileFilter.h"
 #include "Messages.h"
 #include "Named.h"
@@ -265,10 +266,14 @@ void TfrmCard::sbtnExportWavClick() {
 // ---- the stimulus's file ---------------------------------------------------------------------
 
 void TfrmCard::RegistToProject() {
-    const QString file =
-        UiServices::Get().OpenFileName(this, windowTitle(), QFileInfo(edtDataFile->text()).path(),
-                                       DialogFilter(TableText(kTable, QStringLiteral("IDS_0"))));
+    // The stimulus's own file names the folder; a stimulus without one starts where the
+    // last file was chosen.
+    const QString shown = edtDataFile->text();
+    const QString start = DialogStartFolder(shown.isEmpty() ? registerFolder : QFileInfo(shown).path());
+    const QString file = UiServices::Get().OpenFileName(
+        this, windowTitle(), start, DialogFilter(TableText(kTable, QStringLiteral("IDS_0"))));
     if (!file.isEmpty()) {
+        registerFolder = QFileInfo(file).absolutePath();
         if (CheckWaveFile(file, nullptr, nullptr, nullptr, nullptr)) {
             edtDataFile->setText(QFileInfo(file).absoluteFilePath());
             Navigate(currentNumber);

@@ -35,13 +35,13 @@ public:
 
     WindowHandle handle() const;
 
-    int currentNumber = 0;        // the stimulus shown, from 1
-    int lastNumber = 0;           // number of stimuli
-    WindowHandle ownerWindow = 0; // receives WM_CARD_EVENT; nothing is posted while 0
+    int currentNumber = 0;         // the stimulus shown, from 1
+    int lastNumber = 0;            // number of stimuli
+    WindowHandle ownerWindow = 0;  // receives WM_CARD_EVENT; nothing is posted while 0
     CSound* sound = nullptr;       // the main window's wave-out player; not owned
     CWaveRead* waveRead = nullptr; // the main window's reader (low-latency path); not owned
     OutputSelection output;        // where its audition plays, as the main window selected it
-    bool changeAllowed = false; // the user's rights allow changing the stimulus
+    bool changeAllowed = false;    // the user's rights allow changing the stimulus
 
     void SetRowCount(int number, int count);
     // Enabling of the navigation, playback and export buttons for stimulus number.
@@ -121,4 +121,5 @@ private:
 
     StimulusPlayback playback;
     QtMessageReceiver* receiver = nullptr;
+    QString registerFolder; // where the last chosen file lay
 };

@@ -164,9 +164,16 @@ bool CProject::Open() {
     // leaves this one as it was; its destructor removes whichever work folder is left.
     CProject fresh;
     bool loaded = false;
+    errorText.clear();
     try {
-        loaded = fresh.CreateWorkFolder() && !HoldsLockFileEntry(fresh, fileName) &&
-                 fresh.Unpack(fileName, fresh.workFolder);
+        if (!fresh.CreateWorkFolder())
+            Fail(fresh.tempPath, QStringLiteral("no work folder can be made there"));
+        else if (HoldsLockFileEntry(fresh, fileName))
+            Fail(fileName, QStringLiteral("the archive holds the lock file of a work folder"));
+        else if (!fresh.Unpack(fileName, fresh.workFolder))
+            errorText = fresh.ErrorText();
+        else
+            loaded = true;
         if (loaded) {
             fresh.LoadGeneral();
             fresh.LoadTerminalInfo();
@@ -206,8 +213,9 @@ void CProject::SwapContents(CProject& other) {
 }
 
 bool CProject::Save() {
+    errorText.clear();
     if (workFolder.isEmpty())
-        return false;
+        return Fail(fileName, QStringLiteral("the project has no work folder"));
     // Entries are rewritten in place; those of items deleted since the last save (and any
     // other INI or TXT file) go afterwards. The stimulus copies stay.
     savedEntries.clear();
@@ -223,7 +231,8 @@ bool CProject::Save() {
     workfolder::DeleteFiles(workFolder, QStringLiteral("INI"), savedEntries);
     workfolder::DeleteFiles(workFolder, QStringLiteral("TXT"), savedEntries);
     SetExtensions({QStringLiteral("INI"), QStringLiteral("WAV"), QStringLiteral("TXT")});
-    if (fileName.isEmpty() || !Pack(workFolder, fileName, false))
+    // Pack names the file and the cause.
+    if (!Pack(workFolder, fileName, false))
         return false;
     loadedFileName = fileName;
     return true;

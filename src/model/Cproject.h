@@ -91,12 +91,13 @@ public:
     // Reads the archive named by the file name into a new work folder and fresh parts, and
     // switches to them once everything has loaded. On failure (false, or the project parts'
     // exceptions such as "invalid method!!") the project keeps its parts, work folder and
-    // file name.
+    // file name; after false, ErrorText names the file and the cause.
     bool Open();
     // Writes every entry into the work folder and packs it into the archive at the file
     // name, replacing it only once complete. False without a work folder, without a file
-    // name (the entries are written all the same) or when packing fails; the project parts'
-    // write failures pass on as their exceptions.
+    // name (the entries are written all the same) or when packing fails, with ErrorText
+    // naming the file and the cause; the project parts' write failures pass on as their
+    // exceptions.
     bool Save();
     // Deletes the work folder and empties the project parts; file name and instruction stay.
     // False, nothing changed, without a work folder.

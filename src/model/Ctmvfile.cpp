@@ -183,6 +183,7 @@ public:
             m_temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".") +
                      QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
             m_fd.reset(::open(Native(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            m_error = m_fd.valid() ? 0 : errno;
             if (!m_fd.valid() && errno != EEXIST)
                 break;
         }
@@ -206,12 +207,22 @@ public:
     }
     int fd() const { return m_fd.get(); }
     bool valid() const { return m_fd.valid(); }
+    // errno of the failed open or commit.
+    int error() const { return m_error; }
     // One durable replace: the data reaches the disk before the rename, and the rename
     // itself reaches it through the folder, so a crash leaves the old archive or the new one.
     bool commit() {
-        const bool synced = ::fsync(m_fd.get()) == 0;
-        const bool closed = m_fd.close();
-        if (synced && closed && ::rename(Native(m_temp).constData(), Native(m_target).constData()) == 0) {
+        bool ok = ::fsync(m_fd.get()) == 0;
+        m_error = ok ? 0 : errno;
+        if (!m_fd.close() && ok) {
+            ok = false;
+            m_error = errno;
+        }
+        if (ok && ::rename(Native(m_temp).constData(), Native(m_target).constData()) != 0) {
+            ok = false;
+            m_error = errno;
+        }
+        if (ok) {
             SyncFolderOf(m_target);
             return true;
         }
@@ -224,6 +235,7 @@ private:
     QString m_temp;
     Fd m_fd;
     Fd m_lock; // released as the writer goes, once the file is renamed or removed
+    int m_error = 0;
 };
 
 // Removes the file at path when it is a leftover temporary archive (see LeftoverAge).
@@ -286,6 +298,22 @@ TMVARCHIVEFILEINFO FromLegacyEntry(const char* raw) {
 
 } // namespace
 
+namespace {
+const QString kNotAnArchive = QStringLiteral("not a project archive");
+const QString kDamaged = QStringLiteral("the archive is damaged");
+} // namespace
+
+bool CTmvFile::Fail(const QString& file, const QString& cause) {
+    if (errorText.isEmpty())
+        errorText = QDir::toNativeSeparators(file) + QStringLiteral(": ") + cause;
+    return false;
+}
+
+bool CTmvFile::FailWithErrno(const QString& file, int error) {
+    return Fail(file,
+                error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("unknown error"));
+}
+
 int CTmvFile::RemoveLeftovers(const QString& archivePath) {
     if (archivePath.isEmpty())
         return 0;
@@ -340,15 +368,17 @@ bool CTmvFile::GetFileInfo(const QString& path, TMVARCHIVEFILEINFO* out) {
     std::memset(out, 0, sizeof *out);
     Fd fd(OpenForReading(path));
     if (!fd.valid())
-        return false;
+        return FailWithErrno(path, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    if (::fstat(fd.get(), &st) != 0)
+        return FailWithErrno(path, errno);
+    if (!S_ISREG(st.st_mode))
+        return Fail(path, QStringLiteral("not a regular file"));
     // A size the record cannot hold must not be stored cut to its low 32 bits.
     if (static_cast<std::uint64_t>(st.st_size) > 0xFFFFFFFFu)
-        return false;
+        return Fail(path, QStringLiteral("4 GiB or larger"));
     if (!tamvik::ReadFileTimes(path, out->creationTime, out->lastWriteTime))
-        return false;
+        return FailWithErrno(path, errno);
     out->size = static_cast<std::uint32_t>(st.st_size);
     SetEntryName(*out, path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     return true;
@@ -397,38 +427,46 @@ std::uint32_t CTmvFile::AppendFile(int archive, const QString& path) {
 }
 
 bool CTmvFile::Pack(const QString& folderPath, const QString& archivePath, bool deleteSources) {
+    errorText.clear();
     if (folderPath.isEmpty() || archivePath.isEmpty())
-        return false;
+        return Fail(archivePath, QStringLiteral("no file name"));
     const QString folder = WithTrailingSlash(folderPath);
     std::vector<TMVARCHIVEFILEINFO> list;
-    if (CollectFiles(folder, list) <= 0)
-        return false;
+    const std::int32_t collected = CollectFiles(folder, list);
+    if (collected == 0)
+        return Fail(folder, QStringLiteral("no files to pack"));
+    if (collected < 0)
+        return false; // GetFileInfo named the file
 
     std::uint64_t running = HeaderSize + std::uint64_t(EntrySize) * list.size();
     for (TMVARCHIVEFILEINFO& entry : list) {
         entry.dataOffset = static_cast<std::uint32_t>(running);
         running += entry.size;
         if (running > MaxArchiveSize)
-            return false;
+            return Fail(archivePath,
+                        QStringLiteral("the project would reach 2 GiB, more than an archive holds"));
     }
 
     // Before the new temporary file: what killed saves left may be what fills the disk.
     RemoveLeftovers(archivePath);
     ArchiveWriter writer(archivePath);
     if (!writer.valid())
-        return false;
+        return FailWithErrno(archivePath, writer.error());
     const std::uint32_t header[2] = {Magic, static_cast<std::uint32_t>(list.size())};
     if (!WriteAll(writer.fd(), reinterpret_cast<const char*>(header), sizeof header) ||
         !WriteAll(writer.fd(), reinterpret_cast<const char*>(list.data()), list.size() * sizeof list[0]))
-        return false;
+        return FailWithErrno(archivePath, errno);
     for (const TMVARCHIVEFILEINFO& entry : list) {
         // A file that changed since it was listed would shift every later entry.
+        errno = 0;
         if (AppendFile(writer.fd(), folder + EntryName(entry)) != entry.size ||
             ::lseek(writer.fd(), 0, SEEK_CUR) != off_t(entry.dataOffset) + off_t(entry.size))
-            return false;
+            return errno != 0
+                       ? FailWithErrno(archivePath, errno)
+                       : Fail(folder + EntryName(entry), QStringLiteral("changed while it was packed"));
     }
     if (!writer.commit())
-        return false;
+        return FailWithErrno(archivePath, writer.error());
 
     if (deleteSources) {
         for (const TMVARCHIVEFILEINFO& entry : list)
@@ -439,19 +477,22 @@ bool CTmvFile::Pack(const QString& folderPath, const QString& archivePath, bool 
 }
 
 bool CTmvFile::ReadDirectory(const QString& archivePath, std::vector<TMVARCHIVEFILEINFO>& list) {
+    errorText.clear();
     Fd fd(OpenForReading(archivePath));
     if (!fd.valid())
-        return false;
+        return FailWithErrno(archivePath, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    if (::fstat(fd.get(), &st) != 0)
+        return FailWithErrno(archivePath, errno);
+    if (!S_ISREG(st.st_mode))
+        return Fail(archivePath, QStringLiteral("not a regular file"));
     const std::uint64_t archiveSize = static_cast<std::uint64_t>(st.st_size);
 
     std::uint32_t header[2];
     if (!ReadAll(fd.get(), reinterpret_cast<char*>(header), sizeof header, 0))
-        return false;
+        return Fail(archivePath, kNotAnArchive);
     if (header[0] != Magic && header[0] != LegacyMagic)
-        return false;
+        return Fail(archivePath, kNotAnArchive);
     const bool legacy = header[0] == LegacyMagic;
     list.clear();
     const std::int32_t count = static_cast<std::int32_t>(header[1]);
@@ -462,7 +503,7 @@ bool CTmvFile::ReadDirectory(const QString& archivePath, std::vector<TMVARCHIVEF
     const std::uint64_t directoryEnd = HeaderSize + entrySize * std::uint64_t(count);
     // Checked before any allocation: a count the file cannot hold is refused at once.
     if (directoryEnd > archiveSize)
-        return false;
+        return Fail(archivePath, kDamaged);
 
     std::vector<TMVARCHIVEFILEINFO> entries;
     entries.reserve(static_cast<std::size_t>(count));
@@ -471,7 +512,7 @@ bool CTmvFile::ReadDirectory(const QString& archivePath, std::vector<TMVARCHIVEF
     for (std::int32_t first = 0; first < count; first += EntriesPerRead) {
         const std::int32_t n = std::min(EntriesPerRead, count - first);
         if (!ReadAll(fd.get(), raw.data(), entrySize * n, off_t(HeaderSize + entrySize * first)))
-            return false;
+            return Fail(archivePath, kDamaged);
         for (std::int32_t i = 0; i < n; ++i) {
             const char* record = raw.data() + entrySize * i;
             TMVARCHIVEFILEINFO entry;
@@ -483,12 +524,12 @@ bool CTmvFile::ReadDirectory(const QString& archivePath, std::vector<TMVARCHIVEF
                 SetEntryName(entry, EntryName(entry));
             }
             if (!IsSafeEntryName(EntryName(entry)))
-                return false;
+                return Fail(archivePath, QStringLiteral("the archive names a file outside its folder"));
             entries.push_back(entry);
         }
     }
     if (!DataLayoutIsSound(entries, directoryEnd, archiveSize))
-        return false;
+        return Fail(archivePath, kDamaged);
     list = std::move(entries);
     return true;
 }
@@ -498,6 +539,7 @@ bool CTmvFile::ExtractEntry(int archive, const QString& outPath, const TMVARCHIV
         return false;
     const QByteArray native = Native(outPath);
     ::unlink(native.constData());
+    errno = 0; // a file that was not there to remove is no failure
     // Exclusive and without following links: the new file is ours alone.
     Fd out(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!out.valid())
@@ -521,16 +563,17 @@ bool CTmvFile::Unpack(const QString& archivePath, const QString& destFolder) {
     RemoveLeftovers(archivePath);
     const QFileInfo dest(destFolder);
     if (dest.exists() && !dest.isDir())
-        return false;
-    if (!dest.exists() && !QDir().mkdir(destFolder))
-        return false;
+        return Fail(destFolder, QStringLiteral("not a folder"));
+    if (!dest.exists() && ::mkdir(Native(destFolder).constData(), 0777) != 0)
+        return FailWithErrno(destFolder, errno);
     const QString folder = WithTrailingSlash(destFolder);
     Fd archive(OpenForReading(archivePath));
     if (!archive.valid())
-        return false;
+        return FailWithErrno(archivePath, errno);
     for (const TMVARCHIVEFILEINFO& entry : list) {
+        errno = 0;
         if (!ExtractEntry(archive.get(), folder + EntryName(entry), entry))
-            return false;
+            return errno != 0 ? FailWithErrno(folder + EntryName(entry), errno) : Fail(archivePath, kDamaged);
     }
     return true;
 }

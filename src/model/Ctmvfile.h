@@ -23,7 +23,8 @@ static_assert(std::endian::native == std::endian::little, "archive records are s
 // that carry a registered extension into one archive and extracts an archive into a folder.
 // It knows nothing of what the files hold; CProject derives from it to store projects.
 // Archives come from other machines and from the online library, so the reader checks
-// names and data layout before it writes anything. No operation throws.
+// names and data layout before it writes anything. No operation throws; a failed Pack,
+// Unpack or ReadDirectory leaves its cause in ErrorText for the user's message.
 class CTmvFile {
 public:
     static constexpr std::uint32_t Magic = 0xFF00FF01u;
@@ -76,6 +77,17 @@ public:
     // can have: empty, ".", "..", or holding '/', '\', ':' or NUL.
     static bool IsSafeEntryName(const QString& name);
 
+    // The file and the cause of the last failure of Pack, Unpack or ReadDirectory
+    // ("<file>: <cause>"); empty after one that succeeded.
+    QString ErrorText() const { return errorText; }
+
 protected:
+    // Records the failure; the first cause of an operation wins (its later steps fail
+    // because of it). Returns false for the caller to pass on.
+    bool Fail(const QString& file, const QString& cause);
+    // The same with the system's message for an errno value.
+    bool FailWithErrno(const QString& file, int error);
+
     QStringList extensions;
+    QString errorText;
 };

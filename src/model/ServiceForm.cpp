@@ -115,3 +115,7 @@ tamvik::ServiceResult PostServiceForm(tamvik::ServiceClient& client, const QStri
     replyText = result.ok() ? ServiceReplyText(result.body) : QString();
     return result;
 }
+
+QString ServiceFailureDetail(const tamvik::ServiceClient& client) {
+    return client.LastUrl() + QStringLiteral(": ") + client.LastErrorText();
+}

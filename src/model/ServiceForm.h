@@ -34,3 +34,7 @@ bool ApplyProxySettings(tamvik::ServiceClient& client);
 // result tells whether a reply arrived; replyText is empty on failure.
 tamvik::ServiceResult PostServiceForm(tamvik::ServiceClient& client, const QString& url,
                                       const QStringList& lines, QString& replyText);
+
+// What a message about the client's last failed exchange shows below its text: the
+// address and why it failed ("<url>: <cause>").
+QString ServiceFailureDetail(const tamvik::ServiceClient& client);

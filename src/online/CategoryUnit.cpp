@@ -213,7 +213,8 @@ void TfrmCategory::searchBtnClick() {
     QString reply;
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("searchCategoryList"), lines, reply,
                          !settingUp)) {
-        Message("IDS_5", static_cast<int>(UiServices::Kind::Error));
+        UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_5"), ServiceFailureDetail(*IdHTTP1),
+                                  UiServices::Kind::Error);
         return;
     }
     FillFromReply(reply);
@@ -274,7 +275,8 @@ void TfrmCategory::okBtnClick() {
     IdHTTP1->SetReadTimeout(kTimeoutMs);
     QString reply;
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("updateCategoryList"), lines, reply)) {
-        Message("IDS_5", static_cast<int>(UiServices::Kind::Error));
+        UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_5"), ServiceFailureDetail(*IdHTTP1),
+                                  UiServices::Kind::Error);
         return;
     }
     if (!FillFromReply(reply))

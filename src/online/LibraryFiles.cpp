@@ -78,40 +78,55 @@ bool MakeCategoryFolder(const QString& folder) {
 }
 
 DownloadOutcome DownloadProjectFile(tamvik::ServiceClient& client, const QString& url,
-                                    const QStringList& lines, const QString& target) {
+                                    const QStringList& lines, const QString& target, QString* error) {
+    const auto fail = [error, &target](const QString& cause) {
+        if (error)
+            *error = target + QStringLiteral(": ") + cause;
+        return DownloadOutcome::Failed;
+    };
+    const auto systemError = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
     const QFileInfo targetInfo(target);
     const QString folder = targetInfo.absolutePath();
     QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.") + targetInfo.fileName() +
                                         QStringLiteral(".part-XXXXXX"));
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return DownloadOutcome::Failed;
-    bool writeFailed = false;
+        return fail(systemError(errno));
+    int writeError = 0;
     const tamvik::ServiceResult result =
-        client.PostForm(url, EncodeFormBody(lines), [fd, &writeFailed](const char* data, std::size_t size) {
-            writeFailed = !WriteAll(fd, data, size);
-            return !writeFailed;
+        client.PostForm(url, EncodeFormBody(lines), [fd, &writeError](const char* data, std::size_t size) {
+            errno = 0;
+            if (!WriteAll(fd, data, size))
+                writeError = errno != 0 ? errno : ENOSPC;
+            return writeError == 0;
         });
-    const auto discard = [&](DownloadOutcome outcome) {
+    const auto discard = [&](DownloadOutcome outcome, const QString& cause) {
         ::close(fd);
         ::unlink(temp.constData());
-        return outcome;
+        return outcome == DownloadOutcome::Failed ? fail(cause) : outcome;
     };
+    if (writeError != 0)
+        return discard(DownloadOutcome::Failed, systemError(writeError));
     if (!result.ok())
         return discard(result.status == tamvik::ServiceResult::Status::Cancelled ? DownloadOutcome::Cancelled
-                                                                                 : DownloadOutcome::Failed);
+                                                                                 : DownloadOutcome::Failed,
+                       client.LastErrorText());
+    if (::fsync(fd) != 0)
+        return discard(DownloadOutcome::Failed, systemError(errno));
     // A cut-off or foreign body (an error page, say) never replaces a good copy.
     std::vector<TMVARCHIVEFILEINFO> entries;
     CTmvFile archive;
-    if (writeFailed || ::fsync(fd) != 0 || !archive.ReadDirectory(QFile::decodeName(temp), entries))
-        return discard(DownloadOutcome::Failed);
+    if (!archive.ReadDirectory(QFile::decodeName(temp), entries))
+        return discard(DownloadOutcome::Failed,
+                       QStringLiteral("the service's reply is not a sound project archive"));
     // mkostemp made the file for its owner alone; a project file is as readable as any.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
     if (::close(fd) != 0 || ::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int code = errno;
         ::unlink(temp.constData());
-        return DownloadOutcome::Failed;
+        return fail(systemError(code));
     }
     SyncFolder(folder);
     return DownloadOutcome::Saved;

@@ -31,6 +31,8 @@ enum class DownloadOutcome { Saved, Failed, Cancelled };
 // Posts lines to url and streams the reply into a temporary file beside target, which
 // replaces target only when the reply is complete, came with an HTTP status below 400 and
 // holds a sound project archive; otherwise target stays as it was and nothing is left
-// behind. The client's abort check cancels it.
+// behind. The client's abort check cancels it. On failure error, when given, names the
+// file or address and the cause ("<file>: <cause>").
 DownloadOutcome DownloadProjectFile(tamvik::ServiceClient& client, const QString& url,
-                                    const QStringList& lines, const QString& target);
+                                    const QStringList& lines, const QString& target,
+                                    QString* error = nullptr);

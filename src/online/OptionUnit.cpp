@@ -166,8 +166,8 @@ void TfrmOption::FormShow() {
 void TfrmOption::btnOKClick() {
     closeAllowed = false;
     bool close = false;
-    const auto warn = [this](const char* key) {
-        UiServices::Get().Message(this, kWindow, QString::fromLatin1(key), UiServices::Kind::Warning);
+    const auto warn = [this](const char* key, const QString& detail = QString()) {
+        UiServices::Get().Message(this, kWindow, QString::fromLatin1(key), detail, UiServices::Kind::Warning);
     };
     [&] {
         if (projectFloder->text().isEmpty())
@@ -202,7 +202,7 @@ void TfrmOption::btnOKClick() {
             const int port = portEdit->text().toInt(&ok);
             // A port that is not a number fails like a connection.
             if (!ok)
-                return warn("IDS_11");
+                return warn("IDS_11", portEdit->text() + QStringLiteral(": not a port number"));
             IdHTTP1->SetProxy(addressEdit->text(), port);
             proxyFlag = QStringLiteral("1");
         } else {
@@ -215,7 +215,7 @@ void TfrmOption::btnOKClick() {
         QString reply;
         if (!PostServiceForm(*IdHTTP1, serviceUrl->text() + QStringLiteral("W0001/userAuth"), lines, reply)
                  .ok())
-            return warn("IDS_11");
+            return warn("IDS_11", ServiceFailureDetail(*IdHTTP1));
         if (reply.isEmpty() || ReplyTestA(ParseKeyValueText(reply)))
             return warn("IDS_12");
         settingsSaved = close = Store(proxyFlag);

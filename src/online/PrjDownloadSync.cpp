@@ -86,15 +86,16 @@ void TfrmPrjDownload::Synchronise(bool oneCategory) {
             QDialog::reject();
             return;
         }
+        QString error;
         const DownloadOutcome outcome =
             DownloadOne(ReplyValue(record, QStringLiteral("PROJECT_SEQ")),
                         ReplyValue(record, QStringLiteral("CATEGORY_NAME")),
-                        ReplyValue(record, QStringLiteral("PROJECT_NAME")), base, step);
+                        ReplyValue(record, QStringLiteral("PROJECT_NAME")), base, step, error);
         if (outcome != DownloadOutcome::Saved) {
             // Files saved before stay; nothing is deleted.
             ShowProgress(false);
             if (outcome == DownloadOutcome::Failed)
-                Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+                Message("IDS_1", static_cast<int>(UiServices::Kind::Error), error);
             return;
         }
         base += step;

@@ -194,8 +194,9 @@ void TfrmPrjDownload::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-void TfrmPrjDownload::Message(const char* key, int kind) {
-    UiServices::Get().Message(this, kWindow, QString::fromLatin1(key), static_cast<UiServices::Kind>(kind));
+void TfrmPrjDownload::Message(const char* key, int kind, const QString& detail) {
+    UiServices::Get().Message(this, kWindow, QString::fromLatin1(key), detail,
+                              static_cast<UiServices::Kind>(kind));
 }
 
 void TfrmPrjDownload::RunCommand(void (TfrmPrjDownload::*command)()) {
@@ -234,7 +235,7 @@ bool TfrmPrjDownload::PostList(const QString& operation, const QStringList& line
         !closeAfterTransfer)
         return true;
     if (!closeAfterTransfer) // a cancel is no failure
-        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+        Message("IDS_1", static_cast<int>(UiServices::Kind::Error), ServiceFailureDetail(*IdHTTP1));
     return false;
 }
 
@@ -402,10 +403,18 @@ void TfrmPrjDownload::ShowProgress(bool shown) {
 }
 
 DownloadOutcome TfrmPrjDownload::DownloadOne(const QString& projectSeq, const QString& category,
-                                             const QString& project, int base, int step) {
+                                             const QString& project, int base, int step, QString& error) {
     const QString target = LibraryFilePath(projectFolder, category, project);
-    if (target.isEmpty() || !MakeCategoryFolder(LibraryCategoryFolder(projectFolder, category)))
+    if (target.isEmpty()) {
+        error =
+            category + QLatin1Char('/') + project + QStringLiteral(": a name that no library file may have");
         return DownloadOutcome::Failed;
+    }
+    const QString folder = LibraryCategoryFolder(projectFolder, category);
+    if (!MakeCategoryFolder(folder)) {
+        error = folder + QStringLiteral(": the folder cannot be made");
+        return DownloadOutcome::Failed;
+    }
     QStringList lines = CredentialLines(login);
     lines << FormLine(QStringLiteral("OP_KBN"), 2) << FormLine(QStringLiteral("PROJECT_SEQ"), projectSeq);
     DialogTransfer transfer(this, *IdHTTP2, {btnCancelTransfer});
@@ -413,7 +422,8 @@ DownloadOutcome TfrmPrjDownload::DownloadOne(const QString& projectSeq, const QS
         if (p.downloadTotal > 0)
             ProgressBar1->setValue(base + static_cast<int>(step * p.downloaded / p.downloadTotal));
     });
-    return DownloadProjectFile(*IdHTTP2, serviceUrl + QStringLiteral("getProjectInfo"), lines, target);
+    return DownloadProjectFile(*IdHTTP2, serviceUrl + QStringLiteral("getProjectInfo"), lines, target,
+                               &error);
 }
 
 bool TfrmPrjDownload::DownloadSelectedProjects(bool showMessage) {
@@ -430,14 +440,15 @@ bool TfrmPrjDownload::DownloadSelectedProjects(bool showMessage) {
     const int step = 100 / static_cast<int>(rows.size());
     int base = 0;
     for (int row : rows) {
+        QString error;
         const DownloadOutcome outcome =
             DownloadOne(ProjectListGrid->Cell(ColSeq, row), ProjectListGrid->Cell(ColCategory, row),
-                        ProjectListGrid->Cell(ColName, row), base, step);
+                        ProjectListGrid->Cell(ColName, row), base, step, error);
         if (outcome != DownloadOutcome::Saved) {
             // The local copy stays as it was; later rows are not fetched.
             ShowProgress(false);
             if (outcome == DownloadOutcome::Failed)
-                Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+                Message("IDS_1", static_cast<int>(UiServices::Kind::Error), error);
             return false;
         }
         base += step;

@@ -103,13 +103,15 @@ private:
     // The search fields as the search and the deletion send them.
     QString ChosenCategoryId() const;
     // Downloads one project into its local file; the bar runs from base to base + step.
+    // error gets what failed, for the message.
     DownloadOutcome DownloadOne(const QString& projectSeq, const QString& category, const QString& project,
-                                int base, int step);
+                                int base, int step, QString& error);
     void ShowProgress(bool shown);
     // Synchronisation of all projects or of the chosen category.
     void Synchronise(bool oneCategory);
     void SetButtonsEnabled(bool enabled);
-    void Message(const char* key, int kind);
+    // detail: what failed, on a line of its own below the text.
+    void Message(const char* key, int kind, const QString& detail = QString());
     // Runs a command; a close asked for while it transferred is carried out afterwards.
     void RunCommand(void (TfrmPrjDownload::*command)());
 

@@ -150,7 +150,8 @@ void TfrmPrjUpload::FormShow() {
     lines << FormLine(QStringLiteral("CATEGORY_NAME"), QString())
           << FormLine(QStringLiteral("CTGR_LEVEL"), QString());
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("searchCategoryList"), lines, reply, false)) {
-        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+        UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_1"), ServiceFailureDetail(*IdHTTP1),
+                                  UiServices::Kind::Error);
         return;
     }
     for (QComboBox* box : {CategoryComboBox, DiffiComboBox, CategoryIdComboBox})
@@ -170,7 +171,8 @@ void TfrmPrjUpload::FormShow() {
 
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getMasterInfo"), CredentialLines(login),
                          reply, false)) {
-        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+        UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_1"), ServiceFailureDetail(*IdHTTP1),
+                                  UiServices::Kind::Error);
         CloseFromEventLoop(this);
         return;
     }
@@ -195,7 +197,8 @@ void TfrmPrjUpload::FormShow() {
           << FormLine(QStringLiteral("TAG1_ID"), QString())
           << FormLine(QStringLiteral("TMV_NAME"), ReplacePlusForService(ProjectFileLbl->text()));
     if (!PostLibraryForm(this, *IdHTTP1, login, QStringLiteral("getTmvTitleInfo"), lines, reply, false)) {
-        Message("IDS_1", static_cast<int>(UiServices::Kind::Error));
+        UiServices::Get().Message(this, kWindow, QStringLiteral("IDS_1"), ServiceFailureDetail(*IdHTTP1),
+                                  UiServices::Kind::Error);
         CloseFromEventLoop(this);
         return;
     }

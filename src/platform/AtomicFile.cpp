@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,14 +37,19 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 } // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode) {
-    if (path.isEmpty())
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int createMode, QString* error) {
+    const auto fail = [error](int code) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(code));
         return false;
+    };
+    if (path.isEmpty())
+        return fail(ENOENT);
     const QByteArray target = QFile::encodeName(path);
     QByteArray temp = target + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return fail(errno);
 
     mode_t mode = 0;
     struct stat existing {};
@@ -52,14 +58,24 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int creat
     else
         mode = static_cast<mode_t>(createMode < 0 ? 0666 : createMode) & ~CurrentUmask();
 
+    errno = 0;
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
               ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
+    // WriteAll stops short without an errno only when the disk takes no more.
+    int code = ok ? 0 : (errno != 0 ? errno : ENOSPC);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (ok && ::rename(temp.constData(), target.constData()) != 0) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
         ::unlink(temp.constData());
-    return ok;
+        return fail(code);
+    }
+    return true;
 }
 
 bool WriteFileInPlace(const QString& path, const QByteArray& bytes) {

@@ -99,6 +99,13 @@ ServiceResult::Status StatusOf(CURLcode code) {
     }
 }
 
+// A certificate that does not verify is most often signed by a lab's own authority,
+// which the system store does not hold.
+bool CertificateNotVerified(CURLcode code) {
+    return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE ||
+           code == CURLE_SSL_ISSUER_ERROR;
+}
+
 } // namespace
 
 struct ServiceClient::Handle {
@@ -293,6 +300,14 @@ ServiceResult ServiceClient::PostMultipart(const QString& url, const std::vector
 
 ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
                                       const ServiceBodySink* sink) {
+    m_lastUrl = url;
+    ServiceResult result = ExchangeOnce(url, prepare, sink);
+    m_lastError = result.ok() ? QString() : result.error;
+    return result;
+}
+
+ServiceResult ServiceClient::ExchangeOnce(const QString& url, const std::function<bool(void* curl)>& prepare,
+                                          const ServiceBodySink* sink) {
     ServiceResult result;
     if (!EnsureHandle(result.error))
         return result;
@@ -342,6 +357,10 @@ ServiceResult ServiceClient::Exchange(const QString& url, const std::function<bo
         if (result.status == ServiceResult::Status::TlsFailed)
             std::fprintf(stderr, "tamvik: TLS failure with %s: %s\n", urlBytes.constData(),
                          result.error.toUtf8().constData());
+        if (CertificateNotVerified(code))
+            result.error += QStringLiteral(" (the service's certificate is not signed by an authority this "
+                                           "computer trusts; when it is a lab's own, name that authority's "
+                                           "certificate file in SSL_CERT_FILE)");
         return result;
     }
     if (result.httpStatus >= 400) {

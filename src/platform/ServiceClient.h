@@ -23,7 +23,7 @@ struct ServiceResult {
     Status status = Status::Failed;
     long httpStatus = 0;
     QByteArray body; // the reply body as received (also on HttpError)
-    QString error;   // cause, for logs and message details
+    QString error;   // cause, for logs and message details (as ServiceClient::LastErrorText)
 
     bool ok() const { return status == Status::Ok; }
 };
@@ -98,12 +98,23 @@ public:
     // "100 Continue"; the reply is collected as by PostForm.
     ServiceResult PostMultipart(const QString& url, const std::vector<ServiceFilePart>& parts);
 
+    // Why the last exchange failed, for the detail line of a message: libcurl's message
+    // (refused, not resolved, timed out), the reply's HTTP status, or a certificate that
+    // did not verify with the hint to name a lab's own authority in SSL_CERT_FILE. Empty
+    // after an exchange that succeeded.
+    QString LastErrorText() const { return m_lastError; }
+    // The address of the last exchange.
+    QString LastUrl() const { return m_lastUrl; }
+
 private:
     struct Handle;
     bool EnsureHandle(QString& error);
     int Perform(void* transfer);
+    // Records the address and the outcome for LastUrl and LastErrorText.
     ServiceResult Exchange(const QString& url, const std::function<bool(void* curl)>& prepare,
                            const ServiceBodySink* sink);
+    ServiceResult ExchangeOnce(const QString& url, const std::function<bool(void* curl)>& prepare,
+                               const ServiceBodySink* sink);
     std::unique_ptr<Handle> m_handle;
     QByteArray m_caFile; // SSL_CERT_FILE when the client was made
     int m_connectMs = 30000;
@@ -113,6 +124,8 @@ private:
     std::function<void(const ServiceProgress&)> m_progress;
     QString m_proxyHost;
     int m_proxyPort = 0;
+    QString m_lastUrl;
+    QString m_lastError;
 };
 
 } // namespace tamvik

@@ -47,16 +47,15 @@ void TfrmResult::ShowWriteFailure(const QString& path, const QString& detail) {
     QString text = TextTable::Instance()
                        .Text(kWindow, QStringLiteral("ExportFailed"))
                        .arg(QDir::toNativeSeparators(path));
-    if (!detail.isEmpty())
-        text += QStringLiteral("\r\n") + detail;
-    UiServices::Get().MessageText(this, text, QStringLiteral("Tamvik"), UiServices::Kind::Error,
-                                  UiServices::Buttons::Ok);
+    UiServices::Get().MessageText(this, UiServices::WithDetail(text, detail), QStringLiteral("Tamvik"),
+                                  UiServices::Kind::Error, UiServices::Buttons::Ok);
 }
 
 bool TfrmResult::WriteExportFile(const QString& path, const QByteArray& bytes) {
-    if (tamvik::WriteFileAtomically(path, bytes))
+    QString error;
+    if (tamvik::WriteFileAtomically(path, bytes, -1, &error))
         return true;
-    ShowWriteFailure(path);
+    ShowWriteFailure(path, error);
     return false;
 }
 
@@ -93,8 +92,9 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
         columns.push_back(c);
     if (!workbook) {
         FlattenHeaderRow(shown, grid->ShownFixedCols(), Format());
-        if (!CsvWriter::Write(path, shown, columns)) {
-            ShowWriteFailure(path);
+        QString error;
+        if (!CsvWriter::Write(path, shown, columns, &error)) {
+            ShowWriteFailure(path, error);
             return false;
         }
         return true;

@@ -294,7 +294,7 @@ void TfrmMain::AuthenticateExecUser() {
                             FormLine(QStringLiteral("USER_PWD"), password)};
     if (!PostServiceForm(*IdHTTP1, url + QStringLiteral("userAuth"), lines, reply).ok()) {
         SetFullExecUser(false);
-        ShowMessage("IDS_546", UiServices::Kind::Error);
+        ShowMessage("IDS_546", ServiceFailureDetail(*IdHTTP1), UiServices::Kind::Error);
         return;
     }
     const ReplyRecord record = ParseKeyValueText(reply);

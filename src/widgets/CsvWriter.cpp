@@ -54,6 +54,7 @@ QByteArray CsvWriter::EncodeText(const QString& text) {
     return bytes;
 }
 
-bool CsvWriter::Write(const QString& path, const GridData& data, const std::vector<int>& columns) {
-    return tamvik::WriteFileAtomically(path, Encode(data, columns));
+bool CsvWriter::Write(const QString& path, const GridData& data, const std::vector<int>& columns,
+                      QString* error) {
+    return tamvik::WriteFileAtomically(path, Encode(data, columns), -1, error);
 }

@@ -17,6 +17,7 @@ public:
     // mark; line breaks are the caller's (CR LF).
     static QByteArray EncodeText(const QString& text);
     // Writes the file through the atomic writer: on failure (false) nothing is left
-    // under path and an existing file stays as it was.
-    static bool Write(const QString& path, const GridData& data, const std::vector<int>& columns = {});
+    // under path and an existing file stays as it was; error, when given, gets the cause.
+    static bool Write(const QString& path, const GridData& data, const std::vector<int>& columns = {},
+                      QString* error = nullptr);
 };

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -198,12 +199,13 @@ TEST_F(MainProjectTest, AFailedOpenLeavesTheOpenProjectAsItWas) {
         const char* what;
         QByteArray content;
         bool create;
+        const char* cause; // what the message names below its text
     };
     const Case cases[] = {
-        {"garbage", QByteArray("this is not an archive at all"), true},
-        {"empty file", QByteArray(), true},
-        {"truncated archive", bytes.left(bytes.size() / 2), true},
-        {"missing file", QByteArray(), false},
+        {"garbage", QByteArray("this is not an archive at all"), true, "not a project archive"},
+        {"empty file", QByteArray(), true, "not a project archive"},
+        {"truncated archive", bytes.left(bytes.size() / 2), true, "the archive is damaged"},
+        {"missing file", QByteArray(), false, "No such file or directory"},
     };
     ASSERT_TRUE(w->LoadProject(good));
     w->projectModified = true;
@@ -218,8 +220,12 @@ TEST_F(MainProjectTest, AFailedOpenLeavesTheOpenProjectAsItWas) {
         }
         const Snapshot before = Take();
         ui->messages.clear();
-        EXPECT_FALSE(w->LoadProject(path));
-        EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.")});
+        ui->answers = {UiServices::Answer::No}; // the unsaved changes are not saved first
+        ui->fileNames = {path};
+        Find<QAction>("actFileOpenPrj")->trigger();
+        ASSERT_EQ(ui->messages.size(), 2u);
+        EXPECT_EQ(ui->messages.back().text, QStringLiteral("It failed in reading the project.\n") + path +
+                                                QStringLiteral(": ") + QString::fromUtf8(c.cause));
         ExpectUnchanged(before);
         EXPECT_EQ(w->project.GetGeneral()->title, QStringLiteral("Fixture"));
     }
@@ -248,7 +254,8 @@ TEST_F(MainProjectTest, AReaderExceptionEndsTheOpenLikeAnyFailure) {
     ASSERT_TRUE(w->LoadProject(good));
     const Snapshot before = Take();
     EXPECT_FALSE(w->LoadProject(bad));
-    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.")});
+    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.\n") + bad +
+                                        QStringLiteral(": invalid method!!")});
     ExpectUnchanged(before);
 }
 
@@ -306,16 +313,72 @@ TEST_F(MainProjectTest, SaveAsWritesTheFileAndRemembersItsFolder) {
     EXPECT_EQ(other.project.GetMethod(), 3);
 }
 
-TEST_F(MainProjectTest, AFailedSaveKeepsNoSaveDate) {
+TEST_F(MainProjectTest, AFailedSaveSaysWhyAndKeepsNoSaveDate) {
+    // A folder that is a regular file stops every writer, root included.
+    const QString plainFile = root->file(QStringLiteral("plain file"));
+    {
+        QFile f(plainFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    struct Case {
+        const char* what;
+        QString path;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"missing folder", root->file(QStringLiteral("no/such/folder/x.tmv")), "No such file or directory"},
+        {"folder is a file", plainFile + QStringLiteral("/x.tmv"), "Not a directory"},
+    };
     Find<QAction>("actPrjSdm")->trigger();
-    w->projectModified = true;
-    ui->fileNames = {root->file(QStringLiteral("no/such/folder/x.tmv"))};
-    EXPECT_FALSE(w->actFileSaveAsPrjExecute());
-    EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in writing the project.")});
-    EXPECT_TRUE(w->project.GetGeneral()->updateDates.empty());
-    EXPECT_TRUE(w->projectModified);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(Status()->SimplePanel());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        w->projectModified = true;
+        ui->messages.clear();
+        ui->fileNames = {c.path};
+        Find<QAction>("actFileSaveAsPrj")->trigger();
+        EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in writing the project.\n") + c.path +
+                                            QStringLiteral(": ") + QString::fromUtf8(c.cause)});
+        EXPECT_TRUE(w->project.GetGeneral()->updateDates.empty());
+        EXPECT_TRUE(w->projectModified);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(Status()->SimplePanel());
+    }
+}
+
+// Open, Save and Save As start where the user keeps projects, never in the folder the
+// program happened to be started from.
+TEST_F(MainProjectTest, FileDialogsStartInTheProjectFolderOrTheLastOneUsed) {
+    const QString library = root->file(QStringLiteral("library"));
+    ASSERT_TRUE(QDir().mkpath(library));
+    const QString home = QDir::homePath() + QLatin1Char('/');
+    ASSERT_TRUE(home.startsWith(root->path())) << "the fixture's home";
+    Find<QAction>("actPrjSdm")->trigger();
+
+    // Without a project folder in the options: the home folder.
+    Find<QAction>("actFileOpenPrj")->trigger();
+    ASSERT_EQ(ui->fileDialogStarts.size(), 1);
+    EXPECT_EQ(ui->fileDialogStarts.last(), home);
+
+    ASSERT_TRUE(SaveOptionSettings(library, QString(), QString(), QString(), QStringLiteral("0"), QString(),
+                                   QString()));
+    Find<QAction>("actFileOpenPrj")->trigger();
+    EXPECT_EQ(ui->fileDialogStarts.last(), library + QLatin1Char('/')) << "Open";
+    Find<QAction>("actFileSaveAsPrj")->trigger();
+    EXPECT_EQ(ui->fileDialogStarts.last(), library + QLatin1Char('/')) << "Save As";
+    w->project.GetGeneral()->title = QStringLiteral("t");
+    w->actFileSavePrjExecute();
+    EXPECT_EQ(ui->fileDialogStarts.last(), library + QStringLiteral("/New Project 1")) << "Save";
+
+    // A project opened from elsewhere: Open starts in its folder.
+    const QString elsewhere = root->file(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    WriteProject(elsewhere + QStringLiteral("/p.tmv"), Fixture{});
+    ui->fileNames = {elsewhere + QStringLiteral("/p.tmv")};
+    Find<QAction>("actFileOpenPrj")->trigger();
+    ASSERT_EQ(w->project.GetFileName(), elsewhere + QStringLiteral("/p.tmv"));
+    Find<QAction>("actFileOpenPrj")->trigger();
+    EXPECT_EQ(ui->fileDialogStarts.last(), elsewhere + QLatin1Char('/'));
+    EXPECT_TRUE(ui->messages.empty()) << ShownTexts().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(MainProjectTest, ProjectInformationEditsTitleUserAndComment) {
@@ -366,13 +429,17 @@ TEST_F(MainProjectTest, RestrictedUsersOpenOnlyProjectsTheServiceKnows) {
         std::string reply;
         bool opens;
         size_t requests;
+        const char* cause; // below the message's text, after the file
     };
     const Case cases[] = {
-        {"known", QStringLiteral("a+b"), "API_RESULT=1", true, 1},
-        {"known by message", QStringLiteral("t"), "API_RESULT=0,API_MESSAGE=E00030", true, 1},
-        {"unknown", QStringLiteral("t"), "API_RESULT=0,API_MESSAGE=E00099", false, 1},
-        {"no message", QStringLiteral("t"), "API_RESULT=0", false, 1},
-        {"blank title", QStringLiteral(" \t "), "API_RESULT=1", false, 0},
+        {"known", QStringLiteral("a+b"), "API_RESULT=1", true, 1, ""},
+        {"known by message", QStringLiteral("t"), "API_RESULT=0,API_MESSAGE=E00030", true, 1, ""},
+        {"unknown", QStringLiteral("t"), "API_RESULT=0,API_MESSAGE=E00099", false, 1,
+         "the library service does not know this project"},
+        {"no message", QStringLiteral("t"), "API_RESULT=0", false, 1,
+         "the library service does not know this project"},
+        {"blank title", QStringLiteral(" \t "), "API_RESULT=1", false, 0,
+         "the project has no title, by which the library knows it"},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -404,7 +471,8 @@ TEST_F(MainProjectTest, RestrictedUsersOpenOnlyProjectsTheServiceKnows) {
             EXPECT_TRUE(ui->messages.empty());
         } else {
             ExpectUnchanged(before);
-            EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.")});
+            EXPECT_EQ(ShownTexts(), QStringList{QStringLiteral("It failed in reading the project.\n") + path +
+                                                QStringLiteral(": ") + QString::fromUtf8(c.cause)});
         }
     }
 }

@@ -258,7 +258,8 @@ TEST_F(ReferTest, AFailedBrowseKeepsTheEarlierListing) {
     WhileModal(dialog(), [&] {
         Browse(source);
         Browse(damaged);
-        EXPECT_EQ(ShownTexts(), QStringList{"It failed in reading the project."});
+        EXPECT_EQ(ShownTexts(),
+                  QStringList{"It failed in reading the project.\n" + damaged + ": not a project archive"});
         EXPECT_EQ(dialog()->edtDataFile->text(), source);
         EXPECT_EQ(Column(dialog()->asgdReferList, 0), (QStringList{"Questionnaire1", "Questionnaire2"}));
         EXPECT_TRUE(dialog()->btnOK->isEnabled());

@@ -4,10 +4,12 @@
 
 #include "AlsaTestHome.h"
 #include "CardUnit.h"
+#include "OptionIni.h"
 #include "PanelStatusBar.h"
 #include "TextTable.h"
 #include "WavWriter.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -177,9 +179,15 @@ TEST_F(CardTest, RegisterChecksTheFileAndTheListShowsWhatIsRegistered) {
     ProjectWithFiles({});
     ShowCardAt(2);
     card()->output.deviceFormats = {{44100, 2}, {48000, 2}};
+    // A stimulus without a file starts where projects are kept, then where the last file was.
+    const QString library = files.file(QStringLiteral("library"));
+    ASSERT_TRUE(QDir().mkpath(library));
+    ASSERT_TRUE(SaveOptionSettings(library, QString(), QString(), QString(), QStringLiteral("0"), QString(),
+                                   QString()));
 
     ui->fileNames.push_back(high);
     Click(card()->btnRegist);
+    EXPECT_EQ(ui->fileDialogStarts.last(), library + QLatin1Char('/'));
     EXPECT_EQ(ShownTexts(), QStringList{"It cannot play back this file."});
     ASSERT_TRUE(DrainPosted());
     EXPECT_TRUE((*w->project.GetStimuli())[1].fileName.isEmpty());
@@ -194,6 +202,7 @@ TEST_F(CardTest, RegisterChecksTheFileAndTheListShowsWhatIsRegistered) {
     ui->messages.clear();
     ui->fileNames.push_back(good);
     Click(card()->btnRegist);
+    EXPECT_EQ(ui->fileDialogStarts.last(), QFileInfo(high).absolutePath() + QLatin1Char('/'));
     ASSERT_TRUE(PumpUntil([&] { return !(*w->project.GetStimuli())[1].fileName.isEmpty(); }));
     EXPECT_EQ(w->asgdStimulus->Cell(1, 2), QStringLiteral("good.wav"));
     ASSERT_TRUE(PumpUntil([&] { return card()->btnChange->isVisible(); }));

@@ -184,8 +184,10 @@ TEST_F(CategoryDialogTest, SearchSendsTheNameAsTypedAndTheLevelTrimmed) {
         // No connection: the grid stays.
         service->Stop();
         QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);
-        EXPECT_EQ(ui->messages.back().text,
-                  QStringLiteral("Unable to connect the server, please double check the URL."));
+        EXPECT_TRUE(ui->messages.back().text.startsWith(
+            QStringLiteral("Unable to connect the server, please double check the URL.\n") +
+            QString::fromStdString(service->OperationUrl("searchCategoryList")) + QStringLiteral(": ")))
+            << ui->messages.back().text.toStdString();
         EXPECT_EQ(Column(grid(), 1), QStringList{"A"});
         Close();
     });

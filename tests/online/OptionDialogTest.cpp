@@ -112,7 +112,7 @@ TEST_F(OptionDialogTest, InputChecksStopBeforeAnyRequest) {
         {"missing folder", root->file("none"), url, "a", "b", false, "", "",
          "Project file storage folder does not exist, please double check the settings."},
         {"port not a number", folder, url, "a", "b", true, "proxy", "80x",
-         "Unable to connect the server, please double check the URL."},
+         "Unable to connect the server, please double check the URL.\n80x: not a port number"},
     };
     for (const Case& c : cases) {
         ui->messages.clear();
@@ -213,14 +213,19 @@ TEST_F(OptionDialogTest, TheLoginResultTable) {
 }
 
 TEST_F(OptionDialogTest, ConnectionFailureKeepsTheInput) {
+    const int port = fake::FakeService::RefusingPort();
     Options([&] {
-        Fill(root->path(), QStringLiteral("http://127.0.0.1:%1/").arg(fake::FakeService::RefusingPort()),
-             "admin", "pw");
+        Fill(root->path(), QStringLiteral("http://127.0.0.1:%1/").arg(port), "admin", "pw");
         ClickOK();
         EXPECT_TRUE(dialog()->isVisible());
         ClickCancel();
     });
-    EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+    // The address and libcurl's cause follow the table's text.
+    const QString url = QStringLiteral("http://127.0.0.1:%1/W0001/userAuth").arg(port);
+    ASSERT_EQ(ShownTexts().size(), 1);
+    EXPECT_TRUE(ShownTexts()[0].startsWith("Unable to connect the server, please double check the URL.\n" +
+                                           url + ": "))
+        << ShownTexts()[0].toStdString();
     EXPECT_TRUE(ReadStored().url.isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -194,23 +195,30 @@ TEST_F(PrjDownloadTest, UnsafeNamesAndBadBodiesNeverReplaceTheLocalCopy) {
         const char* what;
         std::string category, name;
         fake::FakeReply reply;
+        const char* cause; // after the file below the message; null: libcurl's words
     };
     fake::FakeReply cut = fake::FakeReply::Text(archive.toStdString());
     cut.truncateAt = static_cast<size_t>(archive.size() / 2);
+    const char* const refused = "a name that no library file may have";
+    const char* const notArchive = "the service's reply is not a sound project archive";
     const Case cases[] = {
-        {"category ..", "..", "one.TMV", fake::FakeReply::Text(archive.toStdString())},
-        {"name climbing out", "Piano", "../../evil.TMV", fake::FakeReply::Text(archive.toStdString())},
-        {"backslash", "Piano", "a\\b.TMV", fake::FakeReply::Text(archive.toStdString())},
-        {"empty category", "", "one.TMV", fake::FakeReply::Text(archive.toStdString())},
-        {"dot", "Piano", ".", fake::FakeReply::Text(archive.toStdString())},
-        {"control character", "Pi\x07no", "one.TMV", fake::FakeReply::Text(archive.toStdString())},
-        {"error page", "Piano", "one.TMV", fake::FakeReply::Text("<html><body>Internal error</body></html>")},
+        {"category ..", "..", "one.TMV", fake::FakeReply::Text(archive.toStdString()), refused},
+        {"name climbing out", "Piano", "../../evil.TMV", fake::FakeReply::Text(archive.toStdString()),
+         refused},
+        {"backslash", "Piano", "a\\b.TMV", fake::FakeReply::Text(archive.toStdString()), refused},
+        {"empty category", "", "one.TMV", fake::FakeReply::Text(archive.toStdString()), refused},
+        {"dot", "Piano", ".", fake::FakeReply::Text(archive.toStdString()), refused},
+        {"control character", "Pi\x07no", "one.TMV", fake::FakeReply::Text(archive.toStdString()), refused},
+        {"error page", "Piano", "one.TMV", fake::FakeReply::Text("<html><body>Internal error</body></html>"),
+         notArchive},
         {"truncated archive", "Piano", "one.TMV",
-         fake::FakeReply::Text(archive.left(archive.size() / 2).toStdString())},
-        {"connection cut", "Piano", "one.TMV", cut},
+         fake::FakeReply::Text(archive.left(archive.size() / 2).toStdString()), notArchive},
+        {"connection cut", "Piano", "one.TMV", cut, nullptr},
         {"HTTP error with an archive", "Piano", "one.TMV",
-         fake::FakeReply::Status(500, archive.toStdString())},
-        {"empty body", "Piano", "one.TMV", fake::FakeReply::Text("")},
+         fake::FakeReply::Status(500, archive.toStdString()), "HTTP status 500"},
+        {"service unavailable", "Piano", "one.TMV", fake::FakeReply::Status(503, "<html>busy</html>"),
+         "HTTP status 503"},
+        {"empty body", "Piano", "one.TMV", fake::FakeReply::Text(""), notArchive},
     };
     WriteBytes(Local("Piano/one.TMV"), old);
     const QStringList before = FilesBelow(root->path());
@@ -226,8 +234,18 @@ TEST_F(PrjDownloadTest, UnsafeNamesAndBadBodiesNeverReplaceTheLocalCopy) {
             ChooseRows(grid(), {1});
             dialog()->popupDownload->trigger();
             ASSERT_EQ(ui->messages.size(), 1u);
-            EXPECT_EQ(ui->messages[0].text,
-                      QStringLiteral("Unable to connect the server, please double check the URL."));
+            // The table's text, then the file and the cause on a line of their own.
+            const QStringList lines = ui->messages[0].text.split(QLatin1Char('\n'));
+            ASSERT_EQ(lines.size(), 2) << ui->messages[0].text.toStdString();
+            EXPECT_EQ(lines[0], QStringLiteral("Unable to connect the server, please double check the URL."));
+            const QString file = c.cause == refused ? QString::fromStdString(c.category + "/" + c.name)
+                                                    : Local(QStringLiteral("Piano/one.TMV"));
+            if (c.cause)
+                EXPECT_EQ(lines[1], file + QStringLiteral(": ") + QString::fromUtf8(c.cause));
+            else
+                EXPECT_TRUE(lines[1].startsWith(file + QStringLiteral(": ")) &&
+                            lines[1].size() > file.size() + 2)
+                    << lines[1].toStdString();
             EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
             EXPECT_TRUE(grid()->Cell(1, 1).isEmpty()) << "no mark";
             EXPECT_FALSE(dialog()->ProgressBar1->isVisible());
@@ -236,6 +254,26 @@ TEST_F(PrjDownloadTest, UnsafeNamesAndBadBodiesNeverReplaceTheLocalCopy) {
         EXPECT_EQ(ReadBytes(Local("Piano/one.TMV")), old) << "the old copy stays";
         EXPECT_EQ(FilesBelow(root->path()), before) << "nothing written, nothing left behind";
     }
+}
+
+TEST_F(PrjDownloadTest, ARefusedConnectionNamesTheFileAndTheCause) {
+    Serve({{"17", "One", "Piano", "one.TMV", archive, ""}});
+    w->show();
+    Show([&] {
+        // The list came; the service is gone before the download.
+        service->Stop();
+        ChooseRows(grid(), {1});
+        dialog()->popupDownload->trigger();
+        ASSERT_EQ(ui->messages.size(), 1u);
+        const QString prefix =
+            QStringLiteral("Unable to connect the server, please double check the URL.\n") +
+            Local(QStringLiteral("Piano/one.TMV")) + QStringLiteral(": ");
+        EXPECT_TRUE(ui->messages[0].text.startsWith(prefix)) << ui->messages[0].text.toStdString();
+        EXPECT_TRUE(ui->messages[0].text.contains(QStringLiteral("onnect")))
+            << ui->messages[0].text.toStdString();
+        Close();
+    });
+    EXPECT_FALSE(QFileInfo::exists(Local(QStringLiteral("Piano/one.TMV"))));
 }
 
 TEST_F(PrjDownloadTest, CancelledDownloadLeavesNothingBehind) {
@@ -438,7 +476,8 @@ TEST_F(PrjDownloadTest, SynchronisationFetchesEveryListedProject) {
         EXPECT_EQ(ReadBytes(Local("Piano/b.TMV")), QByteArray("old b"));
         EXPECT_FALSE(QFile::exists(Local("Piano/c.TMV")));
         EXPECT_EQ(ui->messages.back().text,
-                  QStringLiteral("Unable to connect the server, please double check the URL."));
+                  QStringLiteral("Unable to connect the server, please double check the URL.\n") +
+                      Local(QStringLiteral("Piano/b.TMV")) + QStringLiteral(": HTTP status 500"));
 
         // An empty library: no message, no refresh.
         ui->messages.clear();

@@ -7,6 +7,7 @@
 #include "ExecuteUnit.h"
 #include "FakeService.h"
 #include "OptionIni.h"
+#include "PanelStatusBar.h"
 #include "PrjDownloadUnit.h"
 #include "PrjInfoUnit.h"
 #include "StringGrid.h"
@@ -71,24 +72,57 @@ TEST_F(UserRightsTest, TheServiceDecides) {
     EXPECT_EQ(request.path, "/W0001/userAuth");
 }
 
-TEST_F(UserRightsTest, ConnectionFailureRestrictsAndSaysSo) {
-    StoreLogin(QStringLiteral("http://127.0.0.1:%1/").arg(fake::FakeService::RefusingPort()), "admin", "pw");
+TEST_F(UserRightsTest, ConnectionFailureRestrictsAndSaysWhy) {
+    const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(fake::FakeService::RefusingPort());
+    StoreLogin(url, "admin", "pw");
     w->SetFullUser(true);
     w->AuthenticateUser();
     EXPECT_FALSE(FullRights());
     ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text,
-              QStringLiteral("Unable to connect the server, please double check the URL."));
+    // The table's text, then the address and libcurl's cause on a line of their own.
+    const QStringList lines = ui->messages[0].text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << ui->messages[0].text.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Unable to connect the server, please double check the URL."));
+    EXPECT_TRUE(lines[1].startsWith(url + QStringLiteral("W0001/userAuth: "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("onnect"))) << lines[1].toStdString();
     EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
+    EXPECT_TRUE(w->stbInformation->currentMessage().isEmpty()) << "no login to tell of";
 }
 
-TEST_F(UserRightsTest, AnHttpErrorCountsAsAFailedConnection) {
+TEST_F(UserRightsTest, AnHttpErrorCountsAsAFailedConnectionAndNamesTheStatus) {
     fake::FakeService service;
-    service.SetReply("userAuth", fake::FakeReply::Status(500, "API_RESULT=0,USER_AUTH=0"));
+    service.SetReply("userAuth", fake::FakeReply::Status(503, "API_RESULT=0,USER_AUTH=0"));
     StoreLogin(Q(service.BaseUrl()), "admin", "pw");
     w->AuthenticateUser();
     EXPECT_FALSE(FullRights());
-    EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+    EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL.\n" +
+                                        Q(service.OperationUrl("userAuth")) + ": HTTP status 503"});
+}
+
+// The login runs as the window is shown; the status bar tells the user it worked, once per
+// account (it runs again after every audition).
+TEST_F(UserRightsTest, ASuccessfulLoginSaysSoInTheStatusBar) {
+    fake::FakeService service;
+    service.SetReply("userAuth", std::string("API_RESULT=0,USER_AUTH=0"));
+    StoreLogin(Q(service.BaseUrl()), QStringLiteral("admin"), QStringLiteral("pw"));
+    w->show();
+    ASSERT_TRUE(PumpUntil([&] { return service.Count("userAuth") == 1; }));
+    EXPECT_TRUE(FullRights());
+    const QString told = QStringLiteral("Logged in to %1 as admin.").arg(Q(service.BaseUrl()));
+    EXPECT_EQ(w->stbInformation->currentMessage(), told);
+    w->stbInformation->clearMessage();
+    w->AuthenticateUser();
+    EXPECT_TRUE(w->stbInformation->currentMessage().isEmpty()) << "told again for the same account";
+
+    // Refused credentials are no login; the next accepted one is told again.
+    service.SetReply("userAuth", std::string("API_RESULT=1"));
+    w->AuthenticateUser();
+    EXPECT_TRUE(w->stbInformation->currentMessage().isEmpty());
+    service.SetReply("userAuth", std::string("API_RESULT=0,USER_AUTH=1"));
+    w->AuthenticateUser();
+    EXPECT_FALSE(FullRights());
+    EXPECT_EQ(w->stbInformation->currentMessage(), told) << "a restricted account has logged in too";
+    EXPECT_TRUE(ui->messages.empty());
 }
 
 TEST_F(UserRightsTest, WithoutCredentialsRestrictedWithoutARequest) {

@@ -16,6 +16,16 @@ UiServices::Answer UiServices::Message(QWidget* parent, const QString& window, c
                        buttons);
 }
 
+UiServices::Answer UiServices::Message(QWidget* parent, const QString& window, const QString& key,
+                                       const QString& detail, Kind kind, Buttons buttons) {
+    return MessageText(parent, WithDetail(TextTable::Instance().Text(window, key), detail),
+                       QStringLiteral("Tamvik"), kind, buttons);
+}
+
+QString UiServices::WithDetail(const QString& text, const QString& detail) {
+    return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+}
+
 QString UiServices::SaveFileNameAsking(QWidget* parent, const QString& caption, const QString& path,
                                        const QString& filter, const QString& defaultSuffix) {
     QString chosen = SaveFileName(parent, caption, path, filter);

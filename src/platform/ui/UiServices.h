@@ -18,6 +18,12 @@ public:
     // A message box with a text of the window's text table in the current language.
     Answer Message(QWidget* parent, const QString& window, const QString& key, Kind kind,
                    Buttons buttons = Buttons::Ok);
+    // The same with what failed on a line of its own below the table text: the file or
+    // address and the cause ("<file>: <cause>"). An empty detail adds nothing.
+    Answer Message(QWidget* parent, const QString& window, const QString& key, const QString& detail,
+                   Kind kind, Buttons buttons = Buttons::Ok);
+    // text, then detail on a line of its own when there is one.
+    static QString WithDetail(const QString& text, const QString& detail);
     // A message box with a ready-made text (a table text with values filled in).
     virtual Answer MessageText(QWidget* parent, const QString& text, const QString& caption, Kind kind,
                                Buttons buttons) = 0;

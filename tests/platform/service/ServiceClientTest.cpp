@@ -91,6 +91,13 @@ TEST(ServiceClient, AnHttpErrorStatusIsAFailureWithTheBodyKept) {
     EXPECT_EQ(r.status, Status::HttpError);
     EXPECT_EQ(r.httpStatus, 500);
     EXPECT_EQ(r.body, QByteArray("boom"));
+    EXPECT_EQ(client.LastErrorText(), QStringLiteral("HTTP status 500"));
+    EXPECT_EQ(client.LastUrl(), Url(service, "startTest"));
+
+    // A later exchange that succeeds leaves nothing to tell.
+    service.SetReply("startTest", "API_RESULT=0");
+    ASSERT_TRUE(client.PostForm(Url(service, "startTest"), "").ok());
+    EXPECT_TRUE(client.LastErrorText().isEmpty());
 }
 
 TEST(ServiceClient, ARefusedConnectionFailsQuickly) {
@@ -102,6 +109,8 @@ TEST(ServiceClient, ARefusedConnectionFailsQuickly) {
         [&] { r = client.PostForm(QStringLiteral("http://127.0.0.1:%1/W0001/userAuth").arg(port), "x=1"); });
     EXPECT_EQ(r.status, Status::ConnectFailed) << r.error.toStdString();
     EXPECT_LT(seconds, 2.0);
+    EXPECT_TRUE(client.LastErrorText().contains(QStringLiteral("onnect")))
+        << client.LastErrorText().toStdString();
 }
 
 TEST(ServiceClient, AStalledReplyEndsAtTheReadTimeOut) {
@@ -200,6 +209,8 @@ TEST(ServiceClient, ATlsHandshakeWithAPlainServerIsATlsFailure) {
     const ServiceResult r =
         client.PostForm(QStringLiteral("https://127.0.0.1:%1/W0001/userAuth").arg(service.Port()), "");
     EXPECT_EQ(r.status, Status::TlsFailed) << r.error.toStdString();
+    EXPECT_FALSE(client.LastErrorText().contains(QStringLiteral("SSL_CERT_FILE")))
+        << "no certificate was there to verify";
 }
 
 TEST(ServiceClient, VerifiesTheServersCertificate) {
@@ -224,6 +235,9 @@ TEST(ServiceClient, VerifiesTheServersCertificate) {
     ServiceResult r = strict.PostForm(url, "USER_ID=u");
     EXPECT_EQ(r.status, Status::TlsFailed) << r.error.toStdString();
     EXPECT_EQ(service.Count("userAuth"), 0u) << "the request went out over an unverified connection";
+    // The user learns how a lab's own authority is named.
+    EXPECT_TRUE(strict.LastErrorText().contains(QStringLiteral("SSL_CERT_FILE")))
+        << strict.LastErrorText().toStdString();
 
     // A lab's own authority named by SSL_CERT_FILE is trusted.
     ::setenv("SSL_CERT_FILE", cert.toUtf8().constData(), 1);

@@ -110,8 +110,14 @@ TEST_F(ResultOutputTest, AFailedWriteIsShownAndLeavesNothing) {
         r->actExportRstData->trigger();
         ASSERT_EQ(ui->messages.size(), 1u) << type;
         EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
-        EXPECT_TRUE(ui->messages[0].text.startsWith(path + " could not be written."))
-            << ui->messages[0].text.toStdString();
+        // The cause follows on a line of its own.
+        const QStringList lines = ui->messages[0].text.split('\n');
+        ASSERT_EQ(lines.size(), 2) << ui->messages[0].text.toStdString();
+        EXPECT_EQ(lines[0], path + " could not be written.");
+        if (type == 1)
+            EXPECT_EQ(lines[1], "Not a directory");
+        else
+            EXPECT_FALSE(lines[1].isEmpty());
         EXPECT_FALSE(QFile::exists(path));
     }
     // The texts too.
@@ -119,7 +125,8 @@ TEST_F(ResultOutputTest, AFailedWriteIsShownAndLeavesNothing) {
     Choose("plain/parameters");
     r->actExportRstPrm->trigger();
     ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text, root->file("plain/parameters.txt") + " could not be written.");
+    EXPECT_EQ(ui->messages[0].text,
+              root->file("plain/parameters.txt") + " could not be written.\nNot a directory");
 }
 
 TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
