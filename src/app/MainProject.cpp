@@ -144,6 +144,7 @@ bool TfrmMain::LoadProject(const QString& path) {
     BusyStatus busy(stbInformation, Ids("IDS_346"));
     const QString previousFileName = project.GetFileName();
     bool opened = false;
+    CloseResultWindow();
     try {
         // The check runs on a project of its own, so a refused project never replaces
         // the open one.
@@ -171,8 +172,6 @@ bool TfrmMain::LoadProject(const QString& path) {
         return false;
     }
 
-    if (frmResult.Built() && frmResult->isVisible())
-        frmResult->hide();
     ResetProjectUI();
     asgdStimulus->ClearNormalCells();
     asgdSchedule->ClearNormalCells();

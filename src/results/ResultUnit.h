@@ -242,6 +242,8 @@ private:
     void BuildTotalsPanel(QWidget* parent);
     void ConnectTotals();
     void ShowPagesOfResult(int resultIndex);
+    // Empty pages and answer grid: the project holds no experiment result.
+    void ShowNoResult();
     void SwitchToTotalsView(int method);
     void FollowScroll(StringGrid* from, StringGrid* to);
     void updNumberClick();

@@ -51,6 +51,31 @@ protected:
         ui->fileTypes.push_back(fileType);
         return path;
     }
+
+    // Another saved project of a method with results of its own.
+    QString SaveOtherProject(int method, bool withResults, int questionnaireSets) {
+        CProject project;
+        EXPECT_TRUE(project.New());
+        project.SetMethod(method);
+        if (withResults)
+            AddThreeResults(project, method);
+        for (int i = 0; i < questionnaireSets; ++i)
+            project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
+        project.SetFileName(root->file(QStringLiteral("other.tmv")));
+        EXPECT_TRUE(project.Save());
+        return project.GetFileName();
+    }
+
+    // The first row of the result list deleted with the tool button, answering Yes.
+    void DeleteFirstResult() {
+        r->asgdRstList->setFocus();
+        ClickCell(r->asgdRstList, 1, 1);
+        ASSERT_TRUE(r->actDelRstList->isEnabled());
+        ui->answers.push_back(UiServices::Answer::Yes);
+        QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+        ASSERT_EQ(w->project.GetResponseCount(), 2);
+        ASSERT_TRUE(r->isVisible());
+    }
 };
 
 TEST_F(ResultOutputTest, GridsExportAsCommaSeparatedFilesAndWorkbooks) {
@@ -419,6 +444,75 @@ TEST_F(ResultOutputTest, DeleteAllWaitsForTheCloseWhenNothingElseIsLeft) {
     EXPECT_FALSE(r->isVisible());
     EXPECT_EQ(w->project.GetResponseCount(), 3) << "the main window deletes them when told";
     EXPECT_TRUE(PumpUntil([&] { return w->project.GetResponseCount() == 0; }));
+}
+
+TEST_F(ResultOutputTest, DeletionsInTheOpenWindowAreAskedAboutBeforeTheProjectGoes) {
+    const QString other = SaveOtherProject(3, true, 0);
+    // With the window still open after a deletion: closing the program, opening another
+    // project. Cancel keeps the project with its deletion.
+    for (const bool openOther : {false, true}) {
+        SCOPED_TRACE(openOther);
+        OpenResults();
+        ASSERT_FALSE(w->projectModified);
+        DeleteFirstResult();
+        ui->messages.clear();
+        ui->answers.push_back(UiServices::Answer::Cancel);
+        if (openOther)
+            Find<QAction>("actFileOpenPrj")->trigger();
+        else
+            EXPECT_FALSE(w->close());
+        ASSERT_EQ(ui->messages.size(), 1u);
+        EXPECT_TRUE(ui->messages[0].text.startsWith("Project is changed."))
+            << ui->messages[0].text.toStdString();
+        EXPECT_EQ(w->project.GetFileName(), root->file("results.tmv"));
+        EXPECT_EQ(w->project.GetResponseCount(), 2);
+        EXPECT_TRUE(w->projectModified);
+        EXPECT_TRUE(ui->fileDialogCaptions.isEmpty()) << "nothing else asked after Cancel";
+    }
+
+    // No: the other project opens as it was stored, and nothing of the old window's
+    // deletions reaches it later.
+    OpenResults();
+    DeleteFirstResult();
+    ui->answers.push_back(UiServices::Answer::No);
+    ui->fileNames.push_back(other);
+    Find<QAction>("actFileOpenPrj")->trigger();
+    ASSERT_EQ(w->project.GetFileName(), other);
+    ASSERT_TRUE(DrainPosted());
+    EXPECT_FALSE(w->projectModified);
+    Find<QAction>("actExecResult")->trigger();
+    ASSERT_TRUE(r->isVisible());
+    r->close();
+    ASSERT_TRUE(DrainPosted());
+    EXPECT_FALSE(w->projectModified) << "the other project's results were not touched";
+    EXPECT_EQ(w->project.GetResponseCount(), 3);
+}
+
+TEST_F(ResultOutputTest, AnotherProjectShowsOnlyItsOwnResults) {
+    OpenResults(1, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            project.GetResponse(i)->experimentParameter.GetSD()->scales = {{"warm", "cold"}};
+    });
+    r->close();
+    ASSERT_TRUE(DrainPosted());
+    // An SD project with questionnaire results only.
+    ui->fileNames.push_back(SaveOtherProject(1, false, 1));
+    Find<QAction>("actFileOpenPrj")->trigger();
+    Find<QAction>("actExecResult")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(r));
+    EXPECT_FALSE(r->sbtnExec->isEnabled());
+    EXPECT_EQ(Column(r->asgdRstList, 2).join(QLatin1Char('|')).toStdString(), "Schedule name|")
+        << "no row of the previous project";
+    EXPECT_EQ(r->asgdRstData->RowCount() * r->asgdRstData->ColCount(), 0) << "nor its answers";
+
+    // The statistics export has no result to write, from the menu or otherwise.
+    EXPECT_FALSE(r->popExportForSPSS->isEnabled());
+    ui->messages.clear();
+    const QString spss = Choose("spss") + ".csv";
+    r->popExportForSPSS->trigger();
+    r->popExportForSPSSClick();
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front().text.toStdString();
+    EXPECT_FALSE(QFile::exists(spss));
 }
 
 TEST_F(ResultOutputTest, SdTabulationFoldsByItsNodesAndLabelsAreNotSelectable) {
