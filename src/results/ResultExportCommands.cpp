@@ -53,8 +53,8 @@ void TfrmResult::ShowWriteFailure(const QString& path, const QString& detail) {
                                   UiServices::Buttons::Ok);
 }
 
-bool TfrmResult::WriteExportFile(const QString& path, const QByteArray& bytes) {
-    if (tamvik::WriteFileAtomically(path, bytes))
+bool TfrmResult::WriteExportText(const QString& path, const QString& text) {
+    if (tamvik::WriteFileAtomically(path, CsvWriter::EncodeText(TextFileLines(text))))
         return true;
     ShowWriteFailure(path);
     return false;
@@ -154,13 +154,13 @@ void TfrmResult::actExportRstPrmExecute() {
         return;
     const QString path = AskExportFile(DialogFilter(Ids("IDS_261")), QStringLiteral("txt"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(GetParameterText()));
+        WriteExportText(path, GetParameterText());
 }
 
 void TfrmResult::actExportRstQstExecute() {
     const QString path = AskExportFile(DialogFilter(Ids("IDS_261")), QStringLiteral("txt"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(GetQuestionnaireText()));
+        WriteExportText(path, GetQuestionnaireText());
 }
 
 void TfrmResult::popExportForSPSSClick() {
@@ -169,5 +169,5 @@ void TfrmResult::popExportForSPSSClick() {
         return;
     const QString path = AskExportFile(FirstType(Ids("IDS_196")), QStringLiteral("csv"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(SpssText(*project->GetResponse(index), Format())));
+        WriteExportText(path, SpssText(*project->GetResponse(index), Format()));
 }

@@ -149,8 +149,12 @@ TEST_F(ResultOutputTest, AFailedWriteIsShownAndLeavesNothing) {
 
 TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
     OpenResults(3, [](CProject& project) {
-        project.GetQuestionnaire()->SetTermCount(1);
-        project.GetQuestionnaire()->GetTerm(0)->itemName = "Age";
+        CQuestionnaire* questionnaire = project.GetQuestionnaire();
+        questionnaire->SetTermCount(2);
+        questionnaire->GetTerm(0)->itemName = "Age";
+        questionnaire->GetTerm(1)->itemName = "Ear";
+        questionnaire->GetTerm(1)->kind = QuestionnaireTermSelection;
+        questionnaire->GetTerm(1)->choices = {"L", "R"};
         project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
     });
     const QString parameters = Choose("parameters") + ".txt";
@@ -166,9 +170,12 @@ TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
     EXPECT_FALSE(r->actExportRstPrm->isEnabled());
     const QString items = Choose("items") + ".txt";
     r->actExportRstQst->trigger();
-    EXPECT_EQ(Utf16Text(ReadAll(items)), w->project.GetFileName() +
-                                             " - Questionnaire Items\r\n\r\n[Item1]\r\nItem name:Age\r\n"
-                                             "Question:\r\nType:String type\r\n");
+    // Every line of the file ends with CR LF, also the choices of a last selection item.
+    EXPECT_EQ(Utf16Text(ReadAll(items)).toStdString(),
+              (w->project.GetFileName() +
+               " - Questionnaire Items\r\n\r\n[Item1]\r\nItem name:Age\r\nQuestion:\r\nType:String type\r\n"
+               "[Item2]\r\nItem name:Ear\r\nQuestion:\r\nType:Selection type\r\nChoices:L, R\r\n")
+                  .toStdString());
 }
 
 TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
