@@ -105,6 +105,7 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
                                        : QStringLiteral("Export Data");
     sheet.data = &shown;
     sheet.columns = columns;
+    sheet.decimalPoint = Format().decimalSeparator;
     QString error;
     if (!XlsxWriter::Write(path, {sheet}, &error)) {
         ShowWriteFailure(path, error);

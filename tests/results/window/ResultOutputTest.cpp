@@ -178,6 +178,42 @@ TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
                   .toStdString());
 }
 
+TEST_F(ResultOutputTest, TotalsGoIntoAWorkbookAsNumbersWithTheGridsDecimals) {
+    OpenResults(0, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
+                trial.correctAnswer = 2;
+    });
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 3);
+    TotalWith([](TfrmRstDlg* dialog) {
+        dialog->rdbTrnType1->click();
+        dialog->btnOK->click();
+    });
+    const QString xlsx = Choose("totals", 2) + ".xlsx";
+    ASSERT_TRUE(r->actExportRstTotal->isEnabled());
+    r->actExportRstTotal->trigger();
+    const auto cells = xlsx_sheet::SheetCells(xlsx, 1);
+    const auto formats = xlsx_sheet::CellFormats(xlsx, 1);
+    const QString xml = QString::fromUtf8(xlsx_sheet::Member(xlsx, "xl/worksheets/sheet1.xml"));
+    StringGrid* grid = r->asgdTtlData;
+    int numbers = 0;
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        for (int col = 1; col < grid->ColCount(); ++col) {
+            const QString text = grid->Cell(col, row);
+            if (text.isEmpty())
+                continue;
+            const QString ref = QString(QChar(char16_t(u'A' + col))) + QString::number(row + 1);
+            SCOPED_TRACE(ref.toStdString() + " " + text.toStdString());
+            ASSERT_TRUE(xml.contains(QRegularExpression(QString("<c r=\"%1\" s=\"\\d+\"><v>").arg(ref))));
+            EXPECT_EQ(cells.at(ref).toDouble(), text.toDouble());
+            EXPECT_EQ(formats.at(ref).toStdString(), "0.00");
+            ++numbers;
+        }
+    }
+    EXPECT_GE(numbers, 8) << "answers of both subjects and their averages, 100.00 and 0.00 among them";
+}
+
 TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
     OpenResults(1, [](CProject& project) {
         for (int i = 0; i < project.GetResponseCount(); ++i)
