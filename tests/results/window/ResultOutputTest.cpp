@@ -179,11 +179,7 @@ TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
 }
 
 TEST_F(ResultOutputTest, TotalsGoIntoAWorkbookAsNumbersWithTheGridsDecimals) {
-    OpenResults(0, [](CProject& project) {
-        for (int i = 0; i < project.GetResponseCount(); ++i)
-            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
-                trial.correctAnswer = 2;
-    });
+    OpenResults(0, CorrectAnswerTwo);
     r->asgdRstList->setFocus();
     ClickCell(r->asgdRstList, 1, 3);
     TotalWith([](TfrmRstDlg* dialog) {

@@ -129,11 +129,7 @@ TEST_F(ResultViewerTest, FailedTotalingLeavesTheViewAsItWas) {
 }
 
 TEST_F(ResultViewerTest, TrainingTotalsBrowsedByTheNumberControl) {
-    OpenResults(0, [](CProject& project) {
-        for (int i = 0; i < project.GetResponseCount(); ++i)
-            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
-                trial.correctAnswer = 2;
-    });
+    OpenResults(0, CorrectAnswerTwo);
     r->asgdRstList->setFocus();
     ClickCell(r->asgdRstList, 1, 1, Qt::ControlModifier);
     TotalWith([](TfrmRstDlg* dialog) {
