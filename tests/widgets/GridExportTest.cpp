@@ -11,8 +11,6 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,6 +42,20 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Paths that fail whatever the rights of the user: returns a regular file, to be used as
+// a parent folder, and makes the folder "folder", to be written over; both in dir. The
+// folder fails only at the end, once the file has been written beside it.
+QString MakeFailurePaths(const TestDir& dir) {
+    QFile plain(dir.file("plain"));
+    EXPECT_TRUE(plain.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(QDir().mkdir(dir.file("folder")));
+    return plain.fileName();
+}
+
+QStringList Entries(const TestDir& dir) {
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 TEST(CsvWriter, QuotesOnlyWhatNeedsItInUtf16WithCrLf) {
     const QByteArray bytes = CsvWriter::Encode(Fixture());
     const QString expected = QString::fromUtf8(",Original files,Comments\r\n"
@@ -68,15 +80,11 @@ TEST(CsvWriter, WritesOrFailsLeavingNothing) {
     EXPECT_EQ(ReadAll(path), CsvWriter::Encode(Fixture()));
 
     EXPECT_FALSE(CsvWriter::Write(dir.file("missing/list.csv"), Fixture()));
-
-    const QString locked = dir.file("locked");
-    ASSERT_TRUE(QDir().mkdir(locked));
-    ::chmod(QFile::encodeName(locked).constData(), 0500);
-    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_FALSE(CsvWriter::Write(locked + "/list.csv", Fixture()));
-    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-    ::chmod(QFile::encodeName(locked).constData(), 0700);
+    const QString plain = MakeFailurePaths(dir);
+    EXPECT_FALSE(CsvWriter::Write(plain + "/list.csv", Fixture()));
+    EXPECT_FALSE(CsvWriter::Write(dir.file("folder"), Fixture()));
+    EXPECT_EQ(Entries(dir), QStringList({"folder", "list.csv", "plain"})) << "nothing is left behind";
+    EXPECT_EQ(ReadAll(path), CsvWriter::Encode(Fixture()));
 }
 
 using xlsx_sheet::SheetCells;
@@ -197,14 +205,14 @@ TEST(XlsxWriter, FailuresNameTheProblemAndLeaveNothing) {
     EXPECT_FALSE(XlsxWriter::Write(dir.file("missing/c.xlsx"), {{"Stimulus", &data, {}, 0}}, &error));
     EXPECT_TRUE(error.contains("c.xlsx")) << error.toStdString();
 
-    const QString locked = dir.file("locked");
-    ASSERT_TRUE(QDir().mkdir(locked));
-    ::chmod(QFile::encodeName(locked).constData(), 0500);
-    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_FALSE(XlsxWriter::Write(locked + "/c.xlsx", {{"Stimulus", &data, {}, 0}}, &error));
-    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-    ::chmod(QFile::encodeName(locked).constData(), 0700);
+    const QString plain = MakeFailurePaths(dir);
+    error.clear();
+    EXPECT_FALSE(XlsxWriter::Write(plain + "/c.xlsx", {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(error.contains("c.xlsx")) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(XlsxWriter::Write(dir.file("folder"), {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(error.contains("could not be put in place")) << error.toStdString();
+    EXPECT_EQ(Entries(dir), QStringList({"folder", "plain"})) << "nothing is left behind";
 }
 
 } // namespace
