@@ -162,6 +162,7 @@ bool TfrmMain::LoadProject(const QString& path) {
     const QString previousFileName = project.GetFileName();
     bool opened = false;
     QString detail; // what failed, for the message
+    CloseResultWindow();
     try {
         // The check runs on a project of its own, so a refused project never replaces
         // the open one.
@@ -199,8 +200,6 @@ bool TfrmMain::LoadProject(const QString& path) {
         return false;
     }
 
-    if (frmResult.Built() && frmResult->isVisible())
-        frmResult->hide();
     ResetProjectUI();
     asgdStimulus->ClearNormalCells();
     asgdSchedule->ClearNormalCells();

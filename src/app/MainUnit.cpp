@@ -171,6 +171,7 @@ void TfrmMain::mnuFileExitClick() {
 }
 
 bool TfrmMain::ConfirmSaveChanges() {
+    CloseResultWindow();
     if (!projectModified)
         return true;
     switch (ShowMessage("IDS_253", UiServices::Kind::Confirmation, UiServices::Buttons::YesNoCancel)) {

@@ -654,6 +654,9 @@ private:
     // Asks IDS_253 when the project has unsaved changes; false when the command that asks
     // is not to go on (Cancel, or Yes and the project was not saved).
     bool ConfirmSaveChanges();
+    // Closes an open result window and takes in its report at once, before the project
+    // is asked about or replaced.
+    void CloseResultWindow();
     // Commits the editors, stamps the save time and writes the archive; the time is taken
     // back when the write fails.
     bool WriteProject();

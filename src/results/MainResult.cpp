@@ -1,8 +1,10 @@
 // The main window's result command.
 #include "MainUnit.h"
+#include "QtMessageReceiver.h"
 #include "ResultUnit.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QToolButton>
 
 void TfrmMain::actExecResultExecute() {
@@ -26,4 +28,13 @@ void TfrmMain::actExecResultExecute() {
     frmResult->show();
     frmResult->raise();
     frmResult->activateWindow();
+}
+
+void TfrmMain::CloseResultWindow() {
+    if (!frmResult.Built() || !frmResult->isVisible())
+        return;
+    // The window reports its deletions by a posted message when it closes; handled now,
+    // the report reaches the project it concerns and the save question knows of it.
+    frmResult->close();
+    QCoreApplication::sendPostedEvents(this, PostedMessageEvent::eventType());
 }

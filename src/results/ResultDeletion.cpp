@@ -70,6 +70,7 @@ void TfrmResult::UpdateCommands() {
         action->setEnabled(experiment);
     actExportRstQst->setEnabled(!pnlQuestion->isHidden());
     actDelRstAll->setEnabled(!totals);
+    popExportForSPSS->setEnabled(project && project->GetMethod() == 1 && CurrentResult() >= 0);
 
     bool subject = false;
     bool result = false;

@@ -46,6 +46,13 @@ void TfrmResult::ShowPagesOfResult(int resultIndex) {
     FillResultData(resultIndex);
 }
 
+void TfrmResult::ShowNoResult() {
+    m_currentResult = -1;
+    for (StringGrid* grid : {asgdStmData, asgdSdlData, asgdButtons, asgdRstData})
+        ClearResultGrid(grid);
+    memExplain->clear();
+}
+
 void TfrmResult::FillStimulusPage(int resultIndex) {
     ShowResultTable(asgdStmData, StimulusPageTable(*project->GetResponse(resultIndex), Format()));
     ShareColumns(asgdStmData, 1);

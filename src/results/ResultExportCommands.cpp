@@ -51,9 +51,9 @@ void TfrmResult::ShowWriteFailure(const QString& path, const QString& detail) {
                                   UiServices::Kind::Error, UiServices::Buttons::Ok);
 }
 
-bool TfrmResult::WriteExportFile(const QString& path, const QByteArray& bytes) {
+bool TfrmResult::WriteExportText(const QString& path, const QString& text) {
     QString error;
-    if (tamvik::WriteFileAtomically(path, bytes, -1, &error))
+    if (tamvik::WriteFileAtomically(path, CsvWriter::EncodeText(TextFileLines(text)), -1, &error))
         return true;
     ShowWriteFailure(path, error);
     return false;
@@ -105,6 +105,7 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
                                        : QStringLiteral("Export Data");
     sheet.data = &shown;
     sheet.columns = columns;
+    sheet.decimalPoint = Format().decimalSeparator;
     QString error;
     if (!XlsxWriter::Write(path, {sheet}, &error)) {
         ShowWriteFailure(path, error);
@@ -154,13 +155,13 @@ void TfrmResult::actExportRstPrmExecute() {
         return;
     const QString path = AskExportFile(DialogFilter(Ids("IDS_261")), QStringLiteral("txt"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(GetParameterText()));
+        WriteExportText(path, GetParameterText());
 }
 
 void TfrmResult::actExportRstQstExecute() {
     const QString path = AskExportFile(DialogFilter(Ids("IDS_261")), QStringLiteral("txt"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(GetQuestionnaireText()));
+        WriteExportText(path, GetQuestionnaireText());
 }
 
 void TfrmResult::popExportForSPSSClick() {
@@ -169,5 +170,5 @@ void TfrmResult::popExportForSPSSClick() {
         return;
     const QString path = AskExportFile(FirstType(Ids("IDS_196")), QStringLiteral("csv"));
     if (!path.isEmpty())
-        WriteExportFile(path, CsvWriter::EncodeText(SpssText(*project->GetResponse(index), Format())));
+        WriteExportText(path, SpssText(*project->GetResponse(index), Format()));
 }

@@ -26,6 +26,12 @@ void ShowResultTable(StringGrid* grid, const ResultTable& table) {
     grid->setUpdatesEnabled(true);
 }
 
+void ClearResultGrid(StringGrid* grid) {
+    ResultTable none;
+    none.fixedRows = 0;
+    ShowResultTable(grid, none);
+}
+
 void SetupResultGrid(StringGrid* grid) {
     grid->SetEditing(false);
     grid->canEditCell = [](int, int) { return false; };

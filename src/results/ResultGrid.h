@@ -9,6 +9,9 @@ class StringGrid;
 // double header row where the table asks for one. Columns are not sized.
 void ShowResultTable(StringGrid* grid, const ResultTable& table);
 
+// Leaves a grid without cells, for a view that has no result to show.
+void ClearResultGrid(StringGrid* grid);
+
 // A read-only grid of the result window: no edits, the window's font.
 void SetupResultGrid(StringGrid* grid);
 

@@ -176,17 +176,15 @@ void TfrmResult::ShowSDTotals(int resultIndex, int layout) {
 bool TfrmResult::BuildTrainingRatios() {
     const ResultFormat format = Format();
     try {
-        if (!subjectDbPath.isEmpty()) {
-            SubjectDatabase database;
-            if (ReadSubjectDatabase(subjectDbPath, format, database)) {
-                m_subjectDatabase = std::move(database);
-                cboSubDBItem->clear();
-                cboSubDBItem->addItems(m_subjectDatabase.items);
-                cboSubDBItem->setCurrentIndex(0);
-            }
+        // Read anew at each totaling: a database that can no longer be read gives no
+        // attributes, while the list keeps the items it had.
+        SubjectDatabase database;
+        if (!subjectDbPath.isEmpty() && ReadSubjectDatabase(subjectDbPath, format, database)) {
+            cboSubDBItem->clear();
+            cboSubDBItem->addItems(database.items);
+            cboSubDBItem->setCurrentIndex(0);
         }
-        trainingData =
-            ::BuildTrainingRatios(SelectedResults(), m_subjectDatabase, cboSubDBItem->count(), format);
+        trainingData = ::BuildTrainingRatios(SelectedResults(), database, cboSubDBItem->count(), format);
     } catch (const std::exception&) {
         trainingData = TRNSUBDATA{};
         return false;

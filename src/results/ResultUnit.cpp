@@ -426,7 +426,8 @@ void TfrmResult::Relabel() {
 }
 
 int TfrmResult::CurrentResult() const {
-    return ResultIndexOfRow(asgdRstList->Row());
+    const int index = ResultIndexOfRow(asgdRstList->Row());
+    return project && index < project->GetResponseCount() ? index : -1;
 }
 
 ResultFormat TfrmResult::Format() const {
@@ -460,27 +461,29 @@ void TfrmResult::changeEvent(QEvent* event) {
 void TfrmResult::FormShow() {
     if (!project)
         return;
-    if (sbtnExec->isEnabled()) {
-        asgdRstList->clearSelection();
-        FillResultList();
-        actDelRstSub->setEnabled(false);
-        actDelRstList->setEnabled(false);
-        popExportForSPSS->setVisible(project->GetMethod() == 1);
-        popExportForSPSS->setEnabled(project->GetMethod() == 1);
-        const int last = asgdRstList->RowCount() - 1;
-        asgdRstList->SetCurrentCell(0, last);
-        const int index = ResultIndexOfRow(last);
-        if (index >= 0)
-            ShowPagesOfResult(index);
-    }
-    if (sbtnQuestion->isEnabled()) {
-        FillQstResultList();
-        const int last = asgdQstList->RowCount() - 1;
-        asgdQstList->SetCurrentCell(0, last);
-        const int index = QstResultIndexOfRow(last);
-        if (index >= 0)
-            FillQstResultData(index);
-    }
+    // Both views are filled at every showing, a view without results too: the project
+    // may have changed since, and no row or page of an earlier one may stay behind.
+    asgdRstList->clearSelection();
+    FillResultList();
+    actDelRstSub->setEnabled(false);
+    actDelRstList->setEnabled(false);
+    popExportForSPSS->setVisible(project->GetMethod() == 1);
+    int last = asgdRstList->RowCount() - 1;
+    asgdRstList->SetCurrentCell(0, last);
+    int index = ResultIndexOfRow(last);
+    if (index >= 0)
+        ShowPagesOfResult(index);
+    else
+        ShowNoResult();
+
+    FillQstResultList();
+    last = asgdQstList->RowCount() - 1;
+    asgdQstList->SetCurrentCell(0, last);
+    index = QstResultIndexOfRow(last);
+    if (index >= 0)
+        FillQstResultData(index);
+    else
+        ClearResultGrid(asgdQstData);
     FormActivate();
     UpdateCommands();
 }

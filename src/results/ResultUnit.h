@@ -242,6 +242,8 @@ private:
     void BuildTotalsPanel(QWidget* parent);
     void ConnectTotals();
     void ShowPagesOfResult(int resultIndex);
+    // Empty pages and answer grid: the project holds no experiment result.
+    void ShowNoResult();
     void SwitchToTotalsView(int method);
     void FollowScroll(StringGrid* from, StringGrid* to);
     void updNumberClick();
@@ -256,8 +258,9 @@ private:
     // without its extension proposed; the question before replacing a file. Empty when
     // cancelled.
     QString AskExportFile(const QString& filter, const QString& defaultSuffix);
-    // Writes bytes to a chosen file, or shows which file could not be written.
-    bool WriteExportFile(const QString& path, const QByteArray& bytes);
+    // Writes a text file, every line ended with CR LF, or shows which file could not be
+    // written.
+    bool WriteExportText(const QString& path, const QString& text);
     void ShowWriteFailure(const QString& path, const QString& detail = QString());
     bool DeleteRowOfList(StringGrid* list, std::vector<int>& rowResult, int displayedRow,
                          const std::function<bool(int)>& deleteResult);
@@ -270,8 +273,6 @@ private:
     // The last file chosen for an export.
     QString m_savePath;
     std::unique_ptr<QPrinter> m_printer;
-    // Subject database rows of the last training totaling that read one.
-    SubjectDatabase m_subjectDatabase;
     int m_totalsMethod = -1;
     bool m_syncingScroll = false;
     // Focus changes anywhere in the program re-evaluate the totaling command.

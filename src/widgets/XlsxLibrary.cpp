@@ -16,6 +16,8 @@ Loaded Load() {
     ok = library.Bind("workbook_close", a.close) && ok;
     ok = library.Bind("worksheet_write_number", a.write_number) && ok;
     ok = library.Bind("worksheet_write_string", a.write_string) && ok;
+    ok = library.Bind("workbook_add_format", a.add_format) && ok;
+    ok = library.Bind("format_set_num_format", a.set_num_format) && ok;
     ok = library.Bind("lxw_strerror", a.strerror) && ok;
     l.ok = ok;
     if (!ok)

@@ -12,6 +12,8 @@ struct XlsxLibrary {
     decltype(&workbook_close) close;
     decltype(&worksheet_write_number) write_number;
     decltype(&worksheet_write_string) write_string;
+    decltype(&workbook_add_format) add_format;
+    decltype(&format_set_num_format) set_num_format;
     decltype(&lxw_strerror) strerror;
 
     // The loaded library, or null with the reason in *error. A failed load is not tried

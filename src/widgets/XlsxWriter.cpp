@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QTemporaryFile>
 #include <cstdio>
 #include <fcntl.h>
@@ -33,35 +32,78 @@ bool SyncFile(const QByteArray& path) {
     return ::close(fd) == 0 && ok;
 }
 
-// A cell becomes a number only when the number shows exactly as the text did ("5",
-// "-1", "0.13"); "1.0", "007" or "1e3" stay texts, so nothing the grid showed changes.
-bool IsPlainNumber(const QString& cell, double& number) {
-    if (cell.size() > 24)
-        return false;
-    // A number starts with a digit ("inf" and "nan" read as numbers but are no cells of one).
+// The digits a double holds exactly in both directions, and so the longest number that
+// a spreadsheet shows as the grid did.
+constexpr int kExactDigits = 15;
+
+// A cell becomes a number only when it is one the way the grid shows numbers: an optional
+// minus, whole digits without a leading zero, and optionally the grid's decimal point and
+// at least one decimal ("5", "-12", "0.13", "4.000"); decimals counts the digits after the
+// point, which the cell's number format shows again. "007", ".5", "1e3", "-0" or " 5"
+// stay texts, so nothing the grid showed changes.
+bool ReadNumber(const QString& cell, QChar point, double& number, int& decimals) {
     const qsizetype n = cell.size();
-    const bool negative = n > 1 && cell[0] == QLatin1Char('-');
-    const qsizetype first = negative ? 1 : 0;
-    if (n == 0 || !cell[first].isDigit() || cell[first].unicode() > 0x7F)
+    if (n == 0 || n > kExactDigits + 2)
+        return false;
+    const bool negative = cell[0] == QLatin1Char('-');
+    qsizetype i = negative ? 1 : 0;
+    const auto isDigit = [&](qsizetype at) {
+        return at < n && cell[at].unicode() >= u'0' && cell[at].unicode() <= u'9';
+    };
+    const qsizetype wholeStart = i;
+    qint64 whole = 0;
+    while (isDigit(i))
+        whole = whole * 10 + (cell[i++].unicode() - u'0');
+    const qsizetype wholeDigits = i - wholeStart;
+    if (wholeDigits == 0 || (wholeDigits > 1 && cell[wholeStart] == QLatin1Char('0')))
+        return false;
+    qint64 fraction = 0;
+    decimals = 0;
+    if (i < n) {
+        if (cell[i] != point || !isDigit(i + 1))
+            return false;
+        for (++i; isDigit(i); ++i, ++decimals)
+            fraction = fraction * 10 + (cell[i].unicode() - u'0');
+    }
+    if (i != n || wholeDigits + decimals > kExactDigits || (negative && whole == 0 && fraction == 0))
         return false;
     // Whole numbers, the most common cells, without a round trip through text.
-    if (n - first <= 15) {
-        bool digits = n > first && (cell[first] != QLatin1Char('0') || n - first == 1);
-        qint64 value = 0;
-        for (qsizetype i = first; digits && i < n; ++i) {
-            const char16_t c = cell[i].unicode();
-            digits = c >= u'0' && c <= u'9';
-            value = value * 10 + (c - u'0');
-        }
-        if (digits && !(negative && value == 0)) {
-            number = static_cast<double>(negative ? -value : value);
-            return true;
-        }
+    number = static_cast<double>(whole);
+    if (decimals > 0) {
+        QString text = cell.mid(negative ? 1 : 0);
+        text[wholeDigits] = QLatin1Char('.');
+        number = text.toDouble();
     }
-    bool ok = false;
-    number = cell.toDouble(&ok);
-    return ok && QString::number(number, 'g', QLocale::FloatingPointShortest) == cell;
+    if (negative)
+        number = -number;
+    return true;
 }
+
+// The number format of a cell with that many decimals ("0.000"); null for a whole number,
+// which the general format shows as the grid did. Made once per workbook and count.
+class DecimalFormats {
+public:
+    DecimalFormats(const XlsxLibrary& x, lxw_workbook* book) : m_x(x), m_book(book) {}
+
+    lxw_format* For(int decimals) {
+        if (decimals <= 0)
+            return nullptr;
+        lxw_format*& format = m_formats[static_cast<size_t>(decimals)];
+        if (!format) {
+            format = m_x.add_format(m_book);
+            if (format) {
+                const QByteArray code = "0." + QByteArray(decimals, '0');
+                m_x.set_num_format(format, code.constData());
+            }
+        }
+        return format;
+    }
+
+private:
+    const XlsxLibrary& m_x;
+    lxw_workbook* m_book;
+    lxw_format* m_formats[kExactDigits + 1] = {};
+};
 
 // The mode the file gets in place: an existing file's, else what the umask allows.
 bool SetFinalMode(const QByteArray& temp, const QByteArray& target) {
@@ -79,6 +121,7 @@ bool SetFinalMode(const QByteArray& temp, const QByteArray& target) {
 
 bool WriteSheets(const XlsxLibrary& x, lxw_workbook* book, const std::vector<XlsxWriter::Sheet>& sheets,
                  QString* error) {
+    DecimalFormats formats(x, book);
     for (const XlsxWriter::Sheet& sheet : sheets) {
         const QByteArray name = sheet.name.toUtf8();
         lxw_error valid = x.validate_sheet_name(book, name.constData());
@@ -101,10 +144,11 @@ bool WriteSheets(const XlsxLibrary& x, lxw_workbook* book, const std::vector<Xls
                 if (cell.isEmpty())
                     continue;
                 double number = 0;
-                const lxw_error e = IsPlainNumber(cell, number)
-                                        ? x.write_number(ws, row, static_cast<lxw_col_t>(i), number, nullptr)
-                                        : x.write_string(ws, row, static_cast<lxw_col_t>(i),
-                                                         cell.toUtf8().constData(), nullptr);
+                int decimals = 0;
+                const auto col = static_cast<lxw_col_t>(i);
+                const lxw_error e = ReadNumber(cell, sheet.decimalPoint, number, decimals)
+                                        ? x.write_number(ws, row, col, number, formats.For(decimals))
+                                        : x.write_string(ws, row, col, cell.toUtf8().constData(), nullptr);
                 if (e != LXW_NO_ERROR)
                     return Fail(error, QString("sheet \"%1\", row %2: %3")
                                            .arg(sheet.name)

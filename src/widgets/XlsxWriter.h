@@ -5,8 +5,9 @@
 #include <QString>
 #include <vector>
 
-// Spreadsheet workbooks (.xlsx) of grids, one named sheet per grid. A cell goes in as a
-// number when the number reads back as exactly the cell's text, else as text.
+// Spreadsheet workbooks (.xlsx) of grids, one named sheet per grid. A cell that shows a
+// decimal number goes in as that number, with a number format that shows as many
+// decimals as the cell did ("4.000" as 4 shown "0.000"); any other cell as text.
 class XlsxWriter {
 public:
     struct Sheet {
@@ -16,6 +17,8 @@ public:
         // written. The grid's first written cell lands on the sheet's first cell.
         std::vector<int> columns;
         int firstRow = 0;
+        // The decimal point of the grid's numbers.
+        QChar decimalPoint = QLatin1Char('.');
     };
     // Writes the workbook beside path and renames it over path only when the library
     // has closed it successfully: a failure (false, error set) leaves nothing new under

@@ -136,6 +136,18 @@ TEST(ResultExport, QuestionnaireText) {
               "[Item3]\r\nItem name:Note\r\nQuestion:Anything?\r\nType:String type\r\n");
 }
 
+TEST(ResultExport, TextFileLinesEndEveryLineWithCrLf) {
+    const std::pair<QString, QString> cases[] = {
+        {"", ""},
+        {"Choices:A, B", "Choices:A, B\r\n"},
+        {"one\r\ntwo\r\n", "one\r\ntwo\r\n"},
+        {"one\ntwo\rthree", "one\r\ntwo\r\nthree\r\n"},
+        {"\r\n\r\n", "\r\n\r\n"},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(TextFileLines(text).toStdString(), lines.toStdString()) << text.toStdString();
+}
+
 TEST(ResultExport, SpssTextOfAnSdResult) {
     auto response = Response(1, {Trial({2}), Trial({1})}, {{"A1", {"12", "3"}}, {"", {"", ""}}});
     response->experimentParameter.GetSD()->scales = {{"warm", "cold"}, {"bright", ""}};

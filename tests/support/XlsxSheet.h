@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <map>
+#include <vector>
 
 // Workbooks read back in tests: members unpacked with unzip, the XML parsed.
 namespace xlsx_sheet {
@@ -45,6 +46,41 @@ inline std::map<QString, QString> SheetCells(const QString& path, int sheet) {
         }
     }
     return cells;
+}
+
+// The number format of each written cell of one sheet (from 1) by reference: the format
+// code of its style, "General" for a cell without one.
+inline std::map<QString, QString> CellFormats(const QString& path, int sheet) {
+    std::map<int, QString> codes = {{0, "General"}};
+    std::vector<int> styleFormats;
+    QXmlStreamReader styles(Member(path, "xl/styles.xml"));
+    bool inCellStyles = false;
+    while (!styles.atEnd()) {
+        styles.readNext();
+        if (styles.isEndElement() && styles.name() == QLatin1String("cellXfs"))
+            inCellStyles = false;
+        if (!styles.isStartElement())
+            continue;
+        if (styles.name() == QLatin1String("numFmt"))
+            codes[styles.attributes().value("numFmtId").toInt()] =
+                styles.attributes().value("formatCode").toString();
+        else if (styles.name() == QLatin1String("cellXfs"))
+            inCellStyles = true;
+        else if (inCellStyles && styles.name() == QLatin1String("xf"))
+            styleFormats.push_back(styles.attributes().value("numFmtId").toInt());
+    }
+    std::map<QString, QString> formats;
+    QXmlStreamReader x(Member(path, QString("xl/worksheets/sheet%1.xml").arg(sheet)));
+    while (!x.atEnd()) {
+        if (x.readNext() != QXmlStreamReader::StartElement || x.name() != QLatin1String("c"))
+            continue;
+        const int style = x.attributes().value("s").toInt();
+        const int format =
+            style >= 0 && style < static_cast<int>(styleFormats.size()) ? styleFormats[style] : 0;
+        formats[x.attributes().value("r").toString()] =
+            codes.count(format) ? codes[format] : QString::number(format);
+    }
+    return formats;
 }
 
 inline QStringList SheetNames(const QString& path) {

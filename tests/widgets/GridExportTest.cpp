@@ -7,11 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -43,6 +42,20 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Paths that fail whatever the rights of the user: returns a regular file, to be used as
+// a parent folder, and makes the folder "folder", to be written over; both in dir. The
+// folder fails only at the end, once the file has been written beside it.
+QString MakeFailurePaths(const TestDir& dir) {
+    QFile plain(dir.file("plain"));
+    EXPECT_TRUE(plain.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(QDir().mkdir(dir.file("folder")));
+    return plain.fileName();
+}
+
+QStringList Entries(const TestDir& dir) {
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 TEST(CsvWriter, QuotesOnlyWhatNeedsItInUtf16WithCrLf) {
     const QByteArray bytes = CsvWriter::Encode(Fixture());
     const QString expected = QString::fromUtf8(",Original files,Comments\r\n"
@@ -67,15 +80,11 @@ TEST(CsvWriter, WritesOrFailsLeavingNothing) {
     EXPECT_EQ(ReadAll(path), CsvWriter::Encode(Fixture()));
 
     EXPECT_FALSE(CsvWriter::Write(dir.file("missing/list.csv"), Fixture()));
-
-    const QString locked = dir.file("locked");
-    ASSERT_TRUE(QDir().mkdir(locked));
-    ::chmod(QFile::encodeName(locked).constData(), 0500);
-    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_FALSE(CsvWriter::Write(locked + "/list.csv", Fixture()));
-    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-    ::chmod(QFile::encodeName(locked).constData(), 0700);
+    const QString plain = MakeFailurePaths(dir);
+    EXPECT_FALSE(CsvWriter::Write(plain + "/list.csv", Fixture()));
+    EXPECT_FALSE(CsvWriter::Write(dir.file("folder"), Fixture()));
+    EXPECT_EQ(Entries(dir), QStringList({"folder", "list.csv", "plain"})) << "nothing is left behind";
+    EXPECT_EQ(ReadAll(path), CsvWriter::Encode(Fixture()));
 }
 
 using xlsx_sheet::SheetCells;
@@ -105,30 +114,81 @@ TEST(XlsxWriter, NamedSheetsHoldTheCellsFromTheirFirstCell) {
         << "no temporary file is left";
 }
 
-TEST(XlsxWriter, NumbersOnlyWhereTheNumberShowsAsTheText) {
+TEST(XlsxWriter, NumbersGoInAsNumbersShowingTheGridsDecimals) {
+    // The cell's text, the point the grid's numbers use, and the number format of a cell
+    // written as a number (empty: written as text).
     const struct {
         const char* text;
-        bool number;
+        char point;
+        const char* format;
+        double value = 0;
     } cases[] = {
-        {"5", true},    {"-12", true},  {"0.13", true}, {"123456789012345", true},
-        {"007", false}, {"1.0", false}, {"inf", false}, {"nan", false},
-        {"-", false},   {"1e3", false}, {" 5", false},  {"-inf", false},
-        {"٣", false},
+        {"5", '.', "General", 5},
+        {"-12", '.', "General", -12},
+        {"123456789012345", '.', "General", 123456789012345.0},
+        {"0.13", '.', "0.00", 0.13},
+        {"3.333", '.', "0.000", 3.333},
+        {"4.000", '.', "0.000", 4},
+        {"1.500", '.', "0.000", 1.5},
+        {"100.00", '.', "0.00", 100},
+        {"0.00", '.', "0.00", 0},
+        {"1.0", '.', "0.0", 1},
+        {"-0.50", '.', "0.00", -0.5},
+        {"3,333", ',', "0.000", 3.333},
+        {"1,500", ',', "0.000", 1.5},
+        // Texts that only look like numbers keep showing as they did.
+        {"3,333", '.', ""},
+        {"3.333", ',', ""},
+        {"007", '.', ""},
+        {"00.5", '.', ""},
+        {".5", '.', ""},
+        {"1.", '.', ""},
+        {"1.2.3", '.', ""},
+        {"-0", '.', ""},
+        {"-0.00", '.', ""},
+        {"1234567890.123456", '.', ""},
+        {"inf", '.', ""},
+        {"nan", '.', ""},
+        {"-", '.', ""},
+        {"1e3", '.', ""},
+        {" 5", '.', ""},
+        {"-inf", '.', ""},
+        {"٣", '.', ""},
     };
-    GridData data;
-    data.SetColCount(static_cast<int>(std::size(cases)));
-    data.SetRowCount(1);
-    for (size_t i = 0; i < std::size(cases); ++i)
-        data.SetCell(static_cast<int>(i), 0, QString::fromUtf8(cases[i].text));
     TestDir dir;
-    const QString path = dir.file("numbers.xlsx");
-    ASSERT_TRUE(XlsxWriter::Write(path, {{"Export Data", &data, {}, 0}}));
-    const QString xml = QString::fromUtf8(xlsx_sheet::Member(path, "xl/worksheets/sheet1.xml"));
-    const auto cells = SheetCells(path, 1);
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const QString ref = QString(QChar(char16_t(u'A' + i))) + "1";
-        EXPECT_EQ(xml.contains(QString("<c r=\"%1\"><v>").arg(ref)), cases[i].number) << cases[i].text;
-        EXPECT_EQ(cells.at(ref), QString::fromUtf8(cases[i].text));
+    for (const char point : {'.', ','}) {
+        GridData data;
+        data.SetColCount(static_cast<int>(std::size(cases)));
+        data.SetRowCount(1);
+        for (size_t i = 0; i < std::size(cases); ++i)
+            if (cases[i].point == point)
+                data.SetCell(static_cast<int>(i), 0, QString::fromUtf8(cases[i].text));
+        const QString path = dir.file(QString("numbers%1.xlsx").arg(point == '.' ? 1 : 2));
+        XlsxWriter::Sheet sheet{"Export Data", &data, {}, 0};
+        sheet.decimalPoint = QLatin1Char(point);
+        ASSERT_TRUE(XlsxWriter::Write(path, {sheet}));
+        const QString xml = QString::fromUtf8(xlsx_sheet::Member(path, "xl/worksheets/sheet1.xml"));
+        const auto cells = SheetCells(path, 1);
+        const auto formats = xlsx_sheet::CellFormats(path, 1);
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            if (cases[i].point != point)
+                continue;
+            SCOPED_TRACE(std::string(cases[i].text) + " with " + point);
+            QString ref;
+            for (size_t n = i + 1; n > 0; n = (n - 1) / 26)
+                ref.prepend(QChar(char16_t(u'A' + (n - 1) % 26)));
+            ref += "1";
+            const bool number = *cases[i].format != 0;
+            const bool written =
+                xml.contains(QRegularExpression(QString("<c r=\"%1\"( s=\"\\d+\")?><v>").arg(ref)));
+            ASSERT_EQ(written, number);
+            if (number) {
+                EXPECT_EQ(cells.at(ref).toDouble(), cases[i].value);
+                EXPECT_EQ(formats.at(ref).toStdString(), cases[i].format);
+            } else {
+                EXPECT_EQ(cells.at(ref).toStdString(), cases[i].text);
+            }
+        }
     }
 }
 
@@ -145,14 +205,14 @@ TEST(XlsxWriter, FailuresNameTheProblemAndLeaveNothing) {
     EXPECT_FALSE(XlsxWriter::Write(dir.file("missing/c.xlsx"), {{"Stimulus", &data, {}, 0}}, &error));
     EXPECT_TRUE(error.contains("c.xlsx")) << error.toStdString();
 
-    const QString locked = dir.file("locked");
-    ASSERT_TRUE(QDir().mkdir(locked));
-    ::chmod(QFile::encodeName(locked).constData(), 0500);
-    if (::access(QFile::encodeName(locked).constData(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_FALSE(XlsxWriter::Write(locked + "/c.xlsx", {{"Stimulus", &data, {}, 0}}, &error));
-    EXPECT_TRUE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-    ::chmod(QFile::encodeName(locked).constData(), 0700);
+    const QString plain = MakeFailurePaths(dir);
+    error.clear();
+    EXPECT_FALSE(XlsxWriter::Write(plain + "/c.xlsx", {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(error.contains("c.xlsx")) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(XlsxWriter::Write(dir.file("folder"), {{"Stimulus", &data, {}, 0}}, &error));
+    EXPECT_TRUE(error.contains("could not be put in place")) << error.toStdString();
+    EXPECT_EQ(Entries(dir), QStringList({"folder", "plain"})) << "nothing is left behind";
 }
 
 } // namespace

@@ -225,3 +225,22 @@ QString SpssText(const CResponse& response, const ResultFormat& format) {
     }
     return text;
 }
+
+QString TextFileLines(const QString& text) {
+    QString lines;
+    lines.reserve(text.size() + 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            lines += kBreak;
+        } else {
+            lines += c;
+        }
+    }
+    // A last line without its break (the choices of a selection item) gets one.
+    if (!lines.isEmpty() && !lines.endsWith(kBreak))
+        lines += kBreak;
+    return lines;
+}

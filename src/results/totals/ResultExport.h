@@ -37,3 +37,7 @@ QString QuestionnaireText(const QString& projectPath, const CQuestionnaire& ques
 // a quote or a line break in quotes. A stimulus number outside the result's list gets
 // empty name and comment fields; a missing answer empty values.
 QString SpssText(const CResponse& response, const ResultFormat& format);
+
+// A text as a text file holds it: split into lines at its line breaks (CR LF, CR or LF),
+// each line followed by CR LF, the last one included.
+QString TextFileLines(const QString& text);

@@ -51,6 +51,31 @@ protected:
         ui->fileTypes.push_back(fileType);
         return path;
     }
+
+    // Another saved project of a method with results of its own.
+    QString SaveOtherProject(int method, bool withResults, int questionnaireSets) {
+        CProject project;
+        EXPECT_TRUE(project.New());
+        project.SetMethod(method);
+        if (withResults)
+            AddThreeResults(project, method);
+        for (int i = 0; i < questionnaireSets; ++i)
+            project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
+        project.SetFileName(root->file(QStringLiteral("other.tmv")));
+        EXPECT_TRUE(project.Save());
+        return project.GetFileName();
+    }
+
+    // The first row of the result list deleted with the tool button, answering Yes.
+    void DeleteFirstResult() {
+        r->asgdRstList->setFocus();
+        ClickCell(r->asgdRstList, 1, 1);
+        ASSERT_TRUE(r->actDelRstList->isEnabled());
+        ui->answers.push_back(UiServices::Answer::Yes);
+        QTest::mouseClick(r->tbtnDelRstList, Qt::LeftButton);
+        ASSERT_EQ(w->project.GetResponseCount(), 2);
+        ASSERT_TRUE(r->isVisible());
+    }
 };
 
 TEST_F(ResultOutputTest, GridsExportAsCommaSeparatedFilesAndWorkbooks) {
@@ -131,8 +156,12 @@ TEST_F(ResultOutputTest, AFailedWriteIsShownAndLeavesNothing) {
 
 TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
     OpenResults(3, [](CProject& project) {
-        project.GetQuestionnaire()->SetTermCount(1);
-        project.GetQuestionnaire()->GetTerm(0)->itemName = "Age";
+        CQuestionnaire* questionnaire = project.GetQuestionnaire();
+        questionnaire->SetTermCount(2);
+        questionnaire->GetTerm(0)->itemName = "Age";
+        questionnaire->GetTerm(1)->itemName = "Ear";
+        questionnaire->GetTerm(1)->kind = QuestionnaireTermSelection;
+        questionnaire->GetTerm(1)->choices = {"L", "R"};
         project.AddQuestionnaireResults()->GetQuestionnaire()->SetTermCount(1);
     });
     const QString parameters = Choose("parameters") + ".txt";
@@ -148,9 +177,44 @@ TEST_F(ResultOutputTest, ParameterAndQuestionnaireTexts) {
     EXPECT_FALSE(r->actExportRstPrm->isEnabled());
     const QString items = Choose("items") + ".txt";
     r->actExportRstQst->trigger();
-    EXPECT_EQ(Utf16Text(ReadAll(items)), w->project.GetFileName() +
-                                             " - Questionnaire Items\r\n\r\n[Item1]\r\nItem name:Age\r\n"
-                                             "Question:\r\nType:String type\r\n");
+    // Every line of the file ends with CR LF, also the choices of a last selection item.
+    EXPECT_EQ(Utf16Text(ReadAll(items)).toStdString(),
+              (w->project.GetFileName() +
+               " - Questionnaire Items\r\n\r\n[Item1]\r\nItem name:Age\r\nQuestion:\r\nType:String type\r\n"
+               "[Item2]\r\nItem name:Ear\r\nQuestion:\r\nType:Selection type\r\nChoices:L, R\r\n")
+                  .toStdString());
+}
+
+TEST_F(ResultOutputTest, TotalsGoIntoAWorkbookAsNumbersWithTheGridsDecimals) {
+    OpenResults(0, CorrectAnswerTwo);
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 3);
+    TotalWith([](TfrmRstDlg* dialog) {
+        dialog->rdbTrnType1->click();
+        dialog->btnOK->click();
+    });
+    const QString xlsx = Choose("totals", 2) + ".xlsx";
+    ASSERT_TRUE(r->actExportRstTotal->isEnabled());
+    r->actExportRstTotal->trigger();
+    const auto cells = xlsx_sheet::SheetCells(xlsx, 1);
+    const auto formats = xlsx_sheet::CellFormats(xlsx, 1);
+    const QString xml = QString::fromUtf8(xlsx_sheet::Member(xlsx, "xl/worksheets/sheet1.xml"));
+    StringGrid* grid = r->asgdTtlData;
+    int numbers = 0;
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        for (int col = 1; col < grid->ColCount(); ++col) {
+            const QString text = grid->Cell(col, row);
+            if (text.isEmpty())
+                continue;
+            const QString ref = QString(QChar(char16_t(u'A' + col))) + QString::number(row + 1);
+            SCOPED_TRACE(ref.toStdString() + " " + text.toStdString());
+            ASSERT_TRUE(xml.contains(QRegularExpression(QString("<c r=\"%1\" s=\"\\d+\"><v>").arg(ref))));
+            EXPECT_EQ(cells.at(ref).toDouble(), text.toDouble());
+            EXPECT_EQ(formats.at(ref).toStdString(), "0.00");
+            ++numbers;
+        }
+    }
+    EXPECT_GE(numbers, 8) << "answers of both subjects and their averages, 100.00 and 0.00 among them";
 }
 
 TEST_F(ResultOutputTest, SdTotalsLeaveOutTheButtonColumnAndSpssDataIsWritten) {
@@ -426,6 +490,75 @@ TEST_F(ResultOutputTest, DeleteAllWaitsForTheCloseWhenNothingElseIsLeft) {
     EXPECT_FALSE(r->isVisible());
     EXPECT_EQ(w->project.GetResponseCount(), 3) << "the main window deletes them when told";
     EXPECT_TRUE(PumpUntil([&] { return w->project.GetResponseCount() == 0; }));
+}
+
+TEST_F(ResultOutputTest, DeletionsInTheOpenWindowAreAskedAboutBeforeTheProjectGoes) {
+    const QString other = SaveOtherProject(3, true, 0);
+    // With the window still open after a deletion: closing the program, opening another
+    // project. Cancel keeps the project with its deletion.
+    for (const bool openOther : {false, true}) {
+        SCOPED_TRACE(openOther);
+        OpenResults();
+        ASSERT_FALSE(w->projectModified);
+        DeleteFirstResult();
+        ui->messages.clear();
+        ui->answers.push_back(UiServices::Answer::Cancel);
+        if (openOther)
+            Find<QAction>("actFileOpenPrj")->trigger();
+        else
+            EXPECT_FALSE(w->close());
+        ASSERT_EQ(ui->messages.size(), 1u);
+        EXPECT_TRUE(ui->messages[0].text.startsWith("Project is changed."))
+            << ui->messages[0].text.toStdString();
+        EXPECT_EQ(w->project.GetFileName(), root->file("results.tmv"));
+        EXPECT_EQ(w->project.GetResponseCount(), 2);
+        EXPECT_TRUE(w->projectModified);
+        EXPECT_TRUE(ui->fileDialogCaptions.isEmpty()) << "nothing else asked after Cancel";
+    }
+
+    // No: the other project opens as it was stored, and nothing of the old window's
+    // deletions reaches it later.
+    OpenResults();
+    DeleteFirstResult();
+    ui->answers.push_back(UiServices::Answer::No);
+    ui->fileNames.push_back(other);
+    Find<QAction>("actFileOpenPrj")->trigger();
+    ASSERT_EQ(w->project.GetFileName(), other);
+    ASSERT_TRUE(DrainPosted());
+    EXPECT_FALSE(w->projectModified);
+    Find<QAction>("actExecResult")->trigger();
+    ASSERT_TRUE(r->isVisible());
+    r->close();
+    ASSERT_TRUE(DrainPosted());
+    EXPECT_FALSE(w->projectModified) << "the other project's results were not touched";
+    EXPECT_EQ(w->project.GetResponseCount(), 3);
+}
+
+TEST_F(ResultOutputTest, AnotherProjectShowsOnlyItsOwnResults) {
+    OpenResults(1, [](CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            project.GetResponse(i)->experimentParameter.GetSD()->scales = {{"warm", "cold"}};
+    });
+    r->close();
+    ASSERT_TRUE(DrainPosted());
+    // An SD project with questionnaire results only.
+    ui->fileNames.push_back(SaveOtherProject(1, false, 1));
+    Find<QAction>("actFileOpenPrj")->trigger();
+    Find<QAction>("actExecResult")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(r));
+    EXPECT_FALSE(r->sbtnExec->isEnabled());
+    EXPECT_EQ(Column(r->asgdRstList, 2).join(QLatin1Char('|')).toStdString(), "Schedule name|")
+        << "no row of the previous project";
+    EXPECT_EQ(r->asgdRstData->RowCount() * r->asgdRstData->ColCount(), 0) << "nor its answers";
+
+    // The statistics export has no result to write, from the menu or otherwise.
+    EXPECT_FALSE(r->popExportForSPSS->isEnabled());
+    ui->messages.clear();
+    const QString spss = Choose("spss") + ".csv";
+    r->popExportForSPSS->trigger();
+    r->popExportForSPSSClick();
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front().text.toStdString();
+    EXPECT_FALSE(QFile::exists(spss));
 }
 
 TEST_F(ResultOutputTest, SdTabulationFoldsByItsNodesAndLabelsAreNotSelectable) {

@@ -3,6 +3,9 @@
 #include "ResultWindowFixture.h"
 
 #include "CountEditor.h"
+#include "IniFile.h"
+#include "MainSettings.h"
+#include "OptionIni.h"
 #include "RstDlgUnit.h"
 #include "TableText.h"
 
@@ -126,11 +129,7 @@ TEST_F(ResultViewerTest, FailedTotalingLeavesTheViewAsItWas) {
 }
 
 TEST_F(ResultViewerTest, TrainingTotalsBrowsedByTheNumberControl) {
-    OpenResults(0, [](CProject& project) {
-        for (int i = 0; i < project.GetResponseCount(); ++i)
-            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
-                trial.correctAnswer = 2;
-    });
+    OpenResults(0, CorrectAnswerTwo);
     r->asgdRstList->setFocus();
     ClickCell(r->asgdRstList, 1, 1, Qt::ControlModifier);
     TotalWith([](TfrmRstDlg* dialog) {
@@ -158,6 +157,71 @@ TEST_F(ResultViewerTest, TrainingTotalsBrowsedByTheNumberControl) {
     EXPECT_EQ(ui->messages[0].text, QStringLiteral("Please input the value from1 to 4."));
     EXPECT_EQ(r->edtNumber->text(), QStringLiteral("2"));
     EXPECT_EQ(r->lblTrnCaption->text(), QStringLiteral("SubjectID:Q0"));
+}
+
+// The program's settings name a subject database: a project whose questionnaire answers
+// describe the subjects P0 and Q0 by their hand.
+class SubjectDatabaseTotalsTest : public ResultViewerTest {
+protected:
+    void BeforeWindow() override {
+        database = root->file(QStringLiteral("subjects.tmv"));
+        ASSERT_TRUE(CreateSettingsFolder());
+        tamvik::IniFile settings(MainSettingsPath());
+        settings.WriteBool(QStringLiteral("General"), QStringLiteral("UseSubDB"), true);
+        settings.WriteString(QStringLiteral("General"), QStringLiteral("SubDBFile"), database);
+        ASSERT_TRUE(settings.UpdateFile());
+
+        CProject project;
+        ASSERT_TRUE(project.New());
+        project.SetMethod(0);
+        project.GetGeneral()->comment = QStringLiteral("1"); // IDs stored as sub-ID texts
+        tamvik::IniFile answers;
+        const QString section = CQuestionnaireResults::Section;
+        answers.WriteInteger(section, "NRESULTS", 2);
+        const char* rows[][2] = {{"P0", "left"}, {"Q0", "right"}};
+        for (int i = 0; i < 2; ++i) {
+            const auto [id, id2] = PackSubId(QString::fromLatin1(rows[i][0]));
+            answers.WriteString(section, QString("RESULT%1").arg(i),
+                                QString("%1,%2,%3").arg(id).arg(id2).arg(QString::fromLatin1(rows[i][1])));
+        }
+        CQuestionnaireResults* set = project.AddQuestionnaireResults();
+        set->Load(answers);
+        set->GetQuestionnaire()->SetTermCount(1);
+        set->GetQuestionnaire()->GetTerm(0)->itemName = QStringLiteral("Hand");
+        project.SetFileName(database);
+        ASSERT_TRUE(project.Save());
+    }
+
+    // Training totals of the first result, subjects across, headed by the chosen item.
+    QStringList SubjectHeaders() {
+        r->asgdRstList->setFocus();
+        ClickCell(r->asgdRstList, 1, 1);
+        TotalWith([](TfrmRstDlg* dialog) {
+            dialog->rdbTrnType1->click();
+            dialog->btnOK->click();
+        });
+        return {r->asgdTtlData->Cell(1, 0), r->asgdTtlData->Cell(2, 0)};
+    }
+
+    QString database;
+};
+
+TEST_F(SubjectDatabaseTotalsTest, AnUnreadableDatabaseLeavesTheAttributesEmpty) {
+    OpenResults(0);
+    EXPECT_EQ(SubjectHeaders(), QStringList({"SubjectID\r\nP0", "SubjectID\r\nQ0"}));
+    ASSERT_TRUE(r->cboSubDBItem->isVisible());
+    ASSERT_EQ(r->cboSubDBItem->count(), 2);
+    r->cboSubDBItem->setFocus();
+    QTest::keyClick(r->cboSubDBItem, Qt::Key_Down);
+    ASSERT_EQ(r->cboSubDBItem->currentText(), QStringLiteral("Hand"));
+    EXPECT_EQ(Column(r->asgdTtlData, 1).value(0), QStringLiteral("Hand\r\nleft"));
+    EXPECT_EQ(Column(r->asgdTtlData, 2).value(0), QStringLiteral("Hand\r\nright"));
+
+    // The database goes away: its items stay to choose from, its answers do not.
+    ASSERT_TRUE(QFile::remove(database));
+    EXPECT_EQ(SubjectHeaders(), QStringList({"Hand\r\n", "Hand\r\n"}));
+    EXPECT_EQ(r->cboSubDBItem->count(), 2);
+    EXPECT_TRUE(ui->messages.empty());
 }
 
 TEST_F(ResultViewerTest, ClosingWithoutDeletionsReportsNothingChanged) {

@@ -33,6 +33,13 @@ inline void AddThreeResults(CProject& project, int method = 3) {
 
 class ResultViewerTest : public MainWindowTest {
 protected:
+    // Training results whose every trial has button 2 as its correct answer.
+    static void CorrectAnswerTwo(CProject& project) {
+        for (int i = 0; i < project.GetResponseCount(); ++i)
+            for (CTrial& trial : project.GetResponse(i)->schedule.trials)
+                trial.correctAnswer = 2;
+    }
+
     // A saved project with the results, opened as a user opens it, and the result window
     // opened by its command.
     void OpenResults(int method = 3, const std::function<void(CProject&)>& more = {}) {
