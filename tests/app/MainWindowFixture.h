@@ -111,6 +111,14 @@ protected:
         return texts;
     }
 
+    // The system's own text of each message shown, without the line that says what failed.
+    QStringList ShownHeadlines() const {
+        QStringList texts;
+        for (const auto& m : ui->messages)
+            texts << m.text.section(QLatin1Char('\n'), 0, 0);
+        return texts;
+    }
+
     std::unique_ptr<TestDir> root;
     std::unique_ptr<ScriptedUiServices> ui;
     std::unique_ptr<TfrmMain> w;

@@ -357,7 +357,7 @@ TEST_F(PrjDownloadTest, AFailedSearchCanBeRepeated) {
     service->QueueReply("getProjectInfo", fake::FakeReply::Status(500));
     w->show();
     Show([&] {
-        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+        EXPECT_EQ(ShownHeadlines(), QStringList{"Unable to connect the server, please double check the URL."});
         EXPECT_TRUE(Column(grid(), 2).isEmpty());
         ASSERT_TRUE(dialog()->searchBtn->isEnabled()) << "after the first search of the showing";
         QTest::mouseClick(dialog()->searchBtn, Qt::LeftButton);

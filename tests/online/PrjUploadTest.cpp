@@ -413,7 +413,7 @@ TEST_F(PrjUploadTest, AFailedSetUpLookUpClosesTheDialog) {
         service->SetReply(failing, fake::FakeReply::Status(500));
         ui->messages.clear();
         EXPECT_TRUE(CommandReturns("projectUpload"));
-        EXPECT_EQ(ShownTexts(), QStringList{"Unable to connect the server, please double check the URL."});
+        EXPECT_EQ(ShownHeadlines(), QStringList{"Unable to connect the server, please double check the URL."});
         EXPECT_FALSE(dialog()->isVisible());
         service->ResetOperation(failing);
         service->SetReply("getMasterInfo", kTags);
