@@ -3,6 +3,7 @@
 // The result window opened by its command on a saved project with three results.
 #include "MainWindowFixture.h"
 
+#include "GridInput.h"
 #include "ResultFixtures.h"
 #include "ResultUnit.h"
 #include "RstDlgUnit.h"
@@ -64,14 +65,7 @@ protected:
     }
 
     void ClickCell(StringGrid* grid, int col, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        grid->scrollTo(grid->model()->index(row, col));
-        // Clicked where a user clicks: fixed cells are shown by views laid over the grid.
-        const QPoint at =
-            grid->viewport()->mapTo(grid, grid->visualRect(grid->model()->index(row, col)).center());
-        QWidget* target = grid->childAt(at);
-        if (!target)
-            target = grid->viewport();
-        QTest::mouseClick(target, Qt::LeftButton, modifiers, target->mapFrom(grid, at));
+        grid_input::ClickCell(grid, col, row, modifiers);
     }
 
     QStringList Column(StringGrid* grid, int col) const {
