@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the readers of the method parameters (EXP.INI, every method) and
-// of the questionnaire: nothing may crash, and what they read, written and read again, must
-// be what they read the first time.
+// of the questionnaire: nothing may crash, and what they read comes back as it was written
+// (see RoundTrip).
 #include "Cexp.h"
 #include "Cquest.h"
 #include "FuzzFiles.h"
