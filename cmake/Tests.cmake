@@ -10,6 +10,9 @@
 #                    [ENV VAR=value...])     the tests' environment
 function(tamvik_add_tests)
   cmake_parse_arguments(T "OWN_MAIN" "PREFIX;MAIN" "SOURCES;LIBS;INCLUDES;DEFINES;DEPENDS;ENV" ${ARGN})
+  if(TAMVIK_SANITIZE STREQUAL "thread")
+    list(APPEND T_ENV "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  endif()
   if(T_SOURCES)
     list(TRANSFORM T_SOURCES PREPEND "${CMAKE_CURRENT_SOURCE_DIR}/")
   else()
@@ -23,10 +26,17 @@ function(tamvik_add_tests)
     set(main GTest::gtest_main)
   endif()
 
+  # Each prefix is a suite: a target that builds its tests and a CTest label that runs them
+  # (the sanitizer builds take only some suites).
+  if(NOT TARGET tests_${T_PREFIX})
+    add_custom_target(tests_${T_PREFIX})
+  endif()
+  list(PREPEND T_ENV "QT_QPA_PLATFORM=offscreen")
   foreach(source IN LISTS T_SOURCES)
     get_filename_component(stem "${source}" NAME_WE)
     set(target "${T_PREFIX}_${stem}")
     add_executable(${target} "${source}")
+    add_dependencies(tests_${T_PREFIX} ${target})
     target_include_directories(${target} PRIVATE ${T_INCLUDES})
     target_link_libraries(${target} PRIVATE ${main} ${T_LIBS} GTest::gtest GTest::gmock)
     target_compile_definitions(${target} PRIVATE ${T_DEFINES})
@@ -40,9 +50,16 @@ function(tamvik_add_tests)
     if(text MATCHES "JackServer\\.h")
       set(lock RESOURCE_LOCK jackd)
     endif()
-    gtest_discover_tests(${target}
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}" ${lock})
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+    # The properties go on in a file CTest reads after the discovered list: handed to
+    # gtest_discover_tests, a list of variables is split at its ";" into property names
+    # and values, and the variables after the first (and what follows them) are lost.
+    set(properties "${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake")
+    file(CONFIGURE OUTPUT "${properties}" @ONLY CONTENT "if(@target@_TESTS)
+  set_tests_properties(\${@target@_TESTS} PROPERTIES ENVIRONMENT [==[@T_ENV@]==] LABELS @T_PREFIX@ @lock@)
+endif()
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties}")
   endforeach()
 endfunction()
 

@@ -149,7 +149,7 @@ void TfrmMain::ConnectPanelCommands() {
     for (auto [button, menu] : {std::pair{sbtnStimulus, popStmMenu}, std::pair{sbtnParameter, popPrmMenu},
                                 std::pair{sbtnSchedule, popSdlAllMenu}}) {
         connect(button, &QToolButton::clicked, this,
-                [button, menu] { menu->popup(button->mapToGlobal(QPoint(0, 0))); });
+                [button = button, menu = menu] { menu->popup(button->mapToGlobal(QPoint(0, 0))); });
     }
     for (QWidget* title : {pnlStmTitle, pnlPrmTitle, pnlSdlTitle})
         title->installEventFilter(this);

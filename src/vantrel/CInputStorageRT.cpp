@@ -52,9 +52,7 @@ int32_t CInputStorageBaseRT::Take(double* destination, int32_t n) {
 }
 
 int64_t CInputStorageBaseRT::GetAvailable() const {
-    const uint64_t read = ring.Consumed();
-    const uint64_t written = ring.Produced();
-    return written > read ? static_cast<int64_t>(written - read) : 0;
+    return static_cast<int64_t>(ring.Readable());
 }
 
 int64_t CInputStorageBaseRT::GetWrittenTotal() const {

@@ -10,7 +10,7 @@ namespace vantrel {
 
 // Ring of recorded samples of one input channel. The driver's audio thread puts, the
 // caller's thread takes and resets (SpscRing says which side may call what). A put into a
-// full ring drops every unread sample and sets the overrun flag.
+// full ring drops every unread sample and sets the overrun flag; the puts after it store on.
 class CInputStorageBaseRT {
 public:
     CInputStorageBaseRT() = default;
@@ -43,12 +43,10 @@ protected:
     template <typename Decode, typename Meter> int32_t PutBlock(int32_t count, Decode decode, Meter meter) {
         const size_t room = ring.Writable();
         const size_t n = std::min(static_cast<size_t>(count), room);
-        ring.Produce(n, [&](double* to, size_t first, size_t c) {
-            for (size_t k = 0; k < c; ++k) {
-                const double x = decode(static_cast<int32_t>(first + k));
-                meter(x);
-                to[k] = x;
-            }
+        ring.ProduceEach(n, [&](size_t i) {
+            const double x = decode(static_cast<int32_t>(i));
+            meter(x);
+            return x;
         });
         if (n < static_cast<size_t>(count)) {
             meter(decode(static_cast<int32_t>(n)));
@@ -60,7 +58,7 @@ protected:
 private:
     void Overrun();
 
-    SpscRing<double> ring;
+    SpscRing<double, true> ring;
     // The producer's total at the last reset; written by the consumer, read by anyone.
     std::atomic<uint64_t> resetBase{0};
     std::atomic<bool> overrun{false};

@@ -67,8 +67,9 @@ protected:
         if (w)
             CloseTestRunWindow(*w, [](const std::function<bool()>& done) { return PumpUntil(done); });
         AuditionTest::TearDown();
-        answers.reset();
+        // The service first: its threads may still be answering from the handlers.
         service.reset();
+        answers.reset();
     }
 
     // Two trials of stimuli 1 and 2 (short), no waits, correct buttons 2 and 3.
