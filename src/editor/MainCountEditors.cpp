@@ -166,6 +166,10 @@ std::vector<CountMember> Members(TfrmMain& w) {
 } // namespace
 
 bool TfrmMain::IsNumeric(const QString& text) {
+    // Qt's number parsing stops at a NUL and reports success for what stood before it, so
+    // pasted text with a NUL would pass as its first digits.
+    if (text.contains(QChar(0)))
+        return false;
     const QLocale locale;
     bool ok = false;
     if (text.contains(locale.decimalPoint()))

@@ -215,6 +215,18 @@ TEST_F(ClipboardTest, ForeignTextIsCheckedAgainstTheTargetColumn) {
         EXPECT_EQ(sdl()->Cell(c.col, 3), c.cell ? QString::fromLatin1(c.cell) : before);
         EXPECT_EQ(ShownTexts(), c.cell ? QStringList() : QStringList{refused});
     }
+    // A NUL inside another program's text is no part of a number: "2", NUL, "1" once went
+    // in whole and left a cell that the schedule could not read.
+    for (const int col : {1, 2, 3, 7}) {
+        SCOPED_TRACE("NUL into column " + std::to_string(col));
+        ui->messages.clear();
+        ForeignText(QStringLiteral("2") + QChar(0) + QStringLiteral("1"));
+        const QString before = sdl()->Cell(col, 3);
+        Select(sdl(), col, 3, col, 3);
+        Key(sdl(), Qt::Key_V);
+        EXPECT_EQ(sdl()->Cell(col, 3), before);
+        EXPECT_EQ(ShownTexts(), QStringList{refused});
+    }
 }
 
 TEST_F(ClipboardTest, BatchChangeChecksAndNormalisesItsValueAndUndoesOnce) {
