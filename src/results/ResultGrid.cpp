@@ -7,17 +7,17 @@
 #include <algorithm>
 #include <vector>
 
-void ShowResultTable(StringGrid* grid, const ResultTable& table) {
+void ShowResultTable(StringGrid* grid, ResultTable table) {
     grid->setUpdatesEnabled(false);
-    grid->Data() = table.cells;
+    const QString first = table.Cell(table.fixedCols < table.cells.ColCount() ? table.fixedCols : 0, 0);
+    grid->Data() = std::move(table.cells);
     grid->SetFixedCols(table.fixedCols);
     grid->SetFixedRows(table.fixedRows);
     // Renews the view over the new cells and forgets any sorting of the old ones.
-    grid->SetRowCount(table.cells.RowCount());
+    grid->SetRowCount(grid->Data().RowCount());
     grid->SetSortMark(-1, true);
     for (int r = 0; r < grid->RowCount(); ++r)
         grid->setRowHidden(r, false);
-    const QString first = table.Cell(table.fixedCols < table.cells.ColCount() ? table.fixedCols : 0, 0);
     const int height =
         grid->fontMetrics().boundingRect(first.section(QStringLiteral("\r\n"), 0, 0)).height() + 5;
     grid->verticalHeader()->setDefaultSectionSize(height);

@@ -6,8 +6,9 @@ class StringGrid;
 
 // Puts a result table into a grid in one go, with its drawing suspended: cells, fixed
 // rows and columns, the default row height from the first header text (+ 5) and a
-// double header row where the table asks for one. Columns are not sized.
-void ShowResultTable(StringGrid* grid, const ResultTable& table);
+// double header row where the table asks for one. Columns are not sized. The cells are
+// taken over, not copied, from a table handed over for good.
+void ShowResultTable(StringGrid* grid, ResultTable table);
 
 // Leaves a grid without cells, for a view that has no result to show.
 void ClearResultGrid(StringGrid* grid);

@@ -1,4 +1,5 @@
 // The totaling command of the result window and the totals panel.
+#include "BusyStatus.h"
 #include "CountEditor.h"
 #include "Cproject.h"
 #include "NumberFormat.h"
@@ -84,6 +85,8 @@ void TfrmResult::actTotalRstExecute() {
     optionsDialog->pnlOther->setVisible(method != 0 && method != 1);
     if (optionsDialog->exec() != QDialog::Accepted)
         return;
+    // Totals of many results take a while to build and to show; messages end the wait.
+    BusyCursor busy;
 
     // Each row's index names the result it stands for, whatever the order on screen.
     for (int row = asgdRstList->FixedRows(); row < asgdRstList->RowCount(); ++row) {
@@ -98,6 +101,7 @@ void TfrmResult::actTotalRstExecute() {
                          : optionsDialog->rdbTrnType2->isChecked() ? 1
                                                                    : 2;
         if (!BuildTrainingRatios()) {
+            busy.End();
             Warn(this, "IDS_182", UiServices::Kind::Error);
             return;
         }
@@ -121,6 +125,7 @@ void TfrmResult::actTotalRstExecute() {
             ShowSDTotals(index, trainingLayout);
     } else {
         if (!BuildTotalData(method, optionsDialog->rdbComplete->isChecked())) {
+            busy.End();
             Warn(this, "IDS_182", UiServices::Kind::Error);
             return;
         }

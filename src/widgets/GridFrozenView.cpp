@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <utility>
 
 GridFrozenView::GridFrozenView(StringGrid* grid, bool followX, bool followY)
     : QTableView(grid), m_grid(grid), m_followX(followX), m_followY(followY) {
@@ -33,10 +34,13 @@ GridFrozenView::GridFrozenView(StringGrid* grid, bool followX, bool followY)
 void GridFrozenView::SyncSections() {
     const QHeaderView* gridCols = m_grid->horizontalHeader();
     const QHeaderView* gridRows = m_grid->verticalHeader();
-    horizontalHeader()->setMinimumSectionSize(gridCols->minimumSectionSize());
-    verticalHeader()->setMinimumSectionSize(gridRows->minimumSectionSize());
-    horizontalHeader()->setDefaultSectionSize(gridCols->defaultSectionSize());
-    verticalHeader()->setDefaultSectionSize(gridRows->defaultSectionSize());
+    // Setting a default size sets every section to it, so only a new one is set.
+    for (auto [from, to] : {std::pair(gridCols, horizontalHeader()), std::pair(gridRows, verticalHeader())}) {
+        if (to->minimumSectionSize() != from->minimumSectionSize())
+            to->setMinimumSectionSize(from->minimumSectionSize());
+        if (to->defaultSectionSize() != from->defaultSectionSize())
+            to->setDefaultSectionSize(from->defaultSectionSize());
+    }
     setShowGrid(m_grid->showGrid());
     setGridStyle(m_grid->gridStyle());
     setWordWrap(m_grid->wordWrap());
@@ -52,10 +56,16 @@ void GridFrozenView::SyncSection(Qt::Orientation orientation, int logical) {
     QHeaderView* to = orientation == Qt::Horizontal ? horizontalHeader() : verticalHeader();
     if (logical < 0 || logical >= to->count())
         return;
+    // Along the axis it does not follow, the view shows only the fixed sections: the
+    // others stay as they are, which keeps a large grid's resizing cheap.
+    const bool follows = orientation == Qt::Horizontal ? m_followX : m_followY;
+    const int fixed = orientation == Qt::Horizontal ? m_grid->FixedCols() : m_grid->FixedRows();
+    if (!follows && logical >= fixed)
+        return;
     const bool hidden = from->isSectionHidden(logical);
     if (to->isSectionHidden(logical) != hidden)
         to->setSectionHidden(logical, hidden);
-    if (!hidden)
+    if (!hidden && to->sectionSize(logical) != from->sectionSize(logical))
         to->resizeSection(logical, from->sectionSize(logical));
 }
 

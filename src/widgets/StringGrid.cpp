@@ -17,8 +17,10 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
 #include <QUrl>
 #include <algorithm>
+#include <climits>
 #include <optional>
 
 class StringGridModel : public QAbstractTableModel {
@@ -67,6 +69,14 @@ public:
         default:
             return {};
         }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        // Sizing a column asks the hidden header for the width of its number, an expensive
+        // measure per column; the grid asks it itself where it can matter.
+        if (orientation == Qt::Horizontal && role == Qt::SizeHintRole && !m_grid->m_headerWidthAsked)
+            return QSize(0, 0);
+        return QAbstractTableModel::headerData(section, orientation, role);
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
@@ -155,6 +165,8 @@ StringGrid::~StringGrid() {
 
 void StringGrid::Reset() {
     m_model->Reset();
+    // Texts of the old cells need no widths any more.
+    ForgetTextWidths();
     // Collapsed groups stay collapsed whatever the reset does to hidden rows.
     ApplyNodes();
 }
@@ -481,6 +493,154 @@ int StringGrid::ShownFixedCols() const {
     return n;
 }
 
+size_t StringGrid::TextHash::operator()(const QString& text) const noexcept {
+    // FNV-1a over the UTF-16 units: cells are short and mostly alike.
+    size_t hash = 14695981039346656037ull;
+    for (const QChar c : text)
+        hash = (hash ^ c.unicode()) * 1099511628211ull;
+    return hash;
+}
+
+std::vector<int> StringGrid::SizedRows() const {
+    // The rows the table view's own sizing takes: those in view (every row while the grid
+    // is hidden or its rows do not fill it), then rows above and below them by turns,
+    // until the header's precision is reached; hidden rows never count.
+    std::vector<int> rows;
+    const QHeaderView* heights = verticalHeader();
+    const int last = RowCount() - 1;
+    if (last < 0)
+        return rows;
+    const int most = horizontalHeader()->resizeContentsPrecision();
+    rows.reserve(static_cast<size_t>(most > 0 ? std::min(most, last + 1) : last + 1));
+    const bool moved = heights->sectionsMoved();
+    const bool hidden = heights->sectionsHidden();
+    const int top = std::max(0, heights->visualIndexAt(0));
+    int bottom = heights->visualIndexAt(viewport()->height());
+    if (!isVisible() || bottom == -1)
+        bottom = last;
+    auto take = [&](int visual) {
+        const int row = moved ? heights->logicalIndex(visual) : visual;
+        if (hidden && heights->isSectionHidden(row))
+            return false;
+        rows.push_back(row);
+        return true;
+    };
+    int below = top;
+    for (; below <= bottom; ++below)
+        if (take(below) && static_cast<int>(rows.size()) == most)
+            return rows;
+    if (most == 0)
+        return rows;
+    --below;
+    int above = top;
+    while (static_cast<int>(rows.size()) != most && (above > 0 || below < last)) {
+        if ((rows.size() % 2 && above > 0) || below == last) {
+            while (above > 0 && !take(--above)) {
+            }
+        } else {
+            while (below < last && !take(++below)) {
+            }
+        }
+    }
+    return rows;
+}
+
+int StringGrid::sizeHintForColumn(int column) const {
+    // What the table view finds, the widest cell of the sampled rows and the width of the
+    // hidden header's number, found with each distinct text measured once. Another
+    // delegate may size a cell by more than its text.
+    if (itemDelegate() != m_delegate || itemDelegateForColumn(column) || column < 0 || column >= ColCount())
+        return std::max(QTableView::sizeHintForColumn(column), TrueHeaderWidth(column));
+    ensurePolished();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    TextWidths& known = m_textWidths;
+    const bool wrap = option.features.testFlag(QStyleOptionViewItem::WrapText);
+    if (known.font != option.font || known.headerFont != horizontalHeader()->font() || known.wrap != wrap ||
+        known.style != style() || known.dpr != devicePixelRatioF()) {
+        known.font = option.font;
+        known.headerFont = horizontalHeader()->font();
+        known.wrap = wrap;
+        known.style = style();
+        known.dpr = devicePixelRatioF();
+        ForgetTextWidths();
+    }
+    int hint = 0;
+    for (const int row : SizedRows())
+        hint = std::max(hint, CellWidth(column, row, option));
+    return HeaderWidth(column, showGrid() ? hint + 1 : hint);
+}
+
+int StringGrid::CellWidth(int col, int row, const QStyleOptionViewItem& option) const {
+    const bool bold = isBoldCell && isBoldCell(col, row);
+    const QString& cell = m_data.Cell(col, RealRowIndex(row));
+    const bool masked = isPasswordCell && isPasswordCell(col, row);
+    auto measure = [&] { return m_delegate->sizeHint(option, m_model->index(row, col)).width(); };
+    if (!masked && cell.size() == 1 && cell.front().unicode() < 128) {
+        int& width = m_textWidths.ascii[bold ? 1 : 0][cell.front().unicode()];
+        if (width < 0)
+            width = measure();
+        return width;
+    }
+    auto& widths = m_textWidths.widths[bold ? 1 : 0];
+    const QString shown = masked ? QString(cell.size(), QChar(0x25CF)) : QString();
+    const QString& text = masked ? shown : cell;
+    auto found = widths.find(text);
+    if (found == widths.end())
+        found = widths.emplace(text, measure()).first;
+    return found->second;
+}
+
+int StringGrid::HeaderWidth(int col, int atLeast) const {
+    if (isColumnHidden(col))
+        return atLeast;
+    // Column numbers of one length differ only in their digits' advances: a bound from
+    // the first number of that length tells where the true width is worth its measure.
+    TextWidths& known = m_textWidths;
+    if (known.digitSpread < 0) {
+        QFont bold = horizontalHeader()->font();
+        bold.setBold(true);
+        for (const QFontMetrics& metrics : {QFontMetrics(horizontalHeader()->font()), QFontMetrics(bold)}) {
+            int least = INT_MAX, most = 0;
+            for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
+                least = std::min(least, metrics.horizontalAdvance(QChar(digit)));
+                most = std::max(most, metrics.horizontalAdvance(QChar(digit)));
+            }
+            known.digitSpread = std::max(known.digitSpread, most - least);
+        }
+    }
+    int digits = 1;
+    int first = 0; // the first column whose number has that many digits
+    for (int n = col + 1; n >= 10; n /= 10) {
+        ++digits;
+        first = first * 10 + 9;
+    }
+    if (known.headerBounds.size() <= static_cast<size_t>(digits))
+        known.headerBounds.resize(static_cast<size_t>(digits) + 1, -1);
+    int& bound = known.headerBounds[static_cast<size_t>(digits)];
+    if (bound < 0) {
+        while (isColumnHidden(first))
+            ++first; // col itself is shown
+        bound = TrueHeaderWidth(first) + digits * known.digitSpread + 4;
+    }
+    return bound <= atLeast ? atLeast : std::max(atLeast, TrueHeaderWidth(col));
+}
+
+int StringGrid::TrueHeaderWidth(int col) const {
+    m_headerWidthAsked = true;
+    const int width = horizontalHeader()->sectionSizeHint(col);
+    m_headerWidthAsked = false;
+    return width;
+}
+
+void StringGrid::ForgetTextWidths() const {
+    m_textWidths.widths[0].clear();
+    m_textWidths.widths[1].clear();
+    std::fill(&m_textWidths.ascii[0][0], &m_textWidths.ascii[0][0] + 2 * 128, -1);
+    m_textWidths.headerBounds.clear();
+    m_textWidths.digitSpread = -1;
+}
+
 void StringGrid::RepaintAll() {
     m_model->ChangedAll();
     viewport()->update();
@@ -573,10 +733,13 @@ int StringGrid::FrozenWidth() const {
 void StringGrid::SyncFrozenSection(Qt::Orientation orientation, int logical) {
     if (m_syncingFrozen)
         return;
+    // A hidden strip takes every section when it shows again.
     for (GridFrozenView* v : m_frozen)
-        if (v)
+        if (v && !v->isHidden())
             v->SyncSection(orientation, logical);
-    PlaceFrozen(false);
+    // Only the fixed sections give the strips their size.
+    if (logical < (orientation == Qt::Horizontal ? m_fixedCols : m_fixedRows))
+        PlaceFrozen(false);
 }
 
 void StringGrid::UpdateFrozen() {

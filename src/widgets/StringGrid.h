@@ -3,10 +3,12 @@
 #include "GridData.h"
 
 #include <QColor>
+#include <QFont>
 #include <QRect>
 #include <QTableView>
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 class GridCellPainter;
@@ -15,6 +17,7 @@ class GridFrozenView;
 class QDropEvent;
 class QKeyEvent;
 class QLineEdit;
+class QStyleOptionViewItem;
 class QMimeData;
 class QValidator;
 class StringGridModel;
@@ -63,6 +66,12 @@ class StringGridModel;
 // included, as the pointer sees them (over a heading kept in view above scrolled rows,
 // the heading); (-1, -1) is no cell. Without acceptsDrag the grid takes local files
 // anywhere and reports them by filesDropped.
+//
+// Sizing. Sizing columns to their contents (resizeColumnsToContents) gives the widths the
+// table view itself gives, from the same rows (those in view first, up to the header's
+// precision), with each distinct text measured once for the grid's look, so a table of
+// many thousand cells sizes in a moment. This holds while the grid paints with its own
+// delegate (or one that sizes as it does); with another, the table view measures.
 //
 // Row groups. AddNode(row, span) makes a group of span rows headed by row; column 0 of
 // the heading row shows a button that expands or collapses the span's other rows.
@@ -200,6 +209,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void updateGeometries() override;
+    int sizeHintForColumn(int column) const override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -265,4 +275,33 @@ private:
     int m_fixedRows = 1;
     bool m_editing = false;
     bool m_showFocus = true;
+
+    // Sizing a column to its contents (see sizeHintForColumn).
+    std::vector<int> SizedRows() const;
+    int CellWidth(int col, int row, const QStyleOptionViewItem& option) const;
+    int HeaderWidth(int col, int atLeast) const;
+    int TrueHeaderWidth(int col) const;
+    void ForgetTextWidths() const;
+    // The delegate's width of each text, plain and bold, measured once for the look it
+    // was measured in, so sizing a large table measures each distinct text once. Looked up
+    // once per cell, so with a hash far cheaper than the seeded one of QHash, and single
+    // ASCII characters (most answers) by table.
+    struct TextHash {
+        size_t operator()(const QString& text) const noexcept;
+    };
+    struct TextWidths {
+        QFont font;
+        QFont headerFont;
+        bool wrap = false;
+        const QStyle* style = nullptr;
+        qreal dpr = 0;
+        std::unordered_map<QString, int, TextHash> widths[2];
+        int ascii[2][128]; // -1 until measured; set by ForgetTextWidths
+        // By the digits of a column number: a width the header's number never exceeds.
+        std::vector<int> headerBounds;
+        int digitSpread = -1;
+    };
+    mutable TextWidths m_textWidths;
+    // The hidden header answers a sizing with its own width only while this is set.
+    mutable bool m_headerWidthAsked = false;
 };

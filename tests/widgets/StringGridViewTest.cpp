@@ -3,11 +3,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -103,7 +105,8 @@ TEST(StringGridView, UnscrolledGridAnswersForItsOwnFixedCells) {
     ShowLongGrid(g, 1, 1);
     const int rowH = g.rowHeight(0);
     const QPoint heading(g.columnWidth(0) + 10, rowH / 2), rowLabel(5, 3 * rowH + rowH / 2);
-    EXPECT_EQ(g.childAt(g.viewport()->geometry().topLeft() + heading), g.viewport()) << "nothing laid over yet";
+    EXPECT_EQ(g.childAt(g.viewport()->geometry().topLeft() + heading), g.viewport())
+        << "nothing laid over yet";
     EXPECT_EQ(PixelInViewport(g, heading), kFixed);
 
     g.SetCurrentCell(2, 2);
@@ -132,6 +135,119 @@ TEST(StringGridView, WithoutFixedCellsNothingIsLaidOver) {
     ShowLongGrid(g, 0, 0);
     g.verticalScrollBar()->setValue(g.verticalScrollBar()->maximum());
     EXPECT_EQ(PixelInViewport(g, {5, 5}), kNormal);
+}
+
+// Sizing columns to their contents gives the widths a plain table view finds for the same
+// texts, fonts, hidden rows and rows in view: the grid measures each distinct text once
+// and asks the hidden header for its numbers only where they can be the wider.
+TEST(StringGridView, ColumnsSizedToContentsAsAPlainTableViewSizesThem) {
+    struct Case {
+        const char* what;
+        int cols;
+        int rows;
+        std::function<QString(int col, int row)> text;
+        std::function<bool(int col, int row)> bold;
+        std::function<bool(int col, int row)> password;
+        std::vector<int> hiddenRows;
+        bool scrolled = false;
+    };
+    const QString wide = QStringLiteral("a much wider text than the others");
+    const Case cases[] = {
+        {"mixed texts",
+         8,
+         30,
+         [&](int c, int r) -> QString {
+             if (r == 0)
+                 return c == 0 ? QString() : QStringLiteral("SubjectID\r\nS%1").arg(c);
+             if (c == 1)
+                 return QString::number(r * 1.25, 'f', 3);
+             if (c == 2 && r == 7)
+                 return wide;
+             if (c == 3)
+                 return QStringLiteral("刺激%1").arg(r);
+             if (c == 5 && (r == 2 || r == 4))
+                 return QStringLiteral("WWWWWWWW"); // bold in row 4 only
+             return c == 4 && r % 3 ? QString() : QString::number((r + c) % 5);
+         },
+         [](int c, int r) { return c == 5 && r == 4; },
+         [](int c, int r) { return c == 6 && r > 0; },
+         {}},
+        // Beyond column 99 the hidden header's three-digit numbers outgrow one digit.
+        {"many narrow columns",
+         130,
+         3,
+         [](int c, int r) { return QString::number((c + r) % 10); },
+         {},
+         {},
+         {}},
+        // Only the first rows count on a long grid; hidden rows never do.
+        {"long grid",
+         3,
+         1500,
+         [&](int c, int r) {
+             return (c == 1 && r == 1400) || (c == 2 && r == 5) ? wide : QString::number(r);
+         },
+         {},
+         {},
+         {5}},
+        {"scrolled grid with strips",
+         40,
+         60,
+         [](int c, int r) { return QString(c % 7 + 1, QChar('x' + r % 2)); },
+         {},
+         {},
+         {},
+         true},
+    };
+    for (const Case& test : cases) {
+        StringGrid grid;
+        grid.SetColCount(test.cols);
+        grid.SetRowCount(test.rows);
+        QStandardItemModel plainCells(test.rows, test.cols);
+        QFont bold = grid.font();
+        bold.setBold(true);
+        for (int r = 0; r < test.rows; ++r)
+            for (int c = 0; c < test.cols; ++c) {
+                const QString text = test.text(c, r);
+                grid.SetCell(c, r, text);
+                const bool masked = test.password && test.password(c, r);
+                plainCells.setData(plainCells.index(r, c),
+                                   masked ? QString(text.size(), QChar(0x25CF)) : text);
+                if (test.bold && test.bold(c, r))
+                    plainCells.setData(plainCells.index(r, c), bold, Qt::FontRole);
+            }
+        grid.isBoldCell = test.bold;
+        grid.isPasswordCell = test.password;
+        QTableView plain;
+        plain.setModel(&plainCells);
+        plain.horizontalHeader()->hide();
+        plain.verticalHeader()->hide();
+        for (QTableView* view : {static_cast<QTableView*>(&grid), &plain}) {
+            for (const int r : test.hiddenRows)
+                view->setRowHidden(r, true);
+            view->resize(400, 300);
+            view->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+            if (test.scrolled)
+                view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+            view->resizeColumnsToContents();
+        }
+        std::vector<int> gridWidths, plainWidths;
+        for (int c = 0; c < test.cols; ++c) {
+            gridWidths.push_back(grid.columnWidth(c));
+            plainWidths.push_back(plain.columnWidth(c));
+        }
+        EXPECT_EQ(gridWidths, plainWidths) << test.what;
+        if (test.scrolled) {
+            // The strip over the fixed rows takes the new widths of every column.
+            QWidget* over =
+                grid.childAt(grid.viewport()->geometry().topLeft() + QPoint(grid.columnWidth(0) + 5, 5));
+            auto* strip = over ? qobject_cast<QTableView*>(over->parentWidget()) : nullptr;
+            ASSERT_TRUE(strip && strip != &grid) << test.what;
+            for (int c = 0; c < test.cols; ++c)
+                EXPECT_EQ(strip->columnWidth(c), grid.columnWidth(c)) << test.what << " column " << c;
+        }
+    }
 }
 
 // A grid showing one editable cell (1,1) holding "Infinity", with a digit-and-i rule

@@ -10,8 +10,10 @@
 #include "TableText.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -114,6 +116,31 @@ TEST_F(ResultViewerTest, TotalingTheSelectedResultsOfACategoryProject) {
     EXPECT_TRUE(r->pnlResultData->isVisible());
 }
 
+// Totals of many results take a while: the hourglass shows from the options dialog's OK
+// until the totals are in the grid, never while the user chooses, and goes with the end.
+TEST_F(ResultViewerTest, TotalingShowsTheHourglassWhileItWorks) {
+    OpenResults();
+    r->asgdRstList->setFocus();
+    ClickCell(r->asgdRstList, 1, 1, Qt::ControlModifier);
+    // The cursor as the totals grid takes its cells; -1 for none.
+    std::vector<int> whileFilled;
+    QObject::connect(r->asgdTtlData->model(), &QAbstractItemModel::modelReset, r, [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        whileFilled.push_back(cursor ? cursor->shape() : -1);
+    });
+    bool busyWhileChoosing = true;
+    TotalWith([&](TfrmRstDlg* dialog) {
+        busyWhileChoosing = QApplication::overrideCursor() != nullptr;
+        dialog->btnOK->click();
+    });
+    EXPECT_FALSE(busyWhileChoosing);
+    ASSERT_FALSE(whileFilled.empty());
+    for (const int shape : whileFilled)
+        EXPECT_EQ(shape, Qt::WaitCursor);
+    EXPECT_TRUE(r->pnlTotalData->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ResultViewerTest, FailedTotalingLeavesTheViewAsItWas) {
     OpenResults(4, [](CProject& project) {
         project.GetResponse(2)->terminalResponses[0].answers[0] = QString(); // unanswered ME trial
@@ -124,6 +151,8 @@ TEST_F(ResultViewerTest, FailedTotalingLeavesTheViewAsItWas) {
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0].text, QStringLiteral("It failed in totaling the result."));
     EXPECT_EQ(ui->messages[0].kind, UiServices::Kind::Error);
+    EXPECT_FALSE(ui->messages[0].underBusyCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(r->pnlTotalData->isVisible());
     EXPECT_TRUE(r->pnlResultData->isVisible());
 }

@@ -1,10 +1,11 @@
 #include "ScriptedUiServices.h"
 
+#include <QApplication>
 #include <QPrinter>
 
 UiServices::Answer ScriptedUiServices::MessageText(QWidget*, const QString& text, const QString& caption,
                                                    Kind kind, Buttons buttons) {
-    messages.push_back({text, caption, kind, buttons});
+    messages.push_back({text, caption, kind, buttons, QApplication::overrideCursor() != nullptr});
     if (answers.empty())
         return Answer::Ok;
     const Answer a = answers.front();

@@ -16,6 +16,8 @@ public:
         QString caption;
         Kind kind;
         Buttons buttons;
+        // Shown while a busy cursor was set: the user would see the hourglass over it.
+        bool underBusyCursor = false;
     };
 
     ScriptedUiServices() { UiServices::Install(this); }
