@@ -1,6 +1,7 @@
 // The export commands of the result window: grids as comma-separated files or workbooks,
 // the parameter and questionnaire texts, and the SD answers for statistics programs.
 #include "AtomicFile.h"
+#include "BusyStatus.h"
 #include "Cproject.h"
 #include "CsvWriter.h"
 #include "FileFilter.h"
@@ -79,6 +80,8 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
     if (!UiServices::Get().MayReplace(this, path))
         return false;
     m_savePath = path;
+    // A large table takes a while to write; the cursor goes before any message.
+    BusyCursor busy;
 
     // The SD tabulation's first column holds only the group buttons.
     const bool skipFirst = grid == asgdTtlData && project->GetMethod() == 1;
@@ -94,6 +97,7 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
         FlattenHeaderRow(shown, grid->ShownFixedCols(), Format());
         QString error;
         if (!CsvWriter::Write(path, shown, columns, &error)) {
+            busy.End();
             ShowWriteFailure(path, error);
             return false;
         }
@@ -108,6 +112,7 @@ bool TfrmResult::ExportGrid(StringGrid* grid) {
     sheet.decimalPoint = Format().decimalSeparator;
     QString error;
     if (!XlsxWriter::Write(path, {sheet}, &error)) {
+        busy.End();
         ShowWriteFailure(path, error);
         return false;
     }

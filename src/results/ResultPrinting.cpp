@@ -1,4 +1,5 @@
 // The print commands of the result window: one grid per command, through the grid printer.
+#include "BusyStatus.h"
 #include "Cproject.h"
 #include "GridPrinter.h"
 #include "ResultUnit.h"
@@ -51,8 +52,10 @@ void TfrmResult::PrintGrid(StringGrid* grid, const QString& jobName, const QStri
     device.setDocName(jobName);
     if (!printer.RunDialog(this, device, ShownSelection(grid, grid->Selection())))
         return;
+    BusyCursor busy;
     if (printer.Print(device))
         return;
+    busy.End();
     const QString where = device.outputFileName().isEmpty()
                               ? device.printerName()
                               : QDir::toNativeSeparators(device.outputFileName());
