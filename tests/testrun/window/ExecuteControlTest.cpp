@@ -47,6 +47,7 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
         d.edtRange->setText(QStringLiteral("5-2"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(service->Count("prepareTest"), 1u) << ShownTexts().join(" | ").toStdString();
     const fake::FakeRequest prepare = service->Last("prepareTest");
     EXPECT_EQ(prepare.FieldNames(),
@@ -76,6 +77,7 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
 
     // Stop before Play: the run ends on the service and the window is idle again.
     x->sbtnStop->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9");
     EXPECT_EQ(x->windowState, ExecWindowIdle);
     EXPECT_TRUE(x->btnExecute->isEnabled());
@@ -180,6 +182,7 @@ TEST_F(ExecuteControlTest, RandomAsksToKeepResultsFirstAndRestoresAfterARefusal)
         d.edtRandomRange->setText(QStringLiteral("2"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(service->Count("startTest"), 2u);
     EXPECT_EQ(Cell(x, 1, 2), "") << "answers of the old order are gone";
     const CSchedule* s = w->project.GetSchedule(0);
@@ -224,6 +227,7 @@ TEST_F(ExecuteControlTest, AnotherScheduleIsShownRegisteredAndRun) {
     QCoreApplication::sendEvent(x->cboSchedule, &down);
     ASSERT_EQ(x->cboSchedule->currentIndex(), 1);
     EXPECT_TRUE(PumpUntil([&] { return w->tabSchedule->currentIndex() == 1; })) << "the main window follows";
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(w->asgdSchedule->RowCount() - w->asgdSchedule->FixedRows(), 3);
     ASSERT_EQ(service->Count("startTest"), 2u) << ShownTexts().join(" | ").toStdString();
     EXPECT_NE(service->Last("startTest").Field("TEST_RUN_LIST"), first);
@@ -231,6 +235,7 @@ TEST_F(ExecuteControlTest, AnotherScheduleIsShownRegisteredAndRun) {
 
     AnswerDialog(x, nullptr);
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
     EXPECT_EQ(x->selectedTrials, (QStringList{"1", "2", "3"}));
     x->sbtnPlay->click();
@@ -252,10 +257,12 @@ TEST_F(ExecuteControlTest, StopWithTheServiceUnreachableStopsLocally) {
     ASSERT_NE(x, nullptr);
     AnswerDialog(x, nullptr);
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady);
     service->Stop();
     ui->messages.clear();
     x->sbtnStop->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
     EXPECT_EQ(x->windowState, ExecWindowIdle);
     EXPECT_TRUE(x->btnEnd->isEnabled());
@@ -354,7 +361,7 @@ TEST_F(ExecuteControlTest, CloseKeepsTheWindowWhenResultsAreNotSaved) {
         ui->answers = {UiServices::Answer::Yes};
         service->SetReply("saveTestResult", r.reply);
         x->btnEnd->click();
-        ASSERT_TRUE(PumpUntil([&] { return !ShownTexts().isEmpty(); })) << r.what;
+        ASSERT_TRUE(Answered(x)) << r.what;
         ASSERT_EQ(w->frmExecute, x) << r.what;
         EXPECT_TRUE(x->isVisible()) << r.what;
         EXPECT_TRUE(x->resultsUnsaved) << r.what;
@@ -452,6 +459,7 @@ TEST_F(ExecuteControlTest, AnswersTheServiceDidNotKeepStayWithTheirRun) {
         d.edtRange->setText(QStringLiteral("1"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
     x->sbtnPlay->click();
     ASSERT_TRUE(PumpUntil([&] { return x->windowState == ExecWindowIdle && x->btnSave->isEnabled(); }, 60000))
@@ -496,6 +504,7 @@ TEST_F(ExecuteControlTest, AnswersTheServiceDidNotKeepStayWithTheirRun) {
             ui->answers = {UiServices::Answer::Yes, UiServices::Answer::Yes};
             const size_t starts = service->Count("startTest");
             path.take();
+            ASSERT_TRUE(Answered(x)) << what;
             ASSERT_TRUE(DrainPosted());
             EXPECT_EQ(ShownTexts(), (QStringList{keep, keep, "Internal error occurred."})) << what;
             EXPECT_EQ(Cell(x, 1, 2), "3") << what;

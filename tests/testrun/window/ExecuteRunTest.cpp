@@ -107,6 +107,7 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
         QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
         x->btnExecute->click();
+        EXPECT_TRUE(Answered(x));
         EXPECT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
         x->sbtnPlay->click();
         const auto ended = [&] {
@@ -160,6 +161,8 @@ protected:
             return nullptr;
         QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
         x->btnExecute->click();
+        if (!Answered(x))
+            return nullptr;
         return x->windowState == ExecWindowReady ? x : nullptr;
     }
 
@@ -373,6 +376,7 @@ TEST_F(ExecuteRunTest, PauseDuringAStimulusHoldsTheRunUntilPlay) {
     ASSERT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
     QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady);
     x->sbtnPlay->click();
     ASSERT_TRUE(PumpUntil([&] { return State() == ExecTrialStimulus && x->playback.IsActive(); }, 20000));
