@@ -4,10 +4,12 @@
 
 #include "PanelStatusBar.h"
 #include "TextTable.h"
+#include "WaitUntil.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
+#include <atomic>
 
 using fake::FakeReply;
 
@@ -85,6 +87,44 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
     EXPECT_TRUE(x->btnEnd->isEnabled());
     EXPECT_FALSE(x->sbtnPlay->isEnabled());
     EXPECT_TRUE(x->userSearchTimer->isActive());
+}
+
+// The service takes its time over the announcement of a pass: the window goes on serving
+// its operator meanwhile, shows that it waits and holds Execute, Save and Close; Stop
+// pressed then ends the pass once the announcement is in, in that order on the service.
+TEST_F(ExecuteControlTest, TheWindowServesTheOperatorWhileTheServiceTakesItsTime) {
+    TfrmExecute* x = Ready(2);
+    ASSERT_NE(x, nullptr);
+    std::atomic<bool> windowServed{false};
+    service->SetHandler("prepareTest", [&](const fake::FakeRequest&) {
+        // Answers only once the window's thread has handled an event: a window that waits
+        // on the network gets a refusal after the hang bound instead.
+        if (!tamvik_test::WaitUntil([&] { return windowServed.load(); }))
+            return FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
+        return FakeReply::Text("API_RESULT=0,API_MESSAGE=");
+    });
+    AnswerDialog(x, nullptr);
+    x->btnExecute->click();
+    EXPECT_TRUE(x->IsWaiting());
+    EXPECT_EQ(x->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(x->StatusText(1), "Completion of experiment preparation. It starts with \"Play\".");
+    EXPECT_FALSE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->btnSave->isEnabled());
+    ASSERT_TRUE(x->sbtnStop->isEnabled());
+    x->sbtnStop->click();
+    QTimer::singleShot(0, x, [&] { windowServed = true; });
+    ASSERT_TRUE(Answered(x));
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    const std::vector<std::string> ops = Operations();
+    ASSERT_GE(ops.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(ops.end() - 2, ops.end()),
+              (std::vector<std::string>{"prepareTest", "endTest"}));
+    EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9");
+    EXPECT_EQ(x->windowState, ExecWindowIdle);
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_TRUE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->sbtnPlay->isEnabled());
+    EXPECT_NE(x->cursor().shape(), Qt::BusyCursor);
 }
 
 TEST_F(ExecuteControlTest, TheDialogOffersTheSelectedRows) {
