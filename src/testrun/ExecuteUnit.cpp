@@ -307,7 +307,7 @@ void TfrmExecute::ConnectActions() {
     connect(btnEnd, &QPushButton::clicked, this, &QWidget::close);
     connect(cboSchedule, &QComboBox::activated, this, [this] {
         cboScheduleClick();
-        // After the save the question may have started.
+        // A save that the keep-results question started is waited for first.
         AfterWaits([this] { cboScheduleChange(); });
     });
     connect(sbtnOption, &QToolButton::clicked, this, [this] {
