@@ -65,7 +65,7 @@ QLineEdit* HiddenEdit(QWidget* parent, QLayout* layout, const char* name) {
 TfrmExecute::TfrmExecute(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmExecute"));
     receiver = new QtMessageReceiver(this, this);
-    IdHTTP1 = std::make_unique<tamvik::ServiceClient>();
+    IdHTTP1 = std::make_unique<tamvik::AsyncServiceClient>();
     IdHTTP2 = std::make_shared<tamvik::ServiceClient>();
     CreateForm();
     ConnectActions();
@@ -307,7 +307,8 @@ void TfrmExecute::ConnectActions() {
     connect(btnEnd, &QPushButton::clicked, this, &QWidget::close);
     connect(cboSchedule, &QComboBox::activated, this, [this] {
         cboScheduleClick();
-        cboScheduleChange();
+        // A save that the keep-results question started is waited for first.
+        AfterWaits([this] { cboScheduleChange(); });
     });
     connect(sbtnOption, &QToolButton::clicked, this, [this] {
         popOptionPopup();
@@ -329,16 +330,24 @@ void TfrmExecute::ConnectActions() {
             completeTimer->stop();
             return;
         }
-        // A refusal stays a refusal: one box, and no more asking.
-        if (FetchAnswers(FetchKind::Fetch) == FetchOutcome::Refused) {
-            completeTimer->stop();
+        // One fetch at a time: a tick while one is under way asks nothing.
+        if (IdHTTP1->Pending() > 0)
             return;
-        }
-        if (IsTrialComplete(currentTrial)) {
-            completeTimer->stop();
-            if (!execTable->Proceed())
-                stbStatus->SetPanelText(1, Ids("IDS_17"));
-        }
+        FetchAnswers(FetchKind::Fetch, [this](FetchOutcome outcome) {
+            // A refusal stays a refusal: one box, and no more asking.
+            if (outcome == FetchOutcome::Refused) {
+                completeTimer->stop();
+                return;
+            }
+            // The operator may have stopped the run while the answers came.
+            if (!completeTimer->isActive() || !execTable || execTable->state() != ExecAfterTrialWait)
+                return;
+            if (IsTrialComplete(currentTrial)) {
+                completeTimer->stop();
+                if (!execTable->Proceed())
+                    stbStatus->SetPanelText(1, Ids("IDS_17"));
+            }
+        });
     });
 }
 
@@ -384,6 +393,10 @@ bool TfrmExecute::event(QEvent* e) {
 }
 
 bool TfrmExecute::Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam) {
+    // The sequencer's states are handled in order, each after the replies the window
+    // waited for at the one before.
+    if (msg == WM_EXECTABLE && HoldRunMessage(wParam, lParam))
+        return true;
     return DispatchRunMessage(*this, msg, wParam, lParam) || msg == WM_EXECUTE_IGNORED;
 }
 
@@ -391,12 +404,18 @@ void TfrmExecute::Start() {
     if (started)
         return;
     started = true;
-    // Every request of the window is bounded; the answer poll runs on this thread.
-    IdHTTP1->SetConnectTimeout(requestTimeoutMs);
-    IdHTTP1->SetReadTimeout(requestTimeoutMs);
-    IdHTTP1->SetTotalTimeout(requestTimeoutMs);
     LoadOptionSettings(ExecProjectFolder, ExecServiceUrl, ExecUserId, ExecUserPassword, false);
-    ApplyProxySettings(*IdHTTP1);
+    // Option.ini is read here, on the window's thread; the worker's client takes the result.
+    tamvik::ServiceClient proxy;
+    ApplyProxySettings(proxy);
+    // Every request of the window is bounded.
+    IdHTTP1->Configure([ms = requestTimeoutMs, host = proxy.GetProxyHost(),
+                        port = proxy.GetProxyPort()](tamvik::ServiceClient& client) {
+        client.SetConnectTimeout(ms);
+        client.SetReadTimeout(ms);
+        client.SetTotalTimeout(ms);
+        client.SetProxy(host, port);
+    });
     ExecAnswererCount = 0;
     resultsUnsaved = false;
     questionnaireUnsaved = false;
@@ -408,12 +427,14 @@ void TfrmExecute::Start() {
     btnSave->setEnabled(false);
     tmrChkStatus->stop();
     tmrAfter->stop();
-    if (StartTest()) {
+    StartTest([this](bool registered) {
+        if (!registered)
+            return;
         userSearchTimer->start();
         SetState(ExecWaitingAnswerers);
         stbStatus->SetPanelText(0, Ids("IDS_33"));
         soundStopTag = 0;
-    }
+    });
 }
 
 void TfrmExecute::SetState(int state) {
@@ -511,6 +532,22 @@ void TfrmExecute::closeEvent(QCloseEvent* e) {
 }
 
 bool TfrmExecute::CanClose() {
+    if (closeAccepted)
+        return true;
+    // The protocol is already under way and waits for the service.
+    if (closing)
+        return false;
+    // Asked while the window waits for a reply: the close, questions and all, follows it.
+    if (operatorWaits > 0) {
+        if (!closePending) {
+            closePending = true;
+            AfterWaits([this] {
+                closePending = false;
+                close();
+            });
+        }
+        return false;
+    }
     if (windowState == ExecWindowReady)
         return false;
     if (execTable && execTable->state() != ExecIdle && execTable->state() != ExecScheduleEnded)
@@ -518,10 +555,14 @@ bool TfrmExecute::CanClose() {
     if (resultsUnsaved) {
         switch (ShowMessage("IDS_46", UiServices::Kind::Confirmation, UiServices::Buttons::YesNoCancel)) {
         case UiServices::Answer::Yes:
-            // Results that could not be kept stay in the window instead of being lost.
-            if (!SaveTestResult())
-                return false;
-            break;
+            closing = true;
+            SaveTestResult([this](bool saved) {
+                closing = false;
+                // Results that could not be kept stay in the window instead of being lost.
+                if (saved)
+                    CloseAfterResults();
+            });
+            return false;
         case UiServices::Answer::No:
             resultsUnsaved = false;
             break;
@@ -529,6 +570,10 @@ bool TfrmExecute::CanClose() {
             return false;
         }
     }
+    return CloseAfterResults();
+}
+
+bool TfrmExecute::CloseAfterResults() {
     if (questionnaireUnsaved) {
         switch (ShowMessage("IDS_47", UiServices::Kind::Confirmation, UiServices::Buttons::YesNoCancel)) {
         case UiServices::Answer::Yes:
@@ -541,26 +586,44 @@ bool TfrmExecute::CanClose() {
             return false;
         }
     }
+    closing = true;
+    AfterWaits([this] { FinishClose(); });
+    return false;
+}
+
+void TfrmExecute::FinishClose() {
     popOptionKillZappaClick();
     if (!terminals.empty()) {
+        closing = false;
         SetState(ExecWindowEnding);
         tmrChkStatus->start();
-        return false;
+        return;
     }
     userSearchTimer->stop();
     completeTimer->stop();
-    if (mainWindow)
-        PostMessage(mainWindow, WM_EXECUTE_EVENT, -1, resultsSaved);
-    bool refused = false;
-    if (!EndTest(QStringLiteral("10"), refused)) {
-        ShowMessage(refused ? "IDS_55" : "IDS_17");
-        return false;
-    }
-    // A delay that is not a whole number keeps the main window's previous one.
-    int delay = 0;
-    if (setDelayTimes && tamvik::ParseInt(edtDelay->text(), delay))
-        setDelayTimes(delay);
-    return true;
+    // Nothing under way or planned for the window has anything to add once it closes.
+    ++generation;
+    afterWaits.clear();
+    const int saved = resultsSaved;
+    EndTest(QStringLiteral("10"), [this, saved](bool ended, bool refused) {
+        closing = false;
+        if (ended) {
+            // A delay that is not a whole number keeps the main window's previous one.
+            int delay = 0;
+            if (setDelayTimes && tamvik::ParseInt(edtDelay->text(), delay))
+                setDelayTimes(delay);
+        } else {
+            ShowMessage(refused ? "IDS_55" : "IDS_17");
+        }
+        // The main window takes the window down on this notice, also when the service did
+        // not end the run. Posted only now: the window's client must live until the reply.
+        if (mainWindow)
+            PostMessage(mainWindow, WM_EXECUTE_EVENT, -1, saved);
+        if (ended) {
+            closeAccepted = true;
+            close();
+        }
+    });
 }
 
 void TfrmExecute::btnSaveClick() {
@@ -577,8 +640,10 @@ void TfrmExecute::cboScheduleClick() {
     case UiServices::Answer::Yes:
         btnSave->click();
         // Results the service did not keep stay in the window, and so does their run.
-        if (resultsUnsaved)
-            scheduleTag = 1;
+        AfterWaits([this] {
+            if (resultsUnsaved)
+                scheduleTag = 1;
+        });
         break;
     case UiServices::Answer::No:
         resultsUnsaved = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AsyncServiceClient.h"
 #include "OutputSelection.h"
 #include "Post.h"
 #include "ServiceClient.h"
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -88,6 +90,8 @@ public:
     void UpdateControls();
     void SetHideLastColumn(bool hide);
     bool Dispatch(uint32_t msg, intptr_t wParam, intptr_t lParam);
+    // The close protocol. It may wait for the service (saving the results, ending the
+    // run): it then answers false and closes the window itself once the replies allow.
     bool CanClose();
     void btnSaveClick();
     void cboScheduleClick();
@@ -105,12 +109,18 @@ public:
     void btnRegistIDClick() {}
 
     // --- service exchange ------------------------------------------------------------------
-    bool StartTest();
-    bool BuildTestRunLists();
+    // Every request runs on IdHTTP1's worker; what follows a reply runs when it is in, and
+    // `done` (where there is one) learns the outcome.
+    using Outcome = std::function<void(bool ok)>;
+    void StartTest(Outcome done);
+    void BuildTestRunLists(Outcome done);
     void cboScheduleChange();
     void userSearchTimerTimer();
     void answerRequest();
-    bool SaveTestResult();
+    void SaveTestResult(Outcome done = nullptr);
+    // The window waits for a reply the operator waits for (everything but the answerer
+    // poll): the cursor shows it, and the buttons of the top panel are held until it is in.
+    bool IsWaiting() const { return operatorWaits > 0; }
 
     // --- trial selection -------------------------------------------------------------------
     void btnExecuteClick();
@@ -243,7 +253,8 @@ public:
     QTimer* tmrChkStatus = nullptr;
     QTimer* tmrAfter = nullptr;
     QTimer* userSearchTimer = nullptr;
-    std::unique_ptr<tamvik::ServiceClient> IdHTTP1;
+    // The window's own requests, one at a time in the order sent, off the window's thread.
+    std::unique_ptr<tamvik::AsyncServiceClient> IdHTTP1;
     std::shared_ptr<tamvik::ServiceClient> IdHTTP2; // shared with the sequencer's run
 
 protected:
@@ -259,18 +270,44 @@ private:
     // each answer into its cell.
     enum class FetchKind { Poll, Fetch };
     enum class FetchOutcome { Done, Failed, Refused };
-    FetchOutcome FetchAnswers(FetchKind kind);
+    void FetchAnswers(FetchKind kind, std::function<void(FetchOutcome)> done = nullptr);
+    FetchOutcome TakeAnswers(FetchKind kind, bool sent, const QString& reply, const QString& error);
     // The poll goes on through an outage of the service, which the status bar shows until
     // the service answers again.
     void ShowPollOutage(const QString& error);
     void EndPollOutage();
     void InsertAnswererColumn(const QString& answererId);
     void SetCellIfChanged(int col, int row, const QString& text);
-    // One request through IdHTTP1; false on a failed exchange (error names the cause).
-    bool Post(const QString& operation, const QStringList& lines, QString& reply, QString* error = nullptr);
+    // One request through IdHTTP1. `done` gets whether a reply came, its text and the
+    // cause of a failure. A request the operator waits for holds the window's commands
+    // and its run messages until its reply is in; the poll runs in the background.
+    using ServiceReply = std::function<void(bool sent, const QString& reply, const QString& error)>;
+    enum class Waits { Operator, Background };
+    void Post(const QString& operation, const QStringList& lines, ServiceReply done,
+              Waits waits = Waits::Operator);
     QStringList Credentials() const;
-    bool EndTest(const QString& status, bool& refused);
+    // A request that failed: its message, then `done` learns it.
+    void Fail(const Outcome& done, const char* key);
+    // endTest with the status; `done` learns whether the service ended the run and
+    // whether it refused the credentials.
+    void EndTest(const QString& status, std::function<void(bool ended, bool refused)> done);
+    void BeginWait();
+    void EndWait();
+    // Runs `step` once no reply the operator waits for is outstanding (at once when none
+    // is), after the steps asked for before it.
+    void AfterWaits(std::function<void()> step);
+    void RunAfterWaits();
+    // Keeps a sequencer message for later while the window waits; false to handle it now.
+    bool HoldRunMessage(intptr_t wParam, intptr_t lParam);
+    // The close protocol from its questions on, and its end once the service has answered.
+    bool CloseAfterResults();
+    void FinishClose();
+    void PrepareTest(const QStringList& lines);
+    // Execute from the chosen trials on: their rows, the clearing, the announcement.
+    void ContinueExecute(const QString& expanded);
     void StopSound(bool* stoppedForGood = nullptr);
+    // Stop once the service has answered its endTest.
+    void StopAfterEndTest(bool ended, bool refused);
     void TrainingPercentages();
     void EndOfRun();
     void RestoreIdleControls();
@@ -286,6 +323,16 @@ private:
     QTimer* completeTimer = nullptr; // fetches at state 16 until the trial is complete
     int scheduleTag = 0;             // cboSchedule.Tag: the change was cancelled
     bool changingSchedule = false;
+    int operatorWaits = 0;                        // requests the operator waits for
+    std::deque<std::function<void()>> afterWaits; // steps that follow those replies
+    // Sequencer messages that came while the window waited; handled in order afterwards.
+    std::deque<std::pair<intptr_t, intptr_t>> heldRunMessages;
+    bool replaying = false;
+    quint64 generation = 0;     // replies sent in an earlier one are stale
+    bool closing = false;       // the close protocol waits for the service
+    bool closePending = false;  // a close asked for while the window waited
+    bool closeAccepted = false; // the service has answered the close: the window goes
+    bool stopping = false;      // Stop waits for its endTest
     bool pollOutage = false;
     QString pollOutageText;   // shown in status panel 1 during the outage
     QString textBeforeOutage; // status panel 1 when the outage began

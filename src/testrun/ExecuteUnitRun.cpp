@@ -100,20 +100,30 @@ void TfrmExecute::btnExecuteClick() {
             if (n == count && ShowMessage("IDS_58", UiServices::Kind::Confirmation,
                                           UiServices::Buttons::YesNo) != UiServices::Answer::Yes)
                 return;
-            // The keep-results question comes before any row is cleared.
+            // The keep-results question comes before any row is cleared; a save it starts
+            // and the new registration are waited for before the pass goes on.
             cboScheduleClick();
-            if (scheduleTag == 1)
-                return;
-            if (randomizeTrials)
-                randomizeTrials();
-            expanded = ExpandTrialRange(QStringLiteral("1-") + text, count);
-            cboScheduleChange();
-            if (!isVisible())
-                return;
+            AfterWaits([this, text, count] {
+                if (scheduleTag == 1)
+                    return;
+                if (randomizeTrials)
+                    randomizeTrials();
+                const QString chosen = ExpandTrialRange(QStringLiteral("1-") + text, count);
+                cboScheduleChange();
+                AfterWaits([this, chosen] {
+                    if (isVisible() && !closing)
+                        ContinueExecute(chosen);
+                });
+            });
+            return;
         }
     } else {
         expanded = ExpandTrialRange(execDlg->edtRange->text(), count);
     }
+    ContinueExecute(expanded);
+}
+
+void TfrmExecute::ContinueExecute(const QString& expanded) {
     selectedTrials = expanded.isEmpty() ? QStringList() : expanded.split(QLatin1Char(','));
     for (const QString& trial : selectedTrials)
         SelectTrialRow(trial.toInt());
@@ -153,18 +163,18 @@ void TfrmExecute::btnExecuteClick() {
     stbStatus->SetPanelText(1, Ids("IDS_52"));
     showSelection = false;
     asgdResponse->SetShowFocus(false);
-    QString reply;
-    const bool sent = Post(QStringLiteral("prepareTest"), lines, reply);
-    if (!sent || ReplyTestA(ParseKeyValueText(reply))) {
-        ShowMessage(sent ? "IDS_55" : "IDS_17");
-        // The pass was not announced: the window is idle again.
-        RestoreIdleControls();
-        return;
-    }
-    actExecCtrlPlay->setEnabled(true);
-    actExecCtrlSuspend->setEnabled(false);
-    actExecCtrlStop->setEnabled(true);
-    windowState = ExecWindowReady;
+    Post(QStringLiteral("prepareTest"), lines, [this](bool sent, const QString& reply, const QString&) {
+        if (!sent || ReplyTestA(ParseKeyValueText(reply))) {
+            ShowMessage(sent ? "IDS_55" : "IDS_17");
+            // The pass was not announced: the window is idle again.
+            RestoreIdleControls();
+            return;
+        }
+        actExecCtrlPlay->setEnabled(true);
+        actExecCtrlSuspend->setEnabled(false);
+        actExecCtrlStop->setEnabled(true);
+        windowState = ExecWindowReady;
+    });
 }
 
 void TfrmExecute::actExecCtrlPlayExecute() {
@@ -225,11 +235,20 @@ void TfrmExecute::actExecCtrlSuspendExecute() {
 void TfrmExecute::actExecCtrlStopExecute() {
     if (ExecTestRunSeq.isEmpty() || !execTable)
         return;
+    // A Stop that waits for the service already: a second press asks nothing more.
+    if (stopping)
+        return;
     stbStatus->SetPanelText(1, Ids("IDS_53"));
     showSelection = false;
     asgdResponse->SetShowFocus(false);
-    bool refused = false;
-    const bool ended = EndTest(QStringLiteral("9"), refused);
+    stopping = true;
+    EndTest(QStringLiteral("9"), [this](bool ended, bool refused) {
+        stopping = false;
+        StopAfterEndTest(ended, refused);
+    });
+}
+
+void TfrmExecute::StopAfterEndTest(bool ended, bool refused) {
     if (!ended) {
         ShowMessage(refused ? "IDS_55" : "IDS_17");
         userSearchTimer->stop();

@@ -21,13 +21,70 @@
 #include <QPushButton>
 #include <QTimer>
 
-bool TfrmExecute::Post(const QString& operation, const QStringList& lines, QString& reply, QString* error) {
-    const tamvik::ServiceResult result = PostServiceForm(*IdHTTP1, ExecServiceUrl + operation, lines, reply);
-    if (error)
-        *error = result.error;
-    if (!result.ok())
-        qWarning("%s: %s", qPrintable(operation), qPrintable(result.error));
-    return result.ok();
+void TfrmExecute::Post(const QString& operation, const QStringList& lines, ServiceReply done, Waits waits) {
+    const bool held = waits == Waits::Operator;
+    if (held)
+        BeginWait();
+    const quint64 sentIn = generation;
+    IdHTTP1->PostForm(
+        ExecServiceUrl + operation, EncodeFormBody(lines),
+        [this, operation, done = std::move(done), held, sentIn](const tamvik::ServiceResult& result) {
+            if (!result.ok())
+                qWarning("%s: %s", qPrintable(operation), qPrintable(result.error));
+            if (held)
+                EndWait();
+            // The window has moved on (closing, another run): the reply is stale.
+            if (sentIn == generation && done)
+                done(result.ok(), result.ok() ? ServiceReplyText(result.body) : QString(), result.error);
+            if (held)
+                RunAfterWaits();
+        });
+}
+
+void TfrmExecute::BeginWait() {
+    if (operatorWaits++ > 0)
+        return;
+    setCursor(Qt::BusyCursor);
+    // Execute, the schedule, Save and Close would start another step before this one is
+    // done; the panel gives each its own enabled state back afterwards.
+    Panel1->setEnabled(false);
+}
+
+void TfrmExecute::EndWait() {
+    if (--operatorWaits > 0)
+        return;
+    unsetCursor();
+    Panel1->setEnabled(true);
+}
+
+void TfrmExecute::AfterWaits(std::function<void()> step) {
+    afterWaits.push_back(std::move(step));
+    RunAfterWaits();
+}
+
+void TfrmExecute::RunAfterWaits() {
+    while (operatorWaits == 0 && !afterWaits.empty()) {
+        const std::function<void()> step = std::move(afterWaits.front());
+        afterWaits.pop_front();
+        step();
+    }
+    // A handler that opens a nested event loop never lets a later message overtake.
+    if (replaying)
+        return;
+    replaying = true;
+    while (operatorWaits == 0 && afterWaits.empty() && !heldRunMessages.empty()) {
+        const auto [wParam, lParam] = heldRunMessages.front();
+        heldRunMessages.pop_front();
+        OnExecTableMessage(wParam, lParam);
+    }
+    replaying = false;
+}
+
+bool TfrmExecute::HoldRunMessage(intptr_t wParam, intptr_t lParam) {
+    if (operatorWaits == 0 && heldRunMessages.empty())
+        return false;
+    heldRunMessages.emplace_back(wParam, lParam);
+    return true;
 }
 
 QStringList TfrmExecute::Credentials() const {
@@ -35,7 +92,13 @@ QStringList TfrmExecute::Credentials() const {
             FormLine(QStringLiteral("USER_PWD"), ExecUserPassword)};
 }
 
-bool TfrmExecute::StartTest() {
+void TfrmExecute::Fail(const Outcome& done, const char* key) {
+    ShowMessage(key);
+    if (done)
+        done(false);
+}
+
+void TfrmExecute::StartTest(Outcome done) {
     QStringList lines = Credentials();
     lines << QStringLiteral("OP_KBN=1") << FormLine(QStringLiteral("PROJECT_SEQ"), projectSeq)
           << QStringLiteral("TEST_RUN_STATUS=0") << FormLine(QStringLiteral("SHOW_LAMP"), rdbPlay->text())
@@ -45,33 +108,45 @@ bool TfrmExecute::StartTest() {
           << FormLine(QStringLiteral("AUTOMATIC_REPEAT"), chkCheck->text()) << testRunList << testRunStimList;
     // A new registration never reports to the run of an earlier window.
     ExecTestRunSeq.clear();
-    QString reply;
-    if (!Post(QStringLiteral("startTest"), lines, reply)) {
-        ShowMessage("IDS_17");
-        return false;
-    }
-    const ReplyRecord record = ParseKeyValueText(reply);
-    if (ReplyTestA(record)) {
-        ShowMessage("IDS_55");
-        return false;
-    }
-    const QString seq = ReplyValue(record, QStringLiteral("EXEC_SEQ"));
-    if (!ReplyTestF(record) || seq.isEmpty()) {
-        ShowMessage("IDS_17");
-        return false;
-    }
-    ExecTestRunSeq = seq;
-    return true;
+    Post(QStringLiteral("startTest"), lines, [this, done](bool sent, const QString& reply, const QString&) {
+        if (!sent)
+            return Fail(done, "IDS_17");
+        const ReplyRecord record = ParseKeyValueText(reply);
+        if (ReplyTestA(record))
+            return Fail(done, "IDS_55");
+        const QString seq = ReplyValue(record, QStringLiteral("EXEC_SEQ"));
+        if (!ReplyTestF(record) || seq.isEmpty())
+            return Fail(done, "IDS_17");
+        ExecTestRunSeq = seq;
+        if (done)
+            done(true);
+    });
 }
 
-TfrmExecute::FetchOutcome TfrmExecute::FetchAnswers(FetchKind kind) {
-    if (ExecTestRunSeq.isEmpty())
-        return FetchOutcome::Failed;
+void TfrmExecute::FetchAnswers(FetchKind kind, std::function<void(FetchOutcome)> done) {
+    if (ExecTestRunSeq.isEmpty()) {
+        if (done)
+            done(FetchOutcome::Failed);
+        return;
+    }
     QStringList lines = Credentials();
     lines << FormLine(QStringLiteral("TEST_RUN_SEQ"), ExecTestRunSeq);
-    QString reply;
-    QString error;
-    if (!Post(QStringLiteral("returnTestResult"), lines, reply, &error)) {
+    Post(
+        QStringLiteral("returnTestResult"), lines,
+        [this, kind, done](bool sent, const QString& reply, const QString& error) {
+            // A poll switched off while it was under way (Execute, a refusal) has nothing to add.
+            if (kind == FetchKind::Poll && !userSearchTimer->isActive())
+                return;
+            const FetchOutcome outcome = TakeAnswers(kind, sent, reply, error);
+            if (done)
+                done(outcome);
+        },
+        kind == FetchKind::Poll ? Waits::Background : Waits::Operator);
+}
+
+TfrmExecute::FetchOutcome TfrmExecute::TakeAnswers(FetchKind kind, bool sent, const QString& reply,
+                                                   const QString& error) {
+    if (!sent) {
         // No answerer can connect while the service is away, so the poll keeps asking.
         if (kind == FetchKind::Poll)
             ShowPollOutage(error);
@@ -146,6 +221,9 @@ void TfrmExecute::EndPollOutage() {
 }
 
 void TfrmExecute::userSearchTimerTimer() {
+    // One request at a time: a tick while another is under way asks nothing.
+    if (IdHTTP1->Pending() > 0)
+        return;
     FetchAnswers(FetchKind::Poll);
 }
 
@@ -153,42 +231,35 @@ void TfrmExecute::answerRequest() {
     FetchAnswers(FetchKind::Fetch);
 }
 
-bool TfrmExecute::EndTest(const QString& status, bool& refused) {
-    refused = false;
+void TfrmExecute::EndTest(const QString& status, std::function<void(bool ended, bool refused)> done) {
     QStringList lines = Credentials();
     lines << FormLine(QStringLiteral("TEST_RUN_SEQ"), ExecTestRunSeq)
           << QStringLiteral("TEST_RUN_STATUS=") + status;
-    QString reply;
-    if (!Post(QStringLiteral("endTest"), lines, reply))
-        return false;
-    const ReplyRecord record = ParseKeyValueText(reply);
-    if (ReplyTestA(record)) {
-        refused = true;
-        return false;
-    }
-    return true;
+    Post(QStringLiteral("endTest"), lines, [done](bool sent, const QString& reply, const QString&) {
+        if (!sent)
+            return done(false, false);
+        const bool refused = ReplyTestA(ParseKeyValueText(reply));
+        done(!refused, refused);
+    });
 }
 
-bool TfrmExecute::SaveTestResult() {
-    QString reply;
-    if (!Post(QStringLiteral("saveTestResult"), Credentials(), reply)) {
-        ShowMessage("IDS_17");
-        return false;
-    }
-    const ReplyRecord record = ParseKeyValueText(reply);
-    if (ReplyTestA2(record)) {
-        ShowMessage("IDS_55");
-        return false;
-    }
-    // A refusal of any kind is not a save: the results stay marked as unsaved.
-    if (ReplyValue(record, QStringLiteral("API_RESULT")) == QStringLiteral("1")) {
-        ShowMessage("IDS_17");
-        return false;
-    }
-    resultsUnsaved = false;
-    resultsSaved = 1;
-    btnSave->setEnabled(false);
-    return true;
+void TfrmExecute::SaveTestResult(Outcome done) {
+    Post(QStringLiteral("saveTestResult"), Credentials(),
+         [this, done](bool sent, const QString& reply, const QString&) {
+             if (!sent)
+                 return Fail(done, "IDS_17");
+             const ReplyRecord record = ParseKeyValueText(reply);
+             if (ReplyTestA2(record))
+                 return Fail(done, "IDS_55");
+             // A refusal of any kind is not a save: the results stay marked as unsaved.
+             if (ReplyValue(record, QStringLiteral("API_RESULT")) == QStringLiteral("1"))
+                 return Fail(done, "IDS_17");
+             resultsUnsaved = false;
+             resultsSaved = 1;
+             btnSave->setEnabled(false);
+             if (done)
+                 done(true);
+         });
 }
 
 void TfrmExecute::cboScheduleChange() {
@@ -203,16 +274,20 @@ void TfrmExecute::cboScheduleChange() {
         PostMessage(mainWindow, WM_EXECUTE_EVENT, 1, cboSchedule->currentData().toInt());
     RebuildTrialRows(*schedule);
     scheduleItemIndex = cboSchedule->currentIndex();
-    if (!BuildTestRunLists()) {
+    // A new run: what is still under way for the old one has nothing to add.
+    ++generation;
+    BuildTestRunLists([this](bool ok) {
+        if (ok)
+            return;
         ShowMessage("IDS_17");
         close();
-    }
+    });
 }
 
-bool TfrmExecute::BuildTestRunLists() {
+void TfrmExecute::BuildTestRunLists(Outcome done) {
     CSchedule* schedule = ChosenSchedule();
     if (!schedule)
-        return false;
+        return done(false);
     std::vector<TestRunTrial> trials;
     for (const CTrial& trial : schedule->trials)
         trials.push_back(TestRunTrialFromTrial(trial, schedule->GetStimulusCount()));
@@ -224,20 +299,21 @@ bool TfrmExecute::BuildTestRunLists() {
     };
     TestRunLists lists;
     if (!WriteTestRunLists(trials, duration, lists))
-        return false;
+        return done(false);
     testRunList = lists.testRunList;
     testRunStimList = lists.testRunStimList;
     LoadOptionSettings(ExecProjectFolder, ExecServiceUrl, ExecUserId, ExecUserPassword, false);
     if (ProjectTitle->text().trimmed().isEmpty())
-        return false;
+        return done(false);
     QStringList lines = Credentials();
     lines << FormLine(QStringLiteral("TMV_NAME"), ReplacePlusForService(ProjectFileName->text()));
-    QString reply;
-    if (!Post(QStringLiteral("getTmvInfo"), lines, reply))
-        return false;
-    const ReplyRecord record = ParseKeyValueText(reply);
-    if (!ReplyTestC(record))
-        return false;
-    projectSeq = ReplyValue(record, QStringLiteral("TMV_SEQ"));
-    return StartTest();
+    Post(QStringLiteral("getTmvInfo"), lines, [this, done](bool sent, const QString& reply, const QString&) {
+        if (!sent)
+            return done(false);
+        const ReplyRecord record = ParseKeyValueText(reply);
+        if (!ReplyTestC(record))
+            return done(false);
+        projectSeq = ReplyValue(record, QStringLiteral("TMV_SEQ"));
+        StartTest(done);
+    });
 }

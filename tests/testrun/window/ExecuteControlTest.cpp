@@ -4,10 +4,12 @@
 
 #include "PanelStatusBar.h"
 #include "TextTable.h"
+#include "WaitUntil.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
+#include <atomic>
 
 using fake::FakeReply;
 
@@ -47,6 +49,7 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
         d.edtRange->setText(QStringLiteral("5-2"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(service->Count("prepareTest"), 1u) << ShownTexts().join(" | ").toStdString();
     const fake::FakeRequest prepare = service->Last("prepareTest");
     EXPECT_EQ(prepare.FieldNames(),
@@ -76,6 +79,7 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
 
     // Stop before Play: the run ends on the service and the window is idle again.
     x->sbtnStop->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9");
     EXPECT_EQ(x->windowState, ExecWindowIdle);
     EXPECT_TRUE(x->btnExecute->isEnabled());
@@ -83,6 +87,44 @@ TEST_F(ExecuteControlTest, ExecuteAnnouncesTheChosenTrials) {
     EXPECT_TRUE(x->btnEnd->isEnabled());
     EXPECT_FALSE(x->sbtnPlay->isEnabled());
     EXPECT_TRUE(x->userSearchTimer->isActive());
+}
+
+// The service takes its time over the announcement of a pass: the window goes on serving
+// its operator meanwhile, shows that it waits and holds Execute, Save and Close; Stop
+// pressed then ends the pass once the announcement is in, in that order on the service.
+TEST_F(ExecuteControlTest, TheWindowServesTheOperatorWhileTheServiceTakesItsTime) {
+    TfrmExecute* x = Ready(2);
+    ASSERT_NE(x, nullptr);
+    std::atomic<bool> windowServed{false};
+    service->SetHandler("prepareTest", [&](const fake::FakeRequest&) {
+        // Answers only once the window's thread has handled an event: a window that waits
+        // on the network gets a refusal after the hang bound instead.
+        if (!tamvik_test::WaitUntil([&] { return windowServed.load(); }))
+            return FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
+        return FakeReply::Text("API_RESULT=0,API_MESSAGE=");
+    });
+    AnswerDialog(x, nullptr);
+    x->btnExecute->click();
+    EXPECT_TRUE(x->IsWaiting());
+    EXPECT_EQ(x->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(x->StatusText(1), "Completion of experiment preparation. It starts with \"Play\".");
+    EXPECT_FALSE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->btnSave->isEnabled());
+    ASSERT_TRUE(x->sbtnStop->isEnabled());
+    x->sbtnStop->click();
+    QTimer::singleShot(0, x, [&] { windowServed = true; });
+    ASSERT_TRUE(Answered(x));
+    EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
+    const std::vector<std::string> ops = Operations();
+    ASSERT_GE(ops.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(ops.end() - 2, ops.end()),
+              (std::vector<std::string>{"prepareTest", "endTest"}));
+    EXPECT_EQ(service->Last("endTest").Field("TEST_RUN_STATUS"), "9");
+    EXPECT_EQ(x->windowState, ExecWindowIdle);
+    EXPECT_TRUE(x->btnExecute->isEnabled());
+    EXPECT_TRUE(x->btnEnd->isEnabled());
+    EXPECT_FALSE(x->sbtnPlay->isEnabled());
+    EXPECT_NE(x->cursor().shape(), Qt::BusyCursor);
 }
 
 TEST_F(ExecuteControlTest, TheDialogOffersTheSelectedRows) {
@@ -180,6 +222,7 @@ TEST_F(ExecuteControlTest, RandomAsksToKeepResultsFirstAndRestoresAfterARefusal)
         d.edtRandomRange->setText(QStringLiteral("2"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(service->Count("startTest"), 2u);
     EXPECT_EQ(Cell(x, 1, 2), "") << "answers of the old order are gone";
     const CSchedule* s = w->project.GetSchedule(0);
@@ -224,6 +267,7 @@ TEST_F(ExecuteControlTest, AnotherScheduleIsShownRegisteredAndRun) {
     QCoreApplication::sendEvent(x->cboSchedule, &down);
     ASSERT_EQ(x->cboSchedule->currentIndex(), 1);
     EXPECT_TRUE(PumpUntil([&] { return w->tabSchedule->currentIndex() == 1; })) << "the main window follows";
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(w->asgdSchedule->RowCount() - w->asgdSchedule->FixedRows(), 3);
     ASSERT_EQ(service->Count("startTest"), 2u) << ShownTexts().join(" | ").toStdString();
     EXPECT_NE(service->Last("startTest").Field("TEST_RUN_LIST"), first);
@@ -231,6 +275,7 @@ TEST_F(ExecuteControlTest, AnotherScheduleIsShownRegisteredAndRun) {
 
     AnswerDialog(x, nullptr);
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
     EXPECT_EQ(x->selectedTrials, (QStringList{"1", "2", "3"}));
     x->sbtnPlay->click();
@@ -252,10 +297,12 @@ TEST_F(ExecuteControlTest, StopWithTheServiceUnreachableStopsLocally) {
     ASSERT_NE(x, nullptr);
     AnswerDialog(x, nullptr);
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady);
     service->Stop();
     ui->messages.clear();
     x->sbtnStop->click();
+    ASSERT_TRUE(Answered(x));
     EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."});
     EXPECT_EQ(x->windowState, ExecWindowIdle);
     EXPECT_TRUE(x->btnEnd->isEnabled());
@@ -354,7 +401,7 @@ TEST_F(ExecuteControlTest, CloseKeepsTheWindowWhenResultsAreNotSaved) {
         ui->answers = {UiServices::Answer::Yes};
         service->SetReply("saveTestResult", r.reply);
         x->btnEnd->click();
-        ASSERT_TRUE(PumpUntil([&] { return !ShownTexts().isEmpty(); })) << r.what;
+        ASSERT_TRUE(Answered(x)) << r.what;
         ASSERT_EQ(w->frmExecute, x) << r.what;
         EXPECT_TRUE(x->isVisible()) << r.what;
         EXPECT_TRUE(x->resultsUnsaved) << r.what;
@@ -452,6 +499,7 @@ TEST_F(ExecuteControlTest, AnswersTheServiceDidNotKeepStayWithTheirRun) {
         d.edtRange->setText(QStringLiteral("1"));
     });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
     x->sbtnPlay->click();
     ASSERT_TRUE(PumpUntil([&] { return x->windowState == ExecWindowIdle && x->btnSave->isEnabled(); }, 60000))
@@ -496,6 +544,7 @@ TEST_F(ExecuteControlTest, AnswersTheServiceDidNotKeepStayWithTheirRun) {
             ui->answers = {UiServices::Answer::Yes, UiServices::Answer::Yes};
             const size_t starts = service->Count("startTest");
             path.take();
+            ASSERT_TRUE(Answered(x)) << what;
             ASSERT_TRUE(DrainPosted());
             EXPECT_EQ(ShownTexts(), (QStringList{keep, keep, "Internal error occurred."})) << what;
             EXPECT_EQ(Cell(x, 1, 2), "3") << what;

@@ -17,9 +17,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -32,6 +34,19 @@ inline std::unique_ptr<fake::FakeService> StartAnswerService(const TestDir& root
                                    QStringLiteral("admin"), QStringLiteral("secret"), QStringLiteral("0"),
                                    QString(), QString()));
     return service;
+}
+
+// Until the window no longer waits for the service: every step it chained is done.
+inline bool Answered(TfrmExecute* x, int timeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (x->IsWaiting()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 // Takes a test-run window down before the main window that owns its sequencer.

@@ -13,6 +13,7 @@
 #include "OptionUnit.h"
 #include "PanelStatusBar.h"
 #include "ScriptedUiServices.h"
+#include "WaitUntil.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -48,10 +49,13 @@ public:
             }
             // Beyond the trials: never written, not even over the "Correct %" row.
             body += "ANSWERER_ID=S1,QUESTION_NUM=3,ANSWER=9";
-            return fake::FakeReply::Text(body);
+            fake::FakeReply reply = fake::FakeReply::Text(body);
+            reply.delay = std::chrono::milliseconds(delayMs.load());
+            return reply;
         });
     }
     std::atomic<int> reported{0};
+    std::atomic<int> delayMs{0}; // before each list of answers
 };
 
 } // namespace
@@ -108,6 +112,7 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
         QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
         x->btnExecute->click();
+        EXPECT_TRUE(Answered(x));
         EXPECT_EQ(x->windowState, ExecWindowReady) << ShownTexts().join(" | ").toStdString();
         x->sbtnPlay->click();
         const auto ended = [&] {
@@ -161,6 +166,8 @@ protected:
             return nullptr;
         QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
         x->btnExecute->click();
+        if (!Answered(x))
+            return nullptr;
         return x->windowState == ExecWindowReady ? x : nullptr;
     }
 
@@ -178,6 +185,50 @@ TEST_F(ExecuteRunTest, WholeRunOnTheLowLatencyPath) {
     TfrmExecute* x = RunAll();
     ASSERT_NE(x, nullptr);
     ExpectAnswersAndPercentages(x);
+}
+
+// Answers that take longer than the feedback wait: the sequencer's later states wait for
+// them in the window, so every trial's answers are in before its end is handled.
+TEST_F(ExecuteRunTest, ASlowAnswerFetchKeepsTheRunInOrder) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    answers->delayMs = 700;
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ExpectAnswersAndPercentages(x);
+}
+
+// Close with results to keep while the service is slow to keep them: the window asks once,
+// waits for the save without freezing (a second close asks nothing), then ends the run
+// on the service and goes.
+TEST_F(ExecuteRunTest, CloseWaitsForASlowSaveThenEndsTheRun) {
+    MakeRunProject(WavLayout::pcm(1, 44100, 16), 2205);
+    TfrmExecute* x = RunAll();
+    ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(x->btnSave->isEnabled());
+    std::atomic<bool> windowServed{false};
+    service->SetHandler("saveTestResult", [&](const fake::FakeRequest&) {
+        // A window that waits on the network gets a refusal after the hang bound.
+        if (!tamvik_test::WaitUntil([&] { return windowServed.load(); }))
+            return fake::FakeReply::Text("API_RESULT=1,API_MESSAGE=E00031");
+        return fake::FakeReply::Text("API_RESULT=0,API_MESSAGE=");
+    });
+    w->projectModified = false;
+    ui->answers = {UiServices::Answer::Yes};
+    x->btnEnd->click();
+    EXPECT_TRUE(x->isVisible());
+    EXPECT_TRUE(x->IsWaiting());
+    x->close(); // the window's own close box, while the save is under way
+    QTimer::singleShot(0, x, [&] { windowServed = true; });
+    ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }, 20000))
+        << ShownTexts().join(" | ").toStdString();
+    EXPECT_EQ(ShownTexts(), QStringList{"Is the experimental result kept?"});
+    const auto saves = service->Requests("saveTestResult");
+    const auto ends = service->Requests("endTest");
+    ASSERT_EQ(saves.size(), 1u);
+    ASSERT_FALSE(ends.empty());
+    EXPECT_EQ(ends.back().Field("TEST_RUN_STATUS"), "10");
+    EXPECT_GT(ends.back().arrival, saves.front().arrival);
+    EXPECT_TRUE(w->projectModified) << "closed with the results saved";
 }
 
 class ExecuteWaveOutRunTest : public ExecuteRunTest {
@@ -374,6 +425,7 @@ TEST_F(ExecuteRunTest, PauseDuringAStimulusHoldsTheRunUntilPlay) {
     ASSERT_TRUE(PumpUntil([&] { return x->asgdResponse->Cell(1, 1) == "S2"; }, 20000));
     QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
     x->btnExecute->click();
+    ASSERT_TRUE(Answered(x));
     ASSERT_EQ(x->windowState, ExecWindowReady);
     x->sbtnPlay->click();
     ASSERT_TRUE(PumpUntil([&] { return State() == ExecTrialStimulus && x->playback.IsActive(); }, 20000));

@@ -107,6 +107,7 @@ TEST_F(ExecuteTest, ARegistrationWithoutRunNumberFails) {
         service->SetReply("startTest", reply);
         TfrmExecute* x = Start();
         ASSERT_NE(x, nullptr) << reply;
+        ASSERT_TRUE(Answered(x)) << reply;
         EXPECT_EQ(ExecTestRunSeq, QString()) << reply;
         EXPECT_EQ(ShownTexts(), QStringList{"Internal error occurred."}) << reply;
         EXPECT_TRUE(StaysFalse([&] { return service->Count("returnTestResult") > 0; }, 1500))
@@ -200,6 +201,7 @@ TEST_F(ExecuteTest, ClosingTheTestRunWindowUnlocksWhatTheStartLocked) {
     ASSERT_TRUE(before.at("mnuFilePrint") && before.at("tbtnFilePrint"));
     TfrmExecute* x = Start();
     ASSERT_NE(x, nullptr);
+    ASSERT_TRUE(Answered(x));
     EXPECT_FALSE(Find<QMenu>("mnuFileNewPrj")->menuAction()->isEnabled());
     EXPECT_FALSE(Find<QToolButton>("tbtnFilePrint")->isEnabled());
     x->btnEnd->click();
