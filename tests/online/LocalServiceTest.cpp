@@ -262,6 +262,8 @@ TEST_F(LocalServiceRunTest, AFirstTestFromANewProjectToExportedTotals) {
         PumpUntil([&] { return answers->Cell(1, 1) == "S02" && answers->Cell(2, 1) == "S01"; }, 10000));
     QTimer::singleShot(0, x, [x] { x->execDlg->btnOK->click(); });
     x->btnExecute->click();
+    // Play is offered once the service has taken the pass.
+    ASSERT_TRUE(PumpUntil([&] { return x->sbtnPlay->isEnabled() && !x->IsWaiting(); }, 10000));
     x->sbtnPlay->click();
     const auto answered = [&] {
         for (int col = 1; col <= 2; ++col)
@@ -278,6 +280,7 @@ TEST_F(LocalServiceRunTest, AFirstTestFromANewProjectToExportedTotals) {
     EXPECT_EQ(answers->Cell(2, 5), QStringLiteral("66.67"));
     ui->answers.push_back(UiServices::Answer::Yes);
     x->btnSave->click();
+    ASSERT_TRUE(PumpUntil([&] { return !x->IsWaiting(); }, 10000));
     EXPECT_EQ(localLibrary->SavedRunCount(), 1u);
     x->btnEnd->click();
     ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }))
