@@ -38,7 +38,7 @@ QString WithoutMnemonics(const QString& text) {
 
 int WidestLine(const QFontMetrics& metrics, const QString& text) {
     int widest = 0;
-    for (const QString& line : text.split(QLatin1Char('\n')))
+    for (const QString& line : QString(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n')))
         widest = std::max(widest, metrics.horizontalAdvance(line));
     return widest;
 }
@@ -210,7 +210,9 @@ QStringList TextsThatDoNotFit(QWidget* window) {
                QFontMetrics(titleFont).horizontalAdvance(window->windowTitle()),
                window->width() - kTitleBarButtons, QStringLiteral(" title"));
     }
-    for (QWidget* widget : window->findChildren<QWidget*>()) {
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets) {
         if (!widget->isVisible() || widget->window() != window->window() || InsideAnItemView(widget))
             continue;
         if (auto* label = qobject_cast<QLabel*>(widget))

@@ -10,7 +10,8 @@ class QWidget;
 // control gives it. A text wider than its room is one the user sees cut, elided ("Termin…")
 // or wrapped over lines of a cell.
 //
-// TextsThatDoNotFit walks the window's visible controls: labels (wrapped labels by the
+// TextsThatDoNotFit walks the visible controls of a window (or of one control and those
+// it holds): labels (wrapped labels by the
 // height they need), buttons of every kind, read-only line edits, the cells of item views
 // (headings and data, in the cell's own font, bold included; zero-width columns count as
 // hidden), the window's title with room left for the title bar's buttons, and tool bars
