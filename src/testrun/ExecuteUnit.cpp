@@ -368,6 +368,9 @@ void TfrmExecute::Relabel() {
     imgWait->setToolTip(Ids("IDS_1"));
     RelabelAnswerGrid();
     SetState(windowState);
+    // The answerer count, once shown, in the new language.
+    if (!StatusText(0).isEmpty())
+        stbStatus->SetPanelText(0, Ids("IDS_19") + QString::number(GridShape().AnswererCount()));
 }
 
 bool TfrmExecute::eventFilter(QObject* watched, QEvent* e) {
