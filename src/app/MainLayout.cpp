@@ -5,6 +5,7 @@
 #include "ActionLink.h"
 #include "CardUnit.h"
 #include "CountEditor.h"
+#include "EditorShared.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
 #include "TextTable.h"
@@ -96,8 +97,8 @@ void TfrmMain::siLang1ChangeLanguage() {
         asgdSchedule->SetCell(0, row, Ids("IDS_11") + QString::number(row - asgdSchedule->FixedRows() + 1));
     for (int row = asgdStimulus->FixedRows(); row < asgdStimulus->RowCount(); ++row)
         asgdStimulus->SetCell(0, row, Ids("IDS_6") + QString::number(row - asgdStimulus->FixedRows() + 1));
-    asgdSchedule->resizeColumnToContents(0);
-    asgdStimulus->resizeColumnToContents(0);
+    FitRowHeadings(asgdSchedule);
+    FitRowHeadings(asgdStimulus);
 }
 
 void TfrmMain::ArrangeShownLayout() {
@@ -113,9 +114,6 @@ void TfrmMain::ArrangeShownLayout() {
     const int stimulusData = std::max(0, (asgdStimulus->viewport()->width() - stimulusCol0 - 4) / 2);
     asgdStimulus->SetColWidth(1, stimulusData);
     asgdStimulus->SetColWidth(2, stimulusData);
-    const int pairWidth = std::max(0, (asgdParBtn->viewport()->width() - 4) / 2);
-    asgdParBtn->SetColWidth(0, pairWidth);
-    asgdParBtn->SetColWidth(1, pairWidth);
 
     // Status bar panels: a quarter, a fifth, a fifth, the rest.
     const int barWidth = stbInformation->width();

@@ -44,6 +44,9 @@ void PaintTitle(QWidget* title, bool active) {
     QPalette palette = title->palette();
     const QPalette& app = QApplication::palette();
     palette.setColor(QPalette::Window, active ? app.color(QPalette::Highlight) : app.color(QPalette::Button));
+    // The caption button's hover and pressed looks take the title's colour, so its text
+    // stays readable on them.
+    palette.setColor(QPalette::Button, active ? app.color(QPalette::Highlight) : app.color(QPalette::Button));
     palette.setColor(QPalette::WindowText,
                      active ? app.color(QPalette::HighlightedText) : app.color(QPalette::WindowText));
     palette.setColor(QPalette::ButtonText,

@@ -4,6 +4,7 @@
 #include "WindowTexts.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -48,7 +49,14 @@ TfrmPrjInfo::TfrmPrjInfo(QWidget* owner)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Made once and kept: its texts follow every language switch.
-    KeepRelabelled(this, [this] { RelabelChildren(this, QStringLiteral("TfrmPrjInfo")); });
+    KeepRelabelled(this, [this] {
+        RelabelChildren(this, QStringLiteral("TfrmPrjInfo"));
+        // The title bar shows the whole title next to its icon and buttons.
+        constexpr int titleBarButtons = 120;
+        QFont titleFont = font();
+        titleFont.setBold(true);
+        setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + titleBarButtons);
+    });
     FormCreate();
 }
 
@@ -58,5 +66,10 @@ void TfrmPrjInfo::FormCreate() {
         edit->setFrame(false);
         edit->setBackgroundRole(QPalette::Button);
         edit->setAutoFillBackground(true);
+        // A date is shown whole, however long the locale writes it.
+        connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
+            constexpr int textMargins = 12;
+            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(text) + textMargins);
+        });
     }
 }

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
@@ -27,6 +28,9 @@
 namespace {
 
 const QString kWindow = QStringLiteral("TfrmRefer");
+// The dialog's usual size; it grows wider only for a list that would not fit.
+constexpr int kUsualWidth = 457;
+constexpr int kUsualHeight = 313;
 
 QString Text(const char* key) {
     return TextTable::Instance().Text(kWindow, QString::fromLatin1(key));
@@ -125,7 +129,7 @@ TfrmRefer::TfrmRefer(QWidget* owner)
     });
 
     KeepRelabelled(this, [this] { RelabelChildren(this, kWindow); });
-    resize(457, 313);
+    resize(kUsualWidth, kUsualHeight);
 }
 
 TfrmRefer::~TfrmRefer() = default;
@@ -173,6 +177,15 @@ void TfrmRefer::SizeColumns() {
             width = std::max(width, grid->fontMetrics().horizontalAdvance(grid->Cell(col, row)));
         grid->SetColWidth(col, asgdReferListColumnSize(col) ? width + 22 : 0);
     }
+    // Every column in view, the last one (the status) included: the list has room for
+    // them, beside the frames and a vertical scroll bar.
+    int columns = 0;
+    for (int col = 0; col < grid->ColCount(); ++col)
+        columns += grid->IsHiddenColumn(col) ? 0 : grid->ColWidth(col);
+    const QMargins margins = layout()->contentsMargins();
+    const int around = margins.left() + margins.right() + 2 * grid->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    resize(std::max(kUsualWidth, columns + around), height());
 }
 
 bool TfrmRefer::asgdReferListColumnSize(int col) const {

@@ -6,7 +6,9 @@
 #include "MainUnit.h"
 #include "StringGrid.h"
 
+#include <QFontMetrics>
 #include <QLocale>
+#include <QStyle>
 #include <algorithm>
 #include <utility>
 
@@ -55,4 +57,17 @@ bool EditorIdle(const TfrmMain& w) {
 bool ControlActive(const TfrmMain& w, const QWidget* control) {
     const QWidget* active = w.ActiveControl();
     return w.isActiveWindow() && active && (active == control || control->isAncestorOf(active));
+}
+
+void FitRowHeadings(StringGrid* grid) {
+    grid->resizeColumnToContents(0);
+    QFont bold = grid->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int widest = 0;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(grid->Cell(0, row)));
+    // The margins a cell keeps on either side of its text, and the grid line.
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+    grid->SetColWidth(0, std::max(grid->ColWidth(0), widest + margins));
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 class CountEdit;
+class StringGrid;
 class TfrmMain;
 class UpDown;
 
@@ -38,6 +39,10 @@ bool ControlActive(const TfrmMain& w, const QWidget* control);
 // row and column headers, while a list or schedule plays or a test runs.
 bool StimulusRowHighlighted(const TfrmMain& w, int row);
 bool ScheduleCellHighlighted(const TfrmMain& w, int col, int row);
+
+// Sizes a list's column of row headings to its texts, in bold too: the playing row's
+// heading is bold and must not be cut then.
+void FitRowHeadings(StringGrid* grid);
 // With the self-training option, stimulus numbers of trials are not shown.
 bool asgdScheduleIsPasswordCell(const TfrmMain& w, int col, int row);
 

@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -209,6 +210,8 @@ void TfrmMain::CreateEditorControls() {
     shtSD->layout()->addWidget(asgdSdmExpress);
     shtPair = MakePage(pgePrmButton, "shtPair");
     asgdParBtn = MakeGrid(shtPair, "asgdParBtn", 2, 2, 0);
+    // The two captions share the grid's width, which it has only once its page is shown.
+    asgdParBtn->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     shtPair->layout()->addWidget(asgdParBtn);
     shtCategory = MakePage(pgePrmButton, "shtCategory");
     shtCategory->layout()->addWidget(MakeCountRow(shtCategory, "edtCatCategoryNum", "updCatCategoryNum",

@@ -164,7 +164,7 @@ bool TfrmMain::ResizeScheduleGrid(int oldPresentations, int oldTrials, int newPr
             column.resize(static_cast<size_t>(std::max(newTrials, 0)));
     }
 
-    grid->resizeColumnToContents(0);
+    FitRowHeadings(grid);
     // The new shape resets the view; the cursor stays where it was, within the new shape.
     if (currentRow >= fixedRows && currentCol >= fixedCols && grid->RowCount() > fixedRows)
         grid->SetCurrentCell(std::min(currentCol, grid->ColCount() - 1),

@@ -60,7 +60,7 @@ bool TfrmMain::ResizeStimulusGrid(int oldCount, int newCount) {
     stimulusUndo.resize(static_cast<size_t>(std::max(newCount, 0)));
     for (int n = oldCount + 1; n <= newCount; ++n)
         asgdStimulus->Data().SetCell(0, n, Ids("IDS_6") + QString::number(n));
-    asgdStimulus->resizeColumnToContents(0);
+    FitRowHeadings(asgdStimulus);
     // The new row count resets the view; the cursor stays where it was, or on the last row.
     if (currentRow >= fixed && newCount > 0)
         asgdStimulus->SetCurrentCell(currentCol, std::min(currentRow, fixed + newCount - 1));

@@ -141,16 +141,11 @@ void TfrmResult::BuildLayout() {
     for (QAction* action : {actTotalRst, actDelRstList, actDelRstSub})
         action->setEnabled(false);
 
-    auto addToolButton = [&](QToolButton*& button, const char* name, QAction* action) {
-        button = Named(new QToolButton(tlbToolBar), name);
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        button->setAutoRaise(true);
-        if (action)
-            button->setDefaultAction(action);
-        tlbToolBar->addWidget(button);
-    };
-    addToolButton(tbtnOtherListVisible, "tbtnOtherListVisible", nullptr);
+    tbtnOtherListVisible = Named(new QToolButton(tlbToolBar), "tbtnOtherListVisible");
+    tbtnOtherListVisible->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbtnOtherListVisible->setAutoRaise(true);
     tbtnOtherListVisible->setCheckable(true);
+    tlbToolBar->addWidget(tbtnOtherListVisible);
     tlbToolBar->addSeparator();
     popExport = Named(new QMenu(this), "popExport");
     popPrint = Named(new QMenu(this), "popPrint");
@@ -175,20 +170,25 @@ void TfrmResult::BuildLayout() {
     popPrintConnectData = Named(popPrint->addMenu(QString()), "popPrintConnectData");
     popPrintConnectData->addAction(actPrintRstStm);
     popPrintConnectData->addAction(actPrintRstSdl);
-    addToolButton(tbtnExport, "tbtnExport", nullptr);
-    tbtnExport->setMenu(popExport);
+    // The commands go on the bar as actions: those it has no room for become items of its
+    // overflow menu, which can show an action but not a button of its own.
+    auto addCommand = [&](QToolButton*& button, const char* name, QAction* action) {
+        tlbToolBar->addAction(action);
+        button = Named(qobject_cast<QToolButton*>(tlbToolBar->widgetForAction(action)), name);
+        button->setAutoRaise(true);
+    };
+    addCommand(tbtnExport, "tbtnExport", popExport->menuAction());
     tbtnExport->setPopupMode(QToolButton::InstantPopup);
     tlbToolBar->addSeparator();
-    addToolButton(tbtnPrintSetting, "tbtnPrintSetting", actPrintSetting);
-    addToolButton(tbtnPrint, "tbtnPrint", nullptr);
-    tbtnPrint->setMenu(popPrint);
+    addCommand(tbtnPrintSetting, "tbtnPrintSetting", actPrintSetting);
+    addCommand(tbtnPrint, "tbtnPrint", popPrint->menuAction());
     tbtnPrint->setPopupMode(QToolButton::InstantPopup);
     tlbToolBar->addSeparator();
-    addToolButton(tbtnDelRstSub, "tbtnDelRstSub", actDelRstSub);
-    addToolButton(tbtnDelRstList, "tbtnDelRstList", actDelRstList);
-    addToolButton(tbtnDelRstAll, "tbtnDelRstAll", actDelRstAll);
+    addCommand(tbtnDelRstSub, "tbtnDelRstSub", actDelRstSub);
+    addCommand(tbtnDelRstList, "tbtnDelRstList", actDelRstList);
+    addCommand(tbtnDelRstAll, "tbtnDelRstAll", actDelRstAll);
     tlbToolBar->addSeparator();
-    addToolButton(tbtnTotalRst, "tbtnTotalRst", actTotalRst);
+    addCommand(tbtnTotalRst, "tbtnTotalRst", actTotalRst);
 
     // Experiment view.
     pnlResult = Named(new QWidget(client), "pnlResult");

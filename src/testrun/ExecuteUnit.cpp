@@ -203,7 +203,8 @@ void TfrmExecute::CreateForm() {
     column->addWidget(pages, 1);
 
     stbStatus = Named(new PanelStatusBar(2, this), "stbStatus");
-    stbStatus->SetPanelWidth(0, 120);
+    // The answerer count is never cut: "Connected Terminal:12" outgrows the usual width.
+    stbStatus->SetPanelLeastWidth(0, 120);
     stbStatus->SetPanelWidth(1, 50);
     setStatusBar(stbStatus);
 
@@ -376,6 +377,9 @@ void TfrmExecute::Relabel() {
     imgWait->setToolTip(Ids("IDS_1"));
     RelabelAnswerGrid();
     SetState(windowState);
+    // The answerer count, once shown, in the new language.
+    if (!StatusText(0).isEmpty())
+        stbStatus->SetPanelText(0, Ids("IDS_19") + QString::number(GridShape().AnswererCount()));
 }
 
 bool TfrmExecute::eventFilter(QObject* watched, QEvent* e) {
@@ -442,7 +446,8 @@ void TfrmExecute::SetState(int state) {
     const char* key = nullptr;
     switch (state) {
     case 0:
-        key = "IDS_48";
+        // Once an answerer has joined, the window waits for nobody in particular.
+        key = GridShape().AnswererCount() > 0 ? nullptr : "IDS_48";
         break;
     case 2:
     case 6:

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QPalette>
 #include <algorithm>
@@ -40,6 +41,16 @@ struct ColumnLayout {
         grid.SetColWidth(to, widths[size_t(from)]);
     }
 };
+
+// An answerer's column: its usual width, or what its heading and subject id need.
+void FitAnswererColumn(StringGrid& grid, int col) {
+    constexpr int usualWidth = 64;
+    const QFontMetrics metrics(grid.font());
+    int width = 0;
+    for (int row = 0; row < std::min(2, grid.RowCount()); ++row)
+        width = std::max(width, metrics.horizontalAdvance(grid.Cell(col, row)));
+    grid.SetColWidth(col, std::max(usualWidth, width + 12));
+}
 
 } // namespace
 
@@ -78,11 +89,13 @@ void TfrmExecute::InsertAnswererColumn(const QString& answererId) {
     for (int row = 0; row < rows; ++row)
         SetCellIfChanged(1, row, QString());
     grid->UnHideColumn(1);
-    grid->SetColWidth(1, 64);
     grid->SetCell(1, 0, Ids("IDS_3") + QString::number(ExecAnswererCount));
     stbStatus->SetPanelText(0, Ids("IDS_19") + QString::number(ExecAnswererCount));
     ++ExecAnswererCount;
     grid->SetCell(1, 1, answererId);
+    FitAnswererColumn(*grid, 1);
+    if (windowState == ExecWaitingAnswerers)
+        SetState(windowState);
 }
 
 void TfrmExecute::RebuildTrialRows(const CSchedule& schedule) {
@@ -132,6 +145,7 @@ void TfrmExecute::RelabelAnswerGrid() {
         while (digits > 0 && header.at(digits - 1).isDigit())
             --digits;
         SetCellIfChanged(col, 0, Ids("IDS_3") + header.mid(digits));
+        FitAnswererColumn(*grid, col);
     }
     if (placeholder >= 1)
         SetCellIfChanged(placeholder, 0, mainText("IDS_266"));

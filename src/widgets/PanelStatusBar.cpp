@@ -34,6 +34,15 @@ void PanelStatusBar::SetPanelWidth(int index, int width) {
         m_panels[index]->setFixedWidth(width < 0 ? 0 : width);
 }
 
+void PanelStatusBar::SetPanelLeastWidth(int index, int width) {
+    if (index < 0 || index + 1 >= PanelCount())
+        return;
+    QLabel* panel = m_panels[index];
+    panel->setMaximumWidth(QWIDGETSIZE_MAX);
+    panel->setMinimumWidth(width < 0 ? 0 : width);
+    panel->setSizePolicy(QSizePolicy::Fixed, panel->sizePolicy().verticalPolicy());
+}
+
 int PanelStatusBar::PanelWidth(int index) const {
     if (index < 0 || index >= PanelCount())
         return 0;

@@ -18,6 +18,8 @@ public:
     // Width in pixels; the last panel takes the rest.
     void SetPanelWidth(int index, int width);
     int PanelWidth(int index) const;
+    // At least `width` pixels, and as wide as the panel's text needs.
+    void SetPanelLeastWidth(int index, int width);
 
     // While the simple panel shows, the panels are hidden and SimpleText is the only text.
     bool SimplePanel() const { return m_simple; }

@@ -7,6 +7,7 @@
 #include "PanelStatusBar.h"
 #include "ReferUnit.h"
 #include "StringGrid.h"
+#include "TextFits.h"
 #include "WavWriter.h"
 
 #include <QAction>
@@ -388,5 +389,32 @@ TEST_F(ReferTest, TheScalesColumnFollowsTheMethodOfWhatTheListShows) {
             QTest::mouseClick(dialog()->btnCancel, Qt::LeftButton);
         });
         Find<QAction>("actFileReferPrm")->trigger();
+    }
+}
+
+// Each kind of list, in either language, shows all its columns at once, the status
+// column last, with every text whole: the dialog grows for a list its usual width cuts.
+TEST_F(ReferTest, EveryListedColumnIsInViewWithItsTextsWhole) {
+    w->show();
+    for (const auto language : {TextTable::Language::English, TextTable::Language::Japanese}) {
+        TextTable::Instance().setLanguage(language);
+        for (const char* command :
+             {"actFileReferStm", "actFileReferSdl", "actFileReferPrm", "actFileReferQst"}) {
+            SCOPED_TRACE(command);
+            WhileModal(dialog(), [&] {
+                EXPECT_GE(dialog()->width(), 457) << "never below its usual width";
+                Browse(source);
+                ASSERT_TRUE(DrainPosted());
+                StringGrid* list = dialog()->asgdReferList;
+                const int last = list->ColCount() - 1;
+                EXPECT_LE(list->columnViewportPosition(last) + list->ColWidth(last),
+                          list->viewport()->width())
+                    << list->Cell(last, 0).toStdString() << " beyond the edge";
+                const QStringList cut = TextsThatDoNotFit(dialog());
+                EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+                dialog()->reject();
+            });
+            Find<QAction>(command)->trigger();
+        }
     }
 }

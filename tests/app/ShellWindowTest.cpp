@@ -9,6 +9,7 @@
 #include "OptionUnit.h"
 #include "PanelStatusBar.h"
 #include "StringGrid.h"
+#include "TextFits.h"
 #include "WindowTexts.h"
 
 #include <QAbstractButton>
@@ -27,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -150,6 +152,14 @@ protected:
         LogInWithFullRights();
         w->show();
         ASSERT_TRUE(PumpUntil([this] { return w->isVisible(); }));
+    }
+
+    // Shows the window to a user with full rights and opens the saved project as they do.
+    void OpenAsFullUser(const QString& path) {
+        ShowAsFullUser();
+        ui->fileNames.push_back(path);
+        Find<QAction>("actFileOpenPrj")->trigger();
+        ASSERT_EQ(w->project.GetFileName(), path);
     }
 
     // Every menu item and button that stands for a command shows the command's state.
@@ -310,10 +320,7 @@ TEST_F(ShellWindowTest, EveryDialogSpeaksTheLanguageSwitchedTo) {
         p.SetFileName(path);
         ASSERT_TRUE(p.Save());
     }
-    ShowAsFullUser();
-    ui->fileNames.push_back(path);
-    Find<QAction>("actFileOpenPrj")->trigger();
-    ASSERT_EQ(w->project.GetFileName(), path);
+    OpenAsFullUser(path);
 
     const auto modal = [this](const char* command) {
         return [this, command](const std::function<void(QWidget*)>& check) {
@@ -469,4 +476,71 @@ TEST_F(ShellWindowTest, WithoutAChosenDeviceTheWaveOutPathPlaysToAlsaDefault) {
     EXPECT_EQ(w->soundDeviceId, -1);
     EXPECT_EQ(w->frmOption->cboSndDevice->currentIndex(), 0);
     EXPECT_EQ(w->frmCard->output.soundDeviceId, -1) << "the card plays where the window does";
+}
+
+// The dialogs of the project and of the options show every text whole, in either
+// language: the title, the dates and the labels of every tab.
+TEST_F(ShellWindowTest, DialogsShowTheirTextsWholeInEitherLanguage) {
+    const QString path = root->file(QStringLiteral("study.tmv"));
+    {
+        CProject p;
+        ASSERT_TRUE(p.New());
+        p.SetMethod(1);
+        // Dates whose text is among the longest: a two-digit day and hour.
+        p.GetGeneral()->createDate = 45637.9375; // 11 December 2024, 22:30
+        p.GetGeneral()->updateDates = {45638.9375};
+        p.SetFileName(path);
+        ASSERT_TRUE(p.Save());
+    }
+    OpenAsFullUser(path);
+    for (const char* language : {"mnuViewLanguageEnglish", "mnuViewLanguageJapanese"}) {
+        Find<QAction>(language)->trigger();
+        for (const char* command : {"actFilePrjInfo", "actOptSetting"}) {
+            SCOPED_TRACE(std::string(command) + " after " + language);
+            WithModal(Find<QAction>(command), [](QWidget* dialog) {
+                QTabWidget* tabs = dialog->findChild<QTabWidget*>();
+                for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+                    if (tabs)
+                        tabs->tabBar()->setCurrentIndex(page);
+                    QCoreApplication::processEvents();
+                    const QStringList cut = TextsThatDoNotFit(dialog);
+                    EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+                }
+            });
+        }
+    }
+}
+
+// The paired-comparison captions and the caption of the active panel read in either
+// language: whole, and in a colour that stands out from the panel's title bar.
+TEST_F(ShellWindowTest, ParameterCaptionsAndTheActivePanelTitleRead) {
+    ShowAsFullUser();
+    Find<QAction>("actPrjPar")->trigger();
+    QTabBar* tabs = w->pgeParameter->tabBar();
+    const int buttons = w->pgeParameter->indexOf(w->shtPrmButton);
+    ASSERT_GE(buttons, 0);
+    w->activateWindow();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(buttons).center());
+    ASSERT_TRUE(PumpUntil([&] { return w->asgdParBtn->isVisible(); }));
+    for (const char* language : {"mnuViewLanguageEnglish", "mnuViewLanguageJapanese"}) {
+        SCOPED_TRACE(language);
+        Find<QAction>(language)->trigger();
+        ASSERT_TRUE(DrainPosted());
+        const QStringList cut = TextsThatDoNotFit(w.get());
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+    }
+
+    StringGrid* grid = w->asgdSchedule;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(1, 1)).center());
+    const QColor bar = w->pnlSdlTitle->palette().color(QPalette::Window);
+    ASSERT_EQ(bar, QApplication::palette().color(QPalette::Highlight))
+        << "the schedule panel is the active one";
+    const QPalette caption = w->sbtnSchedule->palette();
+    const QColor text = caption.color(QPalette::ButtonText);
+    // The caption lies on the bar, and on its own button face when the pointer is over it.
+    EXPECT_GE(ContrastRatio(text, bar), 3.0)
+        << text.name().toStdString() << " on " << bar.name().toStdString();
+    EXPECT_GE(ContrastRatio(text, caption.color(QPalette::Button)), 3.0)
+        << text.name().toStdString() << " on " << caption.color(QPalette::Button).name().toStdString();
 }

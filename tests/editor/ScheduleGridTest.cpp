@@ -7,6 +7,7 @@
 #include "CountEditor.h"
 #include "ScheduleOrder.h"
 #include "StringGrid.h"
+#include "TextFits.h"
 #include "WavWriter.h"
 
 #include <QApplication>
@@ -377,6 +378,12 @@ TEST_F(ScheduleGridTest, AuditionOfSelectedTrials) {
         const QFont font =
             grid()->model()->data(grid()->model()->index(row, col), Qt::FontRole).value<QFont>();
         EXPECT_EQ(font.bold(), lit) << "bold " << col << "," << row;
+    }
+    // The lit headings in bold are shown whole, in either language.
+    for (const auto language : {TextTable::Language::Japanese, TextTable::Language::English}) {
+        const QStringList cut = TextsThatDoNotFit(grid());
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+        TextTable::Instance().setLanguage(language);
     }
     // Busy: a second start is refused with the internal error.
     ASSERT_EQ(w->execTable->state(), ExecOperatorWait);

@@ -5,12 +5,15 @@
 #include "AlsaTestHome.h"
 
 #include "Cexectable.h"
+#include "CountEditor.h"
 #include "StringGrid.h"
+#include "TextFits.h"
 #include "WavWriter.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QMenu>
+#include <QTest>
 
 class StimulusListTest : public MainWindowTest {
 protected:
@@ -206,6 +209,11 @@ TEST_F(StimulusListTest, WhileAnAuditionRunsPopupItemsAreOffAndThePlayedRowIsHig
     EXPECT_TRUE(bold(0, 1));
     EXPECT_TRUE(bold(2, 1));
     EXPECT_FALSE(bold(1, 2));
+    for (const auto language : {TextTable::Language::Japanese, TextTable::Language::English}) {
+        TextTable::Instance().setLanguage(language);
+        const QStringList cut = TextsThatDoNotFit(w->asgdStimulus);
+        EXPECT_TRUE(cut.isEmpty()) << "the bold row shown whole: " << cut.join(" | ").toStdString();
+    }
     w->execTable->Stop();
     EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
 }
@@ -226,4 +234,37 @@ TEST_F(StimulusListTest, OnlyCommentsAreEditedAndAnEditReachesTheProject) {
 
     w->SetFullUser(false);
     EXPECT_FALSE(grid->model()->flags(comment) & Qt::ItemIsEditable) << "restricted users do not edit";
+}
+
+// The playing row's heading turns bold and is still shown whole, also where it is the
+// widest heading of the list, in either language.
+TEST_F(StimulusListTest, ThePlayingRowsBoldHeadingIsShownWhole) {
+    w->show();
+    w->activateWindow();
+    Find<QAction>("actPrjTrn")->trigger();
+    w->SetFullUser(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->edtStmNumber->setFocus();
+    w->edtStmNumber->selectAll();
+    QTest::keyClicks(w->edtStmNumber, QStringLiteral("2"));
+    QTest::keyClick(w->edtStmNumber, Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return w->asgdStimulus->RowCount() == 3; }))
+        << w->asgdStimulus->RowCount() << " " << ShownTexts().join(" | ").toStdString();
+    for (int i = 0; i < 2; ++i)
+        ASSERT_FALSE(
+            w->project.SetStimulusFile(i, Wav("s.wav", WavLayout::pcm(1, 44100, 16), 200), false).isEmpty());
+    w->execTable->setPauseEachStimulus(true);
+    w->asgdStimulus->SetSelection(QRect(QPoint(1, 1), QPoint(1, 2)));
+    w->actStmListListenExecute();
+    ASSERT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecListHalt; }));
+    ASSERT_TRUE(DrainPosted());
+    // As the row lights up, and once the texts have been put in either language.
+    for (const auto language :
+         {TextTable::Language::English, TextTable::Language::Japanese, TextTable::Language::English}) {
+        const QStringList cut = TextsThatDoNotFit(w->asgdStimulus);
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+        TextTable::Instance().setLanguage(language);
+    }
+    w->execTable->Stop();
+    EXPECT_TRUE(PumpUntil([&] { return w->execTable->state() == ExecIdle; }, 5000));
 }

@@ -8,6 +8,7 @@
 #include "OptionIni.h"
 #include "RstDlgUnit.h"
 #include "TableText.h"
+#include "TextFits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 TEST_F(ResultViewerTest, OpensOnTheLastResultAndClickingShowsAnother) {
@@ -312,4 +314,57 @@ TEST_F(ResultViewerTest, TextsFollowTheLanguage) {
     TextTable::Instance().setLanguage(TextTable::Language::English);
     EXPECT_EQ(r->optionsDialog->rdbOrder->text(),
               QStringLiteral("The data where only order of trial agrees."));
+}
+
+// At its usual size the tool bar has no room for every command; those it cannot show are
+// items of its overflow menu, which runs them, in either language.
+TEST_F(ResultViewerTest, EveryToolBarCommandIsShownOrInTheOverflowMenu) {
+    OpenResults();
+    ASSERT_EQ(r->size(), QSize(792, 566));
+    int overflowed = 0;
+    for (const auto language : {TextTable::Language::English, TextTable::Language::Japanese}) {
+        TextTable::Instance().setLanguage(language);
+        ASSERT_TRUE(DrainPosted());
+        QStringList hidden;
+        for (QAction* command : r->tlbToolBar->actions())
+            if (!command->isSeparator() && !r->tlbToolBar->widgetForAction(command)->isVisible())
+                hidden << command->text();
+        const QStringList cut = TextsThatDoNotFit(r);
+        EXPECT_EQ(cut.filter(QStringLiteral("behind the overflow")).size(), hidden.size())
+            << cut.join(" | ").toStdString();
+        EXPECT_EQ(cut.size(), hidden.size()) << "nothing else is cut: " << cut.join(" | ").toStdString();
+        if (hidden.isEmpty())
+            continue;
+        ++overflowed;
+        ASSERT_TRUE(hidden.contains(r->actDelRstAll->text())) << hidden.join(" | ").toStdString();
+
+        // The overflow button shows them; its item of Delete all data asks as the button does.
+        auto* overflow = r->tlbToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        ASSERT_NE(overflow, nullptr);
+        ASSERT_TRUE(overflow->isVisible());
+        QStringList items;
+        QAction* deleteAll = nullptr;
+        QObject scope;
+        QTimer::singleShot(0, &scope, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (QAction* item : menu->actions()) {
+                if (item->isSeparator())
+                    continue;
+                items << item->text();
+                if (item->text() == r->actDelRstAll->text())
+                    deleteAll = item;
+            }
+            menu->hide();
+        });
+        QTest::mouseClick(overflow, Qt::LeftButton);
+        EXPECT_EQ(items, hidden);
+        ui->messages.clear();
+        ui->answers.push_back(UiServices::Answer::No);
+        ASSERT_NE(deleteAll, nullptr);
+        deleteAll->trigger();
+        EXPECT_EQ(ui->messages.size(), 1u) << "the command asks before it deletes";
+    }
+    EXPECT_GT(overflowed, 0) << "the usual size has no room for every command";
 }

@@ -470,7 +470,8 @@ TEST_F(ExecuteControlTest, TextsFollowTheLanguage) {
     EXPECT_EQ(x->btnEnd->text(), QString::fromUtf8("閉じる"));
     EXPECT_EQ(x->sbtnStop->text(), QString::fromUtf8("終了"));
     EXPECT_EQ(x->execDlg->rdbRange->text(), QString::fromUtf8("試行指定"));
-    EXPECT_EQ(x->StatusText(1), QString::fromUtf8("端末の接続を待っています..."));
+    EXPECT_EQ(x->StatusText(0), QString::fromUtf8("接続端末台数:1"));
+    EXPECT_EQ(x->StatusText(1), "") << "an answerer has joined: no wait is shown, in either language";
     EXPECT_EQ(headings(), (QStringList{QString::fromUtf8("端末1"), QString::fromUtf8("被験者ID"),
                                        QString::fromUtf8("試行1"), QString::fromUtf8("正答率"),
                                        QString::fromUtf8("正答率"), QString::fromUtf8("正答ボタン")}));

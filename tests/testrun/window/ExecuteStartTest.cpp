@@ -2,6 +2,7 @@
 #include "ExecuteFixture.h"
 
 #include "PanelStatusBar.h"
+#include "TextFits.h"
 
 #include <QDir>
 #include <QFile>
@@ -238,7 +239,35 @@ TEST_F(ExecuteTest, ThePollOutlastsAnOutageAndShowsIt) {
     service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2");
     ASSERT_TRUE(PumpUntil([&] { return Cell(x, 1, 1) == "S1"; }, 20000));
     EXPECT_TRUE(x->btnExecute->isEnabled());
-    EXPECT_EQ(x->StatusText(1), waiting);
+    EXPECT_EQ(x->StatusText(1), "") << "neither the outage nor a wait for answerers once one joined";
     EXPECT_TRUE(ShownTexts().isEmpty()) << ShownTexts().join(" | ").toStdString();
     EXPECT_TRUE(x->userSearchTimer->isActive());
+}
+
+// Headings, the status bar and the status line as two answerers have joined, in either
+// language: every text shown whole, and none that says the window still waits for them.
+TEST_F(ExecuteTest, AnswererColumnsAndStatusBarShowTheirTextsWhole) {
+    MakeProject(10);
+    w->show();
+    for (const char* language : {"mnuViewLanguageEnglish", "mnuViewLanguageJapanese"}) {
+        SCOPED_TRACE(language);
+        Find<QAction>(language)->trigger();
+        service->SetReply("returnTestResult", "");
+        TfrmExecute* x = Start();
+        ASSERT_NE(x, nullptr);
+        const std::string waiting = x->StatusText(1).toStdString();
+        EXPECT_FALSE(waiting.empty()) << "waiting for answerers";
+        ASSERT_TRUE(DrainPosted()) << "the window laid out";
+        EXPECT_TRUE(TextsThatDoNotFit(x).isEmpty()) << TextsThatDoNotFit(x).join(" | ").toStdString();
+        service->SetReply("returnTestResult", "ANSWERER_ID=S1,QUESTION_NUM=1,ANSWER=2\n"
+                                              "ANSWERER_ID=subject2,QUESTION_NUM=1,ANSWER=3");
+        ASSERT_TRUE(PumpUntil([&] { return Cell(x, 2, 1) == "S1"; }, 20000));
+        EXPECT_EQ(Cell(x, 1, 0), x->Ids("IDS_3") + "2");
+        EXPECT_NE(x->StatusText(1).toStdString(), waiting) << "two answerers have joined";
+        ASSERT_TRUE(DrainPosted());
+        const QStringList cut = TextsThatDoNotFit(x);
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
+        x->btnEnd->click();
+        ASSERT_TRUE(PumpUntil([&] { return w->frmExecute == nullptr; }));
+    }
 }
