@@ -36,10 +36,10 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
         Fail("cannot write the input");
 }
 
-// Reads a part from ini with load(part, document), then writes and reads it twice: the
-// second reading must give what the first one did. (An INI value loses the blanks and
-// control characters at its two ends, so the first writing may lose such characters of
-// a list's first or last item; from then on the part must come back as it was written.)
+// Reads a project entry from ini with load(entry, document), then writes and reads it
+// twice: the second reading must give what the first one did. (An INI value loses the
+// blanks and control characters at its two ends, so the first writing may lose such
+// characters of a list's first or last item; from then on the entry comes back as written.)
 template <typename Part, typename Load>
 void RoundTrip(const tamvik::IniFile& ini, Load load, const char* what) {
     const auto through = [&load](const Part& from, Part& to) {
